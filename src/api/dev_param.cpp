@@ -1,0 +1,41 @@
+#include "api/dev_param.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/ipv4.h"
+
+namespace veltrane::api {
+
+std::string_view RemoteIpText(const DevParam& param) {
+  const void* zero = std::memchr(param.RmtIP, 0, sizeof param.RmtIP);
+  const size_t length = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) -
+                                                              param.RmtIP)
+                                        : sizeof param.RmtIP;
+  return {param.RmtIP, length};
+}
+
+link::Target ToTarget(const DevParam& param) {
+  link::Target target;
+  target.transport = link::SelectTransport(param.devType);
+  target.speedIndex = param.speed;
+  target.comPort = param.locPort;
+  target.localPort = static_cast<uint16_t>(param.locPort);
+  target.remotePort = static_cast<uint16_t>(param.rmtPort);
+  if (target.transport == link::Transport::Udp)
+    target.remoteAddress = platform::ParseIpv4(RemoteIpText(param));
+  target.devAddr = static_cast<uint8_t>(param.devAddr);
+  return target;
+}
+
+std::string FormatDebugText(const DevParam& param) {
+  const std::string_view ip = RemoteIpText(param);
+  char text[1024];
+  // The address is printed with an explicit length: a full 16-byte field has no zero byte.
+  std::snprintf(text, sizeof text, "devType=%d\r\nlocPort=%d\r\nspeed=%d\r\nrmtPort=%d\r\nRmtIP=%.*s",
+                param.devType, param.locPort, param.speed, param.rmtPort,
+                static_cast<int>(ip.size()), ip.data());
+  return text;
+}
+
+}  // namespace veltrane::api

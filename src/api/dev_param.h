@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "link/target.h"
+#include "veltrane/veltrane.h"
+
+namespace veltrane::api {
+
+// The layout the calling interface fixes: 40 bytes, these offsets.
+static_assert(sizeof(DevParam) == 40);
+static_assert(offsetof(DevParam, devType) == 0);
+static_assert(offsetof(DevParam, speed) == 4);
+static_assert(offsetof(DevParam, locPort) == 8);
+static_assert(offsetof(DevParam, rmtPort) == 12);
+static_assert(offsetof(DevParam, RmtIP) == 16);
+static_assert(offsetof(DevParam, devAddr) == 32);
+static_assert(offsetof(DevParam, reserved) == 36);
+
+// The address text of a descriptor: up to the first zero byte, and never past the 16 bytes.
+std::string_view RemoteIpText(const DevParam& param);
+
+// Turns the caller's descriptor into the target the lower layers work with.
+link::Target ToTarget(const DevParam& param);
+
+// The text that LED_GetPower shows when the debug switch is on.
+std::string FormatDebugText(const DevParam& param);
+
+}  // namespace veltrane::api

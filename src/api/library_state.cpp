@@ -1,0 +1,47 @@
+#include "api/library_state.h"
+
+#include <mutex>
+
+namespace veltrane::api {
+namespace {
+
+std::mutex lifecycleMutex;
+bool started = false;
+
+}  // namespace
+
+Switches& GlobalSwitches() {
+  static Switches switches;
+  return switches;
+}
+
+void WaitForIdle(platform::Clock& clock, BusyCount& busy) {
+  const uint32_t start = clock.NowMs();
+  while (platform::ElapsedMs(start, clock.NowMs()) < kCleanupWaitMs) {
+    if (busy.Read() == 0) break;
+    clock.SleepMs(kCleanupLookMs);
+  }
+  clock.SleepMs(kCleanupPauseMs);
+}
+
+int32_t StartLibrary() {
+  std::lock_guard lock(lifecycleMutex);
+  GlobalBusyCount().Reset();
+  started = true;
+  return 1;
+}
+
+int32_t StopLibrary() {
+  WaitForIdle(platform::CurrentClock(), GlobalBusyCount());
+  std::lock_guard lock(lifecycleMutex);
+  if (!started) return -1;
+  started = false;
+  return 0;
+}
+
+bool LibraryStarted() {
+  std::lock_guard lock(lifecycleMutex);
+  return started;
+}
+
+}  // namespace veltrane::api

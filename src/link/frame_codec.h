@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace veltrane::link {
+
+// A link frame: 0x55, the escaped body, the escaped CRC-16/MODBUS of the body (high byte first),
+// 0xAA. Inside a frame 0x55, 0xAA and 0xBB are sent as 0xBB followed by the byte plus one.
+constexpr uint8_t kFrameStart = 0x55;
+constexpr uint8_t kFrameEnd = 0xAA;
+constexpr uint8_t kFrameEscape = 0xBB;
+
+// The largest frame the system builds (an 8-byte header, 512 data bytes and the CRC, every byte
+// escaped) and the size of every receive buffer.
+constexpr size_t MaxFrameSize = 1046;
+
+using FrameBuffer = std::array<uint8_t, MaxFrameSize>;
+
+// The room an encoder needs for a body of `bodyLength` bytes: every byte escaped.
+constexpr size_t EncodedFrameBound(size_t bodyLength) { return 2 * bodyLength + 6; }
+
+// Frames `body` into `out`. Returns the frame length, or 0 (writing nothing) when `out` is
+// smaller than EncodedFrameBound of the body.
+int32_t EncodeFrame(std::span<const uint8_t> body, std::span<uint8_t> out);
+
+// Frames the concatenation of `header` and `data` without copying them together first.
+int32_t EncodeFrameParts(std::span<const uint8_t> header, std::span<const uint8_t> data,
+                         std::span<uint8_t> out);
+
+// Checks and unescapes a received frame (0x55 ... 0xAA). Returns the body length (at least 1)
+// with the body in `out`, followed by the two CRC bytes received; 0 for anything unusable.
+// Any 0xBB takes the next byte, whatever it is; output stops at MaxFrameSize bytes.
+int32_t DecodeFrame(std::span<const uint8_t> frame, std::span<uint8_t, MaxFrameSize> out);
+
+}  // namespace veltrane::link

@@ -1,0 +1,51 @@
+#include "platform/clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace veltrane::platform {
+namespace {
+
+class SystemClock final : public Clock {
+ public:
+  uint32_t NowMs() override {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  }
+
+  void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+  LocalTime Local() override {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm parts{};
+    localtime_r(&now.tv_sec, &parts);
+    LocalTime t;
+    t.year = static_cast<uint16_t>(parts.tm_year + 1900);
+    t.month = static_cast<uint16_t>(parts.tm_mon + 1);
+    t.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
+    t.day = static_cast<uint16_t>(parts.tm_mday);
+    t.hour = static_cast<uint16_t>(parts.tm_hour);
+    t.minute = static_cast<uint16_t>(parts.tm_min);
+    t.second = static_cast<uint16_t>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
+    t.milliseconds = static_cast<uint16_t>(now.tv_nsec / 1000000);
+    return t;
+  }
+};
+
+SystemClock systemClock;
+std::atomic<Clock*> installed{nullptr};
+
+}  // namespace
+
+Clock& CurrentClock() {
+  Clock* clock = installed.load(std::memory_order_acquire);
+  return clock != nullptr ? *clock : systemClock;
+}
+
+Clock* InstallClock(Clock* clock) { return installed.exchange(clock, std::memory_order_acq_rel); }
+
+}  // namespace veltrane::platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+namespace veltrane::platform {
+
+// The host's local time, field for field as a screen's clock wants it.
+struct LocalTime {
+  uint16_t year = 0;
+  uint16_t month = 0;      // 1..12
+  uint16_t dayOfWeek = 0;  // 0..6, 0 = Sunday
+  uint16_t day = 0;        // 1..31
+  uint16_t hour = 0;
+  uint16_t minute = 0;
+  uint16_t second = 0;
+  uint16_t milliseconds = 0;
+};
+
+// Time as the library sees it. Tests install their own to step through waits without sleeping.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // A millisecond tick that wraps at 2^32; only differences of two readings mean anything.
+  virtual uint32_t NowMs() = 0;
+  virtual void SleepMs(uint32_t ms) = 0;
+  virtual LocalTime Local() = 0;
+};
+
+// Milliseconds from `start` to `now` on the wrapping tick, correct across one wrap.
+inline uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
+
+// The clock in force: the system's, unless a test installed another.
+Clock& CurrentClock();
+// Installs `clock` (nullptr restores the system clock); returns the one it replaced.
+Clock* InstallClock(Clock* clock);
+
+}  // namespace veltrane::platform

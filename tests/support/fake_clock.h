@@ -1,0 +1,47 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "platform/clock.h"
+
+namespace veltrane::testing {
+
+// A clock that only moves when slept on (or told to), so waits run instantly and exactly.
+class FakeClock final : public platform::Clock {
+ public:
+  explicit FakeClock(uint32_t startMs = 0) : nowMs_(startMs) {}
+
+  uint32_t NowMs() override { return nowMs_.load(); }
+  void SleepMs(uint32_t ms) override {
+    nowMs_ += ms;
+    sleptMs_ += ms;
+    if (onSleep) onSleep(nowMs_.load());
+  }
+  platform::LocalTime Local() override { return local; }
+
+  void Advance(uint32_t ms) { nowMs_ += ms; }
+  uint64_t sleptMs() const { return sleptMs_.load(); }
+
+  platform::LocalTime local{};
+  std::function<void(uint32_t nowMs)> onSleep;  // runs after every sleep
+
+ private:
+  std::atomic<uint32_t> nowMs_;
+  std::atomic<uint64_t> sleptMs_{0};
+};
+
+// Installs a clock for the lifetime of the scope.
+class ScopedClock {
+ public:
+  explicit ScopedClock(platform::Clock& clock) : previous_(platform::InstallClock(&clock)) {}
+  ~ScopedClock() { platform::InstallClock(previous_); }
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+
+ private:
+  platform::Clock* previous_;
+};
+
+}  // namespace veltrane::testing
