@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes for the fuzz build
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev                # program files
 )
 
 missing=()
