@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes for the fuzz build
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev                # program files
+  libpng-dev                        # pictures in and out
 )
 
 missing=()
