@@ -6,6 +6,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes for the fuzz build
   libgtest-dev libgmock-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev # text rendering and font lookup
+  fonts-dejavu-core fonts-wqy-zenhei # a Latin and a CJK font for text areas and their tests
 )
 
 missing=()
