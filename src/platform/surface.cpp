@@ -135,7 +135,8 @@ void Surface::Line(Point from, Point to, Color pen) {
   first = std::max<int64_t>(first, 0);
   last = std::min(last, steps - 1);
   for (int64_t i = first; i <= last; ++i) {
-    const auto offset = static_cast<int64_t>((Int128{2} * i * std::abs(minor) + steps) / (2 * steps));
+    const auto offset =
+        static_cast<int64_t>((Int128{2} * i * std::abs(minor) + steps) / (2 * steps));
     const int64_t a = majorStart + majorStep * i;
     const int64_t b = minorStart + minorStep * offset;
     if (b < 0 || b >= (xMajor ? height_ : width_)) continue;
@@ -200,10 +201,10 @@ void Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3
   const double ys[] = {p0y, p0y + e1y, p0y + e2y, p0y + e1y + e2y};
   const auto x0 = static_cast<int64_t>(std::max(0.0, std::floor(*std::min_element(xs, xs + 4))));
   const auto y0 = static_cast<int64_t>(std::max(0.0, std::floor(*std::min_element(ys, ys + 4))));
-  const auto x1 = static_cast<int64_t>(
-      std::min<double>(width_ - 1, std::ceil(*std::max_element(xs, xs + 4))));
-  const auto y1 = static_cast<int64_t>(
-      std::min<double>(height_ - 1, std::ceil(*std::max_element(ys, ys + 4))));
+  const auto x1 =
+      static_cast<int64_t>(std::min<double>(width_ - 1, std::ceil(*std::max_element(xs, xs + 4))));
+  const auto y1 =
+      static_cast<int64_t>(std::min<double>(height_ - 1, std::ceil(*std::max_element(ys, ys + 4))));
 
   for (int64_t y = y0; y <= y1; ++y) {
     const double cy = static_cast<double>(y) + 0.5 - p0y;

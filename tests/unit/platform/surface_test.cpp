@@ -20,14 +20,13 @@ std::vector<std::string> Draw(const Surface& s) {
   for (int32_t y = 0; y < s.height(); ++y) {
     std::string row;
     for (int32_t x = 0; x < s.width(); ++x) {
-      switch (s.Pixel(x, y)) {
-        case kBlack: row += '.'; break;
-        case kRed: row += 'r'; break;
-        case kGreen: row += 'g'; break;
-        case kBlue: row += 'b'; break;
-        case kWhite: row += 'w'; break;
-        default: row += '?';
-      }
+      const Color c = s.Pixel(x, y);
+      row += c == kBlack   ? '.'
+             : c == kRed   ? 'r'
+             : c == kGreen ? 'g'
+             : c == kBlue  ? 'b'
+             : c == kWhite ? 'w'
+                           : '?';
     }
     rows.push_back(row);
   }
@@ -223,7 +222,11 @@ TEST(Surface, ParallelogramBlitTurnsMirrorsAndScales) {
       {"quarter turn anticlockwise", 2, 3, {{{0, 3}, {0, 0}, {2, 3}}}, {"b.", "g.", "rw"}},
       {"half turn", 3, 2, {{{3, 2}, {0, 2}, {3, 0}}}, {"..w", "bgr"}},
       {"mirror", 3, 2, {{{3, 0}, {0, 0}, {3, 2}}}, {"bgr", "..w"}},
-      {"twice as large", 6, 4, {{{0, 0}, {6, 0}, {0, 4}}}, {"rrggbb", "rrggbb", "ww....", "ww...."}},
+      {"twice as large",
+       6,
+       4,
+       {{{0, 0}, {6, 0}, {0, 4}}},
+       {"rrggbb", "rrggbb", "ww....", "ww...."}},
       {"moved and clipped", 3, 2, {{{1, 1}, {4, 1}, {1, 3}}}, {"...", ".rg"}},
       {"collinear corners", 3, 2, {{{0, 0}, {3, 0}, {6, 0}}}, {"...", "..."}},
   };
@@ -255,8 +258,8 @@ TEST(Surface, BlitCopiesClipsAndReadsBlackOutsideTheSource) {
 
 TEST(Surface, FromPixelsReadsBgrRowsAndBlackBeyondThem) {
   // Two rows of two pixels, 3 bytes each, rows padded to 8 bytes.
-  const uint8_t bgr[] = {0, 0, 255, 0, 255, 0, 0xEE, 0xEE,  //
-                         255, 0, 0, 255, 255, 255, 0xEE, 0xEE};
+  const uint8_t bgr[] = {0,   0, 255, 0,   255, 0,   0xEE, 0xEE,  //
+                         255, 0, 0,   255, 255, 255, 0xEE, 0xEE};
   const Surface s = Surface::FromPixels({bgr, 2, 2, 8, 3}, 3, 3);
   EXPECT_EQ(Draw(s), (Rows{"rg.", "bw.", "..."}));
 
