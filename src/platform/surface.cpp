@@ -42,12 +42,10 @@ std::optional<Span> EllipseRow(int64_t w, int64_t h, int64_t row) {
 
 }  // namespace
 
-Surface::Surface(int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return;
-  width_ = width;
-  height_ = height;
-  pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), kBlack);
-}
+Surface::Surface(int32_t width, int32_t height)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), kBlack) {}
 
 Surface Surface::FromPixels(const PixelView& view, int32_t width, int32_t height) {
   Surface surface(width, height);

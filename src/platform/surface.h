@@ -44,7 +44,8 @@ struct PixelView {
 class Surface {
  public:
   Surface() = default;
-  // A negative width or height gives an empty picture.
+  // A negative width or height counts as 0. A picture with no pixels still keeps its other side
+  // (a line of text without characters is 0 pixels wide but as high as its font).
   Surface(int32_t width, int32_t height);
 
   // Copies `width` x `height` pixels from the top-left of a host picture; pixels beyond the host

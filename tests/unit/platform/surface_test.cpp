@@ -42,7 +42,10 @@ TEST(Surface, NewSurfaceIsBlackAndReadsBlackOutside) {
   s.SetPixel(3, 0, kRed);
   EXPECT_EQ(Draw(s), (Rows{"...", "..."}));
   EXPECT_EQ(s.Pixel(5, 5), kBlack);
-  EXPECT_EQ(Surface(-4, 3).width(), 0);
+  const Surface noWidth(-4, 3);
+  EXPECT_EQ(noWidth.width(), 0);
+  EXPECT_EQ(noWidth.height(), 3);
+  EXPECT_EQ(noWidth.Pixel(0, 0), kBlack);
   EXPECT_EQ(Surface(4, -3).height(), 0);
 }
 
