@@ -146,6 +146,8 @@ class AreaScan {
     // Each row is searched from the closing tag before it: "</RowCount>", then "</RowRec>".
     Position after = document_.Search(RowCount.closeTag, countOpen);
     const int32_t count = ReadRowCount(Show(RowCount, countOpen, after));
+    // No document holds more rows than it has bytes, so this bound drops no row that is there;
+    // it only keeps a huge count from showing billions of empty boxes.
     const Position rows = std::min<Position>(count, document_.Size());
     for (Position row = 0; row < rows; ++row) {
       const Position open = document_.Search(Row.openTag, after);
