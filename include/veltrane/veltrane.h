@@ -105,6 +105,15 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
                                int32_t stringParamA, int32_t stringParamB, int32_t paramA,
                                int32_t paramB);
 
+/* Adds an analog clock that the screen runs from its own time. Every picture is square, its side
+   the smaller of the area's width and height; the face, 48 hour-hand, 60 minute-hand and 60
+   second-hand positions are drawn here in the colours given (0x00BBGGRR). Returns 1, or 0 (nothing
+   changed) for a slot outside 1..16, a slot without a page, an area whose right or bottom lies
+   before its left or top, or a side too large to pack (over 2048 pixels at one bit per pixel). */
+VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uint32_t hourColor,
+                              uint32_t minuteColor, uint32_t secondColor, uint32_t markColor,
+                              uint32_t ringColor, uint32_t faceColor);
+
 #ifdef __cplusplus
 }
 #endif

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "api/dev_param.h"
+#include "builder/clock_area.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
 #include "api/library_state.h"
@@ -82,6 +83,16 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
     const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
                                                stringParamB, paramA, paramB};
     return veltrane::builder::AddString(slot, fields, text);
+  });
+}
+
+VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uint32_t hourColor,
+                              uint32_t minuteColor, uint32_t secondColor, uint32_t markColor,
+                              uint32_t ringColor, uint32_t faceColor) {
+  return Guarded(0, [&] {
+    const veltrane::builder::ClockColors colors{hourColor, minuteColor, secondColor,
+                                                markColor, ringColor,   faceColor};
+    return veltrane::builder::AddClock(slot, ToAreaRect(area), areaParam, colors);
   });
 }
 

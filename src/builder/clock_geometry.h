@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/surface.h"
+
 namespace veltrane::builder {
 
 // Where the pieces of an analog clock go on its square pictures. Angles step by the doubles
@@ -15,11 +17,7 @@ constexpr int kHourPositions = 48;
 constexpr int kMinutePositions = 60;
 constexpr int kSecondPositions = 60;
 
-struct Point {
-  int32_t x = 0;
-  int32_t y = 0;
-  bool operator==(const Point&) const = default;
-};
+using platform::Point;
 
 struct ClockGeometry {
   int32_t side = 0;    // s: every picture is side x side

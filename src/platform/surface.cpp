@@ -8,6 +8,19 @@
 namespace veltrane::platform {
 namespace {
 
+// Narrows [from, to] to the columns x where value0 + perX * (x - x0) lies in [0, limit).
+// False when no column can.
+bool NarrowToInside(double value0, double perX, int32_t limit, int64_t x0, double& from,
+                    double& to) {
+  if (perX == 0) return value0 >= 0 && value0 < limit;
+  double atZero = static_cast<double>(x0) - value0 / perX;
+  double atLimit = static_cast<double>(x0) + (limit - value0) / perX;
+  if (atZero > atLimit) std::swap(atZero, atLimit);
+  from = std::max(from, atZero);
+  to = std::min(to, atLimit);
+  return from <= to + 2;  // within the widening the caller adds
+}
+
 // Products of two coordinate differences squared need more than 64 bits.
 __extension__ using Int128 = __int128;
 
@@ -204,17 +217,30 @@ void Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3
   const auto y1 =
       static_cast<int64_t>(std::min<double>(height_ - 1, std::ceil(*std::max_element(ys, ys + 4))));
 
+  // u and v are linear along a row; only the columns where both can lie inside the source are
+  // visited (widened by a pixel so that rounding never drops one), and each is then tested exactly.
+  const double uPerX = e2y / det * source.width_;
+  const double vPerX = -e1y / det * source.height_;
   for (int64_t y = y0; y <= y1; ++y) {
     const double cy = static_cast<double>(y) + 0.5 - p0y;
-    for (int64_t x = x0; x <= x1; ++x) {
-      const double cx = static_cast<double>(x) + 0.5 - p0x;
-      const double u = (cx * e2y - cy * e2x) / det * source.width_;
-      const double v = (e1x * cy - e1y * cx) / det * source.height_;
-      const double su = std::floor(u);
-      const double sv = std::floor(v);
-      if (su < 0 || sv < 0 || su >= source.width_ || sv >= source.height_) continue;
-      At(static_cast<int32_t>(x), static_cast<int32_t>(y)) =
-          source.Pixel(static_cast<int32_t>(su), static_cast<int32_t>(sv));
+    const double cx0 = static_cast<double>(x0) + 0.5 - p0x;
+    const double u0 = (cx0 * e2y - cy * e2x) / det * source.width_;
+    const double v0 = (e1x * cy - e1y * cx0) / det * source.height_;
+    double from = static_cast<double>(x0), to = static_cast<double>(x1);
+    if (!NarrowToInside(u0, uPerX, source.width_, x0, from, to) ||
+        !NarrowToInside(v0, vPerX, source.height_, x0, from, to)) {
+      continue;
+    }
+    const auto first = std::max<int64_t>(x0, static_cast<int64_t>(std::floor(from)) - 1);
+    const auto last = std::min<int64_t>(x1, static_cast<int64_t>(std::ceil(to)) + 1);
+    Color* row = &At(0, static_cast<int32_t>(y));
+    for (int64_t x = first; x <= last; ++x) {
+      const double step = static_cast<double>(x - x0);
+      const double u = u0 + step * uPerX;
+      const double v = v0 + step * vPerX;
+      if (u < 0 || v < 0 || u >= source.width_ || v >= source.height_) continue;
+      row[x] = source.pixels_[static_cast<size_t>(v) * static_cast<size_t>(source.width_) +
+                              static_cast<size_t>(u)];
     }
   }
 }

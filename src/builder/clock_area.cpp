@@ -1,0 +1,120 @@
+#include "builder/clock_area.h"
+
+#include "builder/clock_geometry.h"
+#include "builder/program_slot.h"
+#include "common/byte_writer.h"
+#include "raster/raster.h"
+
+namespace veltrane::builder {
+namespace {
+
+constexpr size_t kClockHeaderBytes = 36;
+constexpr size_t kRasterListOffset = 28;
+
+// Packs pictures one after another into the record's raster list.
+class PicturePacker {
+ public:
+  PicturePacker(std::span<uint8_t> record, int32_t side, uint16_t colorMode)
+      : record_(record), side_(side), colorMode_(colorMode) {}
+
+  void Add(const platform::Surface& picture) {
+    const size_t size = static_cast<size_t>(raster::RasterSize(side_, side_, colorMode_));
+    raster::EncodeRaster(record_.subspan(position_, size), picture, side_, side_, colorMode_);
+    position_ += size;
+  }
+
+ private:
+  std::span<uint8_t> record_;
+  size_t position_ = kClockHeaderBytes;
+  int32_t side_;
+  uint16_t colorMode_;
+};
+
+platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
+  platform::Surface face(g.side, g.side);
+  face.FillRect(0, 0, g.side, g.side, colors.face);
+  face.Ellipse(0, 0, 2 * g.centre, 2 * g.centre, colors.ring, colors.face);
+  for (int i = 0; i < 12; ++i) {
+    const Mark mark = HourMark(g, i);
+    face.Ellipse(mark.centre.x - mark.radius, mark.centre.y - mark.radius,
+                 mark.centre.x + mark.radius, mark.centre.y + mark.radius, colors.face, colors.mark);
+  }
+  return face;
+}
+
+// A hand drawn once, upright: its outline closed and filled solid.
+platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, platform::Color color) {
+  platform::Surface hand(g.side, g.side);
+  const Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
+  for (size_t i = 0; i + 1 < std::size(outline); ++i) hand.Line(outline[i], outline[i + 1], color);
+  hand.FloodFill({g.centre, g.centre}, color, color);
+  return hand;
+}
+
+// Turns the upright hand into each position in turn on one destination that is never cleared:
+// each turned square covers the whole disc the hand sweeps.
+template <class Positions>
+void PackTurnedHand(const ClockGeometry& g, const platform::Surface& upright, Positions positions,
+                    PicturePacker& packer) {
+  platform::Surface turned(g.side, g.side);
+  positions([&](int turns30, int turns6) {
+    turned.ParallelogramBlit(upright, TurnedCorners(g, turns30, turns6));
+    packer.Add(turned);
+  });
+}
+
+class ClockItem final : public AreaItem {
+ public:
+  ClockItem(const AreaRect& area, int32_t areaParam, const ClockColors& colors,
+            const ClockGeometry& geometry)
+      : area_(area), areaParam_(areaParam), colors_(colors), g_(geometry) {}
+
+  size_t RecordLength(uint16_t colorMode) override {
+    const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
+    if (picture == 0) return 0;
+    return kClockHeaderBytes + kClockPictures * static_cast<size_t>(picture);
+  }
+
+  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter out(record);
+    WriteAreaHeader(out, kTagClock, areaParam_, area_);
+    out.U32(kClockPictures);
+    out.Zeros(8);
+    raster::WriteRasterList(record.subspan(kRasterListOffset),
+                            {kClockPictures, static_cast<uint32_t>(record.size() - kRasterListOffset)});
+
+    PicturePacker packer(record, g_.side, colorMode);
+    packer.Add(DrawFace(g_, colors_));
+    PackTurnedHand(g_, DrawUprightHand(g_, HourKite(g_), colors_.hour), [](auto each) {
+      for (int k = 0; k < 12; ++k)
+        for (int j = 0; j < 4; ++j) each(k, j);
+    }, packer);
+    PackTurnedHand(g_, DrawUprightHand(g_, MinuteKite(g_), colors_.minute), [](auto each) {
+      for (int m = 0; m < kMinutePositions; ++m) each(0, m);
+    }, packer);
+    platform::Surface second(g_.side, g_.side);
+    for (int n = 0; n < kSecondPositions; ++n) {
+      second.FillRect(0, 0, g_.side, g_.side, platform::kBlack);
+      second.Line({g_.centre, g_.centre}, SecondHandEnd(g_, n), colors_.second);
+      packer.Add(second);
+    }
+  }
+
+ private:
+  AreaRect area_;
+  int32_t areaParam_;
+  ClockColors colors_;
+  ClockGeometry g_;
+};
+
+}  // namespace
+
+int32_t AddClock(int32_t slot, const AreaRect& area, int32_t areaParam, const ClockColors& colors) {
+  ClockGeometry geometry;
+  if (!ClockGeometryFor(area.left, area.top, area.right, area.bottom, geometry)) return 0;
+  if (geometry.side > 0xFFFF) return 0;  // a raster's side is a 16-bit field
+  ClockItem item(area, areaParam, colors, geometry);
+  return AppendArea(slot, item);
+}
+
+}  // namespace veltrane::builder

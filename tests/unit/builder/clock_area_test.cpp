@@ -1,0 +1,155 @@
+#include "builder/clock_area.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "builder/clock_geometry.h"
+#include "builder/program_slot.h"
+#include "common/byte_reader.h"
+#include "raster/raster_decode.h"
+
+namespace veltrane::builder {
+namespace {
+
+using raster::Lit;
+constexpr size_t kFirstArea = 12 + 16;
+constexpr platform::Color kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
+
+class ClockAreas : public ::testing::Test {
+ protected:
+  void SetUp() override { ReleaseAllSlots(); }
+  void TearDown() override { ReleaseAllSlots(); }
+
+  // Adds a clock to a fresh program and returns its record.
+  std::vector<uint8_t> Add(AreaRect area, int32_t colorMode) {
+    ReleaseAllSlots();
+    const int32_t slot = MakeRoot(1, colorMode);
+    EXPECT_EQ(AddLeaf(slot, 0), 1);
+    const ClockColors colors{kRed, kGreen, kYellow, kGreen, kRed, 0};
+    EXPECT_EQ(AddClock(slot, area, 0x10005, colors), 1);
+    const std::vector<uint8_t> program = PeekProgram(slot).value();
+    return {program.begin() + kFirstArea, program.end()};
+  }
+
+  // The pictures of a clock record, stepped through by their own lengths.
+  static std::vector<raster::RasterPicture> Pictures(const std::vector<uint8_t>& record) {
+    std::vector<raster::RasterPicture> pictures;
+    size_t offset = 36;
+    while (offset < record.size()) {
+      const auto picture = raster::DecodeRaster(std::span(record).subspan(offset));
+      if (!picture) break;
+      pictures.push_back(*picture);
+      offset += ByteReader(record).U32(offset + 8).value();
+    }
+    EXPECT_EQ(offset, record.size());
+    return pictures;
+  }
+};
+
+TEST_F(ClockAreas, RecordSizesAndHeader) {
+  struct Case {
+    int32_t colorMode;
+    uint32_t recordLength;
+  };
+  for (const Case c : {Case{1, 83184}, Case{2, 164304}}) {
+    SCOPED_TRACE(c.colorMode);
+    const auto record = Add({0, 0, 100, 60}, c.colorMode);
+    const ByteReader read(record);
+    ASSERT_EQ(record.size(), c.recordLength);
+    EXPECT_EQ(read.U16(0), 0x60);
+    EXPECT_EQ(read.U16(2), 5);
+    EXPECT_EQ(read.U32(4), c.recordLength);
+    EXPECT_EQ(read.U16(12), 100);
+    EXPECT_EQ(read.U32(16), 169u);
+    EXPECT_EQ(read.U16(28), 0x37);
+    EXPECT_EQ(read.U16(30), 169);
+    EXPECT_EQ(read.U32(32).value() + 28, c.recordLength);
+    const auto pictures = Pictures(record);
+    ASSERT_EQ(pictures.size(), 169u);
+    for (const auto& p : pictures) EXPECT_EQ(p.oneBit, c.colorMode == 1);
+  }
+}
+
+TEST_F(ClockAreas, RefusesAreasItCannotPack) {
+  const int32_t slot = MakeRoot(1, 1);
+  EXPECT_EQ(AddClock(slot, {0, 0, 64, 64}, 0, {}), 0);  // no page yet
+  ASSERT_EQ(AddLeaf(slot, 0), 1);
+  EXPECT_EQ(AddClock(slot, {10, 0, 0, 64}, 0, {}), 0);        // right before left
+  EXPECT_EQ(AddClock(slot, {0, 0, 5000, 5000}, 0, {}), 0);    // pictures over the raster cap
+  EXPECT_EQ(AddClock(slot, {0, 0, 70000, 70000}, 0, {}), 0);  // sides past 16 bits
+  EXPECT_EQ(AddClock(0, {0, 0, 64, 64}, 0, {}), 0);
+  EXPECT_EQ(PeekProgram(slot)->size(), kFirstArea);
+  EXPECT_EQ(AddClock(slot, {0, 0, 0, 0}, 0, {}), 1);  // an empty clock still packs
+}
+
+// The lit pixel farthest from the centre.
+platform::Point FarthestLit(const raster::RasterPicture& p, int32_t centre) {
+  platform::Point far{centre, centre};
+  double best = -1;
+  for (int32_t y = 0; y < p.height; ++y)
+    for (int32_t x = 0; x < p.width; ++x) {
+      if (p.At(x, y) == Lit::Dark) continue;
+      const double d = std::hypot(x - centre, y - centre);
+      if (d > best) best = d, far = {x, y};
+    }
+  return far;
+}
+
+TEST_F(ClockAreas, HandsPointWhereTheirTimeSays) {
+  const auto pictures = Pictures(Add({0, 0, 64, 64}, 2));
+  const int32_t x = 32;
+  // Second hand at 0 s: the column above the centre, up to one short of x - 6 pixels long.
+  const auto& up = pictures[109];
+  for (int32_t y = 0; y < 64; ++y)
+    for (int32_t col = 0; col < 64; ++col)
+      EXPECT_EQ(up.At(col, y) != Lit::Dark, col == x && y <= x && y > x - 26) << col << "," << y;
+  EXPECT_EQ(up.At(x, x), Lit::Yellow);
+  // At 15 s the row to the right of the centre.
+  const auto& right = pictures[124];
+  for (int32_t col = x; col < x + 26; ++col) EXPECT_EQ(right.At(col, x), Lit::Yellow) << col;
+  EXPECT_EQ(right.At(x + 26, x), Lit::Dark);
+
+  // Hour hand upright at picture 1; then 3, 6 and 9 o'clock at pictures 13, 25 and 37.
+  struct Case {
+    int picture;
+    int dx, dy;
+  };
+  for (const Case c : {Case{1, 0, -1}, Case{13, 1, 0}, Case{25, 0, 1}, Case{37, -1, 0}, Case{49, 0, -1}}) {
+    SCOPED_TRACE(c.picture);
+    const platform::Point tip = FarthestLit(pictures[c.picture], x);
+    const int32_t along = (tip.x - x) * c.dx + (tip.y - x) * c.dy;
+    const int32_t across = std::abs((tip.x - x) * c.dy - (tip.y - x) * c.dx);
+    EXPECT_GT(along, 15);
+    EXPECT_LE(across, 2);
+    EXPECT_EQ(pictures[c.picture].At(tip.x, tip.y), c.picture < 49 ? Lit::Red : Lit::Green);
+  }
+}
+
+TEST_F(ClockAreas, FaceHasTwelveMarksWithBiggerQuarterMarks) {
+  const auto pictures = Pictures(Add({0, 0, 64, 64}, 2));
+  ClockGeometry g;
+  ASSERT_TRUE(ClockGeometryFor(0, 0, 64, 64, g));
+  const auto& face = pictures[0];
+  EXPECT_EQ(face.At(0, 32), Lit::Red);  // the ring
+  int total = 0;
+  for (int i = 0; i < 12; ++i) {
+    const Mark mark = HourMark(g, i);
+    int green = 0;
+    for (int32_t dy = -4; dy <= 4; ++dy)
+      for (int32_t dx = -4; dx <= 4; ++dx)
+        green += face.At(mark.centre.x + dx, mark.centre.y + dy) == Lit::Green;
+    SCOPED_TRACE(i);
+    EXPECT_GT(green, 0);
+    // A radius-3 disc inside its one-pixel rim holds more than a radius-2 one.
+    if (i % 3 == 0) EXPECT_GE(green, 9); else EXPECT_LT(green, 9);
+    total += green;
+  }
+  int allGreen = 0;
+  for (Lit p : face.pixels) allGreen += p == Lit::Green;
+  EXPECT_EQ(allGreen, total);  // nothing green beyond the twelve marks
+}
+
+}  // namespace
+}  // namespace veltrane::builder
