@@ -105,6 +105,17 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
                                int32_t stringParamA, int32_t stringParamB, int32_t paramA,
                                int32_t paramB);
 
+/* Adds an area that the screen fills with the date, time or weekday from its own clock. The glyphs
+   the type needs are drawn here in the named font (faceName: host text, at most 255 bytes used;
+   characters the face lacks come from another installed face) at pointSize points, in textColor.
+   dateTimeType: 1 year-month-day with CJK words, 2 hour:minute, 3 hour:minute:second, 4 year,
+   5 month, 6 day, 7 hour, 8 minute, 9 second, 10 weekday; any other type adds an area without
+   glyphs. Returns 1, or 0 (nothing changed) for a null face name, a slot outside 1..16, a slot
+   without a page, no usable font, or a glyph too large to pack. */
+VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char *faceName,
+                                 int32_t pointSize, uint32_t textColor, int32_t dateTimeType,
+                                 int32_t areaParam);
+
 /* Adds an analog clock that the screen runs from its own time. Every picture is square, its side
    the smaller of the area's width and height; the face, 48 hour-hand, 60 minute-hand and 60
    second-hand positions are drawn here in the colours given (0x00BBGGRR). Returns 1, or 0 (nothing

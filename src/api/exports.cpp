@@ -5,6 +5,7 @@
 
 #include "api/dev_param.h"
 #include "builder/clock_area.h"
+#include "builder/date_time_area.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
 #include "api/library_state.h"
@@ -93,6 +94,15 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
     const veltrane::builder::ClockColors colors{hourColor, minuteColor, secondColor,
                                                 markColor, ringColor,   faceColor};
     return veltrane::builder::AddClock(slot, ToAreaRect(area), areaParam, colors);
+  });
+}
+
+VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceName,
+                                 int32_t pointSize, uint32_t textColor, int32_t dateTimeType,
+                                 int32_t areaParam) {
+  return Guarded(0, [&] {
+    return veltrane::builder::AddDateTime(slot, ToAreaRect(area), {faceName, pointSize, textColor},
+                                          dateTimeType, areaParam);
   });
 }
 
