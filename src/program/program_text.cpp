@@ -1,0 +1,132 @@
+#include "program/program_text.h"
+
+#include <cstdio>
+#include <sstream>
+#include <string_view>
+
+#include "program/record_layout.h"
+
+namespace veltrane::program {
+namespace {
+
+class TreeText {
+ public:
+  void Root(const Program& program);
+  void PageLine(const Page& page, size_t number);
+  void AreaLine(const Area& area, size_t number);
+  std::string Take() { return out_.str(); }
+
+ private:
+  std::ostream& Line(size_t depth, size_t offset);
+  void Raster(size_t depth, const RasterView& raster, std::string_view name);
+  void List(size_t depth, const RasterListView& list, std::string_view item);
+  void Content(const WindowArea& window);
+  void Content(const StringArea& text);
+  void Content(const DateTimeArea& dateTime);
+  void Content(const ClockArea& clock);
+
+  std::ostringstream out_;
+};
+
+// Printable ASCII as it is; quotes, backslashes and every other byte as escapes.
+std::string QuotedText(std::span<const uint8_t> text) {
+  std::string quoted = "\"";
+  for (const uint8_t byte : text) {
+    if (byte == '"' || byte == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(byte);
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      quoted += static_cast<char>(byte);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      quoted += escape;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string_view KindName(const AreaContent& content) {
+  static constexpr std::string_view kNames[] = {"window", "date-time", "string", "clock"};
+  return kNames[content.index()];
+}
+
+std::ostream& TreeText::Line(size_t depth, size_t offset) {
+  if (out_.tellp() > 0) out_ << '\n';
+  out_ << std::string(2 * depth, ' ') << '@' << offset << ' ';
+  return out_;
+}
+
+void TreeText::Root(const Program& program) {
+  const uint16_t depthCode = DepthCodeFor(program.colorMode);
+  Line(0, 0) << "root: rootType " << program.rootType << ", pageCount " << program.pageCount
+             << ", programLength " << program.programLength << ", colorMode " << program.colorMode
+             << " (" << BitsPerPixel(depthCode) << " bit" << (depthCode == 1 ? "" : "s")
+             << " per pixel)";
+  for (size_t p = 0; p < program.pages.size(); ++p) {
+    PageLine(program.pages[p], p + 1);
+  }
+}
+
+void TreeText::PageLine(const Page& page, size_t number) {
+  Line(1, page.offset) << "page " << number << ": itemCount " << page.itemCount << ", pageParam "
+                       << page.pageParam << ", pageLength " << page.pageLength;
+  for (size_t a = 0; a < page.areas.size(); ++a) AreaLine(page.areas[a], a + 1);
+}
+
+void TreeText::AreaLine(const Area& area, size_t number) {
+  Line(2, area.offset) << "area " << number << ' ' << KindName(area.content) << ": areaParam "
+                       << area.areaParam << ", recordLength " << area.recordLength << ", rect ("
+                       << area.rect.left << ", " << area.rect.top << ", " << area.rect.right << ", "
+                       << area.rect.bottom << ")";
+  std::visit([this](const auto& content) { Content(content); }, area.content);
+}
+
+void TreeText::Raster(size_t depth, const RasterView& raster, std::string_view name) {
+  Line(depth, raster.offset) << name << ": width " << raster.width << ", paddedHeight "
+                             << raster.paddedHeight << ", depthCode " << raster.depthCode
+                             << ", length " << raster.length;
+}
+
+void TreeText::List(size_t depth, const RasterListView& list, std::string_view item) {
+  Line(depth, list.offset) << item << " list: count " << list.count << ", length " << list.length;
+  for (size_t i = 0; i < list.rasters.size(); ++i) {
+    Raster(depth + 1, list.rasters[i], std::string(item) + " " + std::to_string(i));
+  }
+}
+
+void TreeText::Content(const WindowArea& window) {
+  out_ << ", paramA " << window.paramA << ", paramB " << window.paramB;
+  Raster(3, window.image, "raster");
+}
+
+void TreeText::Content(const StringArea& text) {
+  out_ << ", paramA " << text.paramA << ", paramB " << text.paramB << ", stringParamA "
+       << text.stringParamA << ", stringParamB " << text.stringParamB << ", text "
+       << QuotedText(text.text) << " (" << text.text.size() << " bytes)";
+}
+
+void TreeText::Content(const DateTimeArea& dateTime) {
+  out_ << ", dateTimeType " << dateTime.dateTimeType << ", descriptor [";
+  for (size_t i = 0; i < dateTime.descriptor.size(); ++i) {
+    out_ << (i == 0 ? "" : ", ") << int{dateTime.descriptor[i].kind} << ' '
+         << int{dateTime.descriptor[i].argument};
+  }
+  out_ << ']';
+  List(3, dateTime.glyphs, "glyph");
+}
+
+void TreeText::Content(const ClockArea& clock) {
+  out_ << ", imageCount " << clock.imageCount;
+  List(3, clock.pictures, "picture");
+}
+
+}  // namespace
+
+std::string DescribeProgram(const Program& program) {
+  TreeText text;
+  text.Root(program);
+  return text.Take() + '\n';
+}
+
+}  // namespace veltrane::program

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "program/program_tree.h"
+
+namespace veltrane::program {
+
+// The tree as text, one line per record, indented by depth, each line starting with the
+// record's byte offset and listing every field, count and length:
+//   @0 root: rootType 1, pageCount 1, programLength 68, colorMode 1 (1 bit per pixel)
+//     @12 page 1: itemCount 1, pageParam 5, pageLength 56
+//       @28 area 1 string: areaParam 0, recordLength 40, rect (0, 0, 64, 16), ...
+std::string DescribeProgram(const Program& program);
+
+}  // namespace veltrane::program
