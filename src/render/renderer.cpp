@@ -1,0 +1,192 @@
+#include "render/renderer.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/font.h"
+#include "platform/text_codec.h"
+#include "raster/raster_decode.h"
+
+namespace veltrane::render {
+namespace {
+
+using raster::Lit;
+
+// Screens draw strings in their own font; a preview uses this one.
+const platform::FontRequest kStringFont{"DejaVu Sans", -16};
+
+// Where an area may draw on its page: its rectangle, clipped to the page.
+struct Clip {
+  int32_t left, top, right, bottom;
+  bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+class PageCanvas {
+ public:
+  explicit PageCanvas(platform::RgbImage& image) : image_(image) {}
+
+  void Put(const Clip& clip, int32_t x, int32_t y, Lit lit) {
+    if (!clip.Contains(x, y) || x >= image_.width || y >= image_.height) return;
+    uint8_t* pixel = &image_.rgb[(static_cast<size_t>(y) * image_.width + x) * 3];
+    const auto level = static_cast<uint8_t>(lit);
+    pixel[0] = (level & 1) ? kLitLevel : 0;  // red
+    pixel[1] = (level & 2) ? kLitLevel : 0;  // green
+    pixel[2] = 0;
+  }
+
+  // Draws a packed picture with its top-left at (left, top). Dark pixels are drawn too unless
+  // `litOnly`, which lays a picture over what is there.
+  void Draw(const Clip& clip, int32_t left, int32_t top, const raster::RasterPicture& picture,
+            bool litOnly) {
+    for (int32_t y = 0; y < picture.height; ++y)
+      for (int32_t x = 0; x < picture.width; ++x) {
+        const Lit lit = picture.At(x, y);
+        if (!litOnly || lit != Lit::Dark) Put(clip, left + x, top + y, lit);
+      }
+  }
+
+ private:
+  platform::RgbImage& image_;
+};
+
+std::optional<raster::RasterPicture> Picture(std::span<const uint8_t> block,
+                                             const program::RasterView& view) {
+  if (view.offset >= block.size()) return std::nullopt;
+  return raster::DecodeRaster(block.subspan(view.offset));
+}
+
+Clip ClipOf(const program::AreaRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea& area) {
+  const std::string_view bytes(reinterpret_cast<const char*>(area.text.data()), area.text.size());
+  const std::optional<platform::Surface> text =
+      platform::DrawTextLine(platform::DecodeHostText(bytes), kStringFont, 0x0000FF);
+  if (!text) return;
+  for (int32_t y = 0; y < text->height(); ++y)
+    for (int32_t x = 0; x < text->width(); ++x) {
+      if (platform::RedOf(text->Pixel(x, y)) > 96) canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
+    }
+}
+
+// The glyph a descriptor position shows at `time`, or nothing for a position it cannot fill.
+std::optional<size_t> GlyphIndex(const program::DescriptorPair& pair, const platform::LocalTime& time) {
+  const auto digit = [&](int value) -> size_t {
+    return static_cast<size_t>(pair.argument == 0 ? value / 10 % 10 : value % 10);
+  };
+  switch (pair.kind) {
+    case 1: return digit(time.year % 100);
+    case 2: return digit(time.month);
+    case 3: return digit(time.day);
+    case 4: return static_cast<size_t>(time.dayOfWeek % 7);
+    case 5: return digit(time.hour);
+    case 6: return digit(time.minute);
+    case 7: return digit(time.second);
+    case 8:
+    case 9: return pair.argument;
+    default: return std::nullopt;
+  }
+}
+
+void DrawDateTime(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t> block,
+                  const program::DateTimeArea& area, const platform::LocalTime& time) {
+  int32_t x = clip.left;
+  for (const program::DescriptorPair& pair : area.descriptor) {
+    const std::optional<size_t> index = GlyphIndex(pair, time);
+    if (!index || *index >= area.glyphs.rasters.size()) continue;
+    const program::RasterView& glyph = area.glyphs.rasters[*index];
+    if (const auto picture = Picture(block, glyph)) canvas.Draw(clip, x, clip.top, *picture, false);
+    x += glyph.width;
+  }
+}
+
+void DrawClock(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t> block,
+               const program::ClockArea& area, const platform::LocalTime& time) {
+  const size_t pictures[] = {0, static_cast<size_t>(4 * (time.hour % 12) + time.minute / 12 + 1),
+                             static_cast<size_t>(49 + time.minute % 60),
+                             static_cast<size_t>(109 + time.second % 60)};
+  for (size_t i = 0; i < std::size(pictures); ++i) {
+    if (pictures[i] >= area.pictures.rasters.size()) continue;
+    if (const auto picture = Picture(block, area.pictures.rasters[pictures[i]]))
+      canvas.Draw(clip, clip.left, clip.top, *picture, /*litOnly=*/i > 0);
+  }
+}
+
+}  // namespace
+
+platform::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
+                              size_t pageIndex, const platform::LocalTime& time) {
+  platform::RgbImage image;
+  image.width = 1;
+  image.height = 1;
+  if (pageIndex >= program.pages.size()) {
+    image.rgb.assign(3, 0);
+    return image;
+  }
+  const program::Page& page = program.pages[pageIndex];
+  for (const program::Area& area : page.areas) {
+    image.width = std::max<int32_t>(image.width, area.rect.right);
+    image.height = std::max<int32_t>(image.height, area.rect.bottom);
+  }
+  image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
+  PageCanvas canvas(image);
+  for (const program::Area& area : page.areas) {
+    const Clip clip = ClipOf(area.rect);
+    if (const auto* window = std::get_if<program::WindowArea>(&area.content)) {
+      if (const auto picture = Picture(block, window->image))
+        canvas.Draw(clip, clip.left, clip.top, *picture, false);
+    } else if (const auto* string = std::get_if<program::StringArea>(&area.content)) {
+      DrawString(canvas, clip, *string);
+    } else if (const auto* dateTime = std::get_if<program::DateTimeArea>(&area.content)) {
+      DrawDateTime(canvas, clip, block, *dateTime, time);
+    } else if (const auto* clock = std::get_if<program::ClockArea>(&area.content)) {
+      DrawClock(canvas, clip, block, *clock, time);
+    }
+  }
+  return image;
+}
+
+std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
+                                              std::span<const uint8_t> block,
+                                              const platform::LocalTime& time) {
+  std::vector<platform::RgbImage> pages;
+  for (size_t i = 0; i < program.pages.size(); ++i) pages.push_back(RenderPage(program, block, i, time));
+  return pages;
+}
+
+platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
+  if (scale <= 1) return image;
+  platform::RgbImage out;
+  out.width = image.width * scale;
+  out.height = image.height * scale;
+  out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
+  for (int32_t y = 0; y < out.height; ++y)
+    for (int32_t x = 0; x < out.width; ++x) {
+      const uint8_t* from = image.PixelAt(x / scale, y / scale);
+      std::copy(from, from + 3, &out.rgb[(static_cast<size_t>(y) * out.width + x) * 3]);
+    }
+  return out;
+}
+
+platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages) {
+  constexpr uint8_t kGapGrey = 80;
+  platform::RgbImage out;
+  for (const auto& page : pages) {
+    out.width += page.width + (out.width > 0 ? 1 : 0);
+    out.height = std::max(out.height, page.height);
+  }
+  if (pages.empty()) out.width = out.height = 1;
+  out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, kGapGrey);
+  int32_t left = 0;
+  for (const auto& page : pages) {
+    for (int32_t y = 0; y < out.height; ++y)
+      for (int32_t x = 0; x < page.width; ++x) {
+        uint8_t* to = &out.rgb[(static_cast<size_t>(y) * out.width + left + x) * 3];
+        if (y < page.height) std::copy(page.PixelAt(x, y), page.PixelAt(x, y) + 3, to);
+        else std::fill(to, to + 3, 0);
+      }
+    left += page.width + 1;
+  }
+  return out;
+}
+
+}  // namespace veltrane::render

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/png.h"
+#include "program/program_tree.h"
+
+namespace veltrane::render {
+
+// How a screen shows a lit pixel: one bit per pixel lights red; two bits give red, green or both.
+constexpr uint8_t kLitLevel = 255;
+
+// One page as a screen would show it at `time`: every area drawn at its place, clipped to its
+// rectangle, on black. The page is as large as its areas reach (at least 1 x 1).
+//   windows:    their picture;
+//   strings:    the text in the default font, lit red;
+//   date-time:  the glyphs the descriptor names for that time, left to right;
+//   clocks:     the face under the hour, minute and second pictures for that time.
+// `block` is the program block the tree was read from.
+platform::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
+                              size_t pageIndex, const platform::LocalTime& time);
+
+// Every page, in order.
+std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
+                                              std::span<const uint8_t> block,
+                                              const platform::LocalTime& time);
+
+// Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture).
+platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale);
+
+// The pages side by side with a one-pixel grey gap, for a single picture of a whole program.
+platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages);
+
+}  // namespace veltrane::render
