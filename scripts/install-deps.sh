@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev # text rendering and font lookup
   fonts-dejavu-core fonts-wqy-zenhei # a Latin and a CJK font for text areas and their tests
+  nlohmann-json3-dev                # program files
+  libpng-dev                        # pictures in and out
 )
 
 missing=()

@@ -77,6 +77,34 @@ VELTRANE_API int32_t LED_SetDebugFlag(int32_t flag);
    which writes the text and a newline to stderr. */
 VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void *context);
 
+/* ---- Programs ---------------------------------------------------------------------------- */
+/* A program is built in one of 16 slots: MakeRoot claims a slot, AddLeaf adds a page, and the area
+   calls add areas to the page added last. Builder calls run one at a time across all slots and may
+   come from any thread. Values the screen interprets (rootType, pageParam, areaParam, paramA,
+   paramB, ...) are stored unchanged; 16-bit record fields keep the low 16 bits. */
+
+/* Claims the lowest free slot for a new program. colorMode 1 packs pictures one bit per pixel, any
+   other value two bits per pixel. Returns the slot number 1..16, or 0 when every slot is taken or
+   more than 16 device calls are running. */
+VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode);
+
+/* Adds a page to the program in `slot`; later areas go on this page. Returns 1, or 0 (nothing
+   changed) for a slot outside 1..16, a free slot, a program that already has 65535 pages, or no
+   memory. */
+VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam);
+
+/* Discards the program in `slot` and frees the slot. Does nothing for a free slot or a number
+   outside 1..16. */
+VELTRANE_API void LED_ReleaseMem(int32_t slot);
+
+/* Adds a string area: the text itself, for the screen to render in its own font. `text` is
+   zero-terminated 8-bit text; only its first 2047 bytes are kept. Returns 1, or 0 (nothing
+   changed) for a null text, a slot outside 1..16, a slot without a page, a page that already has
+   65535 areas, or no memory. */
+VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, const char *text,
+                               int32_t stringParamA, int32_t stringParamB, int32_t paramA,
+                               int32_t paramB);
+
 #ifdef __cplusplus
 }
 #endif

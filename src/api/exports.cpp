@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "api/dev_param.h"
+#include "builder/program_slot.h"
+#include "builder/string_area.h"
 #include "api/library_state.h"
 #include "common/messages.h"
 #include "veltrane/veltrane.h"
@@ -22,6 +24,14 @@ int32_t Guarded(int32_t failure, Fn&& body) noexcept {
 }  // namespace
 
 using veltrane::api::GlobalSwitches;
+
+namespace {
+
+veltrane::builder::AreaRect ToAreaRect(const LedRect& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -47,6 +57,31 @@ VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context
   Guarded(0, [&] {
     veltrane::SetMessageSink(handler, context);
     return 0;
+  });
+}
+
+VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
+  return Guarded(0, [&] { return veltrane::builder::MakeRoot(rootType, colorMode); });
+}
+
+VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam) {
+  return Guarded(0, [&] { return veltrane::builder::AddLeaf(slot, pageParam); });
+}
+
+VELTRANE_API void LED_ReleaseMem(int32_t slot) {
+  Guarded(0, [&] {
+    veltrane::builder::ReleaseSlot(slot);
+    return 0;
+  });
+}
+
+VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, const char* text,
+                               int32_t stringParamA, int32_t stringParamB, int32_t paramA,
+                               int32_t paramB) {
+  return Guarded(0, [&] {
+    const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
+                                               stringParamB, paramA, paramB};
+    return veltrane::builder::AddString(slot, fields, text);
   });
 }
 

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "builder/program_slot.h"
+
 namespace veltrane::api {
 namespace {
 
@@ -27,6 +29,7 @@ void WaitForIdle(platform::Clock& clock, BusyCount& busy) {
 int32_t StartLibrary() {
   std::lock_guard lock(lifecycleMutex);
   GlobalBusyCount().Reset();
+  builder::ReleaseAllSlots();  // a program left from an earlier start is not leaked
   started = true;
   return 1;
 }
@@ -35,6 +38,7 @@ int32_t StopLibrary() {
   WaitForIdle(platform::CurrentClock(), GlobalBusyCount());
   std::lock_guard lock(lifecycleMutex);
   if (!started) return -1;
+  builder::ReleaseAllSlots();
   started = false;
   return 0;
 }

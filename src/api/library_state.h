@@ -20,11 +20,12 @@ struct Switches {
 };
 Switches& GlobalSwitches();
 
-// Starts the library: empties the program slots and zeroes the busy count. Returns 1.
+// Starts the library: empties the program slots (freeing what they held) and zeroes the busy
+// count. Returns 1.
 int32_t StartLibrary();
 
-// Waits for running device operations as shutting down does, then stops the library.
-// Returns 0, or -1 when it was not started.
+// Waits for running device operations as shutting down does, frees every program still held,
+// then stops the library. Returns 0, or -1 when it was not started.
 int32_t StopLibrary();
 
 bool LibraryStarted();

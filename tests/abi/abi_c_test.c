@@ -37,6 +37,19 @@ int main(void) {
   LED_SetMessageHandler(NULL, NULL);
 
   EXPECT(LED_Init() == 1);
+  {
+    LedRect area = {0, 0, 64, 16};
+    int32_t slot = MakeRoot(1, 1);
+    EXPECT(slot == 1);
+    EXPECT(AddString(slot, area, 0, "no page yet", 0, 0, 0, 0) == 0);
+    EXPECT(AddLeaf(slot, 0) == 1);
+    EXPECT(AddString(slot, area, 0, "hello", 0, 0, 0, 0) == 1);
+    EXPECT(AddString(slot, area, 0, NULL, 0, 0, 0, 0) == 0);
+    EXPECT(AddLeaf(17, 0) == 0);
+    LED_ReleaseMem(slot);
+    LED_ReleaseMem(0);
+    EXPECT(MakeRoot(1, 1) == 1); /* released slots are claimed again */
+  }
   EXPECT(LED_Cleanup() == 0);
   EXPECT(LED_Cleanup() == -1); /* not started any more */
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace veltrane::builder {
+
+// Where the pieces of an analog clock go on its square pictures. Angles step by the doubles
+// nearest to pi/6 and pi/30; real coordinates become integers by truncation toward zero.
+constexpr double kHourStep = 0.5235987755982988;     // 30 degrees
+constexpr double kMinuteStep = 0.10471975511965977;  // 6 degrees
+
+constexpr int kClockPictures = 169;  // face, 48 hour, 60 minute and 60 second positions
+constexpr int kHourPositions = 48;
+constexpr int kMinutePositions = 60;
+constexpr int kSecondPositions = 60;
+
+struct Point {
+  int32_t x = 0;
+  int32_t y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct ClockGeometry {
+  int32_t side = 0;    // s: every picture is side x side
+  int32_t centre = 0;  // x: the centre is (x, x)
+};
+
+// The side is the smaller of the area's width and height; nothing when that is below 0.
+bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom, ClockGeometry& out);
+
+// The hour mark i (0..11, clockwise from straight below the centre): its centre and radius.
+struct Mark {
+  Point centre;
+  int32_t radius = 0;
+};
+Mark HourMark(const ClockGeometry& g, int i);
+
+// The closed outline of a hand drawn upright: tail, left, tip, right.
+struct Kite {
+  Point tail, left, tip, right;
+};
+Kite HourKite(const ClockGeometry& g);
+Kite MinuteKite(const ClockGeometry& g);
+
+// Where the upright picture's top-left, top-right and bottom-left corners go when the picture is
+// turned clockwise by `turns30` steps of 30 degrees and then `turns6` steps of 6 degrees.
+std::array<Point, 3> TurnedCorners(const ClockGeometry& g, int turns30, int turns6);
+
+// The far end of the second hand at second n (0..59); it starts at the centre.
+Point SecondHandEnd(const ClockGeometry& g, int n);
+
+}  // namespace veltrane::builder

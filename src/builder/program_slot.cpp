@@ -1,0 +1,211 @@
+#include "builder/program_slot.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include "builder/records.h"
+#include "common/busy_count.h"
+#include "common/byte_reader.h"
+#include "common/byte_writer.h"
+
+namespace veltrane::builder {
+namespace {
+
+// More device operations than this in progress and no new program is opened.
+constexpr int32_t kMaxBusyForNewProgram = 16;
+
+// One record: its own zero-filled block of exactly its length.
+struct Chunk {
+  uint32_t size = 0;
+  std::unique_ptr<uint8_t[]> data;
+
+  std::span<uint8_t> bytes() { return {data.get(), size}; }
+};
+
+// Allocates a zeroed record; nothing when the memory is not there.
+std::optional<Chunk> NewChunk(size_t size) {
+  if (size > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size]());
+  if (!data) return std::nullopt;
+  return Chunk{static_cast<uint32_t>(size), std::move(data)};
+}
+
+struct ProgramSlot {
+  std::mutex lock;                   // guards the claim and the reset; taken under buildLock only
+  std::vector<Chunk> chunks;         // the root record first, then pages and areas in call order
+  std::atomic<int32_t> inUse{0};
+  std::atomic<uint32_t> totalSize{0};
+  std::optional<size_t> currentLeaf;  // index of the last page's chunk
+
+  std::span<uint8_t> root() { return chunks.front().bytes(); }
+};
+
+std::mutex buildLock;
+std::array<ProgramSlot, kSlotCount> slots;
+
+ProgramSlot& SlotAt(int32_t slot) { return slots[static_cast<size_t>(slot - 1)]; }
+
+uint16_t ReadU16(std::span<const uint8_t> record, size_t offset) {
+  return ByteReader(record).U16(offset).value_or(0);
+}
+uint32_t ReadU32(std::span<const uint8_t> record, size_t offset) {
+  return ByteReader(record).U32(offset).value_or(0);
+}
+void WriteU16(std::span<uint8_t> record, size_t offset, uint16_t value) {
+  ByteWriter(record.subspan(offset)).U16(value);
+}
+void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
+  ByteWriter(record.subspan(offset)).U32(value);
+}
+
+// Adds a record's length to the program length kept in the root and in the slot.
+void GrowProgram(ProgramSlot& s, uint32_t length) {
+  WriteU32(s.root(), kRootProgramLengthOffset, ReadU32(s.root(), kRootProgramLengthOffset) + length);
+  s.totalSize += length;
+}
+
+// Returns the slot to the free state and hands its records to the caller. Under buildLock.
+std::vector<Chunk> ResetSlot(ProgramSlot& s) {
+  std::lock_guard slotLock(s.lock);
+  std::vector<Chunk> detached = std::move(s.chunks);
+  s.chunks.clear();
+  s.currentLeaf.reset();
+  s.totalSize = 0;
+  s.inUse = 0;
+  return detached;
+}
+
+}  // namespace
+
+int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
+  if (GlobalBusyCount().Read() > kMaxBusyForNewProgram) return 0;
+  std::lock_guard build(buildLock);
+  std::optional<Chunk> root = NewChunk(kRootRecordBytes);
+  if (!root) return 0;
+  for (int32_t number = 1; number <= kSlotCount; ++number) {
+    ProgramSlot& s = SlotAt(number);
+    std::lock_guard slotLock(s.lock);
+    if (s.inUse != 0) continue;
+    ByteWriter out(root->bytes());
+    out.U16(static_cast<uint16_t>(rootType));
+    out.U16(0);
+    out.U32(kRootRecordBytes);
+    out.U16(static_cast<uint16_t>(colorMode));
+    s.chunks.reserve(8);
+    s.chunks.push_back(std::move(*root));
+    s.totalSize = kRootRecordBytes;
+    s.inUse = 1;
+    return number;
+  }
+  return 0;
+}
+
+int32_t AddLeaf(int32_t slot, int32_t pageParam) {
+  if (!ValidSlot(slot)) return 0;
+  std::lock_guard build(buildLock);
+  ProgramSlot& s = SlotAt(slot);
+  if (s.chunks.empty()) return 0;
+  // The page count is a 16-bit field: one more page would make the root lie about the tree.
+  const uint16_t pages = ReadU16(s.root(), kRootPageCountOffset);
+  if (pages == std::numeric_limits<uint16_t>::max()) return 0;
+  std::optional<Chunk> leaf = NewChunk(kLeafRecordBytes);
+  if (!leaf) return 0;
+  ByteWriter out(leaf->bytes());
+  out.U16(kTagLeaf);
+  out.U16(0);
+  out.U32(static_cast<uint32_t>(pageParam));
+  out.U32(0);
+  out.U32(kLeafRecordBytes);
+  s.chunks.push_back(std::move(*leaf));  // may throw: nothing has changed yet
+  s.currentLeaf = s.chunks.size() - 1;
+  WriteU16(s.root(), kRootPageCountOffset, static_cast<uint16_t>(pages + 1));
+  GrowProgram(s, kLeafRecordBytes);
+  return 1;
+}
+
+int32_t AppendArea(int32_t slot, AreaItem& item) {
+  if (!ValidSlot(slot)) return 0;
+  std::lock_guard build(buildLock);
+  ProgramSlot& s = SlotAt(slot);
+  if (!s.currentLeaf) return 0;
+  std::span<uint8_t> leaf = s.chunks[*s.currentLeaf].bytes();
+  const uint16_t items = ReadU16(leaf, kLeafItemCountOffset);
+  if (items == std::numeric_limits<uint16_t>::max()) return 0;
+
+  const uint16_t colorMode = ReadU16(s.root(), kRootColorModeOffset);
+  const size_t length = item.RecordLength(colorMode);
+  if (length < kAreaHeaderBytes ||
+      length > std::numeric_limits<uint32_t>::max() - s.totalSize.load()) {
+    return 0;
+  }
+  std::optional<Chunk> record = NewChunk(length);
+  if (!record) return 0;
+  item.Write(record->bytes(), colorMode);
+  WriteU32(record->bytes(), kAreaRecordLengthOffset, static_cast<uint32_t>(length));
+
+  s.chunks.push_back(std::move(*record));  // may throw: nothing has changed yet
+  leaf = s.chunks[*s.currentLeaf].bytes();
+  WriteU16(leaf, kLeafItemCountOffset, static_cast<uint16_t>(items + 1));
+  WriteU32(leaf, kLeafPageLengthOffset,
+           ReadU32(leaf, kLeafPageLengthOffset) + static_cast<uint32_t>(length));
+  GrowProgram(s, static_cast<uint32_t>(length));
+  return 1;
+}
+
+void ReleaseSlot(int32_t slot) {
+  if (!ValidSlot(slot)) return;
+  std::lock_guard build(buildLock);
+  ResetSlot(SlotAt(slot));  // the detached records are freed here, under the build lock
+}
+
+void ReleaseAllSlots() {
+  for (int32_t slot = 1; slot <= kSlotCount; ++slot) ReleaseSlot(slot);
+}
+
+bool SendableSlot(int32_t slot) {
+  if (!ValidSlot(slot)) return false;
+  ProgramSlot& s = SlotAt(slot);
+  return s.inUse != 0 && s.totalSize <= kMaxSendBytes;
+}
+
+std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) {
+  if (!ValidSlot(slot)) return std::nullopt;
+  std::lock_guard build(buildLock);
+  ProgramSlot& s = SlotAt(slot);
+  // Checked again under the lock: another thread may have sent or released it meanwhile.
+  if (s.chunks.empty() || s.totalSize > kMaxSendBytes) return std::nullopt;
+  std::vector<uint8_t> block;
+  try {
+    block.resize(s.totalSize);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  std::vector<Chunk> chunks = ResetSlot(s);
+  size_t position = 0;
+  for (Chunk& chunk : chunks) {
+    std::memcpy(block.data() + position, chunk.data.get(), chunk.size);
+    position += chunk.size;
+    chunk.data.reset();  // each record goes as soon as it is copied
+  }
+  return block;
+}
+
+std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot) {
+  if (!ValidSlot(slot)) return std::nullopt;
+  std::lock_guard build(buildLock);
+  ProgramSlot& s = SlotAt(slot);
+  if (s.chunks.empty()) return std::nullopt;
+  std::vector<uint8_t> block;
+  block.reserve(s.totalSize);
+  for (Chunk& chunk : s.chunks) {
+    block.insert(block.end(), chunk.data.get(), chunk.data.get() + chunk.size);
+  }
+  return block;
+}
+
+}  // namespace veltrane::builder

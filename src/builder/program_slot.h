@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace veltrane::builder {
+
+constexpr int32_t kSlotCount = 16;
+// The largest program that is sent; exactly this many bytes still go.
+constexpr uint32_t kMaxSendBytes = 0x200000;
+
+constexpr bool ValidSlot(int32_t slot) { return slot >= 1 && slot <= kSlotCount; }
+
+// One area an export adds to the current page. Both calls run with the build lock held, so an
+// item may draw in them.
+class AreaItem {
+ public:
+  virtual ~AreaItem() = default;
+  // The whole record's length for the program's colour mode, or 0 to refuse the item.
+  virtual size_t RecordLength(uint16_t colorMode) = 0;
+  // Fills the zeroed record of RecordLength bytes. The record length field is set afterwards.
+  virtual void Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
+};
+
+// Claims the lowest free slot and writes its root record. Returns the slot number, or 0 when
+// none is free or more than 16 device operations are running.
+int32_t MakeRoot(int32_t rootType, int32_t colorMode);
+
+// Adds a page to a claimed slot. Returns 1, or 0 (nothing changed).
+int32_t AddLeaf(int32_t slot, int32_t pageParam);
+
+// Adds an area record to the slot's current page, keeping every count and length. Returns 1, or
+// 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full).
+int32_t AppendArea(int32_t slot, AreaItem& item);
+
+// Frees the slot's program and makes the slot free.
+void ReleaseSlot(int32_t slot);
+
+// Frees every slot's program (start and stop of the library).
+void ReleaseAllSlots();
+
+// True when the slot holds a program small enough to send. Takes no lock: a check before the
+// send counts itself as busy.
+bool SendableSlot(int32_t slot);
+
+// Flattens the slot's program into one block and frees the slot. Nothing when the slot is not
+// sendable (any more) or the block cannot be allocated; the slot is then left as it was.
+std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot);
+
+// A copy of the slot's program as it would be sent (for tests and tools); nothing for a free slot.
+std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot);
+
+}  // namespace veltrane::builder

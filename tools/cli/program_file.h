@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace veltrane::cli {
+
+// A program as a program file describes it, before anything is drawn or built.
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Values every area carries for the screen, stored unchanged.
+struct AreaParams {
+  int32_t areaParam = 0;
+  int32_t paramA = 0;
+  int32_t paramB = 0;
+};
+
+struct Font {
+  std::string face = "DejaVu Sans";
+  int32_t pointSize = 12;
+  uint32_t color = 0x0000FF;  // platform colour 0x00BBGGRR: red
+};
+
+struct TextArea {
+  std::string text;
+  Font font;
+};
+struct StringArea {
+  std::string text;
+  int32_t stringParamA = 0;
+  int32_t stringParamB = 0;
+};
+struct ImageArea {
+  std::filesystem::path file;  // a PNG, relative paths resolved against the program file's folder
+};
+struct DateTimeArea {
+  int32_t dateTimeType = 1;
+  Font font;
+};
+struct ClockArea {
+  uint32_t hourColor = 0x0000FF, minuteColor = 0x00FF00, secondColor = 0x00FFFF;
+  uint32_t markColor = 0x00FF00, ringColor = 0x0000FF, faceColor = 0x000000;
+};
+
+struct Area {
+  Rect rect;
+  AreaParams params;
+  std::variant<TextArea, StringArea, ImageArea, DateTimeArea, ClockArea> content;
+};
+
+struct Page {
+  int32_t pageParam = 0;
+  std::vector<Area> areas;
+};
+
+struct ProgramFile {
+  int32_t rootType = 1;
+  int32_t colorMode = 2;
+  std::vector<Page> pages;
+};
+
+// What is wrong with a file: the JSON path of the offending value and a sentence about it.
+struct ProgramFileError {
+  std::string path;
+  std::string message;
+  std::string Describe() const { return path.empty() ? message : path + ": " + message; }
+};
+
+using ProgramFileResult = std::variant<ProgramFile, ProgramFileError>;
+
+// Reads a program file's text. `baseFolder` resolves relative image paths.
+ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem::path& baseFolder);
+
+// Reads a program file from disk.
+ProgramFileResult LoadProgramFile(const std::filesystem::path& file);
+
+}  // namespace veltrane::cli
