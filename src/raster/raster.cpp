@@ -83,6 +83,12 @@ int32_t RasterSize(int32_t width, int32_t height, int32_t colorMode) {
   return static_cast<int32_t>(pixelBytes + static_cast<int64_t>(kRasterImageHeaderBytes));
 }
 
+bool RasterFits(int32_t width, int32_t height, int32_t colorMode) {
+  constexpr int32_t kMaxSide = 0xFFFF;
+  return width >= 0 && height >= 0 && width <= kMaxSide && height <= kMaxSide &&
+         RasterSize(width, height, colorMode) != 0;
+}
+
 int32_t EncodeRaster(std::span<uint8_t> destination, const platform::Surface& surface,
                      int32_t width, int32_t height, int32_t colorMode) {
   const bool hasPixels = width > 0 && height > 0;
