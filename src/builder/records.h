@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "common/byte_writer.h"
-#include "raster/raster.h"
 
 namespace veltrane::builder {
 
@@ -14,8 +13,8 @@ constexpr uint16_t kTagLeaf = 0x30;
 constexpr uint16_t kTagWindow = 0x31;
 constexpr uint16_t kTagDateTime = 0x32;
 constexpr uint16_t kTagString = 0x33;
-constexpr uint16_t kTagRasterImage = raster::kRasterImageTag;
-constexpr uint16_t kTagRasterList = raster::kRasterListTag;
+constexpr uint16_t kTagRasterImage = 0x36;
+constexpr uint16_t kTagRasterList = 0x37;
 constexpr uint16_t kTagClock = 0x60;
 
 constexpr size_t kRootRecordBytes = 12;
