@@ -125,6 +125,39 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
                               uint32_t minuteColor, uint32_t secondColor, uint32_t markColor,
                               uint32_t ringColor, uint32_t faceColor);
 
+/* Adds a window area: the width x height pixels at the top-left of the host's picture `source`
+   (pixels beyond the picture's own size are black), packed one or two bits per pixel as the
+   program's colorMode says. A pixel is lit where its red (one bit) or its green and red (two bits)
+   are above 96. Note that areaParam comes last here. Returns 1, or 0 (nothing changed) for a null
+   or malformed source (unknown format, negative size, null pixels or rows shorter than the width),
+   a width or height below 0 or above 65535, a picture whose packed form would pass 1 MiB, a slot
+   outside 1..16, a slot without a page, a page that already has 65535 areas, or no memory. */
+VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap *source, int32_t width,
+                               int32_t height, LedRect area, int32_t paramA, int32_t paramB,
+                               int32_t areaParam);
+
+/* Adds a text area: `text` (zero-terminated, in the code page set by LED_SetTextEncoding; only
+   its first 2047 bytes are kept) drawn as one line, line breaks included as characters, in the
+   installed face that best matches `faceName` (zero-terminated, same code page; the first 255
+   bytes are read) at pointSize points and 96 pixels per inch, in textColor (0x00BBGGRR) on black.
+   The picture is exactly as wide as the characters' advances and as high as the face's line.
+   Characters the face lacks (CJK in a Latin face, say) come from a face that has them; a name
+   that is not installed gets fontconfig's substitute, in the end the default sans-serif family.
+   Returns 1, or 0 (nothing changed) for a null text or face name, no usable face, a picture of
+   65536 pixels or more on a side or whose packed form would pass 1 MiB, a slot outside 1..16, a
+   slot without a page, a page that already has 65535 areas, or no memory. */
+VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char *text,
+                             const char *faceName, int32_t pointSize, uint32_t textColor,
+                             int32_t paramA, int32_t paramB);
+
+/* ---- Platform services --------------------------------------------------------------------- */
+
+/* Sets the 8-bit code page of the texts and face names given to AddText: an iconv name such as
+   "UTF-8", "GBK" or "CP1252". NULL restores the default: the C library locale's codeset, or
+   UTF-8 where that is plain ASCII. Bytes that do not decode are drawn as U+FFFD. Returns 1, or 0
+   (the setting unchanged) for a name iconv does not know. */
+VELTRANE_API int32_t LED_SetTextEncoding(const char *charset);
+
 #ifdef __cplusplus
 }
 #endif

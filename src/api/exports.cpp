@@ -1,15 +1,20 @@
 // The exported C functions: each one a shim that turns its arguments into the library's own
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
 // escapes a shim: any exception becomes that export's failure value.
+#include <optional>
 #include <utility>
 
 #include "api/dev_param.h"
+#include "api/led_bitmap.h"
+#include "api/library_state.h"
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
-#include "api/library_state.h"
+#include "builder/text_area.h"
+#include "builder/window_area.h"
 #include "common/messages.h"
+#include "platform/text_codec.h"
 #include "veltrane/veltrane.h"
 
 namespace {
@@ -104,6 +109,31 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
     return veltrane::builder::AddDateTime(slot, ToAreaRect(area), {faceName, pointSize, textColor},
                                           dateTimeType, areaParam);
   });
+}
+
+VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width,
+                               int32_t height, LedRect area, int32_t paramA, int32_t paramB,
+                               int32_t areaParam) {
+  return Guarded(0, [&] {
+    const std::optional<veltrane::platform::PixelView> picture = veltrane::api::ToPixelView(source);
+    if (!picture) return 0;
+    const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
+    return veltrane::builder::AddWindow(slot, fields, *picture, width, height);
+  });
+}
+
+VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char* text,
+                             const char* faceName, int32_t pointSize, uint32_t textColor,
+                             int32_t paramA, int32_t paramB) {
+  return Guarded(0, [&] {
+    const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
+    const veltrane::builder::TextStyle style{pointSize, textColor};
+    return veltrane::builder::AddText(slot, fields, style, text, faceName);
+  });
+}
+
+VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
+  return Guarded(0, [&] { return veltrane::platform::SetHostTextEncoding(charset) ? 1 : 0; });
 }
 
 }  // extern "C"

@@ -35,6 +35,10 @@ constexpr bool IsOneBit(int32_t colorMode) { return colorMode == 1; }
 // height taken modulo 65536; 0 when the pixel bytes would pass kMaxRasterPixelBytes.
 int32_t RasterSize(int32_t width, int32_t height, int32_t colorMode);
 
+// True when a `width` x `height` picture can be packed into the room RasterSize reserves for it:
+// both sides 0..65535 (the header keeps 16 bits of each) and RasterSize not 0.
+bool RasterFits(int32_t width, int32_t height, int32_t colorMode);
+
 // Packs the `width` x `height` pixels at the top-left of `surface` (black beyond its edges) into
 // one RasterImage at the start of `destination` and returns its length. A width or height of 0
 // or less gives the 12-byte header alone. When `destination` cannot hold the whole image,

@@ -46,6 +46,24 @@ int main(void) {
     EXPECT(AddString(slot, area, 0, "hello", 0, 0, 0, 0) == 1);
     EXPECT(AddString(slot, area, 0, NULL, 0, 0, 0, 0) == 0);
     EXPECT(AddLeaf(17, 0) == 0);
+    {
+      /* A 2 x 1 picture of 3-byte pixels, red then black, in rows of 8 bytes. */
+      static const uint8_t pixels[8] = {0, 0, 255, 0, 0, 0, 0, 0};
+      LedBitmap bitmap = {2, 1, 8, 0, pixels};
+      LedBitmap unknownFormat = {2, 1, 8, 7, pixels};
+      EXPECT(AddWindow(slot, &bitmap, 2, 1, area, 0, 0, 5) == 1);
+      EXPECT(AddWindow(slot, &bitmap, 64, 16, area, 0, 0, 5) == 1); /* black beyond the picture */
+      EXPECT(AddWindow(slot, NULL, 2, 1, area, 0, 0, 5) == 0);
+      EXPECT(AddWindow(slot, &unknownFormat, 2, 1, area, 0, 0, 5) == 0);
+      EXPECT(AddWindow(slot, &bitmap, -2, 1, area, 0, 0, 5) == 0);
+    }
+    EXPECT(AddText(slot, area, 0, "12:30", "DejaVu Sans", 12, 0x0000FF, 0, 0) == 1);
+    EXPECT(AddText(slot, area, 0, NULL, "DejaVu Sans", 12, 0x0000FF, 0, 0) == 0);
+    EXPECT(AddText(slot, area, 0, "12:30", NULL, 12, 0x0000FF, 0, 0) == 0);
+    EXPECT(LED_SetTextEncoding("GBK") == 1);
+    EXPECT(AddText(slot, area, 0, "\xC4\xEA", "DejaVu Sans", 12, 0x0000FF, 0, 0) == 1);
+    EXPECT(LED_SetTextEncoding("NO-SUCH-CODE-PAGE") == 0);
+    EXPECT(LED_SetTextEncoding(NULL) == 1);
     LED_ReleaseMem(slot);
     LED_ReleaseMem(0);
     EXPECT(MakeRoot(1, 1) == 1); /* released slots are claimed again */

@@ -202,6 +202,22 @@ TEST(RasterSize, SizeRule) {
   }
 }
 
+TEST(RasterSize, FitsOnlySidesTheHeaderCanHoldWithinTheCap) {
+  struct Case {
+    int32_t width, height, colorMode;
+    bool fits;
+  };
+  const Case cases[] = {
+      {0, 0, 1, true},      {2048, 4096, 1, true}, {2049, 4096, 1, false}, {65535, 1, 1, true},
+      {65536, 1, 1, false}, {1, 65535, 1, true},   {1, 65536, 1, false},   {-1, 1, 1, false},
+      {1, -1, 2, false},    {1024, 4096, 2, true}, {1025, 4096, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " mode " << c.colorMode);
+    EXPECT_EQ(RasterFits(c.width, c.height, c.colorMode), c.fits);
+  }
+}
+
 TEST(RasterList, HeaderBytes) {
   Bytes out(9, kCanary);
   ASSERT_TRUE(WriteRasterList(std::span(out).first(8), {169, 0x01020304}));

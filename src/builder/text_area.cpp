@@ -1,0 +1,60 @@
+#include "builder/text_area.h"
+
+#include <optional>
+#include <string>
+
+#include "builder/program_slot.h"
+#include "platform/font.h"
+#include "platform/text_codec.h"
+#include "raster/text_picture.h"
+
+namespace veltrane::builder {
+namespace {
+
+std::string_view CutFaceName(const char* faceName) {
+  size_t length = 0;
+  while (length < kMaxFaceNameBytes && faceName[length] != '\0') ++length;
+  return {faceName, length};
+}
+
+class TextItem final : public AreaItem {
+ public:
+  TextItem(const WindowArea& fields, const TextStyle& style, std::u32string text,
+           platform::FontRequest font)
+      : fields_(fields), style_(style), text_(std::move(text)), font_(std::move(font)) {}
+
+  size_t RecordLength(uint16_t colorMode) override {
+    drawn_ = raster::DrawTextPicture(text_, font_, style_.textColor, colorMode);
+    if (!drawn_) return 0;
+    return kWindowHeaderBytes + static_cast<size_t>(drawn_->rasterBytes);
+  }
+
+  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter out(record);
+    WriteWindowHeader(out, fields_);
+    raster::EncodeTextPicture(record.subspan(kWindowHeaderBytes), *drawn_, colorMode);
+  }
+
+ private:
+  WindowArea fields_;
+  TextStyle style_;
+  std::u32string text_;
+  platform::FontRequest font_;
+  std::optional<raster::TextPicture> drawn_;
+};
+
+}  // namespace
+
+int32_t AddText(int32_t slot, const WindowArea& fields, const TextStyle& style, const char* text,
+                const char* faceName) {
+  if (text == nullptr || faceName == nullptr) return 0;
+  // The text and the name are taken from the caller before the build lock, as the caller's
+  // bytes in the host code page.
+  std::u32string line = platform::DecodeHostText(CutToTextBuffer(text));
+  platform::FontRequest font{platform::EncodeUtf8(platform::DecodeHostText(CutFaceName(faceName))),
+                             platform::FontHeightForPoints(style.pointSize)};
+  TextItem item(fields, style, std::move(line), std::move(font));
+  return AppendArea(slot, item);
+}
+
+}  // namespace veltrane::builder

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+#include "builder/window_area.h"
+
+namespace veltrane::builder {
+
+// Face names are read up to their zero byte or this many bytes, whichever comes first.
+constexpr size_t kMaxFaceNameBytes = 255;
+
+// The font and colour of a text area.
+struct TextStyle {
+  int32_t pointSize = 12;
+  uint32_t textColor = 0;  // 0x00BBGGRR
+};
+
+// Adds a text area: `text` (zero-terminated, in the host code page, at most its first 2047 bytes)
+// drawn as one line in the face named by `faceName` (zero-terminated, host code page) at
+// `pointSize` points and 96 pixels per inch, in `textColor` on black, into a picture exactly as
+// large as the text, stored as a window record. Refused with 0, nothing changed, for a null text
+// or face name, when no face can be found, when the picture would reach 65536 pixels on a side or
+// pass the raster size cap; and as AppendArea refuses.
+int32_t AddText(int32_t slot, const WindowArea& fields, const TextStyle& style, const char* text,
+                const char* faceName);
+
+}  // namespace veltrane::builder

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "platform/font.h"
+#include "platform/surface.h"
+
+namespace veltrane::raster {
+
+// One line of text drawn for packing: the picture, exactly as large as the text's extent, and
+// the bytes its RasterImage takes in the colour mode it was drawn for.
+struct TextPicture {
+  platform::Surface picture;
+  int32_t rasterBytes = 0;
+};
+
+// Measures the line and, when its raster fits (RasterFits), draws it in `color` on black.
+// Nothing, with nothing drawn, when no face can be found, the size is out of reach, or the
+// raster would not fit.
+std::optional<TextPicture> DrawTextPicture(std::u32string_view text,
+                                           const platform::FontRequest& font, platform::Color color,
+                                           int32_t colorMode);
+
+// Packs a picture drawn for `colorMode` into `destination` (at least its rasterBytes long).
+// Returns the bytes written, equal to rasterBytes, or 0 when the room is short.
+int32_t EncodeTextPicture(std::span<uint8_t> destination, const TextPicture& text,
+                          int32_t colorMode);
+
+}  // namespace veltrane::raster

@@ -1,0 +1,143 @@
+#include "builder/window_area.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "builder/program_slot.h"
+#include "common/byte_reader.h"
+#include "raster/raster.h"
+
+namespace veltrane::builder {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr size_t kFirstArea = 12 + 16;
+
+// A host picture of 3-byte pixels with every row padded by two spare bytes.
+struct HostPicture {
+  HostPicture(int32_t width, int32_t height)
+      : width(width),
+        height(height),
+        stride(3 * width + 2),
+        bytes(static_cast<size_t>(stride) * static_cast<size_t>(height), 0) {}
+  void Set(int32_t x, int32_t y, uint8_t red, uint8_t green, uint8_t blue) {
+    uint8_t* p = &bytes[static_cast<size_t>(y * stride + 3 * x)];
+    p[0] = blue;
+    p[1] = green;
+    p[2] = red;
+  }
+  platform::PixelView View() const { return {bytes.data(), width, height, stride, 3}; }
+
+  int32_t width, height, stride;
+  Bytes bytes;
+};
+
+class WindowAreas : public ::testing::TestWithParam<int32_t> {
+ protected:
+  void SetUp() override { Start(GetParam()); }
+  void TearDown() override { ReleaseAllSlots(); }
+
+  void Start(int32_t colorMode) {
+    ReleaseAllSlots();
+    slot_ = MakeRoot(1, colorMode);
+    ASSERT_EQ(AddLeaf(slot_, 0), 1);
+  }
+  Bytes Program() const { return PeekProgram(slot_).value_or(Bytes{}); }
+  // The first area's record.
+  Bytes Record() const {
+    const Bytes program = Program();
+    return Bytes(program.begin() + kFirstArea, program.end());
+  }
+
+  int32_t slot_ = 0;
+};
+
+TEST(WindowArea, RecordBytes) {
+  ReleaseAllSlots();
+  const int32_t slot = MakeRoot(1, 1);
+  ASSERT_EQ(AddLeaf(slot, 0), 1);
+  HostPicture picture(2, 3);
+  picture.Set(0, 0, 255, 0, 0);
+  picture.Set(0, 2, 200, 0, 0);
+  picture.Set(1, 1, 97, 255, 255);
+  const WindowArea fields{{-1, 0, 70000, 16}, 0x12345, 0x10007, 8};
+  ASSERT_EQ(AddWindow(slot, fields, picture.View(), 2, 3), 1);
+  const Bytes program = PeekProgram(slot).value();
+  const Bytes record(program.begin() + kFirstArea, program.end());
+  EXPECT_EQ(record, (Bytes{
+                        0x31, 0x00, 0x45, 0x23, 0x30, 0x00, 0x00, 0x00,  // tag, areaParam, length
+                        0xFF, 0xFF, 0x00, 0x00, 0x70, 0x11, 0x10, 0x00,  // the area's low 16 bits
+                        0x07, 0x00, 0x08, 0x00,                          // paramA, paramB
+                        0,    0,    0,    0,    0,    0,    0,    0,     // reserved
+                        0x36, 0x00, 0x02, 0x00, 0x20, 0x00, 0x01, 0x00,  // RasterImage 2 x 32
+                        0x14, 0x00, 0x00, 0x00,                          // its length, 20
+                        0x00, 0x00, 0x00, 0xA0,                          // column 0: rows 0, 2
+                        0x00, 0x00, 0x00, 0x40,                          // column 1: row 1
+                    }));
+  ReleaseAllSlots();
+}
+
+TEST_P(WindowAreas, RecordLengthIsTheHeaderAndTheRaster) {
+  const HostPicture picture(10, 24);
+  ASSERT_EQ(AddWindow(slot_, {}, picture.View(), 10, 24), 1);
+  const Bytes record = Record();
+  const uint32_t expected = GetParam() == 1 ? 80 : 120;  // 52- and 92-byte rasters
+  ASSERT_EQ(record.size(), expected);
+  EXPECT_EQ(ByteReader(record).U32(4), expected);
+  const Bytes program = Program();
+  EXPECT_EQ(ByteReader(program).U32(4), 12 + 16 + expected);   // programLength
+  EXPECT_EQ(ByteReader(program).U16(12 + 2), 1);               // itemCount
+  EXPECT_EQ(ByteReader(program).U32(12 + 12), 16 + expected);  // pageLength
+}
+
+TEST_P(WindowAreas, PixelsBeyondTheHostPictureAreBlack) {
+  HostPicture picture(1, 1);
+  picture.Set(0, 0, 255, 255, 255);
+  ASSERT_EQ(AddWindow(slot_, {}, picture.View(), 3, 2), 1);
+  const Bytes record = Record();
+  const Bytes raster(record.begin() + kWindowHeaderBytes, record.end());
+  EXPECT_EQ(ByteReader(raster).U32(12), GetParam() == 1 ? 0x80000000u : 0xC0000000u);
+  EXPECT_EQ(ByteReader(raster).U32(16), 0u);
+  EXPECT_EQ(ByteReader(raster).U32(20), 0u);
+}
+
+TEST_P(WindowAreas, EmptyPicturesAreTheRasterHeaderAlone) {
+  const HostPicture picture(0, 0);
+  for (auto [width, height] : {std::pair{0, 20}, {20, 0}}) {
+    SCOPED_TRACE(::testing::Message() << width << "x" << height);
+    Start(GetParam());
+    ASSERT_EQ(AddWindow(slot_, {}, picture.View(), width, height), 1);
+    EXPECT_EQ(Record().size(), kWindowHeaderBytes + 12);
+  }
+}
+
+TEST_P(WindowAreas, PicturesThatCannotBePackedAreRefusedAndChangeNothing) {
+  const HostPicture picture(4, 4);
+  const int32_t tooWide = GetParam() == 1 ? 2049 : 1025;  // beside 4096 rows: over 1 MiB
+  const std::pair<int32_t, int32_t> sizes[] = {{-1, 4},    {4, -1},         {65536, 1},
+                                               {1, 65536}, {tooWide, 4096}, {INT32_MIN, INT32_MIN}};
+  const Bytes before = Program();
+  for (auto [width, height] : sizes) {
+    SCOPED_TRACE(::testing::Message() << width << "x" << height);
+    EXPECT_EQ(AddWindow(slot_, {}, picture.View(), width, height), 0);
+    EXPECT_EQ(Program(), before);
+  }
+  // The largest picture that fits is taken.
+  EXPECT_EQ(AddWindow(slot_, {}, picture.View(), tooWide - 1, 4096), 1);
+}
+
+TEST_P(WindowAreas, NeedsAPage) {
+  ReleaseAllSlots();
+  const int32_t slot = MakeRoot(1, GetParam());
+  const HostPicture picture(2, 2);
+  EXPECT_EQ(AddWindow(slot, {}, picture.View(), 2, 2), 0);
+  EXPECT_EQ(PeekProgram(slot).value().size(), 12u);
+  EXPECT_EQ(AddWindow(0, {}, picture.View(), 2, 2), 0);
+  EXPECT_EQ(AddWindow(17, {}, picture.View(), 2, 2), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ColorModes, WindowAreas, ::testing::Values(1, 2));
+
+}  // namespace
+}  // namespace veltrane::builder
