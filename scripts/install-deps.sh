@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes for the fuzz build
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev                # program files
+  nlohmann-json3-dev libcli11-dev    # program files and the command line
   libpng-dev                        # pictures in and out
   libfreetype-dev libfontconfig-dev # text rendering and font lookup
   fonts-dejavu-core fonts-wqy-zenhei # a Latin and a CJK font for text areas and their tests

@@ -1,0 +1,90 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "program/program_reader.h"
+#include "program/program_text.h"
+#include "program_builder.h"
+#include "program_file.h"
+#include "render/renderer.h"
+
+namespace veltrane::cli {
+namespace {
+
+void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
+
+}  // namespace
+
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file) {
+  if (file.extension() == ".json") {
+    ProgramFileResult parsed = LoadProgramFile(file);
+    if (auto* error = std::get_if<ProgramFileError>(&parsed)) return file.string() + ": " + error->Describe();
+    BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
+    if (auto* error = std::get_if<std::string>(&built)) return file.string() + ": " + *error;
+    return std::get<std::vector<uint8_t>>(std::move(built));
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return "cannot read " + file.string();
+  return std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}};
+}
+
+std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
+                                                  const platform::LocalTime& today) {
+  unsigned hour = 0, minute = 0, second = 0;
+  char extra = 0;
+  const int fields = std::sscanf(text.c_str(), "%2u:%2u:%2u%c", &hour, &minute, &second, &extra);
+  if ((fields != 2 && fields != 3) || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  if (fields == 2 && text.size() != 5) return std::nullopt;
+  platform::LocalTime time = today;
+  time.hour = static_cast<uint16_t>(hour);
+  time.minute = static_cast<uint16_t>(minute);
+  time.second = static_cast<uint16_t>(second);
+  return time;
+}
+
+int Inspect(const std::filesystem::path& file) {
+  auto loaded = LoadProgramBlock(file);
+  if (auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  const auto& block = std::get<std::vector<uint8_t>>(loaded);
+  const program::ReadResult read = program::ReadProgram(block);
+  if (!read.ok()) {
+    std::printf("%s: %zu bytes\n", file.string().c_str(), block.size());
+    SayError(file.string() + ": defect at byte " + std::to_string(read.defect().offset) + ": " +
+             read.defect().message);
+    return kExitUsage;
+  }
+  std::printf("%s", program::DescribeProgram(read.program()).c_str());
+  return kExitOk;
+}
+
+int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
+            const platform::LocalTime& time, int scale) {
+  auto loaded = LoadProgramBlock(file);
+  if (auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  const auto& block = std::get<std::vector<uint8_t>>(loaded);
+  const program::ReadResult read = program::ReadProgram(block);
+  if (!read.ok()) {
+    SayError(file.string() + ": defect at byte " + std::to_string(read.defect().offset) + ": " +
+             read.defect().message);
+    return kExitUsage;
+  }
+  const platform::RgbImage picture =
+      render::ScaleUp(render::JoinPages(render::RenderProgram(read.program(), block, time)), scale);
+  if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
+    SayError(error);
+    return kExitUsage;
+  }
+  std::printf("wrote %s (%d x %d pixels, %zu page%s)\n", out.string().c_str(), picture.width,
+              picture.height, read.program().pages.size(), read.program().pages.size() == 1 ? "" : "s");
+  return kExitOk;
+}
+
+}  // namespace veltrane::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "program_file.h"
+
+namespace veltrane::cli {
+
+// A built program's flat block, or why it could not be built (one sentence naming the area).
+using BuiltProgram = std::variant<std::vector<uint8_t>, std::string>;
+
+// Builds the program a file describes in a free slot, through the same calls a host program
+// makes, and takes it out as the block a screen would receive. The slot is free again afterwards.
+BuiltProgram BuildProgram(const ProgramFile& file);
+
+}  // namespace veltrane::cli
