@@ -51,15 +51,23 @@ platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, plat
   return hand;
 }
 
-// Turns the upright hand into each position in turn on one destination that is never cleared:
-// each turned square covers the whole disc the hand sweeps.
+// The part of an upright hand's picture that can be lit: the kite's bounding box.
+platform::Box KiteBox(const Kite& kite) {
+  return {kite.left.x, kite.tip.y, kite.right.x + 1, kite.tail.y + 1};
+}
+
+// Turns the upright hand into each position in turn. The destination is never cleared as a
+// whole: every turned square covers the whole disc the hand sweeps and is black outside the
+// kite, so only the kite is blitted and the pixels it wrote go back to black afterwards.
 template <class Positions>
-void PackTurnedHand(const ClockGeometry& g, const platform::Surface& upright, Positions positions,
-                    PicturePacker& packer) {
+void PackTurnedHand(const ClockGeometry& g, const platform::Surface& upright, const Kite& kite,
+                    Positions positions, PicturePacker& packer) {
   platform::Surface turned(g.side, g.side);
   positions([&](int turns30, int turns6) {
-    turned.ParallelogramBlit(upright, TurnedCorners(g, turns30, turns6));
+    const platform::Box written =
+        turned.ParallelogramBlit(upright, TurnedCorners(g, turns30, turns6), KiteBox(kite));
     packer.Add(turned);
+    turned.FillRect(written.left, written.top, written.right, written.bottom, platform::kBlack);
   });
 }
 
@@ -85,11 +93,13 @@ class ClockItem final : public AreaItem {
 
     PicturePacker packer(record, g_.side, colorMode);
     packer.Add(DrawFace(g_, colors_));
-    PackTurnedHand(g_, DrawUprightHand(g_, HourKite(g_), colors_.hour), [](auto each) {
+    const Kite hour = HourKite(g_);
+    PackTurnedHand(g_, DrawUprightHand(g_, hour, colors_.hour), hour, [](auto each) {
       for (int k = 0; k < 12; ++k)
         for (int j = 0; j < 4; ++j) each(k, j);
     }, packer);
-    PackTurnedHand(g_, DrawUprightHand(g_, MinuteKite(g_), colors_.minute), [](auto each) {
+    const Kite minute = MinuteKite(g_);
+    PackTurnedHand(g_, DrawUprightHand(g_, minute, colors_.minute), minute, [](auto each) {
       for (int m = 0; m < kMinutePositions; ++m) each(0, m);
     }, packer);
     platform::Surface second(g_.side, g_.side);

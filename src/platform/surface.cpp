@@ -8,13 +8,13 @@
 namespace veltrane::platform {
 namespace {
 
-// Narrows [from, to] to the columns x where value0 + perX * (x - x0) lies in [0, limit).
+// Narrows [from, to] to the columns x where value0 + perX * (x - x0) lies in [low, high).
 // False when no column can.
-bool NarrowToInside(double value0, double perX, int32_t limit, int64_t x0, double& from,
-                    double& to) {
-  if (perX == 0) return value0 >= 0 && value0 < limit;
-  double atZero = static_cast<double>(x0) - value0 / perX;
-  double atLimit = static_cast<double>(x0) + (limit - value0) / perX;
+bool NarrowToInside(double value0, double perX, int32_t low, int32_t high, int64_t x0,
+                    double& from, double& to) {
+  if (perX == 0) return value0 >= low && value0 < high;
+  double atZero = static_cast<double>(x0) + (low - value0) / perX;
+  double atLimit = static_cast<double>(x0) + (high - value0) / perX;
   if (atZero > atLimit) std::swap(atZero, atLimit);
   from = std::max(from, atZero);
   to = std::min(to, atLimit);
@@ -195,18 +195,25 @@ void Surface::FloodFill(Point start, Color border, Color fill) {
 }
 
 void Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3>& corners) {
+  ParallelogramBlit(source, corners, {0, 0, source.width_, source.height_});
+}
+
+Box Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3>& corners,
+                               const Box& sourceBox) {
   if (&source == this) {
     const Surface copy = source;
-    ParallelogramBlit(copy, corners);
-    return;
+    return ParallelogramBlit(copy, corners, sourceBox);
   }
-  if (source.width_ == 0 || source.height_ == 0) return;
+  const Box inside{std::max(0, sourceBox.left), std::max(0, sourceBox.top),
+                   std::min(source.width_, sourceBox.right), std::min(source.height_, sourceBox.bottom)};
+  Box visited{width_, height_, 0, 0};
+  if (inside.left >= inside.right || inside.top >= inside.bottom) return {};
   // The destination is P0 + a·(P1 − P0) + b·(P2 − P0) for a source point (a·sw, b·sh).
   const double p0x = corners[0].x, p0y = corners[0].y;
   const double e1x = corners[1].x - p0x, e1y = corners[1].y - p0y;
   const double e2x = corners[2].x - p0x, e2y = corners[2].y - p0y;
   const double det = e1x * e2y - e1y * e2x;
-  if (det == 0) return;
+  if (det == 0) return {};
 
   const double xs[] = {p0x, p0x + e1x, p0x + e2x, p0x + e1x + e2x};
   const double ys[] = {p0y, p0y + e1y, p0y + e2y, p0y + e1y + e2y};
@@ -217,8 +224,9 @@ void Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3
   const auto y1 =
       static_cast<int64_t>(std::min<double>(height_ - 1, std::ceil(*std::max_element(ys, ys + 4))));
 
-  // u and v are linear along a row; only the columns where both can lie inside the source are
-  // visited (widened by a pixel so that rounding never drops one), and each is then tested exactly.
+  // u and v are linear along a row; only the columns where both can lie inside the source box
+  // are visited (widened by a pixel so that rounding never drops one), and each is then tested
+  // exactly.
   const double uPerX = e2y / det * source.width_;
   const double vPerX = -e1y / det * source.height_;
   for (int64_t y = y0; y <= y1; ++y) {
@@ -227,22 +235,28 @@ void Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3
     const double u0 = (cx0 * e2y - cy * e2x) / det * source.width_;
     const double v0 = (e1x * cy - e1y * cx0) / det * source.height_;
     double from = static_cast<double>(x0), to = static_cast<double>(x1);
-    if (!NarrowToInside(u0, uPerX, source.width_, x0, from, to) ||
-        !NarrowToInside(v0, vPerX, source.height_, x0, from, to)) {
+    if (!NarrowToInside(u0, uPerX, inside.left, inside.right, x0, from, to) ||
+        !NarrowToInside(v0, vPerX, inside.top, inside.bottom, x0, from, to)) {
       continue;
     }
     const auto first = std::max<int64_t>(x0, static_cast<int64_t>(std::floor(from)) - 1);
     const auto last = std::min<int64_t>(x1, static_cast<int64_t>(std::ceil(to)) + 1);
+    if (first > last) continue;
+    visited = {std::min<int32_t>(visited.left, static_cast<int32_t>(first)),
+               std::min<int32_t>(visited.top, static_cast<int32_t>(y)),
+               std::max<int32_t>(visited.right, static_cast<int32_t>(last + 1)),
+               std::max<int32_t>(visited.bottom, static_cast<int32_t>(y + 1))};
     Color* row = &At(0, static_cast<int32_t>(y));
     for (int64_t x = first; x <= last; ++x) {
       const double step = static_cast<double>(x - x0);
       const double u = u0 + step * uPerX;
       const double v = v0 + step * vPerX;
-      if (u < 0 || v < 0 || u >= source.width_ || v >= source.height_) continue;
+      if (u < inside.left || v < inside.top || u >= inside.right || v >= inside.bottom) continue;
       row[x] = source.pixels_[static_cast<size_t>(v) * static_cast<size_t>(source.width_) +
                               static_cast<size_t>(u)];
     }
   }
+  return visited.left < visited.right ? visited : Box{};
 }
 
 void Surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& source,

@@ -27,6 +27,15 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A rectangle of pixels: [left, right) x [top, bottom).
+struct Box {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  friend bool operator==(const Box&, const Box&) = default;
+};
+
 // A picture the host drew in its own memory: rows top-down, `stride` bytes apart, each pixel
 // 3 bytes (blue, green, red) or 4 bytes (blue, green, red, unused).
 struct PixelView {
@@ -86,6 +95,10 @@ class Surface {
   // top-left, top-right and bottom-left corners (`corners` in that order); every destination
   // pixel whose centre falls inside takes the source pixel under its centre.
   void ParallelogramBlit(const Surface& source, const std::array<Point, 3>& corners);
+  // The same mapping, writing only the destination pixels that take their colour from inside
+  // `sourceBox`. Returns a box holding every pixel written (empty when none).
+  Box ParallelogramBlit(const Surface& source, const std::array<Point, 3>& corners,
+                        const Box& sourceBox);
 
   // Copies the `width` x `height` pixels at (sourceX, sourceY) of `source` to (x, y).
   void Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& source,

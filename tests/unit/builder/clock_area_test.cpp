@@ -8,6 +8,7 @@
 #include "builder/clock_geometry.h"
 #include "builder/program_slot.h"
 #include "common/byte_reader.h"
+#include "raster/raster.h"
 #include "raster/raster_decode.h"
 
 namespace veltrane::builder {
@@ -149,6 +150,35 @@ TEST_F(ClockAreas, FaceHasTwelveMarksWithBiggerQuarterMarks) {
   int allGreen = 0;
   for (Lit p : face.pixels) allGreen += p == Lit::Green;
   EXPECT_EQ(allGreen, total);  // nothing green beyond the twelve marks
+}
+
+TEST_F(ClockAreas, HandPicturesEqualTurningTheWholeUprightPicture) {
+  // The plain way: the whole upright picture blitted onto one destination that is never cleared.
+  for (int32_t side : {31, 64}) {
+    SCOPED_TRACE(side);
+    const auto record = Add({0, 0, side, side}, 2);
+    ClockGeometry g;
+    ASSERT_TRUE(ClockGeometryFor(0, 0, side, side, g));
+    const size_t pictureBytes = static_cast<size_t>(raster::RasterSize(side, side, 2));
+    size_t index = 1;
+    for (const auto& [kite, color, positions] :
+         {std::tuple{HourKite(g), kRed, kHourPositions}, std::tuple{MinuteKite(g), kGreen, kMinutePositions}}) {
+      platform::Surface upright(side, side);
+      const platform::Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
+      for (int i = 0; i < 4; ++i) upright.Line(outline[i], outline[i + 1], color);
+      upright.FloodFill({g.centre, g.centre}, color, color);
+      platform::Surface turned(side, side);
+      for (int p = 0; p < positions; ++p, ++index) {
+        const auto corners = positions == kHourPositions ? TurnedCorners(g, p / 4, p % 4)
+                                                          : TurnedCorners(g, 0, p);
+        turned.ParallelogramBlit(upright, corners);
+        std::vector<uint8_t> expected(pictureBytes);
+        raster::EncodeRaster(expected, turned, side, side, 2);
+        const size_t offset = 36 + index * pictureBytes;
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), record.begin() + offset)) << index;
+      }
+    }
+  }
 }
 
 }  // namespace
