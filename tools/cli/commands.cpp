@@ -15,6 +15,28 @@ namespace {
 
 void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
 
+// A program given on the command line, loaded and read back into its tree.
+struct CheckedProgram {
+  std::vector<uint8_t> block;
+  std::optional<program::ReadResult> read;  // absent when the file could not be loaded
+};
+
+CheckedProgram LoadAndRead(const std::filesystem::path& file) {
+  CheckedProgram checked;
+  auto loaded = LoadProgramBlock(file);
+  if (auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return checked;
+  }
+  checked.block = std::get<std::vector<uint8_t>>(std::move(loaded));
+  checked.read = program::ReadProgram(checked.block);
+  if (!checked.read->ok()) {
+    SayError(file.string() + ": defect at byte " + std::to_string(checked.read->defect().offset) +
+             ": " + checked.read->defect().message);
+  }
+  return checked;
+}
+
 }  // namespace
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file) {
@@ -45,45 +67,25 @@ std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
 }
 
 int Inspect(const std::filesystem::path& file) {
-  auto loaded = LoadProgramBlock(file);
-  if (auto* error = std::get_if<std::string>(&loaded)) {
-    SayError(*error);
-    return kExitUsage;
-  }
-  const auto& block = std::get<std::vector<uint8_t>>(loaded);
-  const program::ReadResult read = program::ReadProgram(block);
-  if (!read.ok()) {
-    std::printf("%s: %zu bytes\n", file.string().c_str(), block.size());
-    SayError(file.string() + ": defect at byte " + std::to_string(read.defect().offset) + ": " +
-             read.defect().message);
-    return kExitUsage;
-  }
-  std::printf("%s", program::DescribeProgram(read.program()).c_str());
+  const CheckedProgram checked = LoadAndRead(file);
+  if (!checked.read || !checked.read->ok()) return kExitUsage;
+  std::printf("%s", program::DescribeProgram(checked.read->program()).c_str());
   return kExitOk;
 }
 
 int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
             const platform::LocalTime& time, int scale) {
-  auto loaded = LoadProgramBlock(file);
-  if (auto* error = std::get_if<std::string>(&loaded)) {
-    SayError(*error);
-    return kExitUsage;
-  }
-  const auto& block = std::get<std::vector<uint8_t>>(loaded);
-  const program::ReadResult read = program::ReadProgram(block);
-  if (!read.ok()) {
-    SayError(file.string() + ": defect at byte " + std::to_string(read.defect().offset) + ": " +
-             read.defect().message);
-    return kExitUsage;
-  }
+  const CheckedProgram checked = LoadAndRead(file);
+  if (!checked.read || !checked.read->ok()) return kExitUsage;
+  const program::Program& program = checked.read->program();
   const platform::RgbImage picture =
-      render::ScaleUp(render::JoinPages(render::RenderProgram(read.program(), block, time)), scale);
+      render::ScaleUp(render::JoinPages(render::RenderProgram(program, checked.block, time)), scale);
   if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;
   }
   std::printf("wrote %s (%d x %d pixels, %zu page%s)\n", out.string().c_str(), picture.width,
-              picture.height, read.program().pages.size(), read.program().pages.size() == 1 ? "" : "s");
+              picture.height, program.pages.size(), program.pages.size() == 1 ? "" : "s");
   return kExitOk;
 }
 
