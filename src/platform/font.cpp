@@ -60,13 +60,8 @@ struct LineMetrics {
   int32_t descent = 0;
 };
 
-// A character at one size: where it comes from, how far it advances the pen, and once drawn its
-// ink (one byte per pixel, 1 = lit) placed relative to the pen on the baseline.
-struct Glyph {
-  size_t candidate = 0;
-  FT_UInt index = 0;
-  int32_t advance = 0;
-  bool drawn = false;
+// A glyph's ink, one byte per pixel (1 = lit), placed relative to the pen on the baseline.
+struct GlyphPicture {
   int32_t left = 0;
   int32_t top = 0;
   int32_t width = 0;
@@ -74,19 +69,13 @@ struct Glyph {
   std::vector<uint8_t> ink;
 };
 
-Glyph Source(size_t candidate, FT_UInt index) {
-  Glyph glyph;
-  glyph.candidate = candidate;
-  glyph.index = index;
-  return glyph;
-}
-
-struct GlyphPicture {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t width = 0;
-  int32_t rows = 0;
-  std::vector<uint8_t> ink;
+// A character at one size: where it comes from, how far it advances the pen, and once drawn
+// (and small enough to keep) its picture.
+struct Glyph {
+  size_t candidate = 0;
+  FT_UInt index = 0;
+  int32_t advance = 0;
+  std::optional<GlyphPicture> picture;
 };
 
 // Ink of a rendered FreeType bitmap: mono bits, or grey/colour pixels at half coverage and more.
@@ -123,25 +112,13 @@ GlyphPicture PictureOf(const FT_GlyphSlot slot) {
   return picture;
 }
 
-// A glyph's ink as Paint reads it.
-struct InkView {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t width = 0;
-  int32_t rows = 0;
-  const uint8_t* ink = nullptr;
-};
-
-InkView ViewOf(const GlyphPicture& picture) {
-  return {picture.left, picture.top, picture.width, picture.rows, picture.ink.data()};
-}
-
-void Paint(Surface& surface, const InkView& picture, int64_t penX, int32_t baseline, Color color) {
+void Paint(Surface& surface, const GlyphPicture& picture, int64_t penX, int32_t baseline,
+           Color color) {
   for (int32_t row = 0; row < picture.rows; ++row) {
     const int64_t y = int64_t{baseline} - picture.top + row;
     if (y < 0 || y >= surface.height()) continue;
     std::span<Color> out = surface.MutableRow(static_cast<int32_t>(y));
-    const uint8_t* ink = picture.ink + static_cast<size_t>(row) * picture.width;
+    const uint8_t* ink = picture.ink.data() + static_cast<size_t>(row) * picture.width;
     for (int32_t column = 0; column < picture.width; ++column) {
       const int64_t x = penX + picture.left + column;
       if (ink[column] != 0 && x >= 0 && x < surface.width()) {
@@ -380,15 +357,14 @@ class FontEngine {
       FT_Face face = SizedFace(candidate, metrics.emPixels);
       if (face == nullptr) continue;
       const FT_UInt index = FT_Get_Char_Index(face, character);
-      if (index != 0) return Source(i, index);
+      if (index != 0) return Glyph{i, index, 0, std::nullopt};
     }
-    return Source(metrics.chosen, 0);
+    return Glyph{metrics.chosen, 0, 0, std::nullopt};
   }
 
   void DrawGlyph(Surface& surface, Glyph& glyph, const Line& line, int64_t penX, Color color) {
-    if (glyph.drawn) {
-      Paint(surface, {glyph.left, glyph.top, glyph.width, glyph.rows, glyph.ink.data()}, penX,
-            line.metrics.ascent, color);
+    if (glyph.picture) {
+      Paint(surface, *glyph.picture, penX, line.metrics.ascent, color);
       return;
     }
     FT_Face face = SizedFace(sets_[line.set].candidates[glyph.candidate], line.metrics.emPixels);
@@ -397,15 +373,10 @@ class FontEngine {
       return;
     }
     GlyphPicture picture = PictureOf(face->glyph);
-    Paint(surface, ViewOf(picture), penX, line.metrics.ascent, color);
+    Paint(surface, picture, penX, line.metrics.ascent, color);
     if (picture.ink.size() > kMaxCachedGlyphBytes) return;
-    glyph.left = picture.left;
-    glyph.top = picture.top;
-    glyph.width = picture.width;
-    glyph.rows = picture.rows;
-    glyph.ink = std::move(picture.ink);
-    glyph.drawn = true;
-    glyphBytes_ += glyph.ink.size();
+    glyphBytes_ += picture.ink.size();
+    glyph.picture = std::move(picture);
   }
 
   std::mutex mutex_;

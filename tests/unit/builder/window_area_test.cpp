@@ -127,16 +127,6 @@ TEST_P(WindowAreas, PicturesThatCannotBePackedAreRefusedAndChangeNothing) {
   EXPECT_EQ(AddWindow(slot_, {}, picture.View(), tooWide - 1, 4096), 1);
 }
 
-TEST_P(WindowAreas, NeedsAPage) {
-  ReleaseAllSlots();
-  const int32_t slot = MakeRoot(1, GetParam());
-  const HostPicture picture(2, 2);
-  EXPECT_EQ(AddWindow(slot, {}, picture.View(), 2, 2), 0);
-  EXPECT_EQ(PeekProgram(slot).value().size(), 12u);
-  EXPECT_EQ(AddWindow(0, {}, picture.View(), 2, 2), 0);
-  EXPECT_EQ(AddWindow(17, {}, picture.View(), 2, 2), 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(ColorModes, WindowAreas, ::testing::Values(1, 2));
 
 }  // namespace

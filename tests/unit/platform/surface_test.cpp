@@ -85,14 +85,6 @@ TEST(Surface, EllipseOfEvenSizeAndAnyCornerOrder) {
   }
 }
 
-TEST(Surface, ThinEllipsesAreAllOutline) {
-  Surface s(4, 3);
-  s.Ellipse(0, 0, 1, 3, kRed, kGreen);
-  s.Ellipse(1, 1, 4, 2, kBlue, kGreen);
-  s.Ellipse(2, 0, 2, 3, kWhite, kWhite);  // no width: nothing
-  EXPECT_EQ(Draw(s), (Rows{"r...", "rbbb", "r..."}));
-}
-
 TEST(Surface, ClippedEllipseMatchesTheWholeOne) {
   Surface whole(40, 30);
   whole.Ellipse(0, 0, 40, 30, kRed, kGreen);
@@ -106,25 +98,6 @@ TEST(Surface, ClippedEllipseMatchesTheWholeOne) {
       }
     }
   }
-}
-
-TEST(Surface, LargeEllipseOutlineIsOnePixelThickAndClosed) {
-  Surface s(61, 61);
-  s.Ellipse(0, 0, 61, 61, kRed, kGreen);
-  for (int32_t y = 0; y < 61; ++y) {
-    SCOPED_TRACE(y);
-    // Every row meets the outline, the brush only between two outline pixels, and the picture
-    // is symmetric left to right and top to bottom.
-    const std::string row = Draw(s)[static_cast<size_t>(y)];
-    EXPECT_NE(row.find('r'), std::string::npos);
-    EXPECT_EQ(row, std::string(row.rbegin(), row.rend()));
-    EXPECT_EQ(row, Draw(s)[static_cast<size_t>(60 - y)]);
-    const size_t firstGreen = row.find('g');
-    if (firstGreen != std::string::npos) {
-      EXPECT_EQ(row[firstGreen - 1], 'r');
-    }
-  }
-  EXPECT_EQ(Draw(s)[30], "r" + std::string(59, 'g') + "r");
 }
 
 TEST(Surface, LineLeavesOutItsLastPixel) {

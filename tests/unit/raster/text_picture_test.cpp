@@ -27,12 +27,5 @@ TEST(TextPicture, ReservesExactlyWhatItsRasterTakes) {
   }
 }
 
-TEST(TextPicture, LinesThatCannotBePackedAreNotDrawn) {
-  EXPECT_FALSE(DrawTextPicture(std::u32string(5000, U'W'), kSans, 0x0000FF, 1));  // > 65535 wide
-  EXPECT_FALSE(DrawTextPicture(U"WWWW", {"DejaVu Sans", -2000}, 0x0000FF, 1));    // over the cap
-  EXPECT_FALSE(DrawTextPicture(U"W", {"DejaVu Sans", -100000}, 0x0000FF, 1));     // no such size
-  EXPECT_TRUE(DrawTextPicture(U"WWWW", {"DejaVu Sans", -200}, 0x0000FF, 1));
-}
-
 }  // namespace
 }  // namespace veltrane::raster
