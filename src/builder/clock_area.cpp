@@ -78,8 +78,8 @@ class ClockItem final : public AreaItem {
       : area_(area), areaParam_(areaParam), colors_(colors), g_(geometry) {}
 
   size_t RecordLength(uint16_t colorMode) override {
+    if (!raster::RasterFits(g_.side, g_.side, colorMode)) return 0;
     const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
-    if (picture == 0) return 0;
     return kClockHeaderBytes + kClockPictures * static_cast<size_t>(picture);
   }
 
@@ -122,7 +122,6 @@ class ClockItem final : public AreaItem {
 int32_t AddClock(int32_t slot, const AreaRect& area, int32_t areaParam, const ClockColors& colors) {
   ClockGeometry geometry;
   if (!ClockGeometryFor(area.left, area.top, area.right, area.bottom, geometry)) return 0;
-  if (geometry.side > 0xFFFF) return 0;  // a raster's side is a 16-bit field
   ClockItem item(area, areaParam, colors, geometry);
   return AppendArea(slot, item);
 }

@@ -11,12 +11,6 @@
 namespace veltrane::builder {
 namespace {
 
-std::string_view CutFaceName(const char* faceName) {
-  size_t length = 0;
-  while (length < kMaxFaceNameBytes && faceName[length] != '\0') ++length;
-  return {faceName, length};
-}
-
 class TextItem final : public AreaItem {
  public:
   TextItem(const WindowArea& fields, const TextStyle& style, std::u32string text,
@@ -45,15 +39,20 @@ class TextItem final : public AreaItem {
 
 }  // namespace
 
+platform::FontRequest FontRequestFor(const char* faceName, int32_t pointSize) {
+  size_t length = 0;
+  while (length < kMaxFaceNameBytes && faceName[length] != '\0') ++length;
+  return {platform::EncodeUtf8(platform::DecodeHostText({faceName, length})),
+          platform::FontHeightForPoints(pointSize)};
+}
+
 int32_t AddText(int32_t slot, const WindowArea& fields, const TextStyle& style, const char* text,
                 const char* faceName) {
   if (text == nullptr || faceName == nullptr) return 0;
   // The text and the name are taken from the caller before the build lock, as the caller's
   // bytes in the host code page.
   std::u32string line = platform::DecodeHostText(CutToTextBuffer(text));
-  platform::FontRequest font{platform::EncodeUtf8(platform::DecodeHostText(CutFaceName(faceName))),
-                             platform::FontHeightForPoints(style.pointSize)};
-  TextItem item(fields, style, std::move(line), std::move(font));
+  TextItem item(fields, style, std::move(line), FontRequestFor(faceName, style.pointSize));
   return AppendArea(slot, item);
 }
 

@@ -3,11 +3,16 @@
 #include <cstdint>
 
 #include "builder/window_area.h"
+#include "platform/font.h"
 
 namespace veltrane::builder {
 
 // Face names are read up to their zero byte or this many bytes, whichever comes first.
 constexpr size_t kMaxFaceNameBytes = 255;
+
+// The font a caller names: the face name (zero-terminated, host code page, at most its first
+// kMaxFaceNameBytes bytes read) in UTF-8, at `pointSize` points.
+platform::FontRequest FontRequestFor(const char* faceName, int32_t pointSize);
 
 // The font and colour of a text area.
 struct TextStyle {
