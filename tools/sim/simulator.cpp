@@ -50,10 +50,16 @@ const char* CommandName(uint16_t cmd) {
   }
 }
 
-std::vector<uint8_t> EncodeReply(const ReplyHeader& reply) {
-  const auto body = EncodeReplyHeader(reply);
-  std::vector<uint8_t> frame(link::EncodedFrameBound(body.size()));
-  frame.resize(static_cast<size_t>(link::EncodeFrame(body, frame)));
+// A reply's frame, built in place.
+struct ReplyFrame {
+  std::array<uint8_t, link::EncodedFrameBound(kReplyBytes)> bytes;
+  size_t length;
+  std::span<uint8_t> span() { return {bytes.data(), length}; }
+};
+
+ReplyFrame EncodeReply(const ReplyHeader& reply) {
+  ReplyFrame frame{};
+  frame.length = static_cast<size_t>(link::EncodeFrame(EncodeReplyHeader(reply), frame.bytes));
   return frame;
 }
 
@@ -153,26 +159,34 @@ void Simulator::ReceiveSerial() {
 void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platform::Endpoint from) {
   std::lock_guard lock(mutex_);
   if (Chance(faults_.dropRequestShare)) return;
-  std::vector<uint8_t> received(frame.begin(), frame.end());
-  if (Chance(faults_.corruptRequestShare)) Corrupt(received);
+  std::vector<uint8_t> damaged;
+  if (Chance(faults_.corruptRequestShare)) {
+    damaged.assign(frame.begin(), frame.end());
+    Corrupt(damaged);
+    frame = damaged;
+  }
   link::FrameBuffer body;
-  const int32_t length = link::DecodeFrame(received, body);
+  const int32_t length = link::DecodeFrame(frame, body);
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
   const auto reply = screen_.Handle(request, clock_.NowMs());
-  if (header) {
-    Log(std::string(route == Route::Serial ? "serial" : "udp " + platform::FormatIpv4(from.address) +
-                                                          ":" +
-                                                          std::to_string(platform::PortFromNetwork(
-                                                              from.port))) +
-        " " + CommandName(header->cmd) + " address " + std::to_string(header->devAddr) +
-        " value " + std::to_string(header->value) +
-        (reply && !faults_.silent ? " -> answered " + std::to_string(reply->value)
-                                  : " -> not answered"));
-  }
-  if (!reply || !header || faults_.silent) return;
-  Answer(*reply, *header, route, from);
+  if (!header) return;
+  const bool answered = reply && !faults_.silent;
+  if (options_.log) LogRequest(*header, route, from, answered ? &*reply : nullptr);
+  if (answered) Answer(*reply, *header, route, from);
+}
+
+void Simulator::LogRequest(const PacketHeader& request, Route route, platform::Endpoint from,
+                           const ReplyHeader* reply) {
+  const std::string source =
+      route == Route::Serial
+          ? "serial"
+          : "udp " + platform::FormatIpv4(from.address) + ":" +
+                std::to_string(platform::PortFromNetwork(from.port));
+  Log(source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
+      " value " + std::to_string(request.value) +
+      (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered"));
 }
 
 void Simulator::Answer(const ReplyHeader& reply, const PacketHeader& request, Route route,
@@ -184,15 +198,15 @@ void Simulator::Answer(const ReplyHeader& reply, const PacketHeader& request, Ro
     if (fault == AckFault::Drop) return;
     if (fault == AckFault::StatusZero) sent.status = 0;
     if (fault == AckFault::Late) delayMs += faults_.lateAckMs;
-    if (faults_.staleAcks && lastAck_) Queue(EncodeReply(*lastAck_), delayMs, route, to);
+    if (faults_.staleAcks && lastAck_) Queue(EncodeReply(*lastAck_).span(), delayMs, route, to);
     lastAck_ = reply;
   }
-  std::vector<uint8_t> frame = EncodeReply(sent);
+  ReplyFrame frame = EncodeReply(sent);
   if (Chance(faults_.dropReplyShare)) return;
-  if (Chance(faults_.corruptReplyShare)) Corrupt(frame);
+  if (Chance(faults_.corruptReplyShare)) Corrupt(frame.span());
   if (faults_.otherSourcePort && route == Route::Udp) route = Route::OtherUdp;
-  if (faults_.answerTwice) Queue(frame, delayMs + faults_.duplicateGapMs, route, to);
-  Queue(std::move(frame), delayMs, route, to);
+  if (faults_.answerTwice) Queue(frame.span(), delayMs + faults_.duplicateGapMs, route, to);
+  Queue(frame.span(), delayMs, route, to);
 }
 
 std::optional<AckFault> Simulator::TakePacketFault(uint32_t sequence) {
@@ -205,30 +219,37 @@ std::optional<AckFault> Simulator::TakePacketFault(uint32_t sequence) {
   return std::nullopt;
 }
 
-void Simulator::Queue(std::vector<uint8_t> frame, uint32_t delayMs, Route route,
+void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, Route route,
                       platform::Endpoint to) {
-  outgoing_.push_back({clock_.NowMs() + delayMs, route, to, std::move(frame)});
+  if (delayMs == 0 && outgoing_.empty()) {
+    Send(route, to, frame);
+    return;
+  }
+  outgoing_.push_back({clock_.NowMs() + delayMs, route, to, {frame.begin(), frame.end()}});
+}
+
+void Simulator::Send(Route route, platform::Endpoint to, std::span<const uint8_t> frame) {
+  switch (route) {
+    case Route::Udp:
+      platform::SendDatagram(udp_.get(), frame, to);
+      break;
+    case Route::OtherUdp:
+      platform::SendDatagram(otherUdp_.get(), frame, to);
+      break;
+    case Route::Serial:
+      platform::WriteAll(SerialFd(), frame);
+      break;
+  }
+  ++repliesSent_;
 }
 
 void Simulator::SendDue() {
   std::lock_guard lock(mutex_);
+  if (outgoing_.empty()) return;
   const uint32_t now = clock_.NowMs();
   auto due = std::stable_partition(outgoing_.begin(), outgoing_.end(),
                                    [&](const Outgoing& o) { return IsDue(o.dueMs, now); });
-  for (auto it = outgoing_.begin(); it != due; ++it) {
-    switch (it->route) {
-      case Route::Udp:
-        platform::SendDatagram(udp_.get(), it->frame, it->to);
-        break;
-      case Route::OtherUdp:
-        platform::SendDatagram(otherUdp_.get(), it->frame, it->to);
-        break;
-      case Route::Serial:
-        platform::WriteAll(SerialFd(), it->frame);
-        break;
-    }
-    ++repliesSent_;
-  }
+  for (auto it = outgoing_.begin(); it != due; ++it) Send(it->route, it->to, it->frame);
   outgoing_.erase(outgoing_.begin(), due);
 }
 
@@ -248,7 +269,7 @@ bool Simulator::Chance(double share) {
 
 // Changes one byte between the markers that is neither a marker nor an escape into another such
 // byte, so the damage is a single wrong body or CRC byte, which the CRC always catches.
-void Simulator::Corrupt(std::vector<uint8_t>& frame) {
+void Simulator::Corrupt(std::span<uint8_t> frame) {
   if (frame.size() < 3) return;
   const size_t inner = frame.size() - 2;
   const size_t start = std::uniform_int_distribution<size_t>(0, inner - 1)(random_);

@@ -111,11 +111,15 @@ class Simulator {
               Route route, platform::Endpoint to);
   std::optional<AckFault> TakePacketFault(uint32_t sequence);
   int SerialFd() const;
-  void Queue(std::vector<uint8_t> frame, uint32_t delayMs, Route route, platform::Endpoint to);
+  void LogRequest(const protocol::PacketHeader& request, Route route, platform::Endpoint from,
+                  const protocol::ReplyHeader* reply);
+  // Sends `frame` once `delayMs` have passed (at once when nothing delays it).
+  void Queue(std::span<const uint8_t> frame, uint32_t delayMs, Route route, platform::Endpoint to);
+  void Send(Route route, platform::Endpoint to, std::span<const uint8_t> frame);
   void SendDue();
   uint32_t MsUntilNextDue();
   bool Chance(double share);
-  void Corrupt(std::vector<uint8_t>& frame);
+  void Corrupt(std::span<uint8_t> frame);
   void Log(const std::string& line);
 
   SimulatorOptions options_;
