@@ -94,17 +94,6 @@ TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
   }
 }
 
-TEST(RequestBytes, GetPowerToAddressOneIsTheWorkedFrame) {
-  RawScreen screen;
-  auto result = std::async(std::launch::async, [&] { return protocol::DoGetPower(screen.Target(1)); });
-  platform::Endpoint from;
-  EXPECT_EQ(screen.NextRequest(from),
-            (Bytes{0x55, 0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0xA1, 0xBD, 0xAA}));
-  screen.Send(ReplyFrame(protocol::CMD_GET_POWER, 0xFFFFFFFF), from);
-  // A screen value of all ones reads as -1, like a failure.
-  EXPECT_EQ(result.get().value, -1);
-}
-
 TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
   RawScreen screen;
   RawScreen stranger;

@@ -124,15 +124,6 @@ TEST_P(ExchangeTest, UnacceptableRepliesAreSkippedAndTheWindowGoesOn) {
   }
 }
 
-TEST_P(ExchangeTest, StatusAndTheReservedByteAreNotExamined) {
-  Bytes body = {0x03, 0x00, 0xEE, 0x00, 5, 0, 0, 0, 0x0B, 0x00, 0x00, 0x00};
-  AnswerSend(0, {{1, testing::Frame(body)}});
-  EXPECT_EQ(Run().status, Status::Ok);
-  AnswerSend(0, {{1, testing::Frame(Bytes(body.begin(), body.begin() + 10))}});
-  channel_.sent.clear();
-  EXPECT_EQ(Run().status, Status::Ok);  // 10 bytes reach answeredCmd, which is all it needs
-}
-
 TEST_P(ExchangeTest, RefusedSendsUseUpTriesWithoutWindows) {
   channel_.acceptSend = [](int i) { return i == 2; };
   AnswerSend(2, {{3, ReplyFrame(CMD_GET_BRIGHT, 1)}});

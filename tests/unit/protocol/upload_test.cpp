@@ -192,11 +192,6 @@ TEST_P(UploadTest, RefusedSendsUseUpTriesAtOnce) {
   EXPECT_EQ(clock_.NowMs(), 500u);
 }
 
-TEST_P(UploadTest, EmptyProgramIsRefused) {
-  EXPECT_EQ(Run({}), Status::Refused);
-  EXPECT_TRUE(channel_.sent.empty());
-}
-
 INSTANTIATE_TEST_SUITE_P(Transports, UploadTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Datagram" : "Stream"; });
 
