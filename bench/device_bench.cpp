@@ -5,8 +5,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <thread>
 #include <vector>
 

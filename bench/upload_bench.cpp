@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <new>
-#include <chrono>
 #include <random>
 #include <thread>
 #include <vector>
@@ -99,8 +99,8 @@ std::vector<std::vector<uint8_t>> UploadFrames(int64_t kind = 0) {
   frameOf(protocol::CMD_UPLOAD_START, 0, {});
   for (uint32_t i = 1; i <= pieces; ++i)
     frameOf(protocol::CMD_UPLOAD_DATA, i,
-            std::span(Program(kind)).subspan((i - 1) * protocol::UploadPieceSize,
-                                         protocol::UploadPieceSize));
+            std::span(Program(kind))
+                .subspan((i - 1) * protocol::UploadPieceSize, protocol::UploadPieceSize));
   frameOf(protocol::CMD_UPLOAD_END, pieces + 1, {});
   return frames;
 }

@@ -77,7 +77,8 @@ size_t WriteAll(int fd, std::span<const uint8_t> data) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
     pollfd entry{fd, POLLOUT, 0};
-    if (::poll(&entry, 1, static_cast<int>(kWriteStallMs)) <= 0 || !(entry.revents & POLLOUT)) break;
+    if (::poll(&entry, 1, static_cast<int>(kWriteStallMs)) <= 0 || !(entry.revents & POLLOUT))
+      break;
   }
   return written;
 }

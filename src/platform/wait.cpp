@@ -10,7 +10,9 @@
 namespace veltrane::platform {
 namespace {
 
-int PollTimeout(uint32_t timeoutMs) { return static_cast<int>(std::min<uint32_t>(timeoutMs, INT_MAX)); }
+int PollTimeout(uint32_t timeoutMs) {
+  return static_cast<int>(std::min<uint32_t>(timeoutMs, INT_MAX));
+}
 
 }  // namespace
 

@@ -53,8 +53,8 @@ std::array<uint8_t, kReplyBytes> EncodeReplyHeader(const ReplyHeader& reply) {
 std::optional<ReplyHeader> DecodeReplyHeader(std::span<const uint8_t> body) {
   const ByteReader in(body);
   if (!in.Fits(0, kCommandReplyMinBytes)) return std::nullopt;
-  return ReplyHeader{*in.U16(0), *in.U8(2), *in.U8(3), *in.U32(4), *in.U16(8),
-                     in.U16(10).value_or(0)};
+  return ReplyHeader{*in.U16(0), *in.U8(2),  *in.U8(3),
+                     *in.U32(4), *in.U16(8), in.U16(10).value_or(0)};
 }
 
 std::array<uint8_t, kTimeBlockBytes> EncodeTimeBlock(const platform::LocalTime& time) {

@@ -1,6 +1,8 @@
 // The six device commands end to end: the library's exports and command routines against the
 // simulated screen over loopback UDP and a pseudo-terminal, and against a hand-driven socket where
 // the exact bytes matter.
+#include "protocol/device_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,7 +19,6 @@
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
-#include "protocol/device_commands.h"
 #include "protocol/packets.h"
 #include "support/fake_channel.h"
 #include "support/raw_screen.h"
@@ -65,16 +66,26 @@ TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
   Bytes setTime = {0x06, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
   setTime.insert(setTime.end(), time.begin(), time.end());
   const CommandCase cases[] = {
-      {"set power 1", [](auto& t) { return AsReading(protocol::DoSetPower(t, 1)); },
-       {0x0A, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00}, protocol::CMD_SET_POWER},
-      {"get power", [](auto& t) { return protocol::DoGetPower(t); },
-       {0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}, protocol::CMD_GET_POWER},
-      {"set bright 1000", [](auto& t) { return AsReading(protocol::DoSetBright(t, 1000)); },
-       {0x0C, 0x00, 0x00, 0x01, 0xE8, 0x03, 0x00, 0x00}, protocol::CMD_SET_BRIGHT},
-      {"get bright", [](auto& t) { return protocol::DoGetBright(t); },
-       {0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}, protocol::CMD_GET_BRIGHT},
-      {"reset", [](auto& t) { return AsReading(protocol::DoReset(t)); },
-       {0x63, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}, protocol::CMD_RESET},
+      {"set power 1",
+       [](auto& t) { return AsReading(protocol::DoSetPower(t, 1)); },
+       {0x0A, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00},
+       protocol::CMD_SET_POWER},
+      {"get power",
+       [](auto& t) { return protocol::DoGetPower(t); },
+       {0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_GET_POWER},
+      {"set bright 1000",
+       [](auto& t) { return AsReading(protocol::DoSetBright(t, 1000)); },
+       {0x0C, 0x00, 0x00, 0x01, 0xE8, 0x03, 0x00, 0x00},
+       protocol::CMD_SET_BRIGHT},
+      {"get bright",
+       [](auto& t) { return protocol::DoGetBright(t); },
+       {0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_GET_BRIGHT},
+      {"reset",
+       [](auto& t) { return AsReading(protocol::DoReset(t)); },
+       {0x63, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_RESET},
       {"set time", [](auto& t) { return AsReading(protocol::DoAdjustTime(t, TuesdayAfternoon())); },
        setTime, protocol::CMD_SET_TIME},
   };
@@ -97,8 +108,8 @@ TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
 TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
   RawScreen screen;
   RawScreen stranger;
-  auto result = std::async(std::launch::async,
-                           [&] { return protocol::DoGetBright(screen.Target(1)); });
+  auto result =
+      std::async(std::launch::async, [&] { return protocol::DoGetBright(screen.Target(1)); });
   platform::Endpoint from;
   ASSERT_FALSE(screen.NextRequest(from).empty());
   const auto body = [](uint16_t cmd, uint8_t devAddr, uint16_t answered, size_t length) {
@@ -111,13 +122,13 @@ TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
     const auto bytes = protocol::EncodeReplyHeader(r);
     return Frame(Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length)));
   };
-  stranger.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 66), from);       // another source port
-  screen.Send(body(3, 0, protocol::CMD_GET_POWER, 12), from);          // another command answered
-  screen.Send(body(3, 1, protocol::CMD_GET_BRIGHT, 12), from);         // devAddr 1
-  screen.Send(body(4, 0, protocol::CMD_GET_BRIGHT, 12), from);         // cmd 4
-  screen.Send(body(3, 0, protocol::CMD_GET_BRIGHT, 9), from);          // body under 10 bytes
-  screen.Send({}, from);                                               // empty datagram
-  screen.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 77), from);         // the answer
+  stranger.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 66), from);  // another source port
+  screen.Send(body(3, 0, protocol::CMD_GET_POWER, 12), from);     // another command answered
+  screen.Send(body(3, 1, protocol::CMD_GET_BRIGHT, 12), from);    // devAddr 1
+  screen.Send(body(4, 0, protocol::CMD_GET_BRIGHT, 12), from);    // cmd 4
+  screen.Send(body(3, 0, protocol::CMD_GET_BRIGHT, 9), from);     // body under 10 bytes
+  screen.Send({}, from);                                          // empty datagram
+  screen.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 77), from);    // the answer
   const Reading reading = result.get();
   EXPECT_EQ(reading.status, Status::Ok);
   EXPECT_EQ(reading.value, 77);
@@ -244,8 +255,8 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
   harness.screen().SetFaults(faults);
   BusyCount& busy = GlobalBusyCount();
   const int32_t before = busy.Read();
-  auto result = std::async(std::launch::async,
-                           [&] { return protocol::DoGetBright(harness.UdpTarget()); });
+  auto result =
+      std::async(std::launch::async, [&] { return protocol::DoGetBright(harness.UdpTarget()); });
   bool seenBusy = false;
   while (result.wait_for(5ms) != std::future_status::ready) seenBusy |= busy.Read() == before + 1;
   EXPECT_EQ(result.get().status, Status::Ok);
@@ -287,9 +298,10 @@ TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   const Bytes reply = ReplyFrame(protocol::CMD_GET_BRIGHT, 23);
   platform::WriteAll(pty.controller.get(), Bytes{0x00, 0xAA, 0x13, 0x42});
   for (size_t at = 0; at < reply.size(); at += 3) {
-    platform::WriteAll(pty.controller.get(),
-                       Bytes(reply.begin() + static_cast<ptrdiff_t>(at),
-                             reply.begin() + static_cast<ptrdiff_t>(std::min(reply.size(), at + 3))));
+    platform::WriteAll(
+        pty.controller.get(),
+        Bytes(reply.begin() + static_cast<ptrdiff_t>(at),
+              reply.begin() + static_cast<ptrdiff_t>(std::min(reply.size(), at + 3))));
     std::this_thread::sleep_for(2ms);  // separate reads on the library's side
   }
   const Reading reading = result.get();

@@ -1,5 +1,7 @@
 // Program uploads end to end: the library's upload against the simulated screen over loopback UDP
 // and a pseudo-terminal, under each fault the screen can inject.
+#include "protocol/upload.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "protocol/upload.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
 
@@ -132,14 +133,15 @@ sim::Faults NeverAcknowledged(uint32_t sequence) {
 
 INSTANTIATE_TEST_SUITE_P(
     SlowFaults, SlowBrokenUploads,
-    ::testing::Values(
-        BrokenUpload{"data_3_never_acknowledged", NeverAcknowledged(3), false, false},
-        BrokenUpload{"end_never_acknowledged", NeverAcknowledged(4), false, true},
-        BrokenUpload{"every_reply_corrupted",
-                     With([](sim::Faults& f) { f.corruptReplyShare = 1; }), false, false},
-        BrokenUpload{"replies_from_another_port",
-                     With([](sim::Faults& f) { f.otherSourcePort = true; }), false, false},
-        BrokenUpload{"program_refused", {}, true, false}),
+    ::testing::Values(BrokenUpload{"data_3_never_acknowledged", NeverAcknowledged(3), false, false},
+                      BrokenUpload{"end_never_acknowledged", NeverAcknowledged(4), false, true},
+                      BrokenUpload{"every_reply_corrupted",
+                                   With([](sim::Faults& f) { f.corruptReplyShare = 1; }), false,
+                                   false},
+                      BrokenUpload{"replies_from_another_port",
+                                   With([](sim::Faults& f) { f.otherSourcePort = true; }), false,
+                                   false},
+                      BrokenUpload{"program_refused", {}, true, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The lossy-link soak ----------------------------------------------------------------

@@ -88,92 +88,123 @@ Faults (shares are 0..1, drawn from a generator seeded with --seed, so runs repe
 )";
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  CommandLine line;
-  SimulatorOptions& o = line.options;
-  Faults& f = o.faults;
-  for (size_t i = 0; i < args.size() && line.error.empty(); ++i) {
-    const std::string& arg = args[i];
-    const auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) {
-        line.error = arg + " needs a value";
-        return std::nullopt;
-      }
-      return args[++i];
-    };
-    const auto bad = [&](const std::string& v) { line.error = "bad value for " + arg + ": " + v; };
-    const auto share = [&](double& into) {
-      if (const auto v = value()) {
-        if (const auto s = ParseShare(*v)) into = *s;
-        else bad(*v);
-      }
-    };
-    const auto packetFault = [&](AckFault fault) {
-      if (const auto v = value()) {
-        if (const auto seq = ParseNumber<uint32_t>(*v, 0, UINT32_MAX))
-          f.packetFaults.push_back({*seq, fault, 1});
-        else bad(*v);
-      }
-    };
-    if (arg == "-h" || arg == "--help") {
-      line.help = true;
-    } else if (arg == "-v" || arg == "--verbose") {
-      line.verbose = true;
-    } else if (arg == "--udp") {
-      if (const auto v = value(); v && !ParseUdpEndpoint(*v, o)) bad(*v);
-      o.udp = true;
-    } else if (arg == "--no-udp") {
-      o.udp = false;
-    } else if (arg == "--pty") {
-      o.pty = true;
-    } else if (arg == "--serial") {
-      if (const auto v = value()) o.serialPath = *v;
-    } else if (arg == "--baud") {
-      if (const auto v = value()) {
-        if (const auto n = ParseNumber<int32_t>(*v, 1, 4000000)) o.serialSpeed = *n;
-        else bad(*v);
-      }
-    } else if (arg == "--address") {
-      if (const auto v = value()) {
-        if (const auto n = ParseNumber<int>(*v, 0, 255)) o.address = static_cast<uint8_t>(*n);
-        else bad(*v);
-      }
-    } else if (arg == "--seed") {
-      if (const auto v = value()) {
-        if (const auto n = ParseNumber<uint32_t>(*v, 0, UINT32_MAX)) f.seed = *n;
-        else bad(*v);
-      }
-    } else if (arg == "--drop-requests") {
-      share(f.dropRequestShare);
-    } else if (arg == "--corrupt-requests") {
-      share(f.corruptRequestShare);
-    } else if (arg == "--drop-replies") {
-      share(f.dropReplyShare);
-    } else if (arg == "--corrupt-replies") {
-      share(f.corruptReplyShare);
-    } else if (arg == "--delay") {
-      if (const auto v = value()) {
-        if (const auto n = ParseNumber<uint32_t>(*v, 0, 600000)) f.delayMs = *n;
-        else bad(*v);
-      }
-    } else if (arg == "--answer-twice") {
-      f.answerTwice = true;
-    } else if (arg == "--other-port") {
-      f.otherSourcePort = true;
-    } else if (arg == "--silent") {
-      f.silent = true;
-    } else if (arg == "--drop-ack") {
-      packetFault(AckFault::Drop);
-    } else if (arg == "--nak") {
-      packetFault(AckFault::StatusZero);
-    } else if (arg == "--late-ack") {
-      packetFault(AckFault::Late);
-    } else if (arg == "--stale-acks") {
-      f.staleAcks = true;
-    } else {
-      line.error = "unknown option " + arg;
+namespace {
+
+// Walks the arguments, taking option values and recording the first error.
+class ArgumentReader {
+ public:
+  ArgumentReader(const std::vector<std::string>& args, CommandLine& line)
+      : args_(args), line_(line) {}
+
+  bool Next() { return ++index_ < args_.size() && line_.error.empty(); }
+  const std::string& option() const { return args_[index_]; }
+
+  std::optional<std::string> Value() {
+    if (index_ + 1 >= args_.size()) {
+      line_.error = option() + " needs a value";
+      return std::nullopt;
+    }
+    return args_[++index_];
+  }
+
+  template <class Number>
+  void NumberInto(Number& into, Number low, Number high) {
+    if (const auto v = Value()) {
+      if (const auto n = ParseNumber<Number>(*v, low, high))
+        into = *n;
+      else
+        Bad(*v);
     }
   }
+
+  void ShareInto(double& into) {
+    if (const auto v = Value()) {
+      if (const auto share = ParseShare(*v))
+        into = *share;
+      else
+        Bad(*v);
+    }
+  }
+
+  void UdpEndpointInto(SimulatorOptions& options) {
+    if (const auto v = Value(); v && !ParseUdpEndpoint(*v, options)) Bad(*v);
+    options.udp = true;
+  }
+
+  void AddPacketFault(Faults& faults, AckFault fault) {
+    uint32_t sequence = 0;
+    const std::string before = line_.error;
+    NumberInto<uint32_t>(sequence, 0, UINT32_MAX);
+    if (line_.error == before) faults.packetFaults.push_back({sequence, fault, 1});
+  }
+
+  void Unknown() { line_.error = "unknown option " + option(); }
+
+ private:
+  void Bad(const std::string& value) { line_.error = "bad value for " + option() + ": " + value; }
+
+  const std::vector<std::string>& args_;
+  CommandLine& line_;
+  size_t index_ = static_cast<size_t>(-1);
+};
+
+void ApplyOption(ArgumentReader& in, CommandLine& line) {
+  SimulatorOptions& o = line.options;
+  Faults& f = o.faults;
+  const std::string& arg = in.option();
+  if (arg == "-h" || arg == "--help")
+    line.help = true;
+  else if (arg == "-v" || arg == "--verbose")
+    line.verbose = true;
+  else if (arg == "--udp")
+    in.UdpEndpointInto(o);
+  else if (arg == "--no-udp")
+    o.udp = false;
+  else if (arg == "--pty")
+    o.pty = true;
+  else if (arg == "--serial")
+    o.serialPath = in.Value().value_or("");
+  else if (arg == "--baud")
+    in.NumberInto<int32_t>(o.serialSpeed, 1, 4000000);
+  else if (arg == "--address")
+    in.NumberInto<uint8_t>(o.address, 0, 255);
+  else if (arg == "--seed")
+    in.NumberInto<uint32_t>(f.seed, 0, UINT32_MAX);
+  else if (arg == "--drop-requests")
+    in.ShareInto(f.dropRequestShare);
+  else if (arg == "--corrupt-requests")
+    in.ShareInto(f.corruptRequestShare);
+  else if (arg == "--drop-replies")
+    in.ShareInto(f.dropReplyShare);
+  else if (arg == "--corrupt-replies")
+    in.ShareInto(f.corruptReplyShare);
+  else if (arg == "--delay")
+    in.NumberInto<uint32_t>(f.delayMs, 0, 600000);
+  else if (arg == "--answer-twice")
+    f.answerTwice = true;
+  else if (arg == "--other-port")
+    f.otherSourcePort = true;
+  else if (arg == "--silent")
+    f.silent = true;
+  else if (arg == "--drop-ack")
+    in.AddPacketFault(f, AckFault::Drop);
+  else if (arg == "--nak")
+    in.AddPacketFault(f, AckFault::StatusZero);
+  else if (arg == "--late-ack")
+    in.AddPacketFault(f, AckFault::Late);
+  else if (arg == "--stale-acks")
+    f.staleAcks = true;
+  else
+    in.Unknown();
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  ArgumentReader in(args, line);
+  while (in.Next()) ApplyOption(in, line);
+  const SimulatorOptions& o = line.options;
   if (line.error.empty() && o.pty && !o.serialPath.empty())
     line.error = "--pty and --serial cannot be used together";
   if (line.error.empty() && !o.udp && !o.pty && o.serialPath.empty())

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   if (line.options.udp)
     std::printf("udp %s:%u\n", platform::FormatIpv4(line.options.udpAddress).c_str(),
                 static_cast<unsigned>(simulator.udpPort()));
-  if (!simulator.terminalPath().empty()) std::printf("serial %s\n", simulator.terminalPath().c_str());
+  if (!simulator.terminalPath().empty())
+    std::printf("serial %s\n", simulator.terminalPath().c_str());
   if (!line.options.serialPath.empty()) std::printf("serial %s\n", line.options.serialPath.c_str());
   std::fflush(stdout);
 

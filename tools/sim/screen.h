@@ -54,8 +54,7 @@ class Screen {
 
  private:
   std::optional<protocol::ReplyHeader> HandleCommand(const protocol::PacketHeader& header,
-                                                     std::span<const uint8_t> body,
-                                                     uint32_t nowMs);
+                                                     std::span<const uint8_t> body, uint32_t nowMs);
   std::optional<protocol::ReplyHeader> HandleUpload(const protocol::PacketHeader& header,
                                                     std::span<const uint8_t> piece);
   bool FinishUpload();

@@ -179,11 +179,10 @@ void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platfor
 
 void Simulator::LogRequest(const PacketHeader& request, Route route, platform::Endpoint from,
                            const ReplyHeader* reply) {
-  const std::string source =
-      route == Route::Serial
-          ? "serial"
-          : "udp " + platform::FormatIpv4(from.address) + ":" +
-                std::to_string(platform::PortFromNetwork(from.port));
+  const std::string source = route == Route::Serial
+                                 ? "serial"
+                                 : "udp " + platform::FormatIpv4(from.address) + ":" +
+                                       std::to_string(platform::PortFromNetwork(from.port));
   Log(source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
       " value " + std::to_string(request.value) +
       (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered"));

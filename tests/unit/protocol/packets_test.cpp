@@ -71,13 +71,13 @@ TEST(Packets, TimeBlockOfATuesdayAfternoon) {
 }
 
 TEST(CheckUploadReply, AcknowledgementOfTheStartPacket) {
-  const Bytes ack = {0x55, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                     0x00, 0x00, 0x01, 0x00, 0x96, 0x61, 0xAA};
+  const Bytes ack = {0x55, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                     0x00, 0x00, 0x00, 0x01, 0x00, 0x96, 0x61, 0xAA};
   link::FrameBuffer reply{};
   EXPECT_TRUE(CheckUploadReply(ack, CMD_UPLOAD_START, 0, reply));
   EXPECT_EQ(testing::ReplyFrame(CMD_UPLOAD_START, 0, 1), ack);
-  EXPECT_FALSE(CheckUploadReply(testing::ReplyFrame(CMD_UPLOAD_START, 0, 0), CMD_UPLOAD_START, 0,
-                                reply));
+  EXPECT_FALSE(
+      CheckUploadReply(testing::ReplyFrame(CMD_UPLOAD_START, 0, 0), CMD_UPLOAD_START, 0, reply));
 }
 
 TEST(CheckUploadReply, EveryFieldIsChecked) {
@@ -98,7 +98,12 @@ TEST(CheckUploadReply, EveryFieldIsChecked) {
   };
   const Case cases[] = {
       {"acknowledges data 3", body(3, 0, 3, 2, 1), true},
-      {"reserved byte ignored", [&] { Bytes b = body(3, 0, 3, 2, 1); b[2] = 0x99; return b; }(),
+      {"reserved byte ignored",
+       [&] {
+         Bytes b = body(3, 0, 3, 2, 1);
+         b[2] = 0x99;
+         return b;
+       }(),
        true},
       {"another sequence", body(3, 0, 2, 2, 1), false},
       {"another packet code", body(3, 0, 3, 1, 1), false},
@@ -106,8 +111,20 @@ TEST(CheckUploadReply, EveryFieldIsChecked) {
       {"status 2", body(3, 0, 3, 2, 2), false},
       {"devAddr 1", body(3, 1, 3, 2, 1), false},
       {"cmd 4", body(4, 0, 3, 2, 1), false},
-      {"11 bytes", [&] { Bytes b = body(3, 0, 3, 2, 1); b.pop_back(); return b; }(), false},
-      {"longer body", [&] { Bytes b = body(3, 0, 3, 2, 1); b.push_back(0); return b; }(), true},
+      {"11 bytes",
+       [&] {
+         Bytes b = body(3, 0, 3, 2, 1);
+         b.pop_back();
+         return b;
+       }(),
+       false},
+      {"longer body",
+       [&] {
+         Bytes b = body(3, 0, 3, 2, 1);
+         b.push_back(0);
+         return b;
+       }(),
+       true},
   };
   link::FrameBuffer reply{};
   for (const Case& c : cases) {

@@ -13,8 +13,8 @@
 namespace veltrane::protocol {
 namespace {
 
-using testing::Bytes;
 using testing::BodyOf;
+using testing::Bytes;
 using testing::Delivery;
 using testing::FakeChannel;
 using testing::HeaderOf;
@@ -31,7 +31,7 @@ Bytes RandomProgram(size_t length, uint32_t seed = 1) {
 
 // How the scripted screen treats one upload packet, by its sequence number.
 struct PacketScript {
-  int unansweredSends = 0;  // the first this many sends of the packet get no acknowledgement
+  int unansweredSends = 0;      // the first this many sends of the packet get no acknowledgement
   std::vector<Delivery> extra;  // sent besides (before) the acknowledgement
   uint32_t ackDelayMs = 0;
 };
@@ -86,8 +86,8 @@ TEST_P(UploadTest, PacketsFollowThePieces) {
     size_t length;
     std::vector<size_t> pieces;
   };
-  const Case cases[] = {{12, {12}}, {512, {512}}, {513, {512, 1}}, {1024, {512, 512}},
-                        {1500, {512, 512, 476}}};
+  const Case cases[] = {
+      {12, {12}}, {512, {512}}, {513, {512, 1}}, {1024, {512, 512}}, {1500, {512, 512, 476}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     channel_.sent.clear();
@@ -96,7 +96,7 @@ TEST_P(UploadTest, PacketsFollowThePieces) {
     const auto headers = Headers();
     ASSERT_EQ(headers.size(), c.pieces.size() + 2);
     for (size_t i = 0; i < headers.size(); ++i) {
-      const uint16_t expectedCmd = i == 0 ? CMD_UPLOAD_START
+      const uint16_t expectedCmd = i == 0                    ? CMD_UPLOAD_START
                                    : i == headers.size() - 1 ? CMD_UPLOAD_END
                                                              : CMD_UPLOAD_DATA;
       EXPECT_EQ(headers[i].cmd, expectedCmd);

@@ -47,7 +47,7 @@ TEST(Screen, AnswersItsAddressAndEveryScreenOnly) {
   }
   EXPECT_FALSE(screen.Handle(Request(CMD_GET_POWER, 1, 0), 0));
   EXPECT_FALSE(screen.Handle(Bytes{0x09, 0x00, 0x00}, 0));  // too short for a header
-  EXPECT_FALSE(screen.Handle(Request(0x4242, 7, 0), 0));  // unknown command
+  EXPECT_FALSE(screen.Handle(Request(0x4242, 7, 0), 0));    // unknown command
   EXPECT_EQ(screen.State(0).requests, 3u);
 }
 
@@ -79,8 +79,8 @@ TEST(Screen, ClockRunsOnFromTheTimeItWasGiven) {
   EXPECT_FALSE(screen.Handle(Request(CMD_SET_TIME, 1, 0, Bytes(block.begin(), block.end() - 1)),
                              0));  // the time block is cut short
   EXPECT_FALSE(screen.State(0).clock);
-  ASSERT_TRUE(screen.Handle(Request(CMD_SET_TIME, 1, 0, Bytes(block.begin(), block.end())),
-                            0xFFFFFF00));
+  ASSERT_TRUE(
+      screen.Handle(Request(CMD_SET_TIME, 1, 0, Bytes(block.begin(), block.end())), 0xFFFFFF00));
   const auto later = screen.State(0xFFFFFF00 + 600).clock;  // across the tick's wrap
   ASSERT_TRUE(later);
   EXPECT_EQ(later->year, 2025);
@@ -198,10 +198,27 @@ TEST(CommandLine, OptionsAndErrors) {
   EXPECT_TRUE(defaults.options.udp);
   EXPECT_EQ(defaults.options.udpPort, 6666);
 
-  const CommandLine line = ParseCommandLine(
-      {"--udp", "127.0.0.2:7000", "--pty", "--address", "9", "--seed", "5", "--drop-replies",
-       "0.25", "--delay", "30", "--answer-twice", "--other-port", "--drop-ack", "3", "--nak", "0",
-       "--late-ack", "2", "--stale-acks", "-v"});
+  const CommandLine line = ParseCommandLine({"--udp",
+                                             "127.0.0.2:7000",
+                                             "--pty",
+                                             "--address",
+                                             "9",
+                                             "--seed",
+                                             "5",
+                                             "--drop-replies",
+                                             "0.25",
+                                             "--delay",
+                                             "30",
+                                             "--answer-twice",
+                                             "--other-port",
+                                             "--drop-ack",
+                                             "3",
+                                             "--nak",
+                                             "0",
+                                             "--late-ack",
+                                             "2",
+                                             "--stale-acks",
+                                             "-v"});
   ASSERT_TRUE(line.error.empty()) << line.error;
   EXPECT_EQ(line.options.udpPort, 7000);
   EXPECT_EQ(line.options.udpAddress, 0x0200007Fu);
