@@ -334,7 +334,7 @@ TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
   const Timed t = TimeCall([&] { return LED_GetBright(p); });
   EXPECT_EQ(t.result, -1);
   EXPECT_GE(t.elapsed, 4500ms);
-  EXPECT_LT(t.elapsed, 5500ms);
+  EXPECT_LT(t.elapsed, 5900ms);  // not a fourth window
 }
 
 TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {
@@ -344,7 +344,7 @@ TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {
   const Timed t = TimeCall([&] { return LED_SetBright(harness.SerialParam(), 5); });
   EXPECT_EQ(t.result, 0);
   EXPECT_GE(t.elapsed, 15000ms);
-  EXPECT_LT(t.elapsed, 16000ms);
+  EXPECT_LT(t.elapsed, 19000ms);  // not a fourth window
   EXPECT_EQ(harness.screen().State().requests, 3u);
 }
 
@@ -361,7 +361,7 @@ TEST_P(SlowUnanswered, PowerCommandReturnsZeroAfterThreeTries) {
   const Timed t = TimeCall([&] { return LED_SetPower(harness.UdpParam(1), 1); });
   EXPECT_EQ(t.result, 0);
   EXPECT_GE(t.elapsed, 3000ms);
-  EXPECT_LT(t.elapsed, 3600ms);
+  EXPECT_LT(t.elapsed, 3900ms);  // not a fourth window
 }
 
 INSTANTIATE_TEST_SUITE_P(SlowFaults, SlowUnanswered,

@@ -86,7 +86,7 @@ TEST_P(Uploads, RecoversFromEachSingleFault) {
     const auto program = TestProgram(1300, ++seed);  // start, data 1..3, end 4
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(protocol::UploadProgram(Target(), program), Status::Ok);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2900ms);  // at most one lost window
     EXPECT_EQ(harness_.screen().LastProgram(), program);
   }
 }
@@ -121,7 +121,7 @@ TEST_P(SlowBrokenUploads, FailAndLeaveThePreviousProgram) {
   EXPECT_EQ(protocol::UploadProgram(harness.UdpTarget(), next), Status::Timeout);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, 3000ms);
-  EXPECT_LT(elapsed, 3800ms);
+  EXPECT_LT(elapsed, 3900ms);  // not a fourth window
   EXPECT_EQ(harness.screen().LastProgram(), GetParam().screenKeepsNewProgram ? next : previous);
 }
 
