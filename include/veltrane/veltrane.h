@@ -158,6 +158,41 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
    (the setting unchanged) for a name iconv does not know. */
 VELTRANE_API int32_t LED_SetTextEncoding(const char *charset);
 
+/* ---- Device commands -------------------------------------------------------------------- */
+/* Each opens the channel its descriptor names (devType 0: COM port locPort at the speed index;
+   devType 1: a UDP socket bound to locPort on every local address, talking to RmtIP:rmtPort),
+   sends one request up to three times, each try waiting for the screen's reply (power and clock
+   1 s, queries and reset 1.5 s, brightness 3 s over UDP and 5 s over serial), closes the channel
+   and returns. Only replies from RmtIP:rmtPort count over UDP. Results:
+   1: the screen answered;  0: no acceptable reply in three tries;
+   -1: devType is neither 0 nor 1, or the port or socket could not be opened (for instance held
+   by another call). Values are sent unchanged. */
+
+VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value);
+
+/* Returns the screen's power value, or -1 on any failure (as for LED_GetBright, a screen value
+   of -1 cannot be told from a failure). With the debug switch on, first hands the descriptor's
+   text ("devType=..\r\nlocPort=..\r\nspeed=..\r\nrmtPort=..\r\nRmtIP=..") to the message
+   handler. */
+VELTRANE_API int32_t LED_GetPower(DevParam param);
+
+VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value);
+
+/* Returns the screen's brightness value, or -1 on any failure. */
+VELTRANE_API int32_t LED_GetBright(DevParam param);
+
+VELTRANE_API int32_t LED_Reset(DevParam param);
+
+/* Sets the screen's clock to the host's local time. */
+VELTRANE_API int32_t LED_AdjustTime(DevParam param);
+
+/* ---- Platform settings ------------------------------------------------------------------ */
+
+/* Maps COM port number `port` (1..255) to a device path such as "/dev/ttyUSB0"; NULL or ""
+   restores the default "/dev/ttyS<port-1>". Returns 1, or 0 for a port number out of range.
+   Serial ports are opened exclusively: a second call on a port that is in use returns -1. */
+VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char *path);
+
 #ifdef __cplusplus
 }
 #endif

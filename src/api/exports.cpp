@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "api/dev_param.h"
+#include "api/device_results.h"
 #include "api/led_bitmap.h"
 #include "api/library_state.h"
 #include "builder/clock_area.h"
@@ -14,7 +15,10 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "common/messages.h"
+#include "link/com_port_paths.h"
+#include "platform/clock.h"
 #include "platform/text_codec.h"
+#include "protocol/device_commands.h"
 #include "veltrane/veltrane.h"
 
 namespace {
@@ -30,7 +34,11 @@ int32_t Guarded(int32_t failure, Fn&& body) noexcept {
 
 }  // namespace
 
+using veltrane::api::CommandResult;
 using veltrane::api::GlobalSwitches;
+using veltrane::api::ReadingResult;
+using veltrane::api::ToTarget;
+namespace protocol = veltrane::protocol;
 
 namespace {
 
@@ -134,6 +142,41 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
 
 VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
   return Guarded(0, [&] { return veltrane::platform::SetHostTextEncoding(charset) ? 1 : 0; });
+}
+
+VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
+  return Guarded(-1, [&] { return CommandResult(protocol::DoSetPower(ToTarget(param), value)); });
+}
+
+VELTRANE_API int32_t LED_GetPower(DevParam param) {
+  return Guarded(-1, [&] {
+    if (GlobalSwitches().debugFlag.load() != 0)
+      veltrane::ShowMessage(veltrane::api::FormatDebugText(param));
+    return ReadingResult(protocol::DoGetPower(ToTarget(param)));
+  });
+}
+
+VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value) {
+  return Guarded(-1, [&] { return CommandResult(protocol::DoSetBright(ToTarget(param), value)); });
+}
+
+VELTRANE_API int32_t LED_GetBright(DevParam param) {
+  return Guarded(-1, [&] { return ReadingResult(protocol::DoGetBright(ToTarget(param))); });
+}
+
+VELTRANE_API int32_t LED_Reset(DevParam param) {
+  return Guarded(-1, [&] { return CommandResult(protocol::DoReset(ToTarget(param))); });
+}
+
+VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
+  return Guarded(-1, [&] {
+    const veltrane::platform::LocalTime now = veltrane::platform::CurrentClock().Local();
+    return CommandResult(protocol::DoAdjustTime(ToTarget(param), now));
+  });
+}
+
+VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
+  return Guarded(0, [&] { return veltrane::link::SetComPortPath(port, path) ? 1 : 0; });
 }
 
 }  // extern "C"

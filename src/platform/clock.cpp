@@ -8,7 +8,7 @@
 namespace veltrane::platform {
 namespace {
 
-class SystemClock final : public Clock {
+class SystemClockImpl final : public Clock {
  public:
   uint32_t NowMs() override {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -36,10 +36,12 @@ class SystemClock final : public Clock {
   }
 };
 
-SystemClock systemClock;
+SystemClockImpl systemClock;
 std::atomic<Clock*> installed{nullptr};
 
 }  // namespace
+
+Clock& SystemClock() { return systemClock; }
 
 Clock& CurrentClock() {
   Clock* clock = installed.load(std::memory_order_acquire);

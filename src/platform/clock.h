@@ -29,6 +29,10 @@ class Clock {
 // Milliseconds from `start` to `now` on the wrapping tick, correct across one wrap.
 inline uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
 
+// The system's clock, whatever is installed (for peers such as the screen simulator that keep
+// real time while a test steps the library's clock).
+Clock& SystemClock();
+
 // The clock in force: the system's, unless a test installed another.
 Clock& CurrentClock();
 // Installs `clock` (nullptr restores the system clock); returns the one it replaced.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace veltrane::platform {
@@ -9,5 +10,12 @@ namespace veltrane::platform {
 // forms it accepts). Returns the address in network byte order, or 0xFFFFFFFF for text it cannot
 // read (which is also what "255.255.255.255" gives).
 uint32_t ParseIpv4(std::string_view text);
+
+// Dotted decimal text of an address in network byte order.
+std::string FormatIpv4(uint32_t address);
+
+// A port number between host and network byte order.
+uint16_t PortToNetwork(uint16_t port);
+uint16_t PortFromNetwork(uint16_t port);
 
 }  // namespace veltrane::platform

@@ -36,6 +36,23 @@ int main(void) {
   LED_SetMessageHandler(count_messages, NULL);
   LED_SetMessageHandler(NULL, NULL);
 
+  {
+    /* A descriptor naming no transport fails every device call without opening anything. */
+    DevParam nowhere;
+    memset(&nowhere, 0, sizeof nowhere);
+    nowhere.devType = 2;
+    EXPECT(LED_SetPower(nowhere, 1) == -1);
+    EXPECT(LED_GetPower(nowhere) == -1);
+    EXPECT(LED_SetBright(nowhere, 1) == -1);
+    EXPECT(LED_GetBright(nowhere) == -1);
+    EXPECT(LED_Reset(nowhere) == -1);
+    EXPECT(LED_AdjustTime(nowhere) == -1);
+    EXPECT(LED_SetComPortPath(1, "/dev/null") == 1);
+    EXPECT(LED_SetComPortPath(1, NULL) == 1);
+    EXPECT(LED_SetComPortPath(0, NULL) == 0);
+    EXPECT(LED_SetComPortPath(256, "/dev/null") == 0);
+  }
+
   EXPECT(LED_Init() == 1);
   {
     LedRect area = {0, 0, 64, 16};

@@ -1,0 +1,194 @@
+// Uploading a 2 MiB program to the simulated screen over loopback, next to a raw UDP
+// stop-and-wait exchange of exactly the same datagrams (the upload's frames out, a 16-byte
+// acknowledgement frame back) with an echo that does no work. The goal: the upload reaches at
+// least 90 % of the raw exchange's rate.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <new>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "link/frame_codec.h"
+#include "platform/ipv4.h"
+#include "platform/udp_socket.h"
+#include "platform/wait.h"
+#include "protocol/packets.h"
+#include "protocol/upload.h"
+#include "support/screen_harness.h"
+#include "support/test_programs.h"
+
+namespace {
+
+using namespace veltrane;
+
+// Heap use of the calling thread, so that the upload's own allocations can be told from the
+// simulator's (which runs on a thread of its own).
+thread_local bool countingHeap = false;
+thread_local size_t heapBytes = 0;
+
+}  // namespace
+
+// The replacements below pair malloc with free; GCC cannot see that through the inlined
+// operators and warns at every delete.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(size_t size) {
+  if (countingHeap) heapBytes += size;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr size_t kProgramBytes = 2 * 1024 * 1024;
+constexpr size_t kAckFrameBytes = 16;
+
+// Program 0: uniformly random bytes after the root record, so about one byte in 85 needs
+// escaping, as in real rasters. Program 1: the escape-heavy blocks the tests use (a third of the
+// bytes escaped), the codec's worst realistic load.
+const std::vector<uint8_t>& Program(int64_t kind = 0) {
+  static const std::vector<uint8_t> escapeHeavy = testing::TestProgram(kProgramBytes, 7);
+  static const std::vector<uint8_t> plain = [] {
+    std::vector<uint8_t> p = escapeHeavy;
+    std::mt19937 random(7);
+    for (size_t i = 12; i < p.size(); ++i) p[i] = static_cast<uint8_t>(random());
+    return p;
+  }();
+  return kind == 0 ? plain : escapeHeavy;
+}
+
+void UploadToSimulator(benchmark::State& state) {
+  testing::ScreenHarness harness;
+  const link::Target target = harness.UdpTarget();
+  const std::vector<uint8_t>& program = Program();
+  size_t uploadHeapBytes = 0;
+  for (auto _ : state) {
+    heapBytes = 0;
+    countingHeap = true;
+    const Status status = protocol::UploadProgram(target, program);
+    countingHeap = false;
+    uploadHeapBytes = std::max(uploadHeapBytes, heapBytes);
+    if (status != Status::Ok) state.SkipWithError("the upload failed");
+  }
+  // What sending adds on top of the program block itself: the upload works in fixed stack buffers.
+  state.counters["upload_heap_bytes"] = static_cast<double>(uploadHeapBytes);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kProgramBytes));
+  state.counters["packets_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * (protocol::UploadPieceCount(kProgramBytes) + 2)),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(UploadToSimulator)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The upload's frames, built once as the upload builds them.
+std::vector<std::vector<uint8_t>> UploadFrames(int64_t kind = 0) {
+  std::vector<std::vector<uint8_t>> frames;
+  const auto frameOf = [&](uint16_t cmd, uint32_t sequence, std::span<const uint8_t> piece) {
+    link::FrameBuffer frame;
+    const auto header = protocol::EncodePacketHeader({cmd, 0, 1, sequence});
+    const int32_t n = link::EncodeFrameParts(header, piece, frame);
+    frames.emplace_back(frame.begin(), frame.begin() + n);
+  };
+  const uint32_t pieces = protocol::UploadPieceCount(kProgramBytes);
+  frameOf(protocol::CMD_UPLOAD_START, 0, {});
+  for (uint32_t i = 1; i <= pieces; ++i)
+    frameOf(protocol::CMD_UPLOAD_DATA, i,
+            std::span(Program(kind))
+                .subspan((i - 1) * protocol::UploadPieceSize, protocol::UploadPieceSize));
+  frameOf(protocol::CMD_UPLOAD_END, pieces + 1, {});
+  return frames;
+}
+
+// A peer that answers every datagram with a 16-byte acknowledgement and does nothing else.
+class EchoPeer {
+ public:
+  EchoPeer()
+      : loopback_(platform::ParseIpv4("127.0.0.1")),
+        server_(platform::OpenUdpSocket(loopback_, 0)),
+        client_(platform::OpenUdpSocket(loopback_, 0)),
+        serverEnd_{loopback_, platform::PortToNetwork(platform::LocalPort(server_.get()))},
+        thread_([this] { Serve(); }) {}
+  ~EchoPeer() {
+    stop_ = true;
+    thread_.join();
+  }
+
+  // One stop-and-wait pass over `frames`: each sent, its acknowledgement awaited.
+  void Exchange(const std::vector<std::vector<uint8_t>>& frames) {
+    for (const auto& frame : frames) {
+      platform::SendDatagram(client_.get(), frame, serverEnd_);
+      platform::Endpoint from;
+      while (platform::ReceiveDatagram(client_.get(), buffer_, from) == 0)
+        platform::WaitReadable(client_.get(), 1000);
+    }
+  }
+
+ private:
+  void Serve() {
+    std::vector<uint8_t> buffer(link::MaxFrameSize);
+    const std::vector<uint8_t> ack(kAckFrameBytes, 0x11);
+    while (!stop_) {
+      if (platform::WaitReadable(server_.get(), 50) != platform::WaitResult::Ready) continue;
+      platform::Endpoint from;
+      if (platform::ReceiveDatagram(server_.get(), buffer, from) > 0)
+        platform::SendDatagram(server_.get(), ack, from);
+    }
+  }
+
+  uint32_t loopback_;
+  platform::UniqueFd server_;
+  platform::UniqueFd client_;
+  platform::Endpoint serverEnd_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(link::MaxFrameSize);
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+void RawStopAndWait(benchmark::State& state) {
+  EchoPeer peer;
+  const auto frames = UploadFrames();
+  for (auto _ : state) peer.Exchange(frames);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kProgramBytes));
+  state.counters["packets_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * frames.size()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(RawStopAndWait)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The two in turns, so that a busy machine slows both alike: the counter upload_rate_percent is
+// the upload's rate as a share of the raw exchange's.
+void UploadAgainstRawInTurns(benchmark::State& state) {
+  testing::ScreenHarness harness;
+  const link::Target target = harness.UdpTarget();
+  EchoPeer peer;
+  const auto frames = UploadFrames(state.range(0));
+  double uploadSeconds = 0;
+  double rawSeconds = 0;
+  for (auto _ : state) {
+    const auto rawStart = std::chrono::steady_clock::now();
+    peer.Exchange(frames);
+    const auto uploadStart = std::chrono::steady_clock::now();
+    if (protocol::UploadProgram(target, Program(state.range(0))) != Status::Ok)
+      state.SkipWithError("the upload failed");
+    const auto end = std::chrono::steady_clock::now();
+    rawSeconds += std::chrono::duration<double>(uploadStart - rawStart).count();
+    uploadSeconds += std::chrono::duration<double>(end - uploadStart).count();
+  }
+  const double passes = static_cast<double>(state.iterations());
+  state.counters["upload_ms"] = 1000 * uploadSeconds / passes;
+  state.counters["raw_ms"] = 1000 * rawSeconds / passes;
+  state.counters["upload_rate_percent"] = 100 * rawSeconds / uploadSeconds;
+}
+BENCHMARK(UploadAgainstRawInTurns)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(5);
+
+}  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/status.h"
+#include "protocol/device_commands.h"
+
+namespace veltrane::api {
+
+// The result of a command export: 1 answered, 0 no acceptable reply, -1 no channel.
+inline int32_t CommandResult(Status status) {
+  switch (status) {
+    case Status::Ok:
+      return 1;
+    case Status::Timeout:
+      return 0;
+    default:
+      return -1;
+  }
+}
+
+// The result of a query export: the screen's value, or -1 for any failure.
+inline int32_t ReadingResult(const protocol::Reading& reading) {
+  return reading.status == Status::Ok ? reading.value : -1;
+}
+
+}  // namespace veltrane::api

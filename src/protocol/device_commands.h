@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/status.h"
+#include "link/target.h"
+#include "platform/clock.h"
+
+namespace veltrane::protocol {
+
+// A command's code and the receive window of one try on each transport.
+struct CommandKind {
+  uint16_t cmd;
+  uint32_t serialWindowMs;
+  uint32_t udpWindowMs;
+};
+
+// What a query brings back: the screen's value when `status` is Ok.
+struct Reading {
+  Status status = Status::Timeout;
+  int32_t value = -1;
+};
+
+// The six device commands. Each counts itself busy for its whole run, opens the channel the target
+// names, sends its request with tries and closes the channel. Ok: the screen answered; Timeout:
+// no acceptable reply in the tries; Refused: no transport; OsError: the channel did not open.
+Status DoSetPower(const link::Target& target, int32_t value);
+Reading DoGetPower(const link::Target& target);
+Status DoSetBright(const link::Target& target, int32_t value);
+Reading DoGetBright(const link::Target& target);
+Status DoReset(const link::Target& target);
+// Sets the screen's clock to `localTime`.
+Status DoAdjustTime(const link::Target& target, const platform::LocalTime& localTime);
+
+}  // namespace veltrane::protocol

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "common/status.h"
+#include "link/channel.h"
+#include "link/frame_codec.h"
+#include "link/serial_channel.h"
+#include "link/udp_channel.h"
+
+namespace veltrane::protocol {
+
+// Every request and upload packet is sent at most this often.
+constexpr int kTries = 3;
+
+// Decides whether a received frame is the reply a try waits for.
+class ReplyTest {
+ public:
+  virtual bool Accepts(std::span<const uint8_t> frame) = 0;
+
+ protected:
+  ~ReplyTest() = default;
+};
+
+// Sends `frame` (encoded once, resent unchanged) up to kTries times. A try whose send the channel
+// refuses ends at once; otherwise it waits `windowMs`, on the installed clock, for a frame that
+// `test` accepts. The wait sleeps on the channel and wakes as input arrives. Ok when accepted,
+// Timeout after the last try.
+Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
+                     ReplyTest& test);
+
+// One request/reply exchange: frames `body` once and sends it with tries until a reply passes
+// CheckReply for the body's `cmd`. The reply body is left in `reply`. Refused when `body` cannot
+// be framed into one frame buffer.
+Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
+                uint32_t windowMs);
+
+// The exchange over an opened serial channel, replies assembled from the byte stream.
+Status ExchangeSerial(link::SerialChannel& channel, std::span<const uint8_t> body,
+                      link::FrameBuffer& reply, uint32_t windowMs);
+
+// The exchange over an opened UDP channel with the screen at `address`:`port` (network order);
+// only datagrams from there count.
+Status ExchangeUdp(link::UdpChannel& channel, std::span<const uint8_t> body,
+                   link::FrameBuffer& reply, uint32_t address, uint16_t port, uint32_t windowMs);
+
+}  // namespace veltrane::protocol

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "common/status.h"
+#include "link/channel.h"
+#include "link/frame_codec.h"
+#include "link/serial_channel.h"
+#include "link/target.h"
+#include "link/udp_channel.h"
+
+namespace veltrane::protocol {
+
+// The largest piece of program data in one data packet.
+constexpr size_t UploadPieceSize = 512;
+// The receive window of each try of each upload packet.
+constexpr uint32_t kUploadWindowMs = 1000;
+
+// The number of data packets a program of `lengthBytes` takes.
+constexpr uint32_t UploadPieceCount(size_t lengthBytes) {
+  return static_cast<uint32_t>((lengthBytes + UploadPieceSize - 1) / UploadPieceSize);
+}
+
+// Stop-and-wait upload of `program` over `channel`: a start packet (sequence 0), one data packet
+// per 512-byte piece (sequences 1..N), an end packet (N + 1), each acknowledged before the next
+// goes out and each tried at most kTries times. Ok when the end packet was acknowledged; Timeout
+// as soon as one packet stays unacknowledged (nothing after it is sent); Refused for an empty
+// program.
+Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
+              uint8_t devAddr);
+
+// The upload over an opened serial channel.
+Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
+                    link::FrameBuffer& reply, uint8_t devAddr);
+
+// The upload over an opened UDP channel to the screen at `address`:`port` (network order).
+Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
+                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port);
+
+// Uploads `program` to the screen the target names: opens its channel, runs the upload, closes
+// the channel. Ok when the end packet was acknowledged; Timeout when a packet was not; Refused for
+// Transport::None or an empty program; OsError when the channel cannot be opened. The caller keeps
+// the busy count.
+Status UploadProgram(const link::Target& target, std::span<const uint8_t> program);
+
+}  // namespace veltrane::protocol

@@ -1,0 +1,378 @@
+// The six device commands end to end: the library's exports and command routines against the
+// simulated screen over loopback UDP and a pseudo-terminal, and against a hand-driven socket where
+// the exact bytes matter.
+#include "protocol/device_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "common/busy_count.h"
+#include "link/com_port_paths.h"
+#include "link/serial_channel.h"
+#include "platform/ipv4.h"
+#include "platform/serial_port.h"
+#include "platform/udp_socket.h"
+#include "platform/wait.h"
+#include "protocol/packets.h"
+#include "support/fake_channel.h"
+#include "support/raw_screen.h"
+#include "support/screen_harness.h"
+#include "veltrane/veltrane.h"
+
+namespace veltrane {
+namespace {
+
+using namespace std::chrono_literals;
+using protocol::Reading;
+using testing::Bytes;
+using testing::Frame;
+using testing::RawScreen;
+using testing::ReplyFrame;
+using testing::ScreenHarness;
+
+platform::LocalTime TuesdayAfternoon() {
+  platform::LocalTime t;
+  t.year = 2024;
+  t.month = 3;
+  t.dayOfWeek = 2;
+  t.day = 5;
+  t.hour = 14;
+  t.minute = 7;
+  t.second = 9;
+  t.milliseconds = 250;
+  return t;
+}
+
+// ---- Exact bytes, against a socket driven by hand ----------------------------------------
+
+struct CommandCase {
+  const char* name;
+  std::function<Reading(const link::Target&)> run;
+  Bytes requestBody;
+  uint16_t cmd;
+};
+
+Reading AsReading(Status s) { return {s, -1}; }
+
+TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
+  const Bytes time = {0xE8, 0x07, 0x03, 0x00, 0x02, 0x00, 0x05, 0x00,
+                      0x0E, 0x00, 0x07, 0x00, 0x09, 0x00, 0xFA, 0x00};
+  Bytes setTime = {0x06, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
+  setTime.insert(setTime.end(), time.begin(), time.end());
+  const CommandCase cases[] = {
+      {"set power 1",
+       [](auto& t) { return AsReading(protocol::DoSetPower(t, 1)); },
+       {0x0A, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00},
+       protocol::CMD_SET_POWER},
+      {"get power",
+       [](auto& t) { return protocol::DoGetPower(t); },
+       {0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_GET_POWER},
+      {"set bright 1000",
+       [](auto& t) { return AsReading(protocol::DoSetBright(t, 1000)); },
+       {0x0C, 0x00, 0x00, 0x01, 0xE8, 0x03, 0x00, 0x00},
+       protocol::CMD_SET_BRIGHT},
+      {"get bright",
+       [](auto& t) { return protocol::DoGetBright(t); },
+       {0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_GET_BRIGHT},
+      {"reset",
+       [](auto& t) { return AsReading(protocol::DoReset(t)); },
+       {0x63, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+       protocol::CMD_RESET},
+      {"set time", [](auto& t) { return AsReading(protocol::DoAdjustTime(t, TuesdayAfternoon())); },
+       setTime, protocol::CMD_SET_TIME},
+  };
+  RawScreen screen;
+  for (const CommandCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto result = std::async(std::launch::async, c.run, screen.Target(1));
+    platform::Endpoint from;
+    const Bytes request = screen.NextRequest(from);
+    EXPECT_EQ(request, Frame(c.requestBody));
+    screen.Send(ReplyFrame(c.cmd, 0x01020304), from);
+    const Reading reading = result.get();
+    EXPECT_EQ(reading.status, Status::Ok);
+    if (c.cmd == protocol::CMD_GET_POWER || c.cmd == protocol::CMD_GET_BRIGHT) {
+      EXPECT_EQ(reading.value, 0x01020304);
+    }
+  }
+}
+
+TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
+  RawScreen screen;
+  RawScreen stranger;
+  auto result =
+      std::async(std::launch::async, [&] { return protocol::DoGetBright(screen.Target(1)); });
+  platform::Endpoint from;
+  ASSERT_FALSE(screen.NextRequest(from).empty());
+  const auto body = [](uint16_t cmd, uint8_t devAddr, uint16_t answered, size_t length) {
+    protocol::ReplyHeader r;
+    r.cmd = cmd;
+    r.devAddr = devAddr;
+    r.value = 5;
+    r.answeredCmd = answered;
+    r.status = 1;
+    const auto bytes = protocol::EncodeReplyHeader(r);
+    return Frame(Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length)));
+  };
+  stranger.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 66), from);  // another source port
+  screen.Send(body(3, 0, protocol::CMD_GET_POWER, 12), from);     // another command answered
+  screen.Send(body(3, 1, protocol::CMD_GET_BRIGHT, 12), from);    // devAddr 1
+  screen.Send(body(4, 0, protocol::CMD_GET_BRIGHT, 12), from);    // cmd 4
+  screen.Send(body(3, 0, protocol::CMD_GET_BRIGHT, 9), from);     // body under 10 bytes
+  screen.Send({}, from);                                          // empty datagram
+  screen.Send(ReplyFrame(protocol::CMD_GET_BRIGHT, 77), from);    // the answer
+  const Reading reading = result.get();
+  EXPECT_EQ(reading.status, Status::Ok);
+  EXPECT_EQ(reading.value, 77);
+  EXPECT_TRUE(screen.QuietFor(50));  // answered within the first window: no second request
+}
+
+// ---- Against the simulated screen, over both transports ----------------------------------
+
+class DeviceExports : public ::testing::TestWithParam<bool> {
+ protected:
+  DeviceExports() { EXPECT_TRUE(harness_.started()); }
+  DevParam Param(int32_t devAddr = 1) const {
+    return GetParam() ? harness_.UdpParam(devAddr) : harness_.SerialParam(devAddr);
+  }
+  ScreenHarness harness_;
+};
+
+TEST_P(DeviceExports, SwitchesAndReadsTheScreen) {
+  EXPECT_EQ(LED_SetPower(Param(), 0), 1);
+  EXPECT_EQ(harness_.screen().State().power, 0);
+  EXPECT_EQ(LED_GetPower(Param()), 0);
+  EXPECT_EQ(LED_SetPower(Param(), 1), 1);
+  EXPECT_EQ(LED_GetPower(Param()), 1);
+  EXPECT_EQ(LED_SetBright(Param(), 1000), 1);  // nothing is clamped
+  EXPECT_EQ(LED_GetBright(Param()), 1000);
+  EXPECT_EQ(LED_Reset(Param()), 1);
+  EXPECT_EQ(harness_.screen().State().resets, 1u);
+  EXPECT_EQ(LED_AdjustTime(Param()), 1);
+  EXPECT_TRUE(harness_.screen().State().clock);
+}
+
+TEST_P(DeviceExports, AddressByteOfAllScreensIsAnswered) {
+  EXPECT_EQ(LED_SetBright(Param(0x1FF), 3), 1);  // only the low byte counts: 0xFF
+  EXPECT_EQ(harness_.screen().State().brightness, 3);
+}
+
+TEST_P(DeviceExports, LateReplyIsTakenInTheNextTry) {
+  sim::Faults faults;
+  faults.delayMs = 1200;  // past the 1000 ms window of the first try
+  harness_.screen().SetFaults(faults);
+  EXPECT_EQ(LED_SetPower(Param(), 0), 1);
+  EXPECT_EQ(harness_.screen().State().requests, 2u);
+}
+
+TEST_P(DeviceExports, ScreenAnsweringTwiceStillGivesOneResult) {
+  sim::Faults faults;
+  faults.answerTwice = true;
+  harness_.screen().SetFaults(faults);
+  harness_.screen().SetBrightness(11);
+  EXPECT_EQ(LED_GetBright(Param()), 11);
+  // The duplicate arrives after the call has returned; the next call must not take it.
+  for (int i = 0; i < 200 && harness_.screen().repliesSent() < 2; ++i)
+    std::this_thread::sleep_for(5ms);
+  harness_.screen().SetBrightness(12);
+  EXPECT_EQ(LED_GetBright(Param()), 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, DeviceExports, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Udp" : "Serial"; });
+
+// ---- Descriptors and channels that cannot be used ----------------------------------------
+
+TEST(DeviceExports, UnknownDevTypeFailsWithoutOpeningAnything) {
+  DevParam p{};
+  p.devType = 2;
+  EXPECT_EQ(LED_SetPower(p, 1), -1);
+  EXPECT_EQ(LED_GetPower(p), -1);
+  EXPECT_EQ(LED_SetBright(p, 1), -1);
+  EXPECT_EQ(LED_GetBright(p), -1);
+  EXPECT_EQ(LED_Reset(p), -1);
+  EXPECT_EQ(LED_AdjustTime(p), -1);
+}
+
+TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
+  ScreenHarness harness;
+  // The local port is held by another socket.
+  const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
+  DevParam udp = harness.UdpParam();
+  udp.locPort = platform::LocalPort(holder.get());
+  EXPECT_EQ(LED_SetPower(udp, 1), -1);
+  EXPECT_EQ(LED_GetBright(udp), -1);
+  // The serial device does not exist.
+  ASSERT_EQ(LED_SetComPortPath(7, "/nonexistent/ttyVELTRANE"), 1);
+  DevParam serial = harness.SerialParam();
+  serial.locPort = 7;
+  EXPECT_EQ(LED_Reset(serial), -1);
+  LED_SetComPortPath(7, nullptr);
+  EXPECT_EQ(LED_SetComPortPath(0, "/dev/null"), 0);
+  EXPECT_EQ(LED_SetComPortPath(256, nullptr), 0);
+  // The port is held by another call.
+  link::SerialChannel holderPort;
+  ASSERT_TRUE(holderPort.Open(harness.SerialTarget()));
+  EXPECT_EQ(LED_SetPower(harness.SerialParam(), 1), -1);
+}
+
+TEST(DeviceExports, DebugSwitchShowsTheDescriptorFirst) {
+  std::vector<std::string> texts;
+  LED_SetMessageHandler(
+      [](const char* text, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(text);
+      },
+      &texts);
+  DevParam p{};
+  p.devType = 9;
+  p.speed = 3;
+  p.locPort = 5000;
+  p.rmtPort = 6666;
+  std::strcpy(p.RmtIP, "10.1.2.3");
+  EXPECT_EQ(LED_GetPower(p), -1);
+  EXPECT_TRUE(texts.empty());
+  LED_SetDebugFlag(5);
+  EXPECT_EQ(LED_GetPower(p), -1);
+  EXPECT_EQ(LED_GetBright(p), -1);  // only the power query shows it
+  LED_SetDebugFlag(0);
+  LED_SetMessageHandler(nullptr, nullptr);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "devType=9\r\nlocPort=5000\r\nspeed=3\r\nrmtPort=6666\r\nRmtIP=10.1.2.3");
+}
+
+TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
+  ScreenHarness harness;
+  sim::Faults faults;
+  faults.delayMs = 300;
+  harness.screen().SetFaults(faults);
+  BusyCount& busy = GlobalBusyCount();
+  const int32_t before = busy.Read();
+  auto result =
+      std::async(std::launch::async, [&] { return protocol::DoGetBright(harness.UdpTarget()); });
+  bool seenBusy = false;
+  while (result.wait_for(5ms) != std::future_status::ready) seenBusy |= busy.Read() == before + 1;
+  EXPECT_EQ(result.get().status, Status::Ok);
+  EXPECT_TRUE(seenBusy);
+  EXPECT_EQ(busy.Read(), before);
+
+  link::Target none;
+  none.transport = link::Transport::None;
+  EXPECT_EQ(protocol::DoSetPower(none, 1), Status::Refused);
+  EXPECT_EQ(busy.Read(), before);
+  link::Target absent = harness.SerialTarget();
+  absent.comPort = 0;
+  EXPECT_EQ(protocol::DoReset(absent), Status::OsError);
+  EXPECT_EQ(busy.Read(), before);
+}
+
+// ---- Serial byte streams, the screen driven by hand on the pseudo-terminal ---------------
+
+TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
+  platform::PseudoTerminal pty = platform::OpenPseudoTerminal();
+  ASSERT_FALSE(pty.terminalPath.empty());
+  link::SetComPortPath(43, pty.terminalPath.c_str());
+  link::Target target;
+  target.transport = link::Transport::Serial;
+  target.comPort = 43;
+  target.devAddr = 1;
+  auto result = std::async(std::launch::async, [&] { return protocol::DoGetBright(target); });
+
+  // Collect the request from the controller end.
+  Bytes request;
+  link::FrameBuffer chunk;
+  while (request.empty() || request.back() != 0xAA) {
+    ASSERT_EQ(platform::WaitReadable(pty.controller.get(), 3000), platform::WaitResult::Ready);
+    const size_t n = platform::ReadAvailable(pty.controller.get(), chunk);
+    request.insert(request.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(n));
+  }
+  EXPECT_EQ(request, Frame(Bytes{0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
+
+  const Bytes reply = ReplyFrame(protocol::CMD_GET_BRIGHT, 23);
+  platform::WriteAll(pty.controller.get(), Bytes{0x00, 0xAA, 0x13, 0x42});
+  for (size_t at = 0; at < reply.size(); at += 3) {
+    platform::WriteAll(
+        pty.controller.get(),
+        Bytes(reply.begin() + static_cast<ptrdiff_t>(at),
+              reply.begin() + static_cast<ptrdiff_t>(std::min(reply.size(), at + 3))));
+    std::this_thread::sleep_for(2ms);  // separate reads on the library's side
+  }
+  const Reading reading = result.get();
+  EXPECT_EQ(reading.status, Status::Ok);
+  EXPECT_EQ(reading.value, 23);
+  link::SetComPortPath(43, nullptr);
+}
+
+// ---- Whole receive windows (labelled slow) -----------------------------------------------
+
+struct Timed {
+  int32_t result;
+  std::chrono::milliseconds elapsed;
+};
+
+template <class Fn>
+Timed TimeCall(Fn&& fn) {
+  const auto start = std::chrono::steady_clock::now();
+  const int32_t result = fn();
+  return {result, std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)};
+}
+
+TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
+  RawScreen nobody;
+  DevParam p{};
+  p.devType = 1;
+  p.rmtPort = nobody.port();
+  std::strcpy(p.RmtIP, "127.0.0.1");
+  const Timed t = TimeCall([&] { return LED_GetBright(p); });
+  EXPECT_EQ(t.result, -1);
+  EXPECT_GE(t.elapsed, 4500ms);
+  EXPECT_LT(t.elapsed, 5900ms);  // not a fourth window
+}
+
+TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {
+  sim::Faults silent;
+  silent.silent = true;
+  ScreenHarness harness(silent);
+  const Timed t = TimeCall([&] { return LED_SetBright(harness.SerialParam(), 5); });
+  EXPECT_EQ(t.result, 0);
+  EXPECT_GE(t.elapsed, 15000ms);
+  EXPECT_LT(t.elapsed, 19000ms);  // not a fourth window
+  EXPECT_EQ(harness.screen().State().requests, 3u);
+}
+
+// Replies that never count: each case costs the power command's three 1 s windows.
+class SlowUnanswered : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SlowUnanswered, PowerCommandReturnsZeroAfterThreeTries) {
+  sim::Faults faults;
+  const std::string name = GetParam();
+  if (name == "silent") faults.silent = true;
+  if (name == "other source port") faults.otherSourcePort = true;
+  if (name == "corrupted replies") faults.corruptReplyShare = 1.0;
+  ScreenHarness harness(faults, name == "another address" ? 2 : 1);
+  const Timed t = TimeCall([&] { return LED_SetPower(harness.UdpParam(1), 1); });
+  EXPECT_EQ(t.result, 0);
+  EXPECT_GE(t.elapsed, 3000ms);
+  EXPECT_LT(t.elapsed, 3900ms);  // not a fourth window
+}
+
+INSTANTIATE_TEST_SUITE_P(SlowFaults, SlowUnanswered,
+                         ::testing::Values("silent", "other source port", "corrupted replies",
+                                           "another address"),
+                         [](const auto& info) {
+                           std::string n = info.param;
+                           for (char& c : n)
+                             if (c == ' ') c = '_';
+                           return n;
+                         });
+
+}  // namespace
+}  // namespace veltrane

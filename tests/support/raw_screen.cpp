@@ -1,0 +1,38 @@
+#include "support/raw_screen.h"
+
+#include "link/frame_codec.h"
+#include "platform/ipv4.h"
+#include "platform/wait.h"
+
+namespace veltrane::testing {
+
+RawScreen::RawScreen()
+    : fd_(platform::OpenUdpSocket(platform::ParseIpv4("127.0.0.1"), 0)),
+      port_(platform::LocalPort(fd_.get())) {}
+
+link::Target RawScreen::Target(uint8_t devAddr) const {
+  link::Target t;
+  t.transport = link::Transport::Udp;
+  t.remoteAddress = platform::ParseIpv4("127.0.0.1");
+  t.remotePort = port_;
+  t.devAddr = devAddr;
+  return t;
+}
+
+std::vector<uint8_t> RawScreen::NextRequest(platform::Endpoint& from, uint32_t timeoutMs) {
+  if (platform::WaitReadable(fd_.get(), timeoutMs) != platform::WaitResult::Ready) return {};
+  std::vector<uint8_t> datagram(link::MaxFrameSize);
+  const int32_t n = platform::ReceiveDatagram(fd_.get(), datagram, from);
+  datagram.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return datagram;
+}
+
+bool RawScreen::QuietFor(uint32_t timeoutMs) {
+  return platform::WaitReadable(fd_.get(), timeoutMs) == platform::WaitResult::TimedOut;
+}
+
+void RawScreen::Send(const std::vector<uint8_t>& bytes, platform::Endpoint to) {
+  platform::SendDatagram(fd_.get(), bytes, to);
+}
+
+}  // namespace veltrane::testing

@@ -1,0 +1,78 @@
+#include "support/screen_harness.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "link/com_port_paths.h"
+#include "platform/ipv4.h"
+
+namespace veltrane::testing {
+namespace {
+
+sim::SimulatorOptions Options(const sim::Faults& faults, uint8_t address) {
+  sim::SimulatorOptions options;
+  options.address = address;
+  options.udpPort = 0;
+  options.pty = true;
+  options.faults = faults;
+  return options;
+}
+
+}  // namespace
+
+ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address, int32_t comPort)
+    : simulator_(Options(faults, address)), comPort_(comPort) {
+  std::string error;
+  started_ = simulator_.Start(error);
+  if (!started_) std::fprintf(stderr, "simulator did not start: %s\n", error.c_str());
+  link::SetComPortPath(comPort_, simulator_.terminalPath().c_str());
+  LED_SetComPortPath(comPort_, simulator_.terminalPath().c_str());
+}
+
+ScreenHarness::~ScreenHarness() {
+  link::SetComPortPath(comPort_, nullptr);
+  LED_SetComPortPath(comPort_, nullptr);
+  simulator_.Stop();
+}
+
+link::Target ScreenHarness::UdpTarget(uint8_t devAddr) const {
+  link::Target t;
+  t.transport = link::Transport::Udp;
+  t.localPort = 0;
+  t.remotePort = simulator_.udpPort();
+  t.remoteAddress = platform::ParseIpv4("127.0.0.1");
+  t.devAddr = devAddr;
+  return t;
+}
+
+link::Target ScreenHarness::SerialTarget(uint8_t devAddr, int32_t speedIndex) const {
+  link::Target t;
+  t.transport = link::Transport::Serial;
+  t.comPort = comPort_;
+  t.speedIndex = speedIndex;
+  t.devAddr = devAddr;
+  return t;
+}
+
+DevParam ScreenHarness::UdpParam(int32_t devAddr) const {
+  DevParam p{};
+  p.devType = 1;
+  p.speed = 3;
+  p.locPort = 0;
+  p.rmtPort = simulator_.udpPort();
+  std::strcpy(p.RmtIP, "127.0.0.1");
+  p.devAddr = devAddr;
+  return p;
+}
+
+DevParam ScreenHarness::SerialParam(int32_t devAddr) const {
+  DevParam p{};
+  p.devType = 0;
+  p.speed = 4;
+  p.locPort = comPort_;
+  p.devAddr = devAddr;
+  return p;
+}
+
+}  // namespace veltrane::testing

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/target.h"
+#include "sim/simulator.h"
+#include "veltrane/veltrane.h"
+
+namespace veltrane::testing {
+
+// A simulated screen running in the test process: UDP on 127.0.0.1 with a port of the system's
+// choosing, and a pseudo-terminal mapped to COM port `comPort` (default kComPort) in this
+// process's copy of the core and, through LED_SetComPortPath, in the shared library's.
+class ScreenHarness {
+ public:
+  static constexpr int32_t kComPort = 42;
+
+  explicit ScreenHarness(sim::Faults faults = {}, uint8_t address = 1, int32_t comPort = kComPort);
+  ~ScreenHarness();
+  ScreenHarness(const ScreenHarness&) = delete;
+  ScreenHarness& operator=(const ScreenHarness&) = delete;
+
+  sim::Simulator& screen() { return simulator_; }
+  bool started() const { return started_; }
+
+  // Targets for the protocol layer: a UDP socket on an ephemeral local port, or the COM port.
+  link::Target UdpTarget(uint8_t devAddr = 1) const;
+  link::Target SerialTarget(uint8_t devAddr = 1, int32_t speedIndex = 4) const;
+
+  // The same as descriptors for the exported functions.
+  DevParam UdpParam(int32_t devAddr = 1) const;
+  DevParam SerialParam(int32_t devAddr = 1) const;
+
+ private:
+  sim::Simulator simulator_;
+  int32_t comPort_;
+  bool started_ = false;
+};
+
+}  // namespace veltrane::testing
