@@ -97,6 +97,14 @@ VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam);
    outside 1..16. */
 VELTRANE_API void LED_ReleaseMem(int32_t slot);
 
+/* Sends the program in `slot` to the screen: a start packet, one acknowledged packet per 512 bytes,
+   an end packet, each tried three times with a 1000 ms window. Returns 1 when the screen
+   acknowledged the whole upload, else 0. A slot outside 1..16, a free slot, or a program over
+   2 MiB (0x200000 bytes) is refused and left in its slot; in every other case the program leaves
+   its slot (the slot is free at once, also when sending is disabled, the descriptor is unusable or
+   the screen did not acknowledge). */
+VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot);
+
 /* Adds a string area: the text itself, for the screen to render in its own font. `text` is
    zero-terminated 8-bit text; only its first 2047 bytes are kept. Returns 1, or 0 (nothing
    changed) for a null text, a slot outside 1..16, a slot without a page, a page that already has

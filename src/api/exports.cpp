@@ -10,6 +10,7 @@
 #include "api/library_state.h"
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
+#include "builder/program_sender.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
@@ -172,6 +173,15 @@ VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
   return Guarded(-1, [&] {
     const veltrane::platform::LocalTime now = veltrane::platform::CurrentClock().Local();
     return CommandResult(protocol::DoAdjustTime(ToTarget(param), now));
+  });
+}
+
+VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
+  return Guarded(0, [&] {
+    const bool enabled = GlobalSwitches().senderEnabled.load() != 0;
+    return veltrane::builder::DoSendToScreen(ToTarget(param), slot, enabled) == veltrane::Status::Ok
+               ? 1
+               : 0;
   });
 }
 

@@ -24,6 +24,8 @@ sim::SimulatorOptions Options(const sim::Faults& faults, uint8_t address) {
 ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address, int32_t comPort)
     : simulator_(Options(faults, address)), comPort_(comPort) {
   std::string error;
+  // The protocol tests send raw blocks: only their length is checked unless a test asks for more.
+  simulator_.SetValidator(sim::CheckProgramLength);
   started_ = simulator_.Start(error);
   if (!started_) std::fprintf(stderr, "simulator did not start: %s\n", error.c_str());
   link::SetComPortPath(comPort_, simulator_.terminalPath().c_str());

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "common/byte_reader.h"
+#include "program/program_reader.h"
 #include "protocol/upload.h"
 
 namespace veltrane::sim {
@@ -23,6 +24,12 @@ ReplyHeader Answer(uint16_t answeredCmd, uint32_t value, uint16_t status = kStat
 }
 
 }  // namespace
+
+std::optional<std::string> CheckProgram(std::span<const uint8_t> program) {
+  const program::ReadResult read = program::ReadProgram(program);
+  if (read.ok()) return std::nullopt;
+  return "byte " + std::to_string(read.defect().offset) + ": " + read.defect().message;
+}
 
 std::optional<std::string> CheckProgramLength(std::span<const uint8_t> program) {
   const auto declared = ByteReader(program).U32(4);

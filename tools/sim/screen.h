@@ -16,8 +16,11 @@ namespace veltrane::sim {
 using ProgramValidator =
     std::function<std::optional<std::string>(std::span<const uint8_t> program)>;
 
-// The check in force until a full program reader is installed: the block's u32 at offset 4 (the
-// root's programLength) must equal the block's length.
+// A screen's check: the program reader takes the block apart and checks every record, length and
+// count in it; the first defect comes back as "byte N: what is wrong".
+std::optional<std::string> CheckProgram(std::span<const uint8_t> program);
+
+// A looser check for raw test blocks: only the root's programLength must equal the block's length.
 std::optional<std::string> CheckProgramLength(std::span<const uint8_t> program);
 
 // The largest program a screen takes; the reassembly of a longer one is abandoned.
@@ -71,7 +74,7 @@ class Screen {
   std::vector<uint8_t> receiving_;
   std::optional<uint32_t> finishedEnd_;
   std::vector<uint8_t> lastProgram_;
-  ProgramValidator validator_ = CheckProgramLength;
+  ProgramValidator validator_ = CheckProgram;
 };
 
 // `time` moved on by `elapsedMs`, calendar and day of week included.

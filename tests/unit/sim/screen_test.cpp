@@ -37,6 +37,7 @@ Bytes Program(uint32_t length, uint8_t fill = 0x5A) {
 
 TEST(Screen, AnswersItsAddressAndEveryScreenOnly) {
   Screen screen(7);
+  screen.SetValidator(CheckProgramLength);
   for (uint8_t address : {7, 255}) {
     const auto reply = screen.Handle(Request(CMD_GET_POWER, address, 0), 0);
     ASSERT_TRUE(reply) << int(address);
@@ -53,6 +54,7 @@ TEST(Screen, AnswersItsAddressAndEveryScreenOnly) {
 
 TEST(Screen, HoldsPowerBrightnessAndResets) {
   Screen screen(1);
+  screen.SetValidator(CheckProgramLength);
   EXPECT_EQ(screen.Handle(Request(CMD_SET_POWER, 1, 0), 0)->value, 0u);
   EXPECT_EQ(screen.Handle(Request(CMD_GET_POWER, 1, 0), 0)->value, 0u);
   screen.Handle(Request(CMD_SET_BRIGHT, 1, 1000), 0);
@@ -66,6 +68,7 @@ TEST(Screen, HoldsPowerBrightnessAndResets) {
 
 TEST(Screen, ClockRunsOnFromTheTimeItWasGiven) {
   Screen screen(1);
+  screen.SetValidator(CheckProgramLength);
   platform::LocalTime t;
   t.year = 2024;
   t.month = 12;
@@ -117,6 +120,7 @@ TEST(ScreenUpload, ReassemblesAndKeepsAGoodProgram) {
   for (uint32_t length : {12u, 512u, 513u, 1024u, 5000u}) {
     SCOPED_TRACE(length);
     Screen screen(1);
+    screen.SetValidator(CheckProgramLength);
     const Bytes program = Program(length);
     const auto statuses = Upload(screen, program);
     EXPECT_EQ(statuses, std::vector<int>(statuses.size(), 1));
@@ -128,6 +132,7 @@ TEST(ScreenUpload, ReassemblesAndKeepsAGoodProgram) {
 
 TEST(ScreenUpload, ResentPacketsAreAcknowledgedAgainButKeptOnce) {
   Screen screen(1);
+  screen.SetValidator(CheckProgramLength);
   const Bytes program = Program(1024);
   ASSERT_TRUE(screen.Handle(Request(CMD_UPLOAD_START, 1, 0), 0));
   const Bytes first(program.begin(), program.begin() + 512);
@@ -144,6 +149,7 @@ TEST(ScreenUpload, ResentPacketsAreAcknowledgedAgainButKeptOnce) {
 
 TEST(ScreenUpload, BrokenOrBadUploadsKeepThePreviousProgram) {
   Screen screen(1);
+  screen.SetValidator(CheckProgramLength);
   const Bytes good = Program(700, 0x11);
   Upload(screen, good);
   // Breaks off after the first piece, then a new upload starts over.
@@ -160,6 +166,7 @@ TEST(ScreenUpload, BrokenOrBadUploadsKeepThePreviousProgram) {
   EXPECT_NE(screen.State(0).lastRejection.find("programLength"), std::string::npos);
   // Packets without a start, and an end without data, do not count.
   Screen fresh(1);
+  fresh.SetValidator(CheckProgramLength);
   EXPECT_FALSE(fresh.Handle(Request(CMD_UPLOAD_DATA, 1, 1, Bytes(12, 0)), 0));
   EXPECT_FALSE(fresh.Handle(Request(CMD_UPLOAD_END, 1, 2), 0));
   fresh.Handle(Request(CMD_UPLOAD_START, 1, 0), 0);
@@ -169,6 +176,7 @@ TEST(ScreenUpload, BrokenOrBadUploadsKeepThePreviousProgram) {
 
 TEST(ScreenUpload, InstalledValidatorDecides) {
   Screen screen(1);
+  screen.SetValidator(CheckProgramLength);
   std::vector<size_t> seen;
   screen.SetValidator([&](std::span<const uint8_t> p) -> std::optional<std::string> {
     seen.push_back(p.size());
