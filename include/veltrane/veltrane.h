@@ -201,6 +201,21 @@ VELTRANE_API int32_t LED_AdjustTime(DevParam param);
    Serial ports are opened exclusively: a second call on a port that is in use returns -1. */
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char *path);
 
+/* ---- Fixed-target entry points ------------------------------------------------------------ */
+/* A screen at UDP port 6666 of the address `ip` (dotted IPv4 text, at most 15 characters), with
+   screen address 255, reached from local port `locPort` (low 16 bits). The unnamed arguments are
+   ignored. (Exported on Windows as _XR_LED_PowerOn@20 and so on.)
+   Results: 0 the screen answered; 1 it did not answer within the command's tries; -1 nothing was
+   sent: a null or over-long address text, or a local port that cannot be bound. */
+VELTRANE_API int32_t XR_LED_PowerOn(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t XR_LED_PowerOff(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
+/* Sets the screen's clock from the host's local time. */
+VELTRANE_API int32_t XR_LED_ResiveTime(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
+/* Shows the fields of an area document through the message handler, one message per field, in a
+   fixed order; a NULL document shows none. Sends nothing and touches no program slot. Returns 1. */
+VELTRANE_API int32_t XR_LED_SendData(const char *ip, int32_t locPort, int32_t, int32_t,
+                                     const char *document, int32_t);
+
 #ifdef __cplusplus
 }
 #endif

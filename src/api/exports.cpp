@@ -16,6 +16,7 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "common/messages.h"
+#include "fixed_target/entry_points.h"
 #include "link/com_port_paths.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
@@ -187,6 +188,24 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
 
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
   return Guarded(0, [&] { return veltrane::link::SetComPortPath(port, path) ? 1 : 0; });
+}
+
+VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
+  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOn(ip, locPort); });
+}
+
+VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
+  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOff(ip, locPort); });
+}
+
+VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t,
+                                       int32_t) {
+  return Guarded(-1, [&] { return veltrane::fixed_target::SetTimeFromHost(ip, locPort); });
+}
+
+VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,
+                                     const char* document, int32_t) {
+  return Guarded(1, [&] { return veltrane::fixed_target::SendAreaDocument(ip, locPort, document); });
 }
 
 }  // extern "C"
