@@ -1,6 +1,8 @@
 #include "platform/wait.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -25,13 +27,31 @@ WaitResult WaitReadable(int fd, uint32_t timeoutMs) {
   return WaitResult::Broken;
 }
 
-bool WaitAnyReadable(std::span<const int> fds, std::span<bool> ready, uint32_t timeoutMs) {
-  constexpr size_t kMaxFds = 8;
-  std::array<pollfd, kMaxFds> entries{};
-  const size_t count = std::min({fds.size(), ready.size(), kMaxFds});
-  for (size_t i = 0; i < count; ++i) entries[i] = pollfd{fds[i], POLLIN, 0};
-  const int n = ::poll(entries.data(), count, PollTimeout(timeoutMs));
-  for (size_t i = 0; i < count; ++i) ready[i] = n > 0 && entries[i].revents != 0;
+InputWatch::InputWatch() : fd_(::epoll_create1(EPOLL_CLOEXEC)) {}
+
+InputWatch::~InputWatch() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool InputWatch::Add(int fd, uint32_t key) {
+  if (fd < 0) return true;
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.u32 = key;
+  return ::epoll_ctl(fd_, EPOLL_CTL_ADD, fd, &event) == 0;
+}
+
+void InputWatch::Remove(int fd) {
+  if (fd >= 0) ::epoll_ctl(fd_, EPOLL_CTL_DEL, fd, nullptr);
+}
+
+bool InputWatch::Wait(std::span<bool> ready, uint32_t timeoutMs) {
+  constexpr int kMaxEvents = 8;
+  std::array<epoll_event, kMaxEvents> events{};
+  std::fill(ready.begin(), ready.end(), false);
+  const int n = ::epoll_wait(fd_, events.data(), kMaxEvents, PollTimeout(timeoutMs));
+  for (int i = 0; i < n; ++i)
+    if (events[i].data.u32 < ready.size()) ready[events[i].data.u32] = true;
   return n > 0;
 }
 

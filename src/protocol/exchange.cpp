@@ -59,6 +59,7 @@ Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uin
                      ReplyTest& test) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (!channel.Transmit(frame)) continue;
+    test.Sent();
     if (AwaitReply(channel, windowMs, test)) return Status::Ok;
   }
   return Status::Timeout;

@@ -18,6 +18,8 @@ constexpr int kTries = 3;
 class ReplyTest {
  public:
   virtual bool Accepts(std::span<const uint8_t> frame) = 0;
+  // Runs after each send, before the wait: work that can overlap the screen's answering.
+  virtual void Sent() {}
 
  protected:
   ~ReplyTest() = default;

@@ -1,6 +1,8 @@
 #include "protocol/upload.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "protocol/connection.h"
 #include "protocol/exchange.h"
@@ -9,48 +11,82 @@
 namespace veltrane::protocol {
 namespace {
 
-class UploadReplyTest final : public ReplyTest {
+// The frames of one upload, each built once: sequence 0 is the start packet, 1..N the data
+// packets, N + 1 the end packet. Two buffers alternate, so the next packet can be framed while
+// the current one waits for its acknowledgement without disturbing the frame that may be resent.
+class UploadFrames {
  public:
-  UploadReplyTest(uint16_t cmd, uint32_t sequence, link::FrameBuffer& reply)
-      : cmd_(cmd), sequence_(sequence), reply_(reply) {}
-  bool Accepts(std::span<const uint8_t> frame) override {
-    return CheckUploadReply(frame, cmd_, sequence_, reply_);
+  UploadFrames(std::span<const uint8_t> program, uint8_t devAddr)
+      : program_(program), devAddr_(devAddr), pieces_(UploadPieceCount(program.size())) {}
+
+  uint32_t lastSequence() const { return pieces_ + 1; }
+
+  PacketHeader Header(uint32_t sequence) const {
+    const uint16_t cmd = sequence == 0                ? CMD_UPLOAD_START
+                         : sequence == lastSequence() ? CMD_UPLOAD_END
+                                                      : CMD_UPLOAD_DATA;
+    return {cmd, 0, devAddr_, sequence};
+  }
+
+  // Frames packet `sequence` unless that is done already (or there is no such packet).
+  void Prepare(uint32_t sequence) {
+    if (sequence > lastSequence() || framed_[sequence % 2] == sequence) return;
+    const PacketHeader header = Header(sequence);
+    const auto headerBytes = EncodePacketHeader(header);
+    link::FrameBuffer& out = buffers_[sequence % 2];
+    lengths_[sequence % 2] =
+        static_cast<size_t>(link::EncodeFrameParts(headerBytes, Piece(header), out));
+    framed_[sequence % 2] = sequence;
+  }
+
+  std::span<const uint8_t> Frame(uint32_t sequence) {
+    Prepare(sequence);
+    return {buffers_[sequence % 2].data(), lengths_[sequence % 2]};
   }
 
  private:
-  uint16_t cmd_;
-  uint32_t sequence_;
-  link::FrameBuffer& reply_;
+  std::span<const uint8_t> Piece(const PacketHeader& header) const {
+    if (header.cmd != CMD_UPLOAD_DATA) return {};
+    const size_t offset = static_cast<size_t>(header.value - 1) * UploadPieceSize;
+    return program_.subspan(offset, std::min(UploadPieceSize, program_.size() - offset));
+  }
+
+  std::span<const uint8_t> program_;
+  uint8_t devAddr_;
+  uint32_t pieces_;
+  std::array<link::FrameBuffer, 2> buffers_;
+  std::array<size_t, 2> lengths_{};
+  std::array<uint32_t, 2> framed_{UINT32_MAX, UINT32_MAX};  // the sequence each buffer holds
 };
 
-// Frames one packet (its header and piece) once and sends it until it is acknowledged.
-Status SendPacket(link::Channel& channel, const PacketHeader& header,
-                  std::span<const uint8_t> piece, link::FrameBuffer& reply) {
-  const auto headerBytes = EncodePacketHeader(header);
-  link::FrameBuffer frame;
-  const int32_t frameLength = link::EncodeFrameParts(headerBytes, piece, frame);
-  UploadReplyTest test(header.cmd, header.value, reply);
-  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength),
-                       kUploadWindowMs, test);
-}
+// Accepts the acknowledgement of one packet, and frames the next packet once this one is out.
+class UploadReplyTest final : public ReplyTest {
+ public:
+  UploadReplyTest(UploadFrames& frames, uint32_t sequence, link::FrameBuffer& reply)
+      : frames_(frames), header_(frames.Header(sequence)), reply_(reply) {}
+  bool Accepts(std::span<const uint8_t> frame) override {
+    return CheckUploadReply(frame, header_.cmd, header_.value, reply_);
+  }
+  void Sent() override { frames_.Prepare(header_.value + 1); }
+
+ private:
+  UploadFrames& frames_;
+  PacketHeader header_;
+  link::FrameBuffer& reply_;
+};
 
 }  // namespace
 
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr) {
   if (program.empty()) return Status::Refused;
-  const uint32_t pieces = UploadPieceCount(program.size());
-  if (const Status s = SendPacket(channel, {CMD_UPLOAD_START, 0, devAddr, 0}, {}, reply);
-      s != Status::Ok)
-    return s;
-  for (uint32_t sequence = 1; sequence <= pieces; ++sequence) {
-    const size_t offset = static_cast<size_t>(sequence - 1) * UploadPieceSize;
-    const auto piece = program.subspan(offset, std::min(UploadPieceSize, program.size() - offset));
-    if (const Status s = SendPacket(channel, {CMD_UPLOAD_DATA, 0, devAddr, sequence}, piece, reply);
-        s != Status::Ok)
-      return s;
+  UploadFrames frames(program, devAddr);
+  for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
+    UploadReplyTest test(frames, sequence, reply);
+    const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
+    if (status != Status::Ok) return status;
   }
-  return SendPacket(channel, {CMD_UPLOAD_END, 0, devAddr, pieces + 1}, {}, reply);
+  return Status::Ok;
 }
 
 Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,

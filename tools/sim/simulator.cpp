@@ -122,13 +122,17 @@ void Simulator::Stop() {
 int Simulator::SerialFd() const { return serial_.valid() ? serial_.get() : pty_.controller.get(); }
 
 void Simulator::Serve() {
+  enum Source : uint32_t { kWakeup, kUdp, kSerial, kSources };
+  platform::InputWatch watch;
+  watch.Add(wakeup_.fd(), kWakeup);
+  watch.Add(udp_.get(), kUdp);
+  watch.Add(SerialFd(), kSerial);
   while (!stopping_) {
-    const std::array<int, 3> fds = {wakeup_.fd(), udp_.get(), SerialFd()};
-    std::array<bool, 3> ready{};
-    platform::WaitAnyReadable(fds, ready, MsUntilNextDue());
-    if (ready[0]) wakeup_.Clear();
-    if (ready[1]) ReceiveUdp();
-    if (ready[2]) ReceiveSerial();
+    std::array<bool, kSources> ready{};
+    watch.Wait(ready, MsUntilNextDue());
+    if (ready[kWakeup]) wakeup_.Clear();
+    if (ready[kUdp]) ReceiveUdp();
+    if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialFd());
     SendDue();
   }
 }
@@ -140,20 +144,19 @@ void Simulator::ReceiveUdp() {
   if (n > 0) HandleFrame({datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
 }
 
-void Simulator::ReceiveSerial() {
+bool Simulator::ReceiveSerial() {
   link::FrameBuffer bytes;
   const size_t n = platform::ReadAvailable(SerialFd(), bytes);
   if (n == 0) {
     // Readable yet empty: the device hung up. Stop listening to it rather than spin.
     Log("serial line hung up");
-    serial_.Reset();
-    pty_.controller.Reset();
-    return;
+    return false;
   }
   assembler_.Feed(std::span<const uint8_t>(bytes.data(), n), [&](std::span<const uint8_t> frame) {
     HandleFrame(frame, Route::Serial, {});
     return false;
   });
+  return true;
 }
 
 void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platform::Endpoint from) {

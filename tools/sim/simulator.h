@@ -105,7 +105,8 @@ class Simulator {
 
   void Serve();
   void ReceiveUdp();
-  void ReceiveSerial();
+  // False when the line hung up.
+  bool ReceiveSerial();
   void HandleFrame(std::span<const uint8_t> frame, Route route, platform::Endpoint from);
   void Answer(const protocol::ReplyHeader& reply, const protocol::PacketHeader& request,
               Route route, platform::Endpoint to);
