@@ -78,13 +78,18 @@ class UploadReplyTest final : public ReplyTest {
 }  // namespace
 
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr) {
+              uint8_t devAddr, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   UploadFrames frames(program, devAddr);
+  const uint32_t packets = frames.lastSequence() + 1;
   for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
     UploadReplyTest test(frames, sequence, reply);
     const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
     if (status != Status::Ok) return status;
+    if (observer != nullptr) {
+      const size_t carried = std::min(program.size(), size_t{sequence} * UploadPieceSize);
+      observer->Acknowledged(sequence + 1, packets, carried);
+    }
   }
   return Status::Ok;
 }
@@ -100,16 +105,18 @@ Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
   return Upload(peer, program, reply, devAddr);
 }
 
-Status UploadProgram(const link::Target& target, std::span<const uint8_t> program) {
+Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
+                     UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
   return WithChannel(
       target,
       [&](link::SerialChannel& channel) {
-        return UploadSerial(channel, program, reply, target.devAddr);
+        return Upload(channel, program, reply, target.devAddr, observer);
       },
       [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return UploadUdp(channel, program, reply, target.devAddr, address, port);
+        link::UdpPeer peer(channel, address, port);
+        return Upload(peer, program, reply, target.devAddr, observer);
       });
 }
 

@@ -23,13 +23,22 @@ constexpr uint32_t UploadPieceCount(size_t lengthBytes) {
   return static_cast<uint32_t>((lengthBytes + UploadPieceSize - 1) / UploadPieceSize);
 }
 
+// Told of each packet the screen acknowledges, on the uploading thread (for progress displays).
+class UploadObserver {
+ public:
+  virtual ~UploadObserver() = default;
+  // `packetsDone` of `packetsTotal` (start, data and end packets) are acknowledged, carrying
+  // `bytesDone` bytes of the program.
+  virtual void Acknowledged(uint32_t packetsDone, uint32_t packetsTotal, size_t bytesDone) = 0;
+};
+
 // Stop-and-wait upload of `program` over `channel`: a start packet (sequence 0), one data packet
 // per 512-byte piece (sequences 1..N), an end packet (N + 1), each acknowledged before the next
 // goes out and each tried at most kTries times. Ok when the end packet was acknowledged; Timeout
 // as soon as one packet stays unacknowledged (nothing after it is sent); Refused for an empty
 // program.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr);
+              uint8_t devAddr, UploadObserver* observer = nullptr);
 
 // The upload over an opened serial channel.
 Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
@@ -43,6 +52,7 @@ Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
 // the channel. Ok when the end packet was acknowledged; Timeout when a packet was not; Refused for
 // Transport::None or an empty program; OsError when the channel cannot be opened. The caller keeps
 // the busy count.
-Status UploadProgram(const link::Target& target, std::span<const uint8_t> program);
+Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
+                     UploadObserver* observer = nullptr);
 
 }  // namespace veltrane::protocol

@@ -1,0 +1,225 @@
+#include "screen_commands.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "commands.h"
+#include "link/com_port_paths.h"
+#include "platform/clock.h"
+#include "platform/ipv4.h"
+#include "platform/terminal.h"
+#include "protocol/device_commands.h"
+#include "protocol/upload.h"
+
+namespace veltrane::cli {
+namespace {
+
+constexpr uint16_t kDefaultScreenPort = 6666;
+// The COM port number the --serial device is reached through.
+constexpr int32_t kCommandLineComPort = 255;
+constexpr size_t kMaxProgramBytes = 0x200000;
+
+void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
+
+std::string Describe(const Connection& c) {
+  return c.serial.empty() ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
+                          : "the screen on " + c.serial;
+}
+
+// The exit status for a command's outcome, with one sentence on stderr for a failure.
+int Outcome(Status status, const Connection& connection) {
+  switch (status) {
+    case Status::Ok:
+      return kExitOk;
+    case Status::Timeout:
+      SayError(Describe(connection) + " did not answer");
+      return kExitScreen;
+    case Status::OsError:
+      SayError(connection.serial.empty()
+                   ? "cannot bind local UDP port " + std::to_string(connection.localPort) +
+                         " (is it in use?)"
+                   : "cannot open " + connection.serial + " (missing, or in use by another program?)");
+      return kExitUsage;
+    default:
+      SayError("the request was refused before anything was sent");
+      return kExitUsage;
+  }
+}
+
+std::optional<int32_t> SpeedIndexFor(int32_t baud) {
+  const int32_t rates[] = {9600, 19200, 38400, 57600, 115200};
+  for (int32_t i = 0; i < 5; ++i)
+    if (rates[i] == baud) return i;
+  return std::nullopt;
+}
+
+// Draws "[#####.....] 3/12 packets, 1.0 KiB, 512.0 KiB/s" on a terminal line.
+class ProgressBar final : public protocol::UploadObserver {
+ public:
+  explicit ProgressBar(bool draw) : draw_(draw), start_(std::chrono::steady_clock::now()) {}
+
+  void Acknowledged(uint32_t done, uint32_t total, size_t bytes) override {
+    packets_ = done;
+    bytes_ = bytes;
+    if (!draw_) return;
+    constexpr int kWidth = 30;
+    const int filled = total == 0 ? kWidth : static_cast<int>(int64_t{kWidth} * done / total);
+    std::printf("\r[%s%s] %u/%u packets, %.1f KiB, %.1f KiB/s", std::string(filled, '#').c_str(),
+                std::string(kWidth - filled, '.').c_str(), done, total, bytes / 1024.0,
+                bytes / 1024.0 / std::max(Seconds(), 1e-6));
+    std::fflush(stdout);
+  }
+
+  void Finish() {
+    if (draw_ && packets_ > 0) std::printf("\n");
+  }
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+  uint32_t packets() const { return packets_; }
+  size_t bytes() const { return bytes_; }
+
+ private:
+  bool draw_;
+  std::chrono::steady_clock::time_point start_;
+  uint32_t packets_ = 0;
+  size_t bytes_ = 0;
+};
+
+// Uploads `block`, reporting progress; the status of the upload.
+Status Upload(const link::Target& target, const std::vector<uint8_t>& block, ProgressBar& progress) {
+  const Status status = protocol::UploadProgram(target, block, &progress);
+  progress.Finish();
+  if (status == Status::Ok) {
+    std::printf("sent %zu bytes in %u packets in %.2f s (%.1f KiB/s)\n", block.size(),
+                progress.packets(), progress.Seconds(),
+                block.size() / 1024.0 / std::max(progress.Seconds(), 1e-6));
+  }
+  return status;
+}
+
+template <class Command>
+int WithTarget(const Connection& connection, Command command) {
+  auto target = TargetFor(connection);
+  if (auto* error = std::get_if<std::string>(&target)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  return command(std::get<link::Target>(target));
+}
+
+}  // namespace
+
+std::variant<link::Target, std::string> TargetFor(const Connection& connection) {
+  link::Target target;
+  target.devAddr = static_cast<uint8_t>(connection.address);
+  if (connection.address < 0 || connection.address > 255)
+    return "--address: expected 0..255, got " + std::to_string(connection.address);
+  if (!connection.serial.empty()) {
+    const auto speed = SpeedIndexFor(connection.baud);
+    if (!speed) return "--baud: expected 9600, 19200, 38400, 57600 or 115200";
+    if (!link::SetComPortPath(kCommandLineComPort, connection.serial.c_str()))
+      return "cannot use " + connection.serial;
+    target.transport = link::Transport::Serial;
+    target.comPort = kCommandLineComPort;
+    target.speedIndex = *speed;
+    return target;
+  }
+  if (connection.udp.empty()) return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
+  std::string host = connection.udp;
+  uint32_t port = kDefaultScreenPort;
+  if (const size_t colon = host.rfind(':'); colon != std::string::npos) {
+    const std::string digits = host.substr(colon + 1);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+        digits.size() > 5 || std::stoul(digits) == 0 || std::stoul(digits) > 65535)
+      return "--udp: bad port \"" + digits + "\"";
+    port = static_cast<uint32_t>(std::stoul(digits));
+    host.resize(colon);
+  }
+  if (host == "localhost") host = "127.0.0.1";
+  const uint32_t address = platform::ParseIpv4(host);
+  if (address == 0xFFFFFFFF && host != "255.255.255.255")
+    return "--udp: \"" + host + "\" is not an IPv4 address";
+  if (connection.localPort < 0 || connection.localPort > 65535)
+    return "--local-port: expected 0..65535";
+  target.transport = link::Transport::Udp;
+  target.remoteAddress = address;
+  target.remotePort = static_cast<uint16_t>(port);
+  target.localPort = static_cast<uint16_t>(connection.localPort);
+  target.comPort = connection.localPort;
+  return target;
+}
+
+int Power(const Connection& connection, const std::optional<std::string>& state) {
+  return WithTarget(connection, [&](const link::Target& target) {
+    if (state) {
+      if (*state != "on" && *state != "off") {
+        SayError("power: expected on or off, got \"" + *state + "\"");
+        return kExitUsage;
+      }
+      const int status = Outcome(protocol::DoSetPower(target, *state == "on" ? 1 : 0), connection);
+      if (status == kExitOk) std::printf("power %s\n", state->c_str());
+      return status;
+    }
+    const protocol::Reading reading = protocol::DoGetPower(target);
+    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+    if (reading.value == 0 || reading.value == 1) std::printf("%s\n", reading.value ? "on" : "off");
+    else std::printf("%d\n", reading.value);
+    return kExitOk;
+  });
+}
+
+int Brightness(const Connection& connection, const std::optional<int32_t>& value) {
+  return WithTarget(connection, [&](const link::Target& target) {
+    if (value) {
+      const int status = Outcome(protocol::DoSetBright(target, *value), connection);
+      if (status == kExitOk) std::printf("brightness %d\n", *value);
+      return status;
+    }
+    const protocol::Reading reading = protocol::DoGetBright(target);
+    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+    std::printf("%d\n", reading.value);
+    return kExitOk;
+  });
+}
+
+int Reset(const Connection& connection) {
+  return WithTarget(connection, [&](const link::Target& target) {
+    const int status = Outcome(protocol::DoReset(target), connection);
+    if (status == kExitOk) std::printf("reset\n");
+    return status;
+  });
+}
+
+int SyncTime(const Connection& connection) {
+  return WithTarget(connection, [&](const link::Target& target) {
+    const platform::LocalTime now = platform::CurrentClock().Local();
+    const int status = Outcome(protocol::DoAdjustTime(target, now), connection);
+    if (status == kExitOk)
+      std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
+                  now.hour, now.minute, now.second);
+    return status;
+  });
+}
+
+int Send(const Connection& connection, const std::filesystem::path& program) {
+  auto loaded = LoadProgramBlock(program);
+  if (auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  return Send(connection, std::get<std::vector<uint8_t>>(loaded));
+}
+
+int Send(const Connection& connection, const std::vector<uint8_t>& block) {
+  if (block.empty() || block.size() > kMaxProgramBytes) {
+    SayError("a program must hold 1 to 2097152 bytes, this one has " + std::to_string(block.size()));
+    return kExitUsage;
+  }
+  return WithTarget(connection, [&](const link::Target& target) {
+    ProgressBar progress(platform::IsTerminal(stdout));
+    return Outcome(Upload(target, block, progress), connection);
+  });
+}
+
+}  // namespace veltrane::cli

@@ -1,0 +1,37 @@
+#include "sim/serve.h"
+
+#include <cstdio>
+
+#include "platform/ipv4.h"
+#include "platform/wait.h"
+#include "platform/wakeup.h"
+
+namespace veltrane::sim {
+
+int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
+                        const std::function<void(Simulator&)>& onStarted) {
+  // Blocked before the serving thread starts, so that only this thread sees the signals.
+  const platform::UniqueFd signals = platform::TerminationSignals();
+  Simulator simulator(options);
+  std::string error;
+  if (!signals.valid() || !simulator.Start(error)) {
+    std::fprintf(stderr, "%s: %s.\n", programName,
+                 error.empty() ? "cannot watch for SIGINT and SIGTERM" : error.c_str());
+    return 1;
+  }
+  if (options.udp)
+    std::printf("udp %s:%u\n", platform::FormatIpv4(options.udpAddress).c_str(),
+                static_cast<unsigned>(simulator.udpPort()));
+  if (!simulator.terminalPath().empty()) std::printf("serial %s\n", simulator.terminalPath().c_str());
+  if (!options.serialPath.empty()) std::printf("serial %s\n", options.serialPath.c_str());
+  std::fflush(stdout);
+  if (onStarted) onStarted(simulator);
+
+  constexpr uint32_t kWaitMs = 60000;
+  while (platform::WaitReadable(signals.get(), kWaitMs) == platform::WaitResult::TimedOut) {
+  }
+  simulator.Stop();
+  return 0;
+}
+
+}  // namespace veltrane::sim
