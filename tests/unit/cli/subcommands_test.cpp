@@ -1,0 +1,186 @@
+// The veltrane subcommands against a simulated screen in this process: what they print, what they
+// say on stderr and the exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "commands.h"
+#include "platform/png.h"
+#include "program/program_reader.h"
+#include "screen_commands.h"
+#include "sim/screen.h"
+#include "support/screen_harness.h"
+
+namespace veltrane::cli {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+
+const std::filesystem::path kExamples = std::filesystem::path(VELTRANE_SOURCE_DIR) / "examples";
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+template <class Command>
+Outcome Capture(Command command) {
+  CaptureStdout();
+  CaptureStderr();
+  const int status = command();
+  return {status, GetCapturedStdout(), GetCapturedStderr()};
+}
+
+std::filesystem::path TempPath(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         ("veltrane_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + name);
+}
+
+class Subcommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(harness_.started());
+    harness_.screen().SetValidator(sim::CheckProgram);
+    connection_.udp = "127.0.0.1:" + std::to_string(harness_.screen().udpPort());
+  }
+  testing::ScreenHarness harness_;
+  Connection connection_;
+};
+
+TEST_F(Subcommands, DeviceCommandsPrintWhatTheScreenSays) {
+  struct Case {
+    std::function<int()> command;
+    std::string out;
+  };
+  const Case cases[] = {
+      {[&] { return Power(connection_, "off"); }, "power off\n"},
+      {[&] { return Power(connection_, std::nullopt); }, "off\n"},
+      {[&] { return Power(connection_, "on"); }, "power on\n"},
+      {[&] { return Power(connection_, std::nullopt); }, "on\n"},
+      {[&] { return Brightness(connection_, 12); }, "brightness 12\n"},
+      {[&] { return Brightness(connection_, std::nullopt); }, "12\n"},
+      {[&] { return Reset(connection_); }, "reset\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = Capture(c.command);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+  }
+  const Outcome sync = Capture([&] { return SyncTime(connection_); });
+  EXPECT_EQ(sync.status, kExitOk);
+  EXPECT_EQ(sync.out.rfind("clock set to ", 0), 0u);
+  EXPECT_TRUE(harness_.screen().State().clock.has_value());
+}
+
+TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
+  struct Case {
+    Connection connection;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"", 0, "", 57600, 1}, "say where the screen is"},
+      {{"somewhere", 0, "", 57600, 1}, "\"somewhere\" is not an IPv4 address"},
+      {{"127.0.0.1:99999", 0, "", 57600, 1}, "bad port"},
+      {{"127.0.0.1:", 0, "", 57600, 1}, "bad port"},
+      {{"127.0.0.1", 0, "", 57600, 300}, "--address: expected 0..255"},
+      {{"", 0, "/dev/null", 1200, 1}, "--baud"},
+      {{"127.0.0.1", 70000, "", 57600, 1}, "--local-port"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    const Outcome run = Capture([&] { return Reset(c.connection); });
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+  }
+  const Outcome badState = Capture([&] { return Power(connection_, "dim"); });
+  EXPECT_EQ(badState.status, kExitUsage);
+  Connection absent;
+  absent.serial = "/nonexistent/ttyUSB9";
+  const Outcome noDevice = Capture([&] { return Reset(absent); });
+  EXPECT_EQ(noDevice.status, kExitUsage);
+  EXPECT_NE(noDevice.err.find("cannot open /nonexistent/ttyUSB9"), std::string::npos);
+}
+
+TEST_F(Subcommands, SendUploadsAProgramFileTheScreenReadsBack) {
+  const Outcome run = Capture([&] { return Send(connection_, kExamples / "hello.json"); });
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("sent 47012 bytes in 94 packets"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);  // no progress bar off a terminal
+  const auto program = harness_.screen().LastProgram();
+  EXPECT_EQ(program.size(), 47012u);
+  EXPECT_TRUE(program::ReadProgram(program).ok());
+
+  const auto broken = TempPath("broken.json");
+  std::ofstream(broken) << R"({"pages": [{"areas": [{"kind": "clock", "rect": [0, 0, 1]}]}]})";
+  const Outcome bad = Capture([&] { return Send(connection_, broken); });
+  std::filesystem::remove(broken);
+  EXPECT_EQ(bad.status, kExitUsage);
+  EXPECT_NE(bad.err.find("pages[0].areas[0].rect: expected 4 integers"), std::string::npos) << bad.err;
+}
+
+TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
+  Connection serial;
+  serial.serial = harness_.screen().terminalPath();
+  serial.baud = 115200;
+  const Outcome run = Capture([&] { return Brightness(serial, 3); });
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(harness_.screen().State().brightness, 3);
+}
+
+TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {
+  const Outcome good = Capture([] { return Inspect(kExamples / "hello.json"); });
+  EXPECT_EQ(good.status, kExitOk);
+  EXPECT_EQ(good.out.rfind("@0 root: rootType 1, pageCount 1, programLength 47012", 0), 0u) << good.out;
+
+  const auto truncated = TempPath("truncated.bin");
+  std::ofstream(truncated, std::ios::binary).write("\x01\x00\x00\x00\x20\x00\x00\x00\x01\x00\x00\x00", 12);
+  const Outcome bad = Capture([&] { return Inspect(truncated); });
+  std::filesystem::remove(truncated);
+  EXPECT_EQ(bad.status, kExitUsage);
+  EXPECT_NE(bad.err.find("defect at byte 4"), std::string::npos) << bad.err;
+}
+
+TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
+  const auto out = TempPath("preview.png");
+  const Outcome run = Capture([&] {
+    return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, 1);
+  });
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const auto read = platform::ReadPngFile(out);
+  std::filesystem::remove(out);
+  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
+  const auto& image = std::get<platform::RgbImage>(read);
+  EXPECT_EQ(image.width, 128);
+  EXPECT_EQ(image.height, 48);
+  // The logo sits at (112, 32): a yellow frame, a red diagonal, black elsewhere.
+  const auto rgb = [&](int x, int y) {
+    const uint8_t* p = image.PixelAt(x, y);
+    return std::array<int, 3>{p[0], p[1], p[2]};
+  };
+  EXPECT_EQ(rgb(112, 32), (std::array<int, 3>{255, 255, 0}));
+  EXPECT_EQ(rgb(117, 37), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(rgb(114, 40), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(ParseTimeOfDay("25:00:00", {}), std::nullopt);
+  EXPECT_EQ(ParseTimeOfDay("10:08", {})->minute, 8);
+}
+
+TEST(Demo, SendsTheDemoProgramAndPicturesIt) {
+  const auto out = TempPath("demo.png");
+  const Outcome run = Capture([&] { return Demo(out); });
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("the screen accepted the program"), std::string::npos) << run.out;
+  const auto read = platform::ReadPngFile(out);
+  std::filesystem::remove(out);
+  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
+  EXPECT_EQ(std::get<platform::RgbImage>(read).width, 160 * 4);
+}
+
+}  // namespace
+}  // namespace veltrane::cli
