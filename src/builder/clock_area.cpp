@@ -85,7 +85,7 @@ class ClockItem final : public AreaItem {
 
   void Write(std::span<uint8_t> record, uint16_t colorMode) override {
     ByteWriter out(record);
-    WriteAreaHeader(out, kTagClock, areaParam_, area_);
+    WriteAreaHeader(out, program::kClockTag, areaParam_, area_);
     out.U32(kClockPictures);
     out.Zeros(8);
     raster::WriteRasterList(record.subspan(kRasterListOffset),

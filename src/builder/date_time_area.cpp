@@ -43,7 +43,7 @@ class DateTimeItem final : public AreaItem {
 
   void Write(std::span<uint8_t> record, uint16_t colorMode) override {
     ByteWriter out(record);
-    WriteAreaHeader(out, kTagDateTime, areaParam_, area_);
+    WriteAreaHeader(out, program::kDateTimeTag, areaParam_, area_);
     const FormatDescriptor descriptor = DescriptorFor(type_, platform::CurrentClock().Local().year);
     ByteWriter(record.subspan(kDescriptorOffset)).Bytes(descriptor);
     raster::WriteRasterList(record.subspan(kRasterListOffset),

@@ -65,7 +65,7 @@ void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
 
 // Adds a record's length to the program length kept in the root and in the slot.
 void GrowProgram(ProgramSlot& s, uint32_t length) {
-  WriteU32(s.root(), kRootProgramLengthOffset, ReadU32(s.root(), kRootProgramLengthOffset) + length);
+  WriteU32(s.root(), program::kRootProgramLengthAt, ReadU32(s.root(), program::kRootProgramLengthAt) + length);
   s.totalSize += length;
 }
 
@@ -85,7 +85,7 @@ std::vector<Chunk> ResetSlot(ProgramSlot& s) {
 int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
   if (GlobalBusyCount().Read() > kMaxBusyForNewProgram) return 0;
   std::lock_guard build(buildLock);
-  std::optional<Chunk> root = NewChunk(kRootRecordBytes);
+  std::optional<Chunk> root = NewChunk(program::kRootSize);
   if (!root) return 0;
   for (int32_t number = 1; number <= kSlotCount; ++number) {
     ProgramSlot& s = SlotAt(number);
@@ -94,11 +94,11 @@ int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
     ByteWriter out(root->bytes());
     out.U16(static_cast<uint16_t>(rootType));
     out.U16(0);
-    out.U32(kRootRecordBytes);
+    out.U32(program::kRootSize);
     out.U16(static_cast<uint16_t>(colorMode));
     s.chunks.reserve(8);
     s.chunks.push_back(std::move(*root));
-    s.totalSize = kRootRecordBytes;
+    s.totalSize = program::kRootSize;
     s.inUse = 1;
     return number;
   }
@@ -111,20 +111,20 @@ int32_t AddLeaf(int32_t slot, int32_t pageParam) {
   ProgramSlot& s = SlotAt(slot);
   if (s.chunks.empty()) return 0;
   // The page count is a 16-bit field: one more page would make the root lie about the tree.
-  const uint16_t pages = ReadU16(s.root(), kRootPageCountOffset);
+  const uint16_t pages = ReadU16(s.root(), program::kRootPageCountAt);
   if (pages == std::numeric_limits<uint16_t>::max()) return 0;
-  std::optional<Chunk> leaf = NewChunk(kLeafRecordBytes);
+  std::optional<Chunk> leaf = NewChunk(program::kLeafSize);
   if (!leaf) return 0;
   ByteWriter out(leaf->bytes());
-  out.U16(kTagLeaf);
+  out.U16(program::kLeafTag);
   out.U16(0);
   out.U32(static_cast<uint32_t>(pageParam));
   out.U32(0);
-  out.U32(kLeafRecordBytes);
+  out.U32(program::kLeafSize);
   s.chunks.push_back(std::move(*leaf));  // may throw: nothing has changed yet
   s.currentLeaf = s.chunks.size() - 1;
-  WriteU16(s.root(), kRootPageCountOffset, static_cast<uint16_t>(pages + 1));
-  GrowProgram(s, kLeafRecordBytes);
+  WriteU16(s.root(), program::kRootPageCountAt, static_cast<uint16_t>(pages + 1));
+  GrowProgram(s, program::kLeafSize);
   return 1;
 }
 
@@ -134,25 +134,25 @@ int32_t AppendArea(int32_t slot, AreaItem& item) {
   ProgramSlot& s = SlotAt(slot);
   if (!s.currentLeaf) return 0;
   std::span<uint8_t> leaf = s.chunks[*s.currentLeaf].bytes();
-  const uint16_t items = ReadU16(leaf, kLeafItemCountOffset);
+  const uint16_t items = ReadU16(leaf, program::kLeafItemCountAt);
   if (items == std::numeric_limits<uint16_t>::max()) return 0;
 
-  const uint16_t colorMode = ReadU16(s.root(), kRootColorModeOffset);
+  const uint16_t colorMode = ReadU16(s.root(), program::kRootColorModeAt);
   const size_t length = item.RecordLength(colorMode);
-  if (length < kAreaHeaderBytes ||
+  if (length < program::kAreaHeaderSize ||
       length > std::numeric_limits<uint32_t>::max() - s.totalSize.load()) {
     return 0;
   }
   std::optional<Chunk> record = NewChunk(length);
   if (!record) return 0;
   item.Write(record->bytes(), colorMode);
-  WriteU32(record->bytes(), kAreaRecordLengthOffset, static_cast<uint32_t>(length));
+  WriteU32(record->bytes(), program::kRecordLengthAt, static_cast<uint32_t>(length));
 
   s.chunks.push_back(std::move(*record));  // may throw: nothing has changed yet
   leaf = s.chunks[*s.currentLeaf].bytes();
-  WriteU16(leaf, kLeafItemCountOffset, static_cast<uint16_t>(items + 1));
-  WriteU32(leaf, kLeafPageLengthOffset,
-           ReadU32(leaf, kLeafPageLengthOffset) + static_cast<uint32_t>(length));
+  WriteU16(leaf, program::kLeafItemCountAt, static_cast<uint16_t>(items + 1));
+  WriteU32(leaf, program::kLeafPageLengthAt,
+           ReadU32(leaf, program::kLeafPageLengthAt) + static_cast<uint32_t>(length));
   GrowProgram(s, static_cast<uint32_t>(length));
   return 1;
 }

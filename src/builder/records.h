@@ -5,29 +5,9 @@
 #include <string_view>
 
 #include "common/byte_writer.h"
+#include "program/record_layout.h"
 
 namespace veltrane::builder {
-
-// Record tags of the program tree.
-constexpr uint16_t kTagLeaf = 0x30;
-constexpr uint16_t kTagWindow = 0x31;
-constexpr uint16_t kTagDateTime = 0x32;
-constexpr uint16_t kTagString = 0x33;
-constexpr uint16_t kTagClock = 0x60;
-
-constexpr size_t kRootRecordBytes = 12;
-constexpr size_t kLeafRecordBytes = 16;
-constexpr size_t kAreaHeaderBytes = 16;
-
-// RootRecord fields.
-constexpr size_t kRootPageCountOffset = 2;
-constexpr size_t kRootProgramLengthOffset = 4;
-constexpr size_t kRootColorModeOffset = 8;
-// LeafRecord fields.
-constexpr size_t kLeafItemCountOffset = 2;
-constexpr size_t kLeafPageLengthOffset = 12;
-// Area record header fields.
-constexpr size_t kAreaRecordLengthOffset = 4;
 
 // An area's rectangle as the caller gave it; records keep the low 16 bits of each side.
 struct AreaRect {

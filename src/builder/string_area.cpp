@@ -21,7 +21,7 @@ class StringItem final : public AreaItem {
 
   void Write(std::span<uint8_t> record, uint16_t) override {
     ByteWriter out(record);
-    WriteAreaHeader(out, kTagString, fields_.areaParam, fields_.area);
+    WriteAreaHeader(out, program::kStringTag, fields_.areaParam, fields_.area);
     out.U16(static_cast<uint16_t>(fields_.paramA));
     out.U16(static_cast<uint16_t>(fields_.paramB));
     out.Zeros(8);

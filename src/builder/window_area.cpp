@@ -38,7 +38,7 @@ class WindowItem final : public AreaItem {
 }  // namespace
 
 void WriteWindowHeader(ByteWriter& out, const WindowArea& fields) {
-  WriteAreaHeader(out, kTagWindow, fields.areaParam, fields.area);
+  WriteAreaHeader(out, program::kWindowTag, fields.areaParam, fields.area);
   out.U16(static_cast<uint16_t>(fields.paramA));
   out.U16(static_cast<uint16_t>(fields.paramB));
   out.Zeros(8);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "raster/raster.h"
+
 // The byte layout of a flat program block: the record tags, the fixed sizes and the offsets of
 // the fields the reader checks. All values are little-endian; records are byte-packed.
 namespace veltrane::program {
@@ -12,8 +14,8 @@ constexpr uint16_t kLeafTag = 0x30;
 constexpr uint16_t kWindowTag = 0x31;
 constexpr uint16_t kDateTimeTag = 0x32;
 constexpr uint16_t kStringTag = 0x33;
-constexpr uint16_t kRasterImageTag = 0x36;
-constexpr uint16_t kRasterListTag = 0x37;
+using raster::kRasterImageTag;  // 0x36
+using raster::kRasterListTag;  // 0x37
 constexpr uint16_t kClockTag = 0x60;
 
 // RootRecord: rootType, pageCount, programLength, colorMode, 2 reserved bytes.

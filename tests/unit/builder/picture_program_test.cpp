@@ -28,18 +28,18 @@ Walked Walk(const Bytes& program) {
   Walked walked;
   EXPECT_EQ(in.U32(4), program.size());
   walked.pages = in.U16(2).value();
-  size_t at = kRootRecordBytes;
+  size_t at = program::kRootSize;
   for (uint16_t page = 0; page < walked.pages; ++page) {
-    EXPECT_EQ(in.U16(at), kTagLeaf);
+    EXPECT_EQ(in.U16(at), program::kLeafTag);
     const uint16_t items = in.U16(at + 2).value();
     const size_t pageEnd = at + in.U32(at + 12).value();
-    at += kLeafRecordBytes;
+    at += program::kLeafSize;
     for (uint16_t item = 0; item < items; ++item) {
       const uint16_t tag = in.U16(at).value();
       const uint32_t length = in.U32(at + 4).value();
       walked.tags.push_back(tag);
       walked.recordLengths.push_back(length);
-      if (tag == kTagWindow) {
+      if (tag == program::kWindowTag) {
         // The RasterImage fills the record exactly, and its words match its header.
         const size_t raster = at + kWindowHeaderBytes;
         EXPECT_EQ(in.U16(raster), raster::kRasterImageTag);
@@ -73,7 +73,7 @@ TEST(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
     const Bytes program = TakeProgram(slot).value();
     const Walked walked = Walk(program);
     EXPECT_EQ(walked.pages, 2);
-    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{kTagWindow, kTagWindow, kTagString, kTagWindow}));
+    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{program::kWindowTag, program::kWindowTag, program::kStringTag, program::kWindowTag}));
     // The window area: 28 bytes and a 5-column raster of one word per column.
     EXPECT_EQ(walked.recordLengths[1], kWindowHeaderBytes + 12 + 5 * 4);
   }

@@ -24,8 +24,8 @@ class FixedArea final : public AreaItem {
   }
   void Write(std::span<uint8_t> record, uint16_t) override {
     ByteWriter out(record);
-    WriteAreaHeader(out, kTagString, 0, {});
-    for (size_t i = kAreaHeaderBytes; i < record.size(); ++i) record[i] = marker_;
+    WriteAreaHeader(out, program::kStringTag, 0, {});
+    for (size_t i = program::kAreaHeaderSize; i < record.size(); ++i) record[i] = marker_;
   }
   uint16_t seenColorMode = 0;
 
@@ -114,7 +114,7 @@ TEST_F(ProgramSlots, RefusalsChangeNothing) {
   const Bytes before = Program(slot);
 
   FixedArea refused(0);
-  FixedArea tooShort(kAreaHeaderBytes - 1);
+  FixedArea tooShort(program::kAreaHeaderSize - 1);
   ThrowingArea throwing;
   EXPECT_EQ(AppendArea(slot, refused), 0);
   EXPECT_EQ(AppendArea(slot, tooShort), 0);

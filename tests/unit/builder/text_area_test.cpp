@@ -84,7 +84,7 @@ TEST_F(TextAreas, RecordIsAWindowRecordOfThePictureExactlyAsLargeAsTheText) {
     const Bytes record = Add(mode, "Hello, world", kRed, 12, kFace, {{}, 0x10005, 7, 8});
     ASSERT_FALSE(record.empty());
     const ByteReader in(record);
-    EXPECT_EQ(in.U16(0), kTagWindow);
+    EXPECT_EQ(in.U16(0), program::kWindowTag);
     EXPECT_EQ(in.U16(2), 5);  // areaParam, the sixth argument here
     EXPECT_EQ(in.U32(4), record.size());
     EXPECT_EQ(in.U16(16), 7);
