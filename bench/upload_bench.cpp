@@ -17,6 +17,9 @@
 #include "platform/ipv4.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
+#include "builder/program_sender.h"
+#include "builder/program_slot.h"
+#include "builder/string_area.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "support/screen_harness.h"
@@ -30,6 +33,15 @@ using namespace veltrane;
 // simulator's (which runs on a thread of its own).
 thread_local bool countingHeap = false;
 thread_local size_t heapBytes = 0;
+// Bytes allocated on the counting thread and not yet freed, and their high-water mark.
+thread_local int64_t liveBytes = 0;
+thread_local int64_t peakLiveBytes = 0;
+
+// Each block carries its size and whether it was counted, so that frees balance allocations.
+struct alignas(std::max_align_t) BlockHeader {
+  size_t size;
+  bool counted;
+};
 
 }  // namespace
 
@@ -38,12 +50,34 @@ thread_local size_t heapBytes = 0;
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 void* operator new(size_t size) {
-  if (countingHeap) heapBytes += size;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
+  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+  if (header == nullptr) throw std::bad_alloc();
+  *header = {size, countingHeap};
+  if (countingHeap) {
+    heapBytes += size;
+    liveBytes += static_cast<int64_t>(size);
+    peakLiveBytes = std::max(peakLiveBytes, liveBytes);
+  }
+  return header + 1;
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  BlockHeader* header = static_cast<BlockHeader*>(p) - 1;
+  if (header->counted) liveBytes -= static_cast<int64_t>(header->size);
+  std::free(header);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -85,6 +119,34 @@ void UploadToSimulator(benchmark::State& state) {
       benchmark::Counter::kIsRate);
 }
 BENCHMARK(UploadToSimulator)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// Building a 2 MiB program of string areas and sending it from its slot: the most heap the
+// building and sending thread holds at once, as a multiple of the program's size.
+void BuildAndSendPeakMemory(benchmark::State& state) {
+  testing::ScreenHarness harness;
+  const link::Target target = harness.UdpTarget();
+  const std::string text(2047, 'x');
+  double worstRatio = 0;
+  for (auto _ : state) {
+    builder::ReleaseAllSlots();
+    liveBytes = peakLiveBytes = 0;
+    countingHeap = true;
+    const int32_t slot = builder::MakeRoot(1, 1);
+    builder::AddLeaf(slot, 0);
+    size_t length = 12 + 16;
+    while (length + 2084 <= kProgramBytes) {
+      builder::AddString(slot, {}, text.c_str());
+      length += 2084;
+    }
+    const Status status = builder::DoSendToScreen(target, slot, true);
+    countingHeap = false;
+    if (status != Status::Ok) state.SkipWithError("the upload failed");
+    worstRatio = std::max(worstRatio, static_cast<double>(peakLiveBytes) / static_cast<double>(length));
+    state.counters["program_bytes"] = static_cast<double>(length);
+  }
+  state.counters["peak_heap_per_program_byte"] = worstRatio;
+}
+BENCHMARK(BuildAndSendPeakMemory)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The upload's frames, built once as the upload builds them.
 std::vector<std::vector<uint8_t>> UploadFrames(int64_t kind = 0) {
