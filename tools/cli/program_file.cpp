@@ -220,13 +220,15 @@ ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem:
   json document;
   try {
     document = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
     return ProgramFileError{"", std::string("not valid JSON: ") + error.what()};
   }
   try {
     return ToProgram(document, baseFolder);
   } catch (const Defect& defect) {
     return ProgramFileError{defect.path, defect.message};
+  } catch (const json::exception& error) {
+    return ProgramFileError{"", error.what()};
   }
 }
 

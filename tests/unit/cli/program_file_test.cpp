@@ -78,6 +78,7 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
   const Case cases[] = {
       {"[1]", "expected an object, found an array"},
       {"{", "not valid JSON"},
+      {"5555e5555555", "not valid JSON"},  // a number out of range is an error, not a crash
       {R"({})", "pages: missing"},
       {R"({"pages": 3})", "pages: expected an array, found a number"},
       {R"({"pages": [], "colourMode": 1})", "colourMode: unknown key"},
