@@ -81,6 +81,21 @@ int main(void) {
     EXPECT(AddText(slot, area, 0, "\xC4\xEA", "DejaVu Sans", 12, 0x0000FF, 0, 0) == 1);
     EXPECT(LED_SetTextEncoding("NO-SUCH-CODE-PAGE") == 0);
     EXPECT(LED_SetTextEncoding(NULL) == 1);
+    EXPECT(AddDateTime(slot, area, "DejaVu Sans", 9, 0x00FF00, 2, 0) == 1);
+    EXPECT(AddDateTime(slot, area, NULL, 9, 0x00FF00, 2, 0) == 0);
+    EXPECT(AddClock(slot, area, 0, 0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0) == 1);
+    EXPECT(AddClock(slot, (LedRect){10, 0, 0, 16}, 0, 0, 0, 0, 0, 0, 0) == 0);
+    {
+      DevParam none;
+      memset(&none, 0, sizeof none);
+      none.devType = 2;
+      EXPECT(LED_SendToScreen(none, 0) == 0);  /* not a slot: refused, nothing touched */
+      EXPECT(LED_SendToScreen(none, 17) == 0);
+    }
+    EXPECT(XR_LED_PowerOn(NULL, 0, 0, 0, 0) == -1);
+    EXPECT(XR_LED_PowerOff("1234567890.1234567", 0, 0, 0, 0) == -1); /* longer than 15 */
+    EXPECT(XR_LED_ResiveTime(NULL, 0, 0, 0, 0) == -1);
+    EXPECT(XR_LED_SendData(NULL, 0, 0, 0, NULL, 0) == 1);
     LED_ReleaseMem(slot);
     LED_ReleaseMem(0);
     EXPECT(MakeRoot(1, 1) == 1); /* released slots are claimed again */
