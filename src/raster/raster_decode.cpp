@@ -24,11 +24,13 @@ std::optional<RasterPicture> DecodeRaster(std::span<const uint8_t> bytes) {
   if (*length > bytes.size()) return std::nullopt;
 
   RasterPicture picture;
+  picture.oneBit = oneBit;
+  // A header without pixel words (a picture that could not be read back) shows nothing; its
+  // size fields are not taken, so memory only ever grows with the pixel words present.
+  if (*length == kRasterImageHeaderBytes) return picture;
   picture.width = *width;
   picture.height = *height;
-  picture.oneBit = oneBit;
   picture.pixels.assign(static_cast<size_t>(*width) * *height, Lit::Dark);
-  if (*length == kRasterImageHeaderBytes) return picture;
   size_t offset = kRasterImageHeaderBytes;
   for (int32_t x = 0; x < picture.width; ++x) {
     for (uint64_t w = 0; w < wordsPerColumn; ++w, offset += 4) {

@@ -24,7 +24,8 @@ struct RasterPicture {
 };
 
 // Unpacks the RasterImage at the start of `bytes`. Nothing when its header is not a raster's or
-// its length does not match its size or runs past `bytes`. One-bit pixels come out red.
+// its length does not match its size or runs past `bytes`. One-bit pixels come out red. A header
+// without pixel words gives an empty picture.
 std::optional<RasterPicture> DecodeRaster(std::span<const uint8_t> bytes);
 
 }  // namespace veltrane::raster

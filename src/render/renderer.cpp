@@ -124,8 +124,8 @@ platform::RgbImage RenderPage(const program::Program& program, std::span<const u
   }
   const program::Page& page = program.pages[pageIndex];
   for (const program::Area& area : page.areas) {
-    image.width = std::max<int32_t>(image.width, area.rect.right);
-    image.height = std::max<int32_t>(image.height, area.rect.bottom);
+    image.width = std::max<int32_t>(image.width, std::min<int32_t>(area.rect.right, kMaxPageSide));
+    image.height = std::max<int32_t>(image.height, std::min<int32_t>(area.rect.bottom, kMaxPageSide));
   }
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
   PageCanvas canvas(image);
@@ -154,6 +154,7 @@ std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
 }
 
 platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
+  scale = std::min(scale, kMaxPictureSide / std::max({image.width, image.height, 1}));
   if (scale <= 1) return image;
   platform::RgbImage out;
   out.width = image.width * scale;

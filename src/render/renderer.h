@@ -13,6 +13,11 @@ namespace veltrane::render {
 // How a screen shows a lit pixel: one bit per pixel lights red; two bits give red, green or both.
 constexpr uint8_t kLitLevel = 255;
 
+// Pages are pictured up to this many pixels on a side (areas beyond are cut off), and scaled
+// pictures up to kMaxPictureSide, so that a program's rectangles cannot ask for gigabytes.
+constexpr int32_t kMaxPageSide = 4096;
+constexpr int32_t kMaxPictureSide = 16384;
+
 // One page as a screen would show it at `time`: every area drawn at its place, clipped to its
 // rectangle, on black. The page is as large as its areas reach (at least 1 x 1).
 //   windows:    their picture;
@@ -28,7 +33,8 @@ std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
                                               std::span<const uint8_t> block,
                                               const platform::LocalTime& time);
 
-// Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture).
+// Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture); the scale is lowered
+// where the picture would pass kMaxPictureSide.
 platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale);
 
 // The pages side by side with a one-pixel grey gap, for a single picture of a whole program.

@@ -56,3 +56,18 @@ TEST(RasterDecode, RefusesWhatIsNotAWholeRaster) {
 
 }  // namespace
 }  // namespace veltrane::raster
+
+namespace veltrane::raster {
+namespace {
+
+TEST(RasterDecode, HeaderWithoutPixelsIsAnEmptyPicture) {
+  // 65535 x 65520 in its size fields but no pixel words: nothing to show, nothing to allocate.
+  const std::vector<uint8_t> headerOnly = {0x36, 0, 0xFF, 0xFF, 0xF0, 0xFF, 4, 0, 12, 0, 0, 0};
+  const auto picture = DecodeRaster(headerOnly);
+  ASSERT_TRUE(picture.has_value());
+  EXPECT_EQ(picture->width, 0);
+  EXPECT_TRUE(picture->pixels.empty());
+}
+
+}  // namespace
+}  // namespace veltrane::raster

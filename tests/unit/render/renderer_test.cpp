@@ -107,6 +107,14 @@ TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
   EXPECT_GT(lit, 10);
 }
 
+TEST_F(Renderer, HugeRectanglesAreCutToTheLargestPage) {
+  ASSERT_EQ(builder::AddString(slot_, {{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), 1);
+  const platform::RgbImage image = Render(At(0, 0, 0));
+  EXPECT_EQ(image.width, kMaxPageSide);
+  EXPECT_EQ(image.height, kMaxPageSide);
+  EXPECT_EQ(ScaleUp(image, 32).width, kMaxPictureSide);
+}
+
 TEST(RendererImages, ScaleAndJoin) {
   platform::RgbImage image;
   image.width = 2;
