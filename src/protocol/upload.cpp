@@ -95,14 +95,15 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
 }
 
 Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
-                    link::FrameBuffer& reply, uint8_t devAddr) {
-  return Upload(channel, program, reply, devAddr);
+                    link::FrameBuffer& reply, uint8_t devAddr, UploadObserver* observer) {
+  return Upload(channel, program, reply, devAddr, observer);
 }
 
 Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
-                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port) {
+                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port,
+                 UploadObserver* observer) {
   link::UdpPeer peer(channel, address, port);
-  return Upload(peer, program, reply, devAddr);
+  return Upload(peer, program, reply, devAddr, observer);
 }
 
 Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
@@ -112,11 +113,10 @@ Status UploadProgram(const link::Target& target, std::span<const uint8_t> progra
   return WithChannel(
       target,
       [&](link::SerialChannel& channel) {
-        return Upload(channel, program, reply, target.devAddr, observer);
+        return UploadSerial(channel, program, reply, target.devAddr, observer);
       },
       [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        link::UdpPeer peer(channel, address, port);
-        return Upload(peer, program, reply, target.devAddr, observer);
+        return UploadUdp(channel, program, reply, target.devAddr, address, port, observer);
       });
 }
 

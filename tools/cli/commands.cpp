@@ -13,8 +13,6 @@
 namespace veltrane::cli {
 namespace {
 
-void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
-
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
   std::vector<uint8_t> block;
@@ -38,6 +36,8 @@ CheckedProgram LoadAndRead(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file) {
   if (file.extension() == ".json") {

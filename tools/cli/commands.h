@@ -15,6 +15,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitScreen = 1;  // the screen did not answer or refused
 constexpr int kExitUsage = 2;   // bad usage or unusable input
 
+// Says what went wrong in one sentence on stderr, as "veltrane: ...".
+void SayError(const std::string& sentence);
+
 // A program given on the command line: a program file (.json) built here, or a raw block.
 // Gives the block, or one sentence saying why there is none.
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file);

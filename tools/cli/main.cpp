@@ -84,7 +84,7 @@ int Run(int argc, char** argv) {
     const veltrane::platform::LocalTime now = veltrane::platform::CurrentClock().Local();
     auto time = previewTime.empty() ? std::optional(now) : ParseTimeOfDay(previewTime, now);
     if (!time) {
-      std::fprintf(stderr, "veltrane: --time: expected HH:MM:SS, got \"%s\"\n", previewTime.c_str());
+      SayError("--time: expected HH:MM:SS, got \"" + previewTime + "\"");
       return kExitUsage;
     }
     return Preview(previewFile, previewOut, *time, scale);
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "veltrane: %s\n", e.what());
+    SayError(e.what());
     return kExitUsage;
   }
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "builder/program_slot.h"
 #include "commands.h"
 #include "link/com_port_paths.h"
 #include "platform/clock.h"
@@ -17,9 +18,6 @@ namespace {
 constexpr uint16_t kDefaultScreenPort = 6666;
 // The COM port number the --serial device is reached through.
 constexpr int32_t kCommandLineComPort = 255;
-constexpr size_t kMaxProgramBytes = 0x200000;
-
-void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
 
 std::string Describe(const Connection& c) {
   return c.serial.empty() ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
@@ -212,7 +210,7 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > kMaxProgramBytes) {
+  if (block.empty() || block.size() > builder::kMaxSendBytes) {
     SayError("a program must hold 1 to 2097152 bytes, this one has " + std::to_string(block.size()));
     return kExitUsage;
   }

@@ -10,10 +10,7 @@
 #include "builder/window_area.h"
 #include "commands.h"
 #include "platform/clock.h"
-#include "platform/ipv4.h"
-#include "platform/terminal.h"
 #include "program/program_reader.h"
-#include "protocol/upload.h"
 #include "render/renderer.h"
 #include "screen_commands.h"
 #include "sim/command_line.h"
@@ -25,8 +22,6 @@ namespace veltrane::cli {
 namespace {
 
 constexpr int kPreviewScale = 4;
-
-void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
 
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
 std::string WriteWhatTheScreenShows(std::span<const uint8_t> block, const std::filesystem::path& file,
