@@ -25,7 +25,11 @@ void AddClockBench(benchmark::State& state) {
   }
   builder::ReleaseAllSlots();
 }
-BENCHMARK(AddClockBench)->Args({64, 1})->Args({64, 2})->Args({256, 1})->Args({256, 2})
+BENCHMARK(AddClockBench)
+    ->Args({64, 1})
+    ->Args({64, 2})
+    ->Args({256, 1})
+    ->Args({256, 2})
     ->Unit(benchmark::kMillisecond);
 
 // The year-month-day area at 12 points: 13 glyphs measured, drawn and packed (faces warm).

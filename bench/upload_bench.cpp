@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "builder/program_sender.h"
+#include "builder/program_slot.h"
+#include "builder/string_area.h"
 #include "link/frame_codec.h"
 #include "platform/ipv4.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
-#include "builder/program_sender.h"
-#include "builder/program_slot.h"
-#include "builder/string_area.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "support/screen_harness.h"
@@ -68,7 +68,9 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
     return nullptr;
   }
 }
-void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
 void operator delete(void* p) noexcept {
   if (p == nullptr) return;
   BlockHeader* header = static_cast<BlockHeader*>(p) - 1;
@@ -141,7 +143,8 @@ void BuildAndSendPeakMemory(benchmark::State& state) {
     const Status status = builder::DoSendToScreen(target, slot, true);
     countingHeap = false;
     if (status != Status::Ok) state.SkipWithError("the upload failed");
-    worstRatio = std::max(worstRatio, static_cast<double>(peakLiveBytes) / static_cast<double>(length));
+    worstRatio =
+        std::max(worstRatio, static_cast<double>(peakLiveBytes) / static_cast<double>(length));
     state.counters["program_bytes"] = static_cast<double>(length);
   }
   state.counters["peak_heap_per_program_byte"] = worstRatio;

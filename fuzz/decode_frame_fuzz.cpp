@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Round trip: the accepted body, framed again, decodes to itself.
   const size_t bound = veltrane::link::EncodedFrameBound(static_cast<size_t>(n));
   auto frame = std::make_unique<uint8_t[]>(bound);
-  const int32_t framed = veltrane::link::EncodeFrame({out.get(), static_cast<size_t>(n)},
-                                                      {frame.get(), bound});
+  const int32_t framed =
+      veltrane::link::EncodeFrame({out.get(), static_cast<size_t>(n)}, {frame.get(), bound});
   Check(framed >= n + 4 && static_cast<size_t>(framed) <= bound);
   auto again = std::make_unique<uint8_t[]>(MaxFrameSize);
   Check(veltrane::link::DecodeFrame({frame.get(), static_cast<size_t>(framed)},

@@ -26,14 +26,14 @@ extern "C" {
 
 /* The connection descriptor, passed by value to every device call. Exactly 40 bytes. */
 typedef struct DevParam {
-  int32_t devType; /* 0 serial, 1 UDP; any other value is refused (the call returns -1) */
-  int32_t speed;   /* serial speed index: 0 9600, 1 19200, 2 38400, 3 57600, 4 115200 bit/s;
-                      anything else is taken as 3 */
-  int32_t locPort; /* serial: COM port number; UDP: local port to bind (low 16 bits) */
-  int32_t rmtPort; /* UDP: the screen's port (low 16 bits) */
-  char RmtIP[16];  /* UDP: the screen's dotted IPv4 address, NUL-terminated within 16 bytes;
-                      16 characters without a NUL are read as the first 16 only */
-  int32_t devAddr; /* low byte: the screen's address */
+  int32_t devType;  /* 0 serial, 1 UDP; any other value is refused (the call returns -1) */
+  int32_t speed;    /* serial speed index: 0 9600, 1 19200, 2 38400, 3 57600, 4 115200 bit/s;
+                       anything else is taken as 3 */
+  int32_t locPort;  /* serial: COM port number; UDP: local port to bind (low 16 bits) */
+  int32_t rmtPort;  /* UDP: the screen's port (low 16 bits) */
+  char RmtIP[16];   /* UDP: the screen's dotted IPv4 address, NUL-terminated within 16 bytes;
+                       16 characters without a NUL are read as the first 16 only */
+  int32_t devAddr;  /* low byte: the screen's address */
   int32_t reserved; /* read by nothing */
 } DevParam;
 
@@ -47,11 +47,11 @@ typedef struct LedBitmap {
   int32_t width, height;
   int32_t stride; /* bytes from one row to the next; rows run top-down */
   int32_t format; /* 0: 3 bytes per pixel B,G,R   1: 4 bytes per pixel B,G,R,X */
-  const uint8_t *pixels;
+  const uint8_t* pixels;
 } LedBitmap;
 
 /* Receives the text of every message the library shows, on the calling thread. */
-typedef void (*LedMessageHandler)(const char *text, void *context);
+typedef void (*LedMessageHandler)(const char* text, void* context);
 
 /* ---- Life cycle and switches ------------------------------------------------------------ */
 
@@ -75,7 +75,7 @@ VELTRANE_API int32_t LED_SetDebugFlag(int32_t flag);
 /* Installs the receiver of every message text (the debug text of LED_GetPower, the area document
    messages); it runs on the calling thread before the call goes on. NULL restores the default,
    which writes the text and a newline to stderr. */
-VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void *context);
+VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context);
 
 /* ---- Programs ---------------------------------------------------------------------------- */
 /* A program is built in one of 16 slots: MakeRoot claims a slot, AddLeaf adds a page, and the area
@@ -109,7 +109,7 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot);
    zero-terminated 8-bit text; only its first 2047 bytes are kept. Returns 1, or 0 (nothing
    changed) for a null text, a slot outside 1..16, a slot without a page, a page that already has
    65535 areas, or no memory. */
-VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, const char *text,
+VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, const char* text,
                                int32_t stringParamA, int32_t stringParamB, int32_t paramA,
                                int32_t paramB);
 
@@ -120,7 +120,7 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
    5 month, 6 day, 7 hour, 8 minute, 9 second, 10 weekday; any other type adds an area without
    glyphs. Returns 1, or 0 (nothing changed) for a null face name, a slot outside 1..16, a slot
    without a page, no usable font, or a glyph too large to pack. */
-VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char *faceName,
+VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceName,
                                  int32_t pointSize, uint32_t textColor, int32_t dateTimeType,
                                  int32_t areaParam);
 
@@ -140,9 +140,8 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
    or malformed source (unknown format, negative size, null pixels or rows shorter than the width),
    a width or height below 0 or above 65535, a picture whose packed form would pass 1 MiB, a slot
    outside 1..16, a slot without a page, a page that already has 65535 areas, or no memory. */
-VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap *source, int32_t width,
-                               int32_t height, LedRect area, int32_t paramA, int32_t paramB,
-                               int32_t areaParam);
+VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
+                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam);
 
 /* Adds a text area: `text` (zero-terminated, in the code page set by LED_SetTextEncoding; only
    its first 2047 bytes are kept) drawn as one line, line breaks included as characters, in the
@@ -154,8 +153,8 @@ VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap *source, int32_t wi
    Returns 1, or 0 (nothing changed) for a null text or face name, no usable face, a picture of
    65536 pixels or more on a side or whose packed form would pass 1 MiB, a slot outside 1..16, a
    slot without a page, a page that already has 65535 areas, or no memory. */
-VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char *text,
-                             const char *faceName, int32_t pointSize, uint32_t textColor,
+VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char* text,
+                             const char* faceName, int32_t pointSize, uint32_t textColor,
                              int32_t paramA, int32_t paramB);
 
 /* ---- Platform services --------------------------------------------------------------------- */
@@ -164,7 +163,7 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
    "UTF-8", "GBK" or "CP1252". NULL restores the default: the C library locale's codeset, or
    UTF-8 where that is plain ASCII. Bytes that do not decode are drawn as U+FFFD. Returns 1, or 0
    (the setting unchanged) for a name iconv does not know. */
-VELTRANE_API int32_t LED_SetTextEncoding(const char *charset);
+VELTRANE_API int32_t LED_SetTextEncoding(const char* charset);
 
 /* ---- Device commands -------------------------------------------------------------------- */
 /* Each opens the channel its descriptor names (devType 0: COM port locPort at the speed index;
@@ -199,7 +198,7 @@ VELTRANE_API int32_t LED_AdjustTime(DevParam param);
 /* Maps COM port number `port` (1..255) to a device path such as "/dev/ttyUSB0"; NULL or ""
    restores the default "/dev/ttyS<port-1>". Returns 1, or 0 for a port number out of range.
    Serial ports are opened exclusively: a second call on a port that is in use returns -1. */
-VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char *path);
+VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path);
 
 /* ---- Fixed-target entry points ------------------------------------------------------------ */
 /* A screen at UDP port 6666 of the address `ip` (dotted IPv4 text, at most 15 characters), with
@@ -207,14 +206,14 @@ VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char *path);
    ignored. (Exported on Windows as _XR_LED_PowerOn@20 and so on.)
    Results: 0 the screen answered; 1 it did not answer within the command's tries; -1 nothing was
    sent: a null or over-long address text, or a local port that cannot be bound. */
-VELTRANE_API int32_t XR_LED_PowerOn(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
-VELTRANE_API int32_t XR_LED_PowerOff(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
 /* Sets the screen's clock from the host's local time. */
-VELTRANE_API int32_t XR_LED_ResiveTime(const char *ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
 /* Shows the fields of an area document through the message handler, one message per field, in a
    fixed order; a NULL document shows none. Sends nothing and touches no program slot. Returns 1. */
-VELTRANE_API int32_t XR_LED_SendData(const char *ip, int32_t locPort, int32_t, int32_t,
-                                     const char *document, int32_t);
+VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,
+                                     const char* document, int32_t);
 
 #ifdef __cplusplus
 }

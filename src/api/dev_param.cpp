@@ -9,9 +9,9 @@ namespace veltrane::api {
 
 std::string_view RemoteIpText(const DevParam& param) {
   const void* zero = std::memchr(param.RmtIP, 0, sizeof param.RmtIP);
-  const size_t length = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) -
-                                                              param.RmtIP)
-                                        : sizeof param.RmtIP;
+  const size_t length = zero != nullptr
+                            ? static_cast<size_t>(static_cast<const char*>(zero) - param.RmtIP)
+                            : sizeof param.RmtIP;
   return {param.RmtIP, length};
 }
 
@@ -32,9 +32,9 @@ std::string FormatDebugText(const DevParam& param) {
   const std::string_view ip = RemoteIpText(param);
   char text[1024];
   // The address is printed with an explicit length: a full 16-byte field has no zero byte.
-  std::snprintf(text, sizeof text, "devType=%d\r\nlocPort=%d\r\nspeed=%d\r\nrmtPort=%d\r\nRmtIP=%.*s",
-                param.devType, param.locPort, param.speed, param.rmtPort,
-                static_cast<int>(ip.size()), ip.data());
+  std::snprintf(text, sizeof text,
+                "devType=%d\r\nlocPort=%d\r\nspeed=%d\r\nrmtPort=%d\r\nRmtIP=%.*s", param.devType,
+                param.locPort, param.speed, param.rmtPort, static_cast<int>(ip.size()), ip.data());
   return text;
 }
 

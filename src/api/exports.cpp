@@ -97,7 +97,7 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
                                int32_t paramB) {
   return Guarded(0, [&] {
     const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
-                                               stringParamB, paramA, paramB};
+                                               stringParamB,     paramA,    paramB};
     return veltrane::builder::AddString(slot, fields, text);
   });
 }
@@ -121,9 +121,8 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
   });
 }
 
-VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width,
-                               int32_t height, LedRect area, int32_t paramA, int32_t paramB,
-                               int32_t areaParam) {
+VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
+                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
     const std::optional<veltrane::platform::PixelView> picture = veltrane::api::ToPixelView(source);
     if (!picture) return 0;
@@ -198,14 +197,14 @@ VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, i
   return Guarded(-1, [&] { return veltrane::fixed_target::PowerOff(ip, locPort); });
 }
 
-VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t,
-                                       int32_t) {
+VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
   return Guarded(-1, [&] { return veltrane::fixed_target::SetTimeFromHost(ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,
                                      const char* document, int32_t) {
-  return Guarded(1, [&] { return veltrane::fixed_target::SendAreaDocument(ip, locPort, document); });
+  return Guarded(1,
+                 [&] { return veltrane::fixed_target::SendAreaDocument(ip, locPort, document); });
 }
 
 }  // extern "C"

@@ -37,7 +37,8 @@ platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
   for (int i = 0; i < 12; ++i) {
     const Mark mark = HourMark(g, i);
     face.Ellipse(mark.centre.x - mark.radius, mark.centre.y - mark.radius,
-                 mark.centre.x + mark.radius, mark.centre.y + mark.radius, colors.face, colors.mark);
+                 mark.centre.x + mark.radius, mark.centre.y + mark.radius, colors.face,
+                 colors.mark);
   }
   return face;
 }
@@ -88,20 +89,27 @@ class ClockItem final : public AreaItem {
     WriteAreaHeader(out, program::kClockTag, areaParam_, area_);
     out.U32(kClockPictures);
     out.Zeros(8);
-    raster::WriteRasterList(record.subspan(kRasterListOffset),
-                            {kClockPictures, static_cast<uint32_t>(record.size() - kRasterListOffset)});
+    raster::WriteRasterList(
+        record.subspan(kRasterListOffset),
+        {kClockPictures, static_cast<uint32_t>(record.size() - kRasterListOffset)});
 
     PicturePacker packer(record, g_.side, colorMode);
     packer.Add(DrawFace(g_, colors_));
     const Kite hour = HourKite(g_);
-    PackTurnedHand(g_, DrawUprightHand(g_, hour, colors_.hour), hour, [](auto each) {
-      for (int k = 0; k < 12; ++k)
-        for (int j = 0; j < 4; ++j) each(k, j);
-    }, packer);
+    PackTurnedHand(
+        g_, DrawUprightHand(g_, hour, colors_.hour), hour,
+        [](auto each) {
+          for (int k = 0; k < 12; ++k)
+            for (int j = 0; j < 4; ++j) each(k, j);
+        },
+        packer);
     const Kite minute = MinuteKite(g_);
-    PackTurnedHand(g_, DrawUprightHand(g_, minute, colors_.minute), minute, [](auto each) {
-      for (int m = 0; m < kMinutePositions; ++m) each(0, m);
-    }, packer);
+    PackTurnedHand(
+        g_, DrawUprightHand(g_, minute, colors_.minute), minute,
+        [](auto each) {
+          for (int m = 0; m < kMinutePositions; ++m) each(0, m);
+        },
+        packer);
     platform::Surface second(g_.side, g_.side);
     for (int n = 0; n < kSecondPositions; ++n) {
       second.FillRect(0, 0, g_.side, g_.side, platform::kBlack);

@@ -15,7 +15,8 @@ Kite KiteOf(const ClockGeometry& g, int32_t halfWidth, int32_t tipInset) {
 
 }  // namespace
 
-bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom, ClockGeometry& out) {
+bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                      ClockGeometry& out) {
   const int64_t width = int64_t{right} - left;
   const int64_t height = int64_t{bottom} - top;
   const int64_t side = std::min(width, height);
@@ -28,7 +29,8 @@ bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom, 
 Mark HourMark(const ClockGeometry& g, int i) {
   const double theta = i * kHourStep;
   const double radius = g.centre - 4;
-  return {{Truncate(g.centre - radius * std::sin(theta)), Truncate(g.centre + radius * std::cos(theta))},
+  return {{Truncate(g.centre - radius * std::sin(theta)),
+           Truncate(g.centre + radius * std::cos(theta))},
           i % 3 == 0 ? 3 : 2};
 }
 
@@ -52,7 +54,8 @@ std::array<Point, 3> TurnedCorners(const ClockGeometry& g, int turns30, int turn
 Point SecondHandEnd(const ClockGeometry& g, int n) {
   const double theta = n * kMinuteStep;
   const double length = g.centre - 6;
-  return {g.centre + Truncate(length * std::sin(theta)), g.centre - Truncate(length * std::cos(theta))};
+  return {g.centre + Truncate(length * std::sin(theta)),
+          g.centre - Truncate(length * std::cos(theta))};
 }
 
 }  // namespace veltrane::builder

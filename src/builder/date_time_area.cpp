@@ -24,8 +24,7 @@ constexpr std::string_view kGlyphCharset = "GBK";
 
 class DateTimeItem final : public AreaItem {
  public:
-  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType,
-               int32_t areaParam)
+  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam)
       : area_(area), font_(font), type_(dateTimeType), areaParam_(areaParam) {}
 
   size_t RecordLength(uint16_t colorMode) override {
@@ -66,8 +65,8 @@ class DateTimeItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font,
-                    int32_t dateTimeType, int32_t areaParam) {
+int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font, int32_t dateTimeType,
+                    int32_t areaParam) {
   if (font.faceName == nullptr) return 0;
   DateTimeItem item(area, font, dateTimeType, areaParam);
   return AppendArea(slot, item);

@@ -19,7 +19,7 @@ struct GlyphFont {
 // screen what to show where. A type outside 1..10 adds an area without glyphs. Returns 1, or 0
 // with nothing changed (bad slot, no page, a null face name, no usable font, or a glyph too
 // large to pack).
-int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font,
-                    int32_t dateTimeType, int32_t areaParam);
+int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font, int32_t dateTimeType,
+                    int32_t areaParam);
 
 }  // namespace veltrane::builder

@@ -36,8 +36,8 @@ std::optional<Chunk> NewChunk(size_t size) {
 }
 
 struct ProgramSlot {
-  std::mutex lock;                   // guards the claim and the reset; taken under buildLock only
-  std::vector<Chunk> chunks;         // the root record first, then pages and areas in call order
+  std::mutex lock;            // guards the claim and the reset; taken under buildLock only
+  std::vector<Chunk> chunks;  // the root record first, then pages and areas in call order
   std::atomic<int32_t> inUse{0};
   std::atomic<uint32_t> totalSize{0};
   std::optional<size_t> currentLeaf;  // index of the last page's chunk
@@ -65,7 +65,8 @@ void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
 
 // Adds a record's length to the program length kept in the root and in the slot.
 void GrowProgram(ProgramSlot& s, uint32_t length) {
-  WriteU32(s.root(), program::kRootProgramLengthAt, ReadU32(s.root(), program::kRootProgramLengthAt) + length);
+  WriteU32(s.root(), program::kRootProgramLengthAt,
+           ReadU32(s.root(), program::kRootProgramLengthAt) + length);
   s.totalSize += length;
 }
 

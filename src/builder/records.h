@@ -30,7 +30,8 @@ inline std::string_view CutToTextBuffer(const char* text) {
 }
 
 // Writes the 16-byte area header. The record length is left 0: AppendArea fills it in.
-inline void WriteAreaHeader(ByteWriter& out, uint16_t tag, int32_t areaParam, const AreaRect& area) {
+inline void WriteAreaHeader(ByteWriter& out, uint16_t tag, int32_t areaParam,
+                            const AreaRect& area) {
   out.U16(tag);
   out.U16(static_cast<uint16_t>(areaParam));
   out.U32(0);

@@ -83,10 +83,10 @@ uint16_t CrcTwoTable(std::span<const uint8_t> bytes, uint16_t crc) {
 uint16_t FoldWord(uint64_t word, int zerosAfter) {
   const auto& t = kSlices;
   const int k = zerosAfter;
-  return static_cast<uint16_t>(
-      t[k + 7][word & 0xFF] ^ t[k + 6][(word >> 8) & 0xFF] ^ t[k + 5][(word >> 16) & 0xFF] ^
-      t[k + 4][(word >> 24) & 0xFF] ^ t[k + 3][(word >> 32) & 0xFF] ^
-      t[k + 2][(word >> 40) & 0xFF] ^ t[k + 1][(word >> 48) & 0xFF] ^ t[k][word >> 56]);
+  return static_cast<uint16_t>(t[k + 7][word & 0xFF] ^ t[k + 6][(word >> 8) & 0xFF] ^
+                               t[k + 5][(word >> 16) & 0xFF] ^ t[k + 4][(word >> 24) & 0xFF] ^
+                               t[k + 3][(word >> 32) & 0xFF] ^ t[k + 2][(word >> 40) & 0xFF] ^
+                               t[k + 1][(word >> 48) & 0xFF] ^ t[k][word >> 56]);
 }
 
 uint16_t Crc16(std::span<const uint8_t> bytes, uint16_t crc) {

@@ -51,7 +51,8 @@ std::variant<RgbImage, std::string> ReadPngFile(const std::filesystem::path& fil
 
 std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image) {
   if (image.width <= 0 || image.height <= 0 ||
-      image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+      image.rgb.size() !=
+          static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
     return "no picture to write";
   }
   png_image header{};

@@ -16,7 +16,8 @@ struct RgbImage {
   std::vector<uint8_t> rgb;  // width * height * 3 bytes
 
   const uint8_t* PixelAt(int32_t x, int32_t y) const {
-    return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    return rgb.data() +
+           (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
   }
 };
 

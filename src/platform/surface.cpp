@@ -10,8 +10,8 @@ namespace {
 
 // Narrows [from, to] to the columns x where value0 + perX * (x - x0) lies in [low, high).
 // False when no column can.
-bool NarrowToInside(double value0, double perX, int32_t low, int32_t high, int64_t x0,
-                    double& from, double& to) {
+bool NarrowToInside(double value0, double perX, int32_t low, int32_t high, int64_t x0, double& from,
+                    double& to) {
   if (perX == 0) return value0 >= low && value0 < high;
   double atZero = static_cast<double>(x0) + (low - value0) / perX;
   double atLimit = static_cast<double>(x0) + (high - value0) / perX;
@@ -205,7 +205,8 @@ Box Surface::ParallelogramBlit(const Surface& source, const std::array<Point, 3>
     return ParallelogramBlit(copy, corners, sourceBox);
   }
   const Box inside{std::max(0, sourceBox.left), std::max(0, sourceBox.top),
-                   std::min(source.width_, sourceBox.right), std::min(source.height_, sourceBox.bottom)};
+                   std::min(source.width_, sourceBox.right),
+                   std::min(source.height_, sourceBox.bottom)};
   Box visited{width_, height_, 0, 0};
   if (inside.left >= inside.right || inside.top >= inside.bottom) return {};
   // The destination is P0 + a·(P1 − P0) + b·(P2 − P0) for a source point (a·sw, b·sh).

@@ -15,7 +15,7 @@ constexpr uint16_t kWindowTag = 0x31;
 constexpr uint16_t kDateTimeTag = 0x32;
 constexpr uint16_t kStringTag = 0x33;
 using raster::kRasterImageTag;  // 0x36
-using raster::kRasterListTag;  // 0x37
+using raster::kRasterListTag;   // 0x37
 constexpr uint16_t kClockTag = 0x60;
 
 // RootRecord: rootType, pageCount, programLength, colorMode, 2 reserved bytes.

@@ -12,7 +12,8 @@ std::optional<RasterPicture> DecodeRaster(std::span<const uint8_t> bytes) {
   const auto height = read.U16(4);
   const auto depth = read.U16(6);
   const auto length = read.U32(8);
-  if (!tag || *tag != kRasterImageTag || !length || (*depth != kDepthOneBit && *depth != kDepthTwoBits))
+  if (!tag || *tag != kRasterImageTag || !length ||
+      (*depth != kDepthOneBit && *depth != kDepthTwoBits))
     return std::nullopt;
   const bool oneBit = *depth == kDepthOneBit;
   const uint32_t rowsPerWord = oneBit ? 32 : 16;

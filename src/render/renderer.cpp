@@ -18,7 +18,9 @@ const platform::FontRequest kStringFont{"DejaVu Sans", -16};
 // Where an area may draw on its page: its rectangle, clipped to the page.
 struct Clip {
   int32_t left, top, right, bottom;
-  bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+  bool Contains(int32_t x, int32_t y) const {
+    return x >= left && x < right && y >= top && y < bottom;
+  }
 };
 
 class PageCanvas {
@@ -55,7 +57,9 @@ std::optional<raster::RasterPicture> Picture(std::span<const uint8_t> block,
   return raster::DecodeRaster(block.subspan(view.offset));
 }
 
-Clip ClipOf(const program::AreaRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+Clip ClipOf(const program::AreaRect& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
 
 void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea& area) {
   const std::string_view bytes(reinterpret_cast<const char*>(area.text.data()), area.text.size());
@@ -64,26 +68,37 @@ void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea&
   if (!text) return;
   for (int32_t y = 0; y < text->height(); ++y)
     for (int32_t x = 0; x < text->width(); ++x) {
-      if (platform::RedOf(text->Pixel(x, y)) > 96) canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
+      if (platform::RedOf(text->Pixel(x, y)) > 96)
+        canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
     }
 }
 
 // The glyph a descriptor position shows at `time`, or nothing for a position it cannot fill.
-std::optional<size_t> GlyphIndex(const program::DescriptorPair& pair, const platform::LocalTime& time) {
+std::optional<size_t> GlyphIndex(const program::DescriptorPair& pair,
+                                 const platform::LocalTime& time) {
   const auto digit = [&](int value) -> size_t {
     return static_cast<size_t>(pair.argument == 0 ? value / 10 % 10 : value % 10);
   };
   switch (pair.kind) {
-    case 1: return digit(time.year % 100);
-    case 2: return digit(time.month);
-    case 3: return digit(time.day);
-    case 4: return static_cast<size_t>(time.dayOfWeek % 7);
-    case 5: return digit(time.hour);
-    case 6: return digit(time.minute);
-    case 7: return digit(time.second);
+    case 1:
+      return digit(time.year % 100);
+    case 2:
+      return digit(time.month);
+    case 3:
+      return digit(time.day);
+    case 4:
+      return static_cast<size_t>(time.dayOfWeek % 7);
+    case 5:
+      return digit(time.hour);
+    case 6:
+      return digit(time.minute);
+    case 7:
+      return digit(time.second);
     case 8:
-    case 9: return pair.argument;
-    default: return std::nullopt;
+    case 9:
+      return pair.argument;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -125,7 +140,8 @@ platform::RgbImage RenderPage(const program::Program& program, std::span<const u
   const program::Page& page = program.pages[pageIndex];
   for (const program::Area& area : page.areas) {
     image.width = std::max<int32_t>(image.width, std::min<int32_t>(area.rect.right, kMaxPageSide));
-    image.height = std::max<int32_t>(image.height, std::min<int32_t>(area.rect.bottom, kMaxPageSide));
+    image.height =
+        std::max<int32_t>(image.height, std::min<int32_t>(area.rect.bottom, kMaxPageSide));
   }
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
   PageCanvas canvas(image);
@@ -149,7 +165,8 @@ std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
                                               std::span<const uint8_t> block,
                                               const platform::LocalTime& time) {
   std::vector<platform::RgbImage> pages;
-  for (size_t i = 0; i < program.pages.size(); ++i) pages.push_back(RenderPage(program, block, i, time));
+  for (size_t i = 0; i < program.pages.size(); ++i)
+    pages.push_back(RenderPage(program, block, i, time));
   return pages;
 }
 
@@ -182,8 +199,10 @@ platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages) {
     for (int32_t y = 0; y < out.height; ++y)
       for (int32_t x = 0; x < page.width; ++x) {
         uint8_t* to = &out.rgb[(static_cast<size_t>(y) * out.width + left + x) * 3];
-        if (y < page.height) std::copy(page.PixelAt(x, y), page.PixelAt(x, y) + 3, to);
-        else std::fill(to, to + 3, 0);
+        if (y < page.height)
+          std::copy(page.PixelAt(x, y), page.PixelAt(x, y) + 3, to);
+        else
+          std::fill(to, to + 3, 0);
       }
     left += page.width + 1;
   }

@@ -8,12 +8,12 @@
 
 static int failures = 0;
 
-#define EXPECT(condition)                                              \
-  do {                                                                 \
-    if (!(condition)) {                                                \
+#define EXPECT(condition)                                                     \
+  do {                                                                        \
+    if (!(condition)) {                                                       \
       fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
-      ++failures;                                                      \
-    }                                                                  \
+      ++failures;                                                             \
+    }                                                                         \
   } while (0)
 
 typedef char dev_param_is_40_bytes[sizeof(DevParam) == 40 ? 1 : -1];
@@ -22,7 +22,7 @@ typedef char dev_addr_at_32[offsetof(DevParam, devAddr) == 32 ? 1 : -1];
 typedef char led_rect_is_16_bytes[sizeof(LedRect) == 16 ? 1 : -1];
 
 static int messages_seen = 0;
-static void count_messages(const char *text, void *context) {
+static void count_messages(const char* text, void* context) {
   (void)text;
   (void)context;
   ++messages_seen;
@@ -89,7 +89,7 @@ int main(void) {
       DevParam none;
       memset(&none, 0, sizeof none);
       none.devType = 2;
-      EXPECT(LED_SendToScreen(none, 0) == 0);  /* not a slot: refused, nothing touched */
+      EXPECT(LED_SendToScreen(none, 0) == 0); /* not a slot: refused, nothing touched */
       EXPECT(LED_SendToScreen(none, 17) == 0);
     }
     EXPECT(XR_LED_PowerOn(NULL, 0, 0, 0, 0) == -1);

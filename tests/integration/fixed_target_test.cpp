@@ -62,7 +62,7 @@ TEST(FixedTarget, NothingIsSentWithoutAUsableAddressOrPort) {
   const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
   const int32_t taken = platform::LocalPort(holder.get());
   EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken, 0, 0, 0), -1);
-  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken + 0x10000, 0, 0, 0), -1);  // the low 16 bits
+  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken + 0x10000, 0, 0, 0), -1);    // the low 16 bits
   EXPECT_EQ(XR_LED_PowerOn("127.000.000.0022", FreeLocalPort(), 0, 0, 0), -1);  // 16 characters
   EXPECT_EQ(XR_LED_PowerOff(nullptr, FreeLocalPort(), 0, 0, 0), -1);
   EXPECT_EQ(XR_LED_ResiveTime(nullptr, FreeLocalPort(), 0, 0, 0), -1);
@@ -74,7 +74,9 @@ TEST(FixedTarget, SendDataShowsTheDocumentAndSendsNothing) {
   ASSERT_TRUE(screen.started);
   std::vector<std::string> boxes;
   LED_SetMessageHandler(
-      [](const char* text, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(text); },
+      [](const char* text, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(text);
+      },
       &boxes);
   ASSERT_EQ(LED_Init(), 1);
   const int32_t slot = MakeRoot(1, 1);

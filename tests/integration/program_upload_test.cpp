@@ -42,7 +42,8 @@ class ProgramUpload : public ::testing::Test {
     EXPECT_EQ(AddString(slot, {0, 18, 64, 34}, 5, "for the screen", 1, 2, 0, 0), 1);
     EXPECT_EQ(AddLeaf(slot, 2), 1);
     EXPECT_EQ(AddDateTime(slot, {0, 0, 64, 16}, "DejaVu Sans", 9, 0x00FF00, 3, 6), 1);
-    EXPECT_EQ(AddClock(slot, {64, 0, 96, 32}, 7, 0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0), 1);
+    EXPECT_EQ(
+        AddClock(slot, {64, 0, 96, 32}, 7, 0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0), 1);
     return slot;
   }
 
@@ -52,7 +53,8 @@ class ProgramUpload : public ::testing::Test {
 TEST_F(ProgramUpload, EveryAreaKindArrivesAndReadsBack) {
   for (const bool serial : {false, true}) {
     for (const int32_t colorMode : {1, 2}) {
-      SCOPED_TRACE(::testing::Message() << (serial ? "serial" : "udp") << " colorMode " << colorMode);
+      SCOPED_TRACE(::testing::Message()
+                   << (serial ? "serial" : "udp") << " colorMode " << colorMode);
       const int32_t slot = BuildEveryKind(colorMode);
       const uint32_t accepted = harness_.screen().State().programsAccepted;
       ASSERT_EQ(LED_SendToScreen(serial ? harness_.SerialParam() : harness_.UdpParam(), slot), 1);
@@ -67,7 +69,8 @@ TEST_F(ProgramUpload, EveryAreaKindArrivesAndReadsBack) {
       ASSERT_EQ(tree.pages[0].areas.size(), 3u);
       ASSERT_EQ(tree.pages[1].areas.size(), 2u);
       EXPECT_EQ(tree.pages[0].areas[0].areaParam, 3);  // AddWindow's last argument
-      EXPECT_EQ(tree.pages[0].areas[0].recordLength, 28u + 12 + 4 * 4);  // one word a column either way
+      EXPECT_EQ(tree.pages[0].areas[0].recordLength,
+                28u + 12 + 4 * 4);  // one word a column either way
       EXPECT_EQ(tree.pages[1].areas[1].recordLength,
                 36u + 169 * (colorMode == 1 ? 32 * 32 / 8 + 12 : 32 * 32 / 4 + 12));
       EXPECT_EQ(tree.programLength, program.size());

@@ -37,12 +37,16 @@ CheckedProgram LoadAndRead(const std::filesystem::path& file) {
 
 }  // namespace
 
-void SayError(const std::string& sentence) { std::fprintf(stderr, "veltrane: %s\n", sentence.c_str()); }
+void SayError(const std::string& sentence) {
+  std::fprintf(stderr, "veltrane: %s\n", sentence.c_str());
+}
 
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file) {
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
+    const std::filesystem::path& file) {
   if (file.extension() == ".json") {
     ProgramFileResult parsed = LoadProgramFile(file);
-    if (auto* error = std::get_if<ProgramFileError>(&parsed)) return file.string() + ": " + error->Describe();
+    if (auto* error = std::get_if<ProgramFileError>(&parsed))
+      return file.string() + ": " + error->Describe();
     BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
     if (auto* error = std::get_if<std::string>(&built)) return file.string() + ": " + *error;
     return std::get<std::vector<uint8_t>>(std::move(built));
@@ -78,8 +82,8 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const platform::RgbImage picture =
-      render::ScaleUp(render::JoinPages(render::RenderProgram(program, checked.block, time)), scale);
+  const platform::RgbImage picture = render::ScaleUp(
+      render::JoinPages(render::RenderProgram(program, checked.block, time)), scale);
   if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;

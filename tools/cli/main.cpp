@@ -1,6 +1,5 @@
 // veltrane: switch, set and feed LED screens from a terminal or a script.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "commands.h"
@@ -13,11 +12,16 @@ using namespace veltrane::cli;
 
 // The options every subcommand that talks to a screen takes.
 void AddConnectionOptions(CLI::App* command, Connection& connection) {
-  command->add_option("--udp", connection.udp, "the screen's address, HOST[:PORT] (port 6666 by default)");
-  command->add_option("--local-port", connection.localPort, "local UDP port to send from (default: any)");
-  command->add_option("--serial", connection.serial, "the serial device the screen is on, instead of UDP");
-  command->add_option("--baud", connection.baud, "serial speed: 9600, 19200, 38400, 57600 (default) or 115200");
-  command->add_option("--address", connection.address, "the screen's address, 0..255 (default 1; 255: any)");
+  command->add_option("--udp", connection.udp,
+                      "the screen's address, HOST[:PORT] (port 6666 by default)");
+  command->add_option("--local-port", connection.localPort,
+                      "local UDP port to send from (default: any)");
+  command->add_option("--serial", connection.serial,
+                      "the serial device the screen is on, instead of UDP");
+  command->add_option("--baud", connection.baud,
+                      "serial speed: 9600, 19200, 38400, 57600 (default) or 115200");
+  command->add_option("--address", connection.address,
+                      "the screen's address, 0..255 (default 1; 255: any)");
 }
 
 int Run(int argc, char** argv) {
@@ -26,7 +30,8 @@ int Run(int argc, char** argv) {
   Connection connection;
 
   std::string powerState;
-  CLI::App* power = app.add_subcommand("power", "Switch the screen on or off, or print whether it is on");
+  CLI::App* power =
+      app.add_subcommand("power", "Switch the screen on or off, or print whether it is on");
   power->add_option("STATE", powerState, "on or off; without it, print the state");
   AddConnectionOptions(power, connection);
 
@@ -37,34 +42,43 @@ int Run(int argc, char** argv) {
 
   CLI::App* reset = app.add_subcommand("reset", "Reset the screen");
   AddConnectionOptions(reset, connection);
-  CLI::App* syncTime = app.add_subcommand("sync-time", "Set the screen's clock to this computer's local time");
+  CLI::App* syncTime =
+      app.add_subcommand("sync-time", "Set the screen's clock to this computer's local time");
   AddConnectionOptions(syncTime, connection);
 
   std::string sendFile;
-  CLI::App* send = app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
+  CLI::App* send =
+      app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
   send->add_option("PROGRAM", sendFile, "program file or raw program block")->required();
   AddConnectionOptions(send, connection);
 
   std::string inspectFile;
-  CLI::App* inspect = app.add_subcommand("inspect", "Print the record tree of a program file (.json) or program block (.bin)");
+  CLI::App* inspect = app.add_subcommand(
+      "inspect", "Print the record tree of a program file (.json) or program block (.bin)");
   inspect->add_option("FILE", inspectFile, "program file or raw program block")->required();
 
   std::string previewFile, previewOut, previewTime;
   int scale = 4;
-  CLI::App* preview = app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
-  preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")->required();
+  CLI::App* preview =
+      app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
+  preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")
+      ->required();
   preview->add_option("-o,--output", previewOut, "the PNG to write")->required();
   preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
-  preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")->check(CLI::Range(1, 32));
+  preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")
+      ->check(CLI::Range(1, 32));
 
   std::string renderFolder;
-  CLI::App* screen = app.add_subcommand("screen", "Run a simulated screen (options as veltrane-screen --help lists them)");
-  screen->add_option("--render", renderFolder, "write a PNG of each program received into this folder");
+  CLI::App* screen = app.add_subcommand(
+      "screen", "Run a simulated screen (options as veltrane-screen --help lists them)");
+  screen->add_option("--render", renderFolder,
+                     "write a PNG of each program received into this folder");
   screen->allow_extras();
   screen->set_help_flag();  // --help goes to the simulator's own help
 
   std::string demoOut = "demo.png";
-  CLI::App* demo = app.add_subcommand("demo", "Start a simulated screen, send it a demo program and picture what it shows");
+  CLI::App* demo = app.add_subcommand(
+      "demo", "Start a simulated screen, send it a demo program and picture what it shows");
   demo->add_option("-o,--output", demoOut, "the PNG to write (default demo.png)");
 
   try {
@@ -73,9 +87,11 @@ int Run(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
 
-  if (*power) return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState));
+  if (*power)
+    return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState));
   if (*bright)
-    return Brightness(connection, brightnessValue->count() ? std::optional(brightness) : std::nullopt);
+    return Brightness(connection,
+                      brightnessValue->count() ? std::optional(brightness) : std::nullopt);
   if (*reset) return Reset(connection);
   if (*syncTime) return SyncTime(connection);
   if (*send) return Send(connection, std::filesystem::path(sendFile));

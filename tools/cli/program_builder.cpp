@@ -30,7 +30,9 @@ std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
 
 // Adds one area; an empty string when it was added, else why not.
 std::string AddArea(int32_t slot, const Area& area) {
-  const auto refused = [](const char* what) { return std::string(what) + " was refused (too large to pack, or no usable font)"; };
+  const auto refused = [](const char* what) {
+    return std::string(what) + " was refused (too large to pack, or no usable font)";
+  };
   if (const auto* text = std::get_if<TextArea>(&area.content)) {
     return builder::AddText(slot, WindowFields(area), {text->font.pointSize, text->font.color},
                             text->text.c_str(), text->font.face.c_str()) == 1
@@ -39,9 +41,10 @@ std::string AddArea(int32_t slot, const Area& area) {
   }
   if (const auto* string = std::get_if<StringArea>(&area.content)) {
     const builder::StringArea fields{ToAreaRect(area.rect), area.params.areaParam,
-                                     string->stringParamA, string->stringParamB,
-                                     area.params.paramA, area.params.paramB};
-    return builder::AddString(slot, fields, string->text.c_str()) == 1 ? "" : refused("the string area");
+                                     string->stringParamA,  string->stringParamB,
+                                     area.params.paramA,    area.params.paramB};
+    return builder::AddString(slot, fields, string->text.c_str()) == 1 ? ""
+                                                                       : refused("the string area");
   }
   if (const auto* image = std::get_if<ImageArea>(&area.content)) {
     auto png = platform::ReadPngFile(image->file);
@@ -64,7 +67,7 @@ std::string AddArea(int32_t slot, const Area& area) {
   }
   const auto& clock = std::get<ClockArea>(area.content);
   const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
-                                    clock.markColor, clock.ringColor, clock.faceColor};
+                                    clock.markColor, clock.ringColor,   clock.faceColor};
   return builder::AddClock(slot, ToAreaRect(area.rect), area.params.areaParam, colors) == 1
              ? ""
              : refused("the clock area");

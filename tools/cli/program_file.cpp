@@ -21,22 +21,32 @@ struct Defect {
 std::string Join(const std::string& path, const std::string& key) {
   return path.empty() ? key : path + "." + key;
 }
-std::string Index(const std::string& path, size_t i) { return path + "[" + std::to_string(i) + "]"; }
+std::string Index(const std::string& path, size_t i) {
+  return path + "[" + std::to_string(i) + "]";
+}
 
 const char* KindOf(const json& value) {
   switch (value.type()) {
-    case json::value_t::null: return "null";
-    case json::value_t::boolean: return "a boolean";
-    case json::value_t::string: return "a string";
-    case json::value_t::array: return "an array";
-    case json::value_t::object: return "an object";
-    case json::value_t::number_float: return "a fraction";
-    default: return "a number";
+    case json::value_t::null:
+      return "null";
+    case json::value_t::boolean:
+      return "a boolean";
+    case json::value_t::string:
+      return "a string";
+    case json::value_t::array:
+      return "an array";
+    case json::value_t::object:
+      return "an object";
+    case json::value_t::number_float:
+      return "a fraction";
+    default:
+      return "a number";
   }
 }
 
 const json& ExpectObject(const json& value, const std::string& path) {
-  if (!value.is_object()) throw Defect{path, std::string("expected an object, found ") + KindOf(value)};
+  if (!value.is_object())
+    throw Defect{path, std::string("expected an object, found ") + KindOf(value)};
   return value;
 }
 
@@ -50,7 +60,8 @@ int32_t ToInt32(const json& value, const std::string& path) {
   if (value.is_number_integer()) {
     if (value.is_number_unsigned()) {
       const uint64_t u = value.get<uint64_t>();
-      if (u <= std::numeric_limits<uint32_t>::max()) return static_cast<int32_t>(static_cast<uint32_t>(u));
+      if (u <= std::numeric_limits<uint32_t>::max())
+        return static_cast<int32_t>(static_cast<uint32_t>(u));
     } else {
       const int64_t i = value.get<int64_t>();
       if (i >= std::numeric_limits<int32_t>::min() && i <= std::numeric_limits<int32_t>::max())
@@ -69,18 +80,22 @@ int32_t IntOr(const json& object, const std::string& path, const char* key, int3
 std::string StringAt(const json& object, const std::string& path, const char* key) {
   const auto it = object.find(key);
   if (it == object.end()) throw Defect{Join(path, key), "missing"};
-  if (!it->is_string()) throw Defect{Join(path, key), std::string("expected a string, found ") + KindOf(*it)};
+  if (!it->is_string())
+    throw Defect{Join(path, key), std::string("expected a string, found ") + KindOf(*it)};
   return it->get<std::string>();
 }
 
 // Colours: "#RRGGBB", a name, or the platform value 0x00BBGGRR as an integer.
 uint32_t ToColor(const json& value, const std::string& path) {
   if (value.is_number_integer()) return static_cast<uint32_t>(ToInt32(value, path)) & 0x00FFFFFF;
-  if (!value.is_string()) throw Defect{path, std::string("expected a colour, found ") + KindOf(value)};
+  if (!value.is_string())
+    throw Defect{path, std::string("expected a colour, found ") + KindOf(value)};
   const std::string text = value.get<std::string>();
-  static const std::array<std::pair<const char*, uint32_t>, 5> names = {
-      {{"black", 0x000000}, {"red", 0x0000FF}, {"green", 0x00FF00}, {"yellow", 0x00FFFF},
-       {"white", 0xFFFFFF}}};
+  static const std::array<std::pair<const char*, uint32_t>, 5> names = {{{"black", 0x000000},
+                                                                         {"red", 0x0000FF},
+                                                                         {"green", 0x00FF00},
+                                                                         {"yellow", 0x00FFFF},
+                                                                         {"white", 0xFFFFFF}}};
   for (const auto& [name, color] : names) {
     if (text == name) return color;
   }
@@ -131,8 +146,9 @@ int32_t ToDateTimeType(const json& object, const std::string& path) {
     for (size_t i = 0; i < kDateTimeFormats.size(); ++i) {
       if (*it == kDateTimeFormats[i]) return static_cast<int32_t>(i + 1);
     }
-    throw Defect{formatPath, "expected date, time, time-seconds, year, month, day, hour, minute, "
-                             "second, weekday or a type number"};
+    throw Defect{formatPath,
+                 "expected date, time, time-seconds, year, month, day, hour, minute, "
+                 "second, weekday or a type number"};
   }
   return ToInt32(*it, formatPath);
 }
@@ -156,8 +172,9 @@ Area ToArea(const json& value, const std::string& path, const std::filesystem::p
     area.content = TextArea{StringAt(object, path, "text"), ToFont(object, path)};
   } else if (kind == "string") {
     RejectUnknownKeys(object, path, with({"text", "stringParamA", "stringParamB"}));
-    area.content = StringArea{StringAt(object, path, "text"), IntOr(object, path, "stringParamA", 0),
-                              IntOr(object, path, "stringParamB", 0)};
+    area.content =
+        StringArea{StringAt(object, path, "text"), IntOr(object, path, "stringParamA", 0),
+                   IntOr(object, path, "stringParamB", 0)};
   } else if (kind == "image") {
     RejectUnknownKeys(object, path, with({"file"}));
     std::filesystem::path file = StringAt(object, path, "file");
@@ -193,7 +210,8 @@ Page ToPage(const json& value, const std::string& path, const std::filesystem::p
   page.pageParam = IntOr(object, path, "param", 0);
   if (const auto it = object.find("areas"); it != object.end()) {
     const std::string areasPath = Join(path, "areas");
-    if (!it->is_array()) throw Defect{areasPath, std::string("expected an array, found ") + KindOf(*it)};
+    if (!it->is_array())
+      throw Defect{areasPath, std::string("expected an array, found ") + KindOf(*it)};
     for (size_t i = 0; i < it->size(); ++i)
       page.areas.push_back(ToArea((*it)[i], Index(areasPath, i), baseFolder));
   }
@@ -208,7 +226,8 @@ ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFol
   program.colorMode = IntOr(object, "", "colorMode", program.colorMode);
   const auto pages = object.find("pages");
   if (pages == object.end()) throw Defect{"pages", "missing"};
-  if (!pages->is_array()) throw Defect{"pages", std::string("expected an array, found ") + KindOf(*pages)};
+  if (!pages->is_array())
+    throw Defect{"pages", std::string("expected an array, found ") + KindOf(*pages)};
   for (size_t i = 0; i < pages->size(); ++i)
     program.pages.push_back(ToPage((*pages)[i], Index("pages", i), baseFolder));
   return program;

@@ -20,8 +20,9 @@ constexpr uint16_t kDefaultScreenPort = 6666;
 constexpr int32_t kCommandLineComPort = 255;
 
 std::string Describe(const Connection& c) {
-  return c.serial.empty() ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
-                          : "the screen on " + c.serial;
+  return c.serial.empty()
+             ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
+             : "the screen on " + c.serial;
 }
 
 // The exit status for a command's outcome, with one sentence on stderr for a failure.
@@ -36,7 +37,8 @@ int Outcome(Status status, const Connection& connection) {
       SayError(connection.serial.empty()
                    ? "cannot bind local UDP port " + std::to_string(connection.localPort) +
                          " (is it in use?)"
-                   : "cannot open " + connection.serial + " (missing, or in use by another program?)");
+                   : "cannot open " + connection.serial +
+                         " (missing, or in use by another program?)");
       return kExitUsage;
     default:
       SayError("the request was refused before anything was sent");
@@ -85,7 +87,8 @@ class ProgressBar final : public protocol::UploadObserver {
 };
 
 // Uploads `block`, reporting progress; the status of the upload.
-Status Upload(const link::Target& target, const std::vector<uint8_t>& block, ProgressBar& progress) {
+Status Upload(const link::Target& target, const std::vector<uint8_t>& block,
+              ProgressBar& progress) {
   const Status status = protocol::UploadProgram(target, block, &progress);
   progress.Finish();
   if (status == Status::Ok) {
@@ -123,7 +126,8 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
     target.speedIndex = *speed;
     return target;
   }
-  if (connection.udp.empty()) return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
+  if (connection.udp.empty())
+    return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
   std::string host = connection.udp;
   uint32_t port = kDefaultScreenPort;
   if (const size_t colon = host.rfind(':'); colon != std::string::npos) {
@@ -161,8 +165,10 @@ int Power(const Connection& connection, const std::optional<std::string>& state)
     }
     const protocol::Reading reading = protocol::DoGetPower(target);
     if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-    if (reading.value == 0 || reading.value == 1) std::printf("%s\n", reading.value ? "on" : "off");
-    else std::printf("%d\n", reading.value);
+    if (reading.value == 0 || reading.value == 1)
+      std::printf("%s\n", reading.value ? "on" : "off");
+    else
+      std::printf("%d\n", reading.value);
     return kExitOk;
   });
 }
@@ -211,7 +217,8 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
   if (block.empty() || block.size() > builder::kMaxSendBytes) {
-    SayError("a program must hold 1 to 2097152 bytes, this one has " + std::to_string(block.size()));
+    SayError("a program must hold 1 to 2097152 bytes, this one has " +
+             std::to_string(block.size()));
     return kExitUsage;
   }
   return WithTarget(connection, [&](const link::Target& target) {

@@ -13,11 +13,11 @@ namespace veltrane::cli {
 
 // How to reach a screen, as the command line gives it.
 struct Connection {
-  std::string udp;         // HOST[:PORT], port 6666 by default
-  int32_t localPort = 0;   // 0: any free port
-  std::string serial;      // a serial device path, instead of UDP
+  std::string udp;        // HOST[:PORT], port 6666 by default
+  int32_t localPort = 0;  // 0: any free port
+  std::string serial;     // a serial device path, instead of UDP
   int32_t baud = 57600;
-  int32_t address = 1;     // the screen's address (255: any screen)
+  int32_t address = 1;  // the screen's address (255: any screen)
 };
 
 // The target the options name, or one sentence on what is wrong with them.

@@ -24,13 +24,15 @@ namespace {
 constexpr int kPreviewScale = 4;
 
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
-std::string WriteWhatTheScreenShows(std::span<const uint8_t> block, const std::filesystem::path& file,
+std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
+                                    const std::filesystem::path& file,
                                     platform::RgbImage* written = nullptr) {
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
-  const platform::RgbImage picture = render::ScaleUp(
-      render::JoinPages(render::RenderProgram(read.program(), block, platform::CurrentClock().Local())),
-      kPreviewScale);
+  const platform::RgbImage picture =
+      render::ScaleUp(render::JoinPages(render::RenderProgram(read.program(), block,
+                                                              platform::CurrentClock().Local())),
+                      kPreviewScale);
   if (written != nullptr) *written = picture;
   return platform::WritePngFile(file, picture);
 }
@@ -42,9 +44,12 @@ std::vector<uint8_t> DemoLogo() {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       uint8_t* p = &bgr[(y * 16 + x) * 3];
-      if (x == 0 || y == 0 || x == 15 || y == 15) p[1] = p[2] = 255;
-      else if (x == y) p[2] = 255;
-      else if ((x - 11) * (x - 11) + (y - 4) * (y - 4) <= 4) p[1] = 255;
+      if (x == 0 || y == 0 || x == 15 || y == 15)
+        p[1] = p[2] = 255;
+      else if (x == y)
+        p[2] = 255;
+      else if ((x - 11) * (x - 11) + (y - 4) * (y - 4) <= 4)
+        p[1] = 255;
     }
   return bgr;
 }
@@ -62,7 +67,8 @@ std::optional<std::vector<uint8_t>> BuildDemoProgram() {
       builder::AddDateTime(slot, {64, 16, 112, 32}, {"DejaVu Sans", 9, 0x0000FF}, 10, 0) == 1 &&
       builder::AddClock(slot, {112, 0, 144, 32}, 0,
                         {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}) == 1 &&
-      builder::AddWindow(slot, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3}, 16, 16) == 1;
+      builder::AddWindow(slot, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3}, 16,
+                         16) == 1;
   std::optional<std::vector<uint8_t>> block = builder::PeekProgram(slot);
   builder::ReleaseSlot(slot);
   if (!built) return std::nullopt;
@@ -81,7 +87,8 @@ int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& 
     SayError("screen: " + line.error);
     return kExitUsage;
   }
-  if (line.verbose) line.options.log = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  if (line.verbose)
+    line.options.log = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
   std::error_code error;
   if (!renderFolder.empty() && !std::filesystem::create_directories(renderFolder, error) && error) {
     SayError("cannot create " + renderFolder + ": " + error.message());
@@ -93,8 +100,8 @@ int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& 
     simulator.SetValidator([&, renderFolder](std::span<const uint8_t> program) {
       std::optional<std::string> defect = sim::CheckProgram(program);
       if (defect) return defect;
-      const auto file = std::filesystem::path(renderFolder) /
-                        ("program-" + std::to_string(++received) + ".png");
+      const auto file =
+          std::filesystem::path(renderFolder) / ("program-" + std::to_string(++received) + ".png");
       const std::string problem = WriteWhatTheScreenShows(program, file);
       std::printf("%s %s\n", problem.empty() ? "wrote" : "could not write", file.string().c_str());
       std::fflush(stdout);
@@ -112,15 +119,18 @@ int Demo(const std::filesystem::path& output) {
     SayError("cannot start a simulated screen: " + error);
     return kExitScreen;
   }
-  std::printf("started a simulated screen on udp 127.0.0.1:%u\n", static_cast<unsigned>(screen.udpPort()));
+  std::printf("started a simulated screen on udp 127.0.0.1:%u\n",
+              static_cast<unsigned>(screen.udpPort()));
 
   const std::optional<std::vector<uint8_t>> block = BuildDemoProgram();
   if (!block) {
     SayError("could not build the demo program (is a font installed?)");
     return kExitUsage;
   }
-  std::printf("built a program of %zu bytes: one page with a line of text, the live time, the "
-              "weekday, an analog clock and a bitmap\n", block->size());
+  std::printf(
+      "built a program of %zu bytes: one page with a line of text, the live time, the "
+      "weekday, an analog clock and a bitmap\n",
+      block->size());
 
   Connection connection;
   connection.udp = "127.0.0.1:" + std::to_string(screen.udpPort());

@@ -22,7 +22,8 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
   if (options.udp)
     std::printf("udp %s:%u\n", platform::FormatIpv4(options.udpAddress).c_str(),
                 static_cast<unsigned>(simulator.udpPort()));
-  if (!simulator.terminalPath().empty()) std::printf("serial %s\n", simulator.terminalPath().c_str());
+  if (!simulator.terminalPath().empty())
+    std::printf("serial %s\n", simulator.terminalPath().c_str());
   if (!options.serialPath.empty()) std::printf("serial %s\n", options.serialPath.c_str());
   std::fflush(stdout);
   if (onStarted) onStarted(simulator);

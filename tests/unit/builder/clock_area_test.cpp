@@ -117,7 +117,8 @@ TEST_F(ClockAreas, HandsPointWhereTheirTimeSays) {
     int picture;
     int dx, dy;
   };
-  for (const Case c : {Case{1, 0, -1}, Case{13, 1, 0}, Case{25, 0, 1}, Case{37, -1, 0}, Case{49, 0, -1}}) {
+  for (const Case c :
+       {Case{1, 0, -1}, Case{13, 1, 0}, Case{25, 0, 1}, Case{37, -1, 0}, Case{49, 0, -1}}) {
     SCOPED_TRACE(c.picture);
     const platform::Point tip = FarthestLit(pictures[c.picture], x);
     const int32_t along = (tip.x - x) * c.dx + (tip.y - x) * c.dy;
@@ -144,7 +145,10 @@ TEST_F(ClockAreas, FaceHasTwelveMarksWithBiggerQuarterMarks) {
     SCOPED_TRACE(i);
     EXPECT_GT(green, 0);
     // A radius-3 disc inside its one-pixel rim holds more than a radius-2 one.
-    if (i % 3 == 0) EXPECT_GE(green, 9); else EXPECT_LT(green, 9);
+    if (i % 3 == 0)
+      EXPECT_GE(green, 9);
+    else
+      EXPECT_LT(green, 9);
     total += green;
   }
   int allGreen = 0;
@@ -162,15 +166,16 @@ TEST_F(ClockAreas, HandPicturesEqualTurningTheWholeUprightPicture) {
     const size_t pictureBytes = static_cast<size_t>(raster::RasterSize(side, side, 2));
     size_t index = 1;
     for (const auto& [kite, color, positions] :
-         {std::tuple{HourKite(g), kRed, kHourPositions}, std::tuple{MinuteKite(g), kGreen, kMinutePositions}}) {
+         {std::tuple{HourKite(g), kRed, kHourPositions},
+          std::tuple{MinuteKite(g), kGreen, kMinutePositions}}) {
       platform::Surface upright(side, side);
       const platform::Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
       for (int i = 0; i < 4; ++i) upright.Line(outline[i], outline[i + 1], color);
       upright.FloodFill({g.centre, g.centre}, color, color);
       platform::Surface turned(side, side);
       for (int p = 0; p < positions; ++p, ++index) {
-        const auto corners = positions == kHourPositions ? TurnedCorners(g, p / 4, p % 4)
-                                                          : TurnedCorners(g, 0, p);
+        const auto corners =
+            positions == kHourPositions ? TurnedCorners(g, p / 4, p % 4) : TurnedCorners(g, 0, p);
         turned.ParallelogramBlit(upright, corners);
         std::vector<uint8_t> expected(pictureBytes);
         raster::EncodeRaster(expected, turned, side, side, 2);

@@ -22,7 +22,7 @@ TEST(ClockGeometry, SideIsTheSmallerExtentAndRefusesNegative) {
 }
 
 TEST(ClockGeometry, MarksRunClockwiseFromBelowWithBiggerQuarterMarks) {
-  const ClockGeometry g = Geometry(64, 64);  // x = 32, mark circle radius 28
+  const ClockGeometry g = Geometry(64, 64);           // x = 32, mark circle radius 28
   EXPECT_EQ(HourMark(g, 0).centre, (Point{32, 60}));  // straight below
   EXPECT_EQ(HourMark(g, 3).centre, (Point{4, 32}));   // then to the left
   // sin(6 * step) and cos(9 * step) are a hair above zero, so truncation lands one pixel short.

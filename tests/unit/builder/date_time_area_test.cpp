@@ -80,8 +80,8 @@ TEST_F(DateTimeAreas, EveryTypeCarriesItsGlyphsAndDescriptor) {
 
 TEST_F(DateTimeAreas, DescriptorTakesTheYearAtTheTimeOfTheCall) {
   const auto record = Add(1);
-  const std::vector<uint8_t> expected = {8, 2, 8, 0, 1, 0, 1, 1, 8, 10, 2, 0, 2, 1, 8, 11,
-                                         3, 0, 3, 1, 8, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<uint8_t> expected = {8, 2, 8, 0, 1, 0,  1, 1, 8, 10, 2, 0, 2, 1, 8, 11,
+                                         3, 0, 3, 1, 8, 12, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0};
   EXPECT_EQ(std::vector<uint8_t>(record.begin() + 20, record.begin() + 52), expected);
   clock_.local.year = 1987;
   const auto older = Add(4);

@@ -9,7 +9,8 @@ namespace {
 
 std::vector<uint8_t> Used(const FormatDescriptor& d) {
   std::vector<uint8_t> bytes(d.begin(), d.end());
-  while (!bytes.empty() && bytes.back() == 0 && bytes.size() % 2 == 0 && bytes[bytes.size() - 2] == 0)
+  while (!bytes.empty() && bytes.back() == 0 && bytes.size() % 2 == 0 &&
+         bytes[bytes.size() - 2] == 0)
     bytes.resize(bytes.size() - 2);
   return bytes;
 }
@@ -54,11 +55,12 @@ TEST(DateTimeFormat, LeadingYearDigitsComeFromTheYear) {
 TEST(DateTimeFormat, GlyphTextsAreDigitsThenWords) {
   for (int32_t type = 1; type <= 9; ++type) {
     const auto glyphs = GlyphTextsFor(type);
-    for (size_t n = 0; n < 10; ++n) EXPECT_EQ(glyphs[n], std::string(1, static_cast<char>('0' + n)));
+    for (size_t n = 0; n < 10; ++n)
+      EXPECT_EQ(glyphs[n], std::string(1, static_cast<char>('0' + n)));
   }
   EXPECT_EQ(GlyphTextsFor(1)[10], "\xC4\xEA");
   EXPECT_EQ(GlyphTextsFor(2)[10], ":");
-  EXPECT_EQ(GlyphTextsFor(10)[0], "\xC8\xD5");        // Sunday
+  EXPECT_EQ(GlyphTextsFor(10)[0], "\xC8\xD5");          // Sunday
   EXPECT_EQ(GlyphTextsFor(10)[7], "\xD0\xC7\xC6\xDA");  // the two-character word, one glyph
 }
 

@@ -73,7 +73,8 @@ TEST(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
     const Bytes program = TakeProgram(slot).value();
     const Walked walked = Walk(program);
     EXPECT_EQ(walked.pages, 2);
-    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{program::kWindowTag, program::kWindowTag, program::kStringTag, program::kWindowTag}));
+    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{program::kWindowTag, program::kWindowTag,
+                                                  program::kStringTag, program::kWindowTag}));
     // The window area: 28 bytes and a 5-column raster of one word per column.
     EXPECT_EQ(walked.recordLengths[1], kWindowHeaderBytes + 12 + 5 * 4);
   }

@@ -69,7 +69,8 @@ TEST_F(ProgramSlots, NoNewProgramWhileMoreThanSixteenOperationsRun) {
 
 TEST_F(ProgramSlots, RootAndPageBytes) {
   const int32_t slot = MakeRoot(1, 1);
-  EXPECT_EQ(Program(slot), (Bytes{0x01, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(Program(slot),
+            (Bytes{0x01, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
   ASSERT_EQ(AddLeaf(slot, 5), 1);
   EXPECT_EQ(Program(slot), (Bytes{0x01, 0x00, 0x01, 0x00, 0x1C, 0x00, 0x00, 0x00, 0x01, 0x00,
                                   0x00, 0x00, 0x30, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,
@@ -98,9 +99,9 @@ TEST_F(ProgramSlots, AreasGrowTheirPageAndTheRoot) {
   ASSERT_EQ(program.size(), 12u + 16 + 16 + 40);
   EXPECT_EQ(PageCount(program), 2);
   EXPECT_EQ(ProgramLength(program), program.size());
-  EXPECT_EQ(read.U16(12 + 2), 0);    // first page: no areas
+  EXPECT_EQ(read.U16(12 + 2), 0);  // first page: no areas
   EXPECT_EQ(read.U32(12 + 12), 16u);
-  EXPECT_EQ(read.U16(28 + 2), 1);    // second page: one area of 40 bytes
+  EXPECT_EQ(read.U16(28 + 2), 1);  // second page: one area of 40 bytes
   EXPECT_EQ(read.U32(28 + 12), 56u);
   EXPECT_EQ(read.U32(44 + 4), 40u);  // the record's own length
 }

@@ -38,7 +38,8 @@ Outcome Capture(Command command) {
 
 std::filesystem::path TempPath(const std::string& name) {
   return std::filesystem::temp_directory_path() /
-         ("veltrane_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + name);
+         ("veltrane_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+          "_" + name);
 }
 
 class Subcommands : public ::testing::Test {
@@ -122,7 +123,8 @@ TEST_F(Subcommands, SendUploadsAProgramFileTheScreenReadsBack) {
   const Outcome bad = Capture([&] { return Send(connection_, broken); });
   std::filesystem::remove(broken);
   EXPECT_EQ(bad.status, kExitUsage);
-  EXPECT_NE(bad.err.find("pages[0].areas[0].rect: expected 4 integers"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("pages[0].areas[0].rect: expected 4 integers"), std::string::npos)
+      << bad.err;
 }
 
 TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
@@ -137,10 +139,12 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
 TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {
   const Outcome good = Capture([] { return Inspect(kExamples / "hello.json"); });
   EXPECT_EQ(good.status, kExitOk);
-  EXPECT_EQ(good.out.rfind("@0 root: rootType 1, pageCount 1, programLength 47012", 0), 0u) << good.out;
+  EXPECT_EQ(good.out.rfind("@0 root: rootType 1, pageCount 1, programLength 47012", 0), 0u)
+      << good.out;
 
   const auto truncated = TempPath("truncated.bin");
-  std::ofstream(truncated, std::ios::binary).write("\x01\x00\x00\x00\x20\x00\x00\x00\x01\x00\x00\x00", 12);
+  std::ofstream(truncated, std::ios::binary)
+      .write("\x01\x00\x00\x00\x20\x00\x00\x00\x01\x00\x00\x00", 12);
   const Outcome bad = Capture([&] { return Inspect(truncated); });
   std::filesystem::remove(truncated);
   EXPECT_EQ(bad.status, kExitUsage);

@@ -44,7 +44,8 @@ TEST(Crc16, SlicedFormMatchesTwoTableFormBitForBit) {
     const size_t length = random() % buffer.size();
     const size_t offset = random() % 8;  // unaligned starts too
     for (auto& b : buffer) b = static_cast<uint8_t>(random());
-    const auto bytes = std::span<const uint8_t>(buffer).subspan(offset, length - std::min(length, offset));
+    const auto bytes =
+        std::span<const uint8_t>(buffer).subspan(offset, length - std::min(length, offset));
     const uint16_t seed = static_cast<uint16_t>(random());
     ASSERT_EQ(Crc16(bytes, seed), CrcTwoTable(bytes, seed)) << "length " << bytes.size();
   }

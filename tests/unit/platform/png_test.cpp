@@ -11,7 +11,8 @@ namespace {
 
 std::filesystem::path TempFile(const char* name) {
   return std::filesystem::temp_directory_path() /
-         (std::string("veltrane_png_test_") + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + name);
+         (std::string("veltrane_png_test_") +
+          std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + name);
 }
 
 TEST(Png, WrittenPicturesReadBackExactly) {

@@ -66,10 +66,10 @@ TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
             1);
   const platform::RgbImage at3 = Render(At(3, 0, 30));
   ASSERT_EQ(at3.width, 64);
-  EXPECT_EQ(ShadeAt(at3, 44, 32), Red);    // hour hand towards 3 o'clock
-  EXPECT_EQ(ShadeAt(at3, 32, 20), Green);  // minute hand at 12
-  EXPECT_EQ(ShadeAt(at3, 32, 50), Yellow); // second hand at 30 s, pointing down
-  EXPECT_EQ(ShadeAt(at3, 0, 32), Red);     // the ring
+  EXPECT_EQ(ShadeAt(at3, 44, 32), Red);     // hour hand towards 3 o'clock
+  EXPECT_EQ(ShadeAt(at3, 32, 20), Green);   // minute hand at 12
+  EXPECT_EQ(ShadeAt(at3, 32, 50), Yellow);  // second hand at 30 s, pointing down
+  EXPECT_EQ(ShadeAt(at3, 0, 32), Red);      // the ring
   const platform::RgbImage at9 = Render(At(21, 0, 0));
   EXPECT_EQ(ShadeAt(at9, 20, 32), Red);
   EXPECT_EQ(ShadeAt(at9, 44, 32), Black);
