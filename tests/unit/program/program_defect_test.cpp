@@ -125,6 +125,8 @@ const DefectCase kCases[] = {
      "page 1: itemCount 3, but the page holds 2 area records"},
     {"pageLength of a middle page", [] { return Edited([](Bytes& b) { Put32(b, 24, 99); }, 24); },
      "page 1: pageLength 99, but the page and its areas take 100 bytes"},
+    {"pageLength one too large", [] { return Edited([](Bytes& b) { Put32(b, 24, 101); }, 24); },
+     "page 1: pageLength 101, but the page and its areas take 100 bytes"},
     {"pageLength of the last page", [] { return Edited([](Bytes& b) { Put32(b, 124, 16); }, 124); },
      "page 2: pageLength 16, but the page and its areas take 3652 bytes"},
 
