@@ -135,6 +135,41 @@ TEST_F(ProgramUpload, TwoMebibytesGoButOneByteMoreStays) {
   builder::ReleaseAllSlots();
 }
 
+TEST_F(ProgramUpload, EverySendPathLowersTheBusyCountItRaised) {
+  // Shutting down waits for the count to reach 0, so a path that left it raised would hold every
+  // later LED_Cleanup for its whole wait.
+  builder::ReleaseAllSlots();
+  link::Target noTransport = harness_.UdpTarget();
+  noTransport.transport = link::Transport::None;
+  link::Target noPort = harness_.SerialTarget();
+  noPort.comPort = 0;
+  struct SendCase {
+    const char* name;
+    link::Target target;
+    bool senderEnabled;
+    bool programInSlot;
+    Status expected;
+  };
+  const SendCase cases[] = {
+      {"sent", harness_.UdpTarget(), true, true, Status::Ok},
+      {"sending disabled", harness_.UdpTarget(), false, true, Status::Refused},
+      {"no transport", noTransport, true, true, Status::Refused},
+      {"port does not open", noPort, true, true, Status::OsError},
+      {"free slot", harness_.UdpTarget(), true, false, Status::Refused},
+  };
+  for (const SendCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int32_t slot = builder::MakeRoot(1, 1);
+    ASSERT_NE(slot, 0);
+    ASSERT_EQ(builder::AddLeaf(slot, 0), 1);
+    if (!c.programInSlot) builder::ReleaseSlot(slot);
+    const int32_t busyBefore = GlobalBusyCount().Read();
+    EXPECT_EQ(builder::DoSendToScreen(c.target, slot, c.senderEnabled), c.expected);
+    EXPECT_EQ(GlobalBusyCount().Read(), busyBefore);
+    EXPECT_FALSE(builder::PeekProgram(slot).has_value());
+  }
+}
+
 TEST(ProgramUploadStress, ThreadsBuildAndSendToTheirOwnScreens) {
   // Several threads build in different slots and send to separate screens at once; every screen
   // ends with exactly the programs its thread sent.
