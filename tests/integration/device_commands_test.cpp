@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -308,6 +309,134 @@ TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   EXPECT_EQ(reading.status, Status::Ok);
   EXPECT_EQ(reading.value, 23);
   link::SetComPortPath(43, nullptr);
+}
+
+// ---- Each command's own receive window, on a fake clock ----------------------------------
+
+// The far end of a command's channel, driven by hand: it takes requests, sends what can never be
+// the reply (which makes the library look at its clock again), and answers.
+class HandScreen {
+ public:
+  virtual ~HandScreen() = default;
+  virtual link::Target Target() const = 0;
+  // True when a whole request arrived in time.
+  virtual bool TakeRequest() = 0;
+  // True when no request arrives within `ms` of real time.
+  virtual bool QuietFor(uint32_t ms) = 0;
+  virtual void SendNoise(uint16_t cmd) = 0;
+  virtual void Answer(uint16_t cmd) = 0;
+};
+
+class UdpHandScreen final : public HandScreen {
+ public:
+  link::Target Target() const override { return screen_.Target(1); }
+  bool TakeRequest() override { return !screen_.NextRequest(from_).empty(); }
+  bool QuietFor(uint32_t ms) override { return screen_.QuietFor(ms); }
+  // The right reply from the wrong port.
+  void SendNoise(uint16_t cmd) override { stranger_.Send(ReplyFrame(cmd, 0), from_); }
+  void Answer(uint16_t cmd) override { screen_.Send(ReplyFrame(cmd, 0), from_); }
+
+ private:
+  RawScreen screen_;
+  RawScreen stranger_;
+  platform::Endpoint from_;
+};
+
+class SerialHandScreen final : public HandScreen {
+ public:
+  static constexpr int32_t kComPort = 44;
+  SerialHandScreen() { link::SetComPortPath(kComPort, pty_.terminalPath.c_str()); }
+  ~SerialHandScreen() override { link::SetComPortPath(kComPort, nullptr); }
+
+  link::Target Target() const override {
+    link::Target target;
+    target.transport = link::Transport::Serial;
+    target.comPort = kComPort;
+    target.devAddr = 1;
+    return target;
+  }
+  bool TakeRequest() override {
+    link::FrameBuffer chunk;
+    size_t n = 0;
+    while (n == 0 || chunk[n - 1] != link::kFrameEnd) {
+      if (!Readable(3000)) return false;
+      n = platform::ReadAvailable(pty_.controller.get(), chunk);
+    }
+    return true;
+  }
+  bool QuietFor(uint32_t ms) override { return !Readable(ms); }
+  // Bytes outside any frame.
+  void SendNoise(uint16_t) override {
+    platform::WriteAll(pty_.controller.get(), Bytes{0x13, 0x42});
+  }
+  void Answer(uint16_t cmd) override {
+    platform::WriteAll(pty_.controller.get(), ReplyFrame(cmd, 0));
+  }
+
+ private:
+  bool Readable(uint32_t ms) {
+    return platform::WaitReadable(pty_.controller.get(), ms) == platform::WaitResult::Ready;
+  }
+  platform::PseudoTerminal pty_ = platform::OpenPseudoTerminal();
+};
+
+// Waits (in real time, boundedly) until other threads have read the clock `reads` times in all:
+// a waiting exchange reads it when its window opens and each time it wakes.
+void AwaitClockReads(const testing::FakeClock& clock, uint64_t reads) {
+  for (int i = 0; i < 3000 && clock.reads() < reads; ++i) std::this_thread::sleep_for(1ms);
+}
+
+struct WindowCase {
+  const char* name;
+  std::function<Status(const link::Target&)> run;
+  uint16_t cmd;
+  uint32_t serialMs;
+  uint32_t udpMs;
+};
+
+TEST(CommandWindows, EachCommandWaitsItsOwnWindowOnEachTransport) {
+  const WindowCase cases[] = {
+      {"set power", [](auto& t) { return protocol::DoSetPower(t, 1); }, protocol::CMD_SET_POWER,
+       1000, 1000},
+      {"get power", [](auto& t) { return protocol::DoGetPower(t).status; }, protocol::CMD_GET_POWER,
+       1500, 1500},
+      {"set bright", [](auto& t) { return protocol::DoSetBright(t, 1); }, protocol::CMD_SET_BRIGHT,
+       5000, 3000},
+      {"get bright", [](auto& t) { return protocol::DoGetBright(t).status; },
+       protocol::CMD_GET_BRIGHT, 1500, 1500},
+      {"reset", [](auto& t) { return protocol::DoReset(t); }, protocol::CMD_RESET, 1500, 1500},
+      {"set time", [](auto& t) { return protocol::DoAdjustTime(t, TuesdayAfternoon()); },
+       protocol::CMD_SET_TIME, 1000, 1000},
+  };
+  testing::FakeClock clock;
+  testing::ScopedClock installed(clock);
+  for (const bool serial : {false, true}) {
+    for (const WindowCase& c : cases) {
+      SCOPED_TRACE(::testing::Message() << c.name << (serial ? " over serial" : " over udp"));
+      const uint32_t windowMs = serial ? c.serialMs : c.udpMs;
+      std::unique_ptr<HandScreen> screen;
+      if (serial)
+        screen = std::make_unique<SerialHandScreen>();
+      else
+        screen = std::make_unique<UdpHandScreen>();
+      const uint64_t readsBefore = clock.reads();
+      auto result = std::async(std::launch::async, c.run, screen->Target());
+      EXPECT_TRUE(screen->TakeRequest());
+      AwaitClockReads(clock, readsBefore + 2);  // the window opened and its wait began
+      clock.Advance(windowMs - 1);
+      const uint64_t readsBeforeNoise = clock.reads();
+      screen->SendNoise(c.cmd);
+      // Woken by the noise, the exchange reads the clock and then either sends again (reading it
+      // as the next window opens) or waits on (reading it after the wait).
+      AwaitClockReads(clock, readsBeforeNoise + 2);
+      EXPECT_TRUE(screen->QuietFor(0)) << "tried again before its window ended";
+      clock.Advance(1);
+      screen->SendNoise(c.cmd);
+      EXPECT_TRUE(screen->TakeRequest()) << "did not try again when its window ended";
+      screen->Answer(c.cmd);  // ends the command on every path above
+      EXPECT_EQ(result.get(), Status::Ok);
+    }
+  }
 }
 
 // ---- Whole receive windows (labelled slow) -----------------------------------------------

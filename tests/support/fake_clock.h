@@ -13,7 +13,10 @@ class FakeClock final : public platform::Clock {
  public:
   explicit FakeClock(uint32_t startMs = 0) : nowMs_(startMs) {}
 
-  uint32_t NowMs() override { return nowMs_.load(); }
+  uint32_t NowMs() override {
+    ++reads_;
+    return nowMs_.load();
+  }
   void SleepMs(uint32_t ms) override {
     nowMs_ += ms;
     sleptMs_ += ms;
@@ -23,6 +26,8 @@ class FakeClock final : public platform::Clock {
 
   void Advance(uint32_t ms) { nowMs_ += ms; }
   uint64_t sleptMs() const { return sleptMs_.load(); }
+  // How often the time was read: lets a test see that a waiting thread has looked at the clock.
+  uint64_t reads() const { return reads_.load(); }
 
   platform::LocalTime local{};
   std::function<void(uint32_t nowMs)> onSleep;  // runs after every sleep
@@ -30,6 +35,7 @@ class FakeClock final : public platform::Clock {
  private:
   std::atomic<uint32_t> nowMs_;
   std::atomic<uint64_t> sleptMs_{0};
+  std::atomic<uint64_t> reads_{0};
 };
 
 // Installs a clock for the lifetime of the scope.
