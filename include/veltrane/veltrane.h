@@ -59,8 +59,8 @@ typedef void (*LedMessageHandler)(const char* text, void* context);
 VELTRANE_API int32_t LED_Init(void);
 
 /* Waits (looking every 10 ms, for at most 8000 ms) until no device call is in progress, pauses
-   100 ms, then stops the library. Programs still held in slots are not freed: release them first.
-   Returns 0, or -1 when the library was not started. */
+   100 ms, then frees every program still held in a slot and stops the library. Returns 0, or -1
+   when the library was not started. */
 VELTRANE_API int32_t LED_Cleanup(void);
 
 /* 0 turns uploads off: LED_SendToScreen then still frees its slot but sends nothing and returns 0.
@@ -128,7 +128,8 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
    the smaller of the area's width and height; the face, 48 hour-hand, 60 minute-hand and 60
    second-hand positions are drawn here in the colours given (0x00BBGGRR). Returns 1, or 0 (nothing
    changed) for a slot outside 1..16, a slot without a page, an area whose right or bottom lies
-   before its left or top, or a side too large to pack (over 2048 pixels at one bit per pixel). */
+   before its left or top, or a side too large to pack (over 2880 pixels at one bit per pixel,
+   over 2048 at two). */
 VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uint32_t hourColor,
                               uint32_t minuteColor, uint32_t secondColor, uint32_t markColor,
                               uint32_t ringColor, uint32_t faceColor);
@@ -204,8 +205,8 @@ VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path);
 /* A screen at UDP port 6666 of the address `ip` (dotted IPv4 text, at most 15 characters), with
    screen address 255, reached from local port `locPort` (low 16 bits). The unnamed arguments are
    ignored. (Exported on Windows as _XR_LED_PowerOn@20 and so on.)
-   Results: 0 the screen answered; 1 it did not answer within the command's tries; -1 nothing was
-   sent: a null or over-long address text, or a local port that cannot be bound. */
+   Results: 0 the screen answered; 1 it did not: no reply within the command's tries, or nothing
+   could be sent (a null or over-long address text, or a local port that cannot be bound). */
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
 VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
 /* Sets the screen's clock from the host's local time. */

@@ -190,15 +190,15 @@ VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
 }
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOn(ip, locPort); });
+  return Guarded(1, [&] { return veltrane::fixed_target::PowerOn(ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOff(ip, locPort); });
+  return Guarded(1, [&] { return veltrane::fixed_target::PowerOff(ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::SetTimeFromHost(ip, locPort); });
+  return Guarded(1, [&] { return veltrane::fixed_target::SetTimeFromHost(ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,

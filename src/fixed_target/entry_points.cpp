@@ -33,21 +33,16 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   return target;
 }
 
-// 0 answered, 1 unanswered, -1 nothing sent.
-int32_t EntryResult(Status status) {
-  switch (status) {
-    case Status::Ok:
-      return 0;
-    case Status::Timeout:
-      return 1;
-    default:
-      return -1;
-  }
-}
+// Callers of these entry points know only "answered" and "not answered", so a request that could
+// not even be sent (no usable address, a local port that cannot be bound) is not answered either.
+constexpr int32_t kAnswered = 0;
+constexpr int32_t kNotAnswered = 1;
+
+int32_t EntryResult(Status status) { return status == Status::Ok ? kAnswered : kNotAnswered; }
 
 int32_t SetPower(const char* address, int32_t localPort, int32_t value) {
   const std::optional<link::Target> target = FixedTarget(address, localPort);
-  return target ? EntryResult(protocol::DoSetPower(*target, value)) : -1;
+  return target ? EntryResult(protocol::DoSetPower(*target, value)) : kNotAnswered;
 }
 
 }  // namespace
@@ -58,7 +53,7 @@ int32_t PowerOff(const char* address, int32_t localPort) { return SetPower(addre
 
 int32_t SetTimeFromHost(const char* address, int32_t localPort) {
   const std::optional<link::Target> target = FixedTarget(address, localPort);
-  if (!target) return -1;
+  if (!target) return kNotAnswered;
   return EntryResult(protocol::DoAdjustTime(*target, platform::CurrentClock().Local()));
 }
 

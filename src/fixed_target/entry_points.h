@@ -12,8 +12,8 @@ constexpr uint8_t kFixedDevAddr = 0xFF;
 // Address texts longer than this do not fit a descriptor's 16-byte field with its zero byte.
 constexpr size_t kMaxAddressText = 15;
 
-// Results: 0 the screen answered, 1 it did not answer within the command's tries, -1 nothing was
-// sent (a null or over-long address text, or a local port that cannot be bound).
+// Results: 0 the screen answered; 1 it did not: no reply within the command's tries, or nothing
+// could be sent (a null or over-long address text, or a local port that cannot be bound).
 int32_t PowerOn(const char* address, int32_t localPort);
 int32_t PowerOff(const char* address, int32_t localPort);
 int32_t SetTimeFromHost(const char* address, int32_t localPort);

@@ -92,9 +92,9 @@ int main(void) {
       EXPECT(LED_SendToScreen(none, 0) == 0); /* not a slot: refused, nothing touched */
       EXPECT(LED_SendToScreen(none, 17) == 0);
     }
-    EXPECT(XR_LED_PowerOn(NULL, 0, 0, 0, 0) == -1);
-    EXPECT(XR_LED_PowerOff("1234567890.1234567", 0, 0, 0, 0) == -1); /* longer than 15 */
-    EXPECT(XR_LED_ResiveTime(NULL, 0, 0, 0, 0) == -1);
+    EXPECT(XR_LED_PowerOn(NULL, 0, 0, 0, 0) == 1);
+    EXPECT(XR_LED_PowerOff("1234567890.1234567", 0, 0, 0, 0) == 1); /* longer than 15 */
+    EXPECT(XR_LED_ResiveTime(NULL, 0, 0, 0, 0) == 1);
     EXPECT(XR_LED_SendData(NULL, 0, 0, 0, NULL, 0) == 1);
     LED_ReleaseMem(slot);
     LED_ReleaseMem(0);

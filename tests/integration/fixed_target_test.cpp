@@ -57,15 +57,16 @@ TEST(FixedTarget, PowerAndClockReachTheScreenAtPort6666) {
 }
 
 TEST(FixedTarget, NothingIsSentWithoutAUsableAddressOrPort) {
+  // Callers tell only 0 (answered) from 1, so nothing sent must not read as success.
   FixedScreen screen("127.0.0.22");
   ASSERT_TRUE(screen.started);
   const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
   const int32_t taken = platform::LocalPort(holder.get());
-  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken, 0, 0, 0), -1);
-  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken + 0x10000, 0, 0, 0), -1);    // the low 16 bits
-  EXPECT_EQ(XR_LED_PowerOn("127.000.000.0022", FreeLocalPort(), 0, 0, 0), -1);  // 16 characters
-  EXPECT_EQ(XR_LED_PowerOff(nullptr, FreeLocalPort(), 0, 0, 0), -1);
-  EXPECT_EQ(XR_LED_ResiveTime(nullptr, FreeLocalPort(), 0, 0, 0), -1);
+  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken, 0, 0, 0), 1);
+  EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken + 0x10000, 0, 0, 0), 1);    // the low 16 bits
+  EXPECT_EQ(XR_LED_PowerOn("127.000.000.0022", FreeLocalPort(), 0, 0, 0), 1);  // 16 characters
+  EXPECT_EQ(XR_LED_PowerOff(nullptr, FreeLocalPort(), 0, 0, 0), 1);
+  EXPECT_EQ(XR_LED_ResiveTime(nullptr, FreeLocalPort(), 0, 0, 0), 1);
   EXPECT_EQ(screen.screen().State().requests, 0u);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "builder/program_slot.h"
 #include "support/fake_clock.h"
 
 namespace veltrane::api {
@@ -63,6 +64,18 @@ TEST(Lifecycle, SwitchesSurviveStartAndStop) {
   EXPECT_EQ(StopLibrary(), -1);
   GlobalSwitches().senderEnabled = 1;
   GlobalSwitches().debugFlag = 0;
+}
+
+TEST(Lifecycle, StopFreesEveryProgramStillHeld) {
+  testing::FakeClock clock;
+  testing::ScopedClock installed(clock);
+  ASSERT_EQ(StartLibrary(), 1);
+  const int32_t first = builder::MakeRoot(1, 1);
+  const int32_t second = builder::MakeRoot(1, 2);
+  ASSERT_EQ(builder::AddLeaf(second, 0), 1);
+  EXPECT_EQ(StopLibrary(), 0);
+  EXPECT_FALSE(builder::PeekProgram(first).has_value());
+  EXPECT_FALSE(builder::PeekProgram(second).has_value());
 }
 
 TEST(Lifecycle, StartZeroesTheBusyCount) {

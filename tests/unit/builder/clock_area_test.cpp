@@ -85,6 +85,17 @@ TEST_F(ClockAreas, RefusesAreasItCannotPack) {
   EXPECT_EQ(AddClock(slot, {0, 0, 0, 0}, 0, {}), 1);  // an empty clock still packs
 }
 
+TEST_F(ClockAreas, SidesPastTheLargestPictureOfEachDepthAreRefused) {
+  // One bit per pixel packs sides up to 2880, two bits up to 2048 (a picture's pixels within 1
+  // MiB).
+  for (const auto& [colorMode, side] : {std::pair{1, 2881}, std::pair{2, 2049}}) {
+    SCOPED_TRACE(colorMode);
+    const int32_t slot = MakeRoot(1, colorMode);
+    ASSERT_EQ(AddLeaf(slot, 0), 1);
+    EXPECT_EQ(AddClock(slot, {0, 0, side, side}, 0, {}), 0);
+  }
+}
+
 // The lit pixel farthest from the centre.
 platform::Point FarthestLit(const raster::RasterPicture& p, int32_t centre) {
   platform::Point far{centre, centre};
