@@ -1,4 +1,5 @@
-// The subcommands that run a simulated screen: `screen` and `demo`.
+#include "simulated_screen.h"
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -10,8 +11,8 @@
 #include "builder/window_area.h"
 #include "commands.h"
 #include "platform/clock.h"
+#include "preview.h"
 #include "program/program_reader.h"
-#include "render/renderer.h"
 #include "screen_commands.h"
 #include "sim/command_line.h"
 #include "sim/screen.h"
@@ -21,8 +22,6 @@
 namespace veltrane::cli {
 namespace {
 
-constexpr int kPreviewScale = 4;
-
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
 std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
                                     const std::filesystem::path& file,
@@ -30,9 +29,7 @@ std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
   const platform::RgbImage picture =
-      render::ScaleUp(render::JoinPages(render::RenderProgram(read.program(), block,
-                                                              platform::CurrentClock().Local())),
-                      kPreviewScale);
+      PictureProgram(read.program(), block, platform::CurrentClock().Local(), kDefaultPreviewScale);
   if (written != nullptr) *written = picture;
   return platform::WritePngFile(file, picture);
 }

@@ -10,6 +10,7 @@
 #include "program/program_reader.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
+#include "simulated_screen.h"
 #include "support/screen_harness.h"
 
 namespace veltrane::cli {
