@@ -3,8 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "builder/program_slot.h"
 #include "commands.h"
+#include "format/link.h"
+#include "format/packets.h"
 #include "link/com_port_paths.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
@@ -15,13 +16,14 @@
 namespace veltrane::cli {
 namespace {
 
-constexpr uint16_t kDefaultScreenPort = 6666;
 // The COM port number the --serial device is reached through.
 constexpr int32_t kCommandLineComPort = 255;
 
 std::string Describe(const Connection& c) {
   return c.serial.empty()
-             ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
+             ? "the screen at " + (c.udp.find(':') == std::string::npos
+                                       ? c.udp + ":" + std::to_string(format::kScreenPort)
+                                       : c.udp)
              : "the screen on " + c.serial;
 }
 
@@ -47,9 +49,8 @@ int Outcome(Status status, const Connection& connection) {
 }
 
 std::optional<int32_t> SpeedIndexFor(int32_t baud) {
-  const int32_t rates[] = {9600, 19200, 38400, 57600, 115200};
-  for (int32_t i = 0; i < 5; ++i)
-    if (rates[i] == baud) return i;
+  for (size_t i = 0; i < format::kSerialSpeeds.size(); ++i)
+    if (format::kSerialSpeeds[i] == baud) return static_cast<int32_t>(i);
   return std::nullopt;
 }
 
@@ -129,7 +130,7 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (connection.udp.empty())
     return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
   std::string host = connection.udp;
-  uint32_t port = kDefaultScreenPort;
+  uint32_t port = format::kScreenPort;
   if (const size_t colon = host.rfind(':'); colon != std::string::npos) {
     const std::string digits = host.substr(colon + 1);
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
@@ -216,7 +217,7 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > builder::kMaxSendBytes) {
+  if (block.empty() || block.size() > format::kMaxProgramBytes) {
     SayError("a program must hold 1 to 2097152 bytes, this one has " +
              std::to_string(block.size()));
     return kExitUsage;
