@@ -165,7 +165,7 @@ std::vector<std::vector<uint8_t>> UploadFrames(int64_t kind = 0) {
   for (uint32_t i = 1; i <= pieces; ++i)
     frameOf(protocol::CMD_UPLOAD_DATA, i,
             std::span(Program(kind))
-                .subspan((i - 1) * protocol::UploadPieceSize, protocol::UploadPieceSize));
+                .subspan((i - 1) * format::kUploadPieceBytes, format::kUploadPieceBytes));
   frameOf(protocol::CMD_UPLOAD_END, pieces + 1, {});
   return frames;
 }

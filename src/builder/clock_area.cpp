@@ -2,30 +2,34 @@
 
 #include "builder/clock_geometry.h"
 #include "builder/program_slot.h"
-#include "common/byte_writer.h"
+#include "format/clock.h"
 #include "raster/raster.h"
 
 namespace veltrane::builder {
 namespace {
 
-constexpr size_t kClockHeaderBytes = 36;
-constexpr size_t kRasterListOffset = 28;
-
-// Packs pictures one after another into the record's raster list.
+// Packs pictures one after another into the record's raster list, in the order format/clock.h
+// gives.
 class PicturePacker {
  public:
   PicturePacker(std::span<uint8_t> record, int32_t side, uint16_t colorMode)
       : record_(record), side_(side), colorMode_(colorMode) {}
 
   void Add(const platform::Surface& picture) {
-    const size_t size = static_cast<size_t>(raster::RasterSize(side_, side_, colorMode_));
-    raster::EncodeRaster(record_.subspan(position_, size), picture, side_, side_, colorMode_);
-    position_ += size;
+    if (failed_) return;
+    const int32_t written =
+        raster::EncodeRaster(record_.subspan(position_), picture, side_, side_, colorMode_);
+    failed_ = written == 0;
+    position_ += static_cast<size_t>(written);
   }
+
+  // The end of the last picture, or 0 when one did not fit.
+  size_t Written() const { return failed_ ? 0 : position_; }
 
  private:
   std::span<uint8_t> record_;
-  size_t position_ = kClockHeaderBytes;
+  size_t position_ = format::kClockPicturesAt;
+  bool failed_ = false;
   int32_t side_;
   uint16_t colorMode_;
 };
@@ -81,17 +85,17 @@ class ClockItem final : public AreaItem {
   size_t RecordLength(uint16_t colorMode) override {
     if (!raster::RasterFits(g_.side, g_.side, colorMode)) return 0;
     const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
-    return kClockHeaderBytes + kClockPictures * static_cast<size_t>(picture);
+    return format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
   }
 
-  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    ByteWriter out(record);
-    WriteAreaHeader(out, program::kClockTag, areaParam_, area_);
-    out.U32(kClockPictures);
-    out.Zeros(8);
-    raster::WriteRasterList(
-        record.subspan(kRasterListOffset),
-        {kClockPictures, static_cast<uint32_t>(record.size() - kRasterListOffset)});
+  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    WriteAreaHeader(record, format::kClockTag, areaParam_, area_);
+    WriteU32(record, format::kClockImageCountAt, format::kClockPictureCount);
+    if (!raster::WriteRasterList(record.subspan(format::kClockListAt),
+                                 {format::kClockPictureCount,
+                                  static_cast<uint32_t>(record.size() - format::kClockListAt)})) {
+      return 0;
+    }
 
     PicturePacker packer(record, g_.side, colorMode);
     packer.Add(DrawFace(g_, colors_));
@@ -100,22 +104,23 @@ class ClockItem final : public AreaItem {
         g_, DrawUprightHand(g_, hour, colors_.hour), hour,
         [](auto each) {
           for (int k = 0; k < 12; ++k)
-            for (int j = 0; j < 4; ++j) each(k, j);
+            for (int j = 0; j < static_cast<int>(format::kHourPicturesPerHour); ++j) each(k, j);
         },
         packer);
     const Kite minute = MinuteKite(g_);
     PackTurnedHand(
         g_, DrawUprightHand(g_, minute, colors_.minute), minute,
         [](auto each) {
-          for (int m = 0; m < kMinutePositions; ++m) each(0, m);
+          for (int m = 0; m < static_cast<int>(format::kMinutePositions); ++m) each(0, m);
         },
         packer);
     platform::Surface second(g_.side, g_.side);
-    for (int n = 0; n < kSecondPositions; ++n) {
+    for (int n = 0; n < static_cast<int>(format::kSecondPositions); ++n) {
       second.FillRect(0, 0, g_.side, g_.side, platform::kBlack);
       second.Line({g_.centre, g_.centre}, SecondHandEnd(g_, n), colors_.second);
       packer.Add(second);
     }
+    return packer.Written();
   }
 
  private:

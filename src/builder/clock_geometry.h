@@ -12,11 +12,6 @@ namespace veltrane::builder {
 constexpr double kHourStep = 0.5235987755982988;     // 30 degrees
 constexpr double kMinuteStep = 0.10471975511965977;  // 6 degrees
 
-constexpr int kClockPictures = 169;  // face, 48 hour, 60 minute and 60 second positions
-constexpr int kHourPositions = 48;
-constexpr int kMinutePositions = 60;
-constexpr int kSecondPositions = 60;
-
 using platform::Point;
 
 struct ClockGeometry {

@@ -7,10 +7,6 @@
 
 namespace veltrane::builder {
 
-// A window area's record: the area header, paramA and paramB, 8 reserved bytes, then the picture
-// as one RasterImage. Text areas use the same record.
-constexpr size_t kWindowHeaderBytes = 28;
-
 // The caller's values a window or text area carries.
 struct WindowArea {
   AreaRect area;
@@ -19,8 +15,13 @@ struct WindowArea {
   int32_t paramB = 0;
 };
 
-// Writes the 28 bytes before the picture. The record length is left for AppendArea.
-void WriteWindowHeader(ByteWriter& out, const WindowArea& fields);
+// Writes the window record's fields before its picture (format::kWindowRasterAt bytes; text
+// areas use the same record). The record length is left for AppendArea.
+void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields);
+
+// The bytes a window record has written, given what the encoder wrote of its picture: 0 when the
+// picture did not fit.
+size_t WindowRecordWritten(int32_t rasterBytes);
 
 // Adds a window area holding the `width` x `height` pixels at the top-left of the host's picture
 // (black beyond its own size). Refused with 0, nothing changed, when a side is negative or 65536

@@ -1,18 +1,16 @@
 #include "link/serial_channel.h"
 
-#include <array>
-
+#include "format/link.h"
 #include "link/com_port_paths.h"
 #include "platform/serial_port.h"
 
 namespace veltrane::link {
 
 int32_t LineSpeed(int32_t speedIndex) {
-  constexpr std::array<int32_t, 5> kSpeeds = {9600, 19200, 38400, 57600, 115200};
   constexpr int32_t kDefaultIndex = 3;
-  if (speedIndex < 0 || speedIndex >= static_cast<int32_t>(kSpeeds.size()))
+  if (speedIndex < 0 || speedIndex >= static_cast<int32_t>(format::kSerialSpeeds.size()))
     speedIndex = kDefaultIndex;
-  return kSpeeds[static_cast<size_t>(speedIndex)];
+  return format::kSerialSpeeds[static_cast<size_t>(speedIndex)];
 }
 
 bool SerialChannel::Open(const Target& target) {

@@ -47,8 +47,8 @@ class UploadFrames {
  private:
   std::span<const uint8_t> Piece(const PacketHeader& header) const {
     if (header.cmd != CMD_UPLOAD_DATA) return {};
-    const size_t offset = static_cast<size_t>(header.value - 1) * UploadPieceSize;
-    return program_.subspan(offset, std::min(UploadPieceSize, program_.size() - offset));
+    const size_t offset = static_cast<size_t>(header.value - 1) * format::kUploadPieceBytes;
+    return program_.subspan(offset, std::min(format::kUploadPieceBytes, program_.size() - offset));
   }
 
   std::span<const uint8_t> program_;
@@ -87,7 +87,7 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
     const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
     if (status != Status::Ok) return status;
     if (observer != nullptr) {
-      const size_t carried = std::min(program.size(), size_t{sequence} * UploadPieceSize);
+      const size_t carried = std::min(program.size(), size_t{sequence} * format::kUploadPieceBytes);
       observer->Acknowledged(sequence + 1, packets, carried);
     }
   }

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "common/status.h"
+#include "format/packets.h"
 #include "link/channel.h"
 #include "link/frame_codec.h"
 #include "link/serial_channel.h"
@@ -13,15 +14,10 @@
 
 namespace veltrane::protocol {
 
-// The largest piece of program data in one data packet.
-constexpr size_t UploadPieceSize = 512;
 // The receive window of each try of each upload packet.
 constexpr uint32_t kUploadWindowMs = 1000;
 
-// The number of data packets a program of `lengthBytes` takes.
-constexpr uint32_t UploadPieceCount(size_t lengthBytes) {
-  return static_cast<uint32_t>((lengthBytes + UploadPieceSize - 1) / UploadPieceSize);
-}
+using format::UploadPieceCount;
 
 // Told of each packet the screen acknowledges, on the uploading thread (for progress displays).
 class UploadObserver {

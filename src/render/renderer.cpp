@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <variant>
 
+#include "format/clock.h"
+#include "format/date_time.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
 #include "raster/raster_decode.h"
@@ -68,7 +71,7 @@ void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea&
   if (!text) return;
   for (int32_t y = 0; y < text->height(); ++y)
     for (int32_t x = 0; x < text->width(); ++x) {
-      if (platform::RedOf(text->Pixel(x, y)) > 96)
+      if (platform::RedOf(text->Pixel(x, y)) > format::kLitAbove)
         canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
     }
 }
@@ -80,22 +83,22 @@ std::optional<size_t> GlyphIndex(const program::DescriptorPair& pair,
     return static_cast<size_t>(pair.argument == 0 ? value / 10 % 10 : value % 10);
   };
   switch (pair.kind) {
-    case 1:
+    case format::kShowYear:
       return digit(time.year % 100);
-    case 2:
+    case format::kShowMonth:
       return digit(time.month);
-    case 3:
+    case format::kShowDay:
       return digit(time.day);
-    case 4:
+    case format::kShowWeekday:
       return static_cast<size_t>(time.dayOfWeek % 7);
-    case 5:
+    case format::kShowHour:
       return digit(time.hour);
-    case 6:
+    case format::kShowMinute:
       return digit(time.minute);
-    case 7:
+    case format::kShowSecond:
       return digit(time.second);
-    case 8:
-    case 9:
+    case format::kShowGlyph:
+    case format::kShowColon:
       return pair.argument;
     default:
       return std::nullopt;
@@ -116,15 +119,35 @@ void DrawDateTime(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t>
 
 void DrawClock(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t> block,
                const program::ClockArea& area, const platform::LocalTime& time) {
-  const size_t pictures[] = {0, static_cast<size_t>(4 * (time.hour % 12) + time.minute / 12 + 1),
-                             static_cast<size_t>(49 + time.minute % 60),
-                             static_cast<size_t>(109 + time.second % 60)};
+  const size_t pictures[] = {format::kFacePicture, format::HourPicture(time.hour, time.minute),
+                             format::MinutePicture(time.minute),
+                             format::SecondPicture(time.second)};
   for (size_t i = 0; i < std::size(pictures); ++i) {
     if (pictures[i] >= area.pictures.rasters.size()) continue;
     if (const auto picture = Picture(block, area.pictures.rasters[pictures[i]]))
       canvas.Draw(clip, clip.left, clip.top, *picture, /*litOnly=*/i > 0);
   }
 }
+
+// Draws one area of each kind; a kind without its call here does not compile.
+struct AreaPainter {
+  PageCanvas& canvas;
+  Clip clip;
+  std::span<const uint8_t> block;
+  const platform::LocalTime& time;
+
+  void operator()(const program::WindowArea& window) const {
+    if (const auto picture = Picture(block, window.image))
+      canvas.Draw(clip, clip.left, clip.top, *picture, false);
+  }
+  void operator()(const program::StringArea& string) const { DrawString(canvas, clip, string); }
+  void operator()(const program::DateTimeArea& dateTime) const {
+    DrawDateTime(canvas, clip, block, dateTime, time);
+  }
+  void operator()(const program::ClockArea& clock) const {
+    DrawClock(canvas, clip, block, clock, time);
+  }
+};
 
 }  // namespace
 
@@ -146,17 +169,7 @@ platform::RgbImage RenderPage(const program::Program& program, std::span<const u
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
   PageCanvas canvas(image);
   for (const program::Area& area : page.areas) {
-    const Clip clip = ClipOf(area.rect);
-    if (const auto* window = std::get_if<program::WindowArea>(&area.content)) {
-      if (const auto picture = Picture(block, window->image))
-        canvas.Draw(clip, clip.left, clip.top, *picture, false);
-    } else if (const auto* string = std::get_if<program::StringArea>(&area.content)) {
-      DrawString(canvas, clip, *string);
-    } else if (const auto* dateTime = std::get_if<program::DateTimeArea>(&area.content)) {
-      DrawDateTime(canvas, clip, block, *dateTime, time);
-    } else if (const auto* clock = std::get_if<program::ClockArea>(&area.content)) {
-      DrawClock(canvas, clip, block, *clock, time);
-    }
+    std::visit(AreaPainter{canvas, ClipOf(area.rect), block, time}, area.content);
   }
   return image;
 }

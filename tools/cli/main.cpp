@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "format/link.h"
 #include "platform/clock.h"
 #include "preview.h"
 #include "screen_commands.h"
-#include "shared/udp_endpoint.h"
 #include "simulated_screen.h"
 
 namespace {
@@ -17,7 +17,7 @@ using namespace veltrane::cli;
 void AddConnectionOptions(CLI::App* command, Connection& connection) {
   command->add_option("--udp", connection.udp,
                       "the screen's address, HOST[:PORT] (port " +
-                          std::to_string(veltrane::tools::kScreenUdpPort) + " by default)");
+                          std::to_string(veltrane::format::kScreenPort) + " by default)");
   command->add_option("--local-port", connection.localPort,
                       "local UDP port to send from (default: any)");
   command->add_option("--serial", connection.serial,

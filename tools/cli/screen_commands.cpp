@@ -3,8 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "builder/program_slot.h"
 #include "commands.h"
+#include "format/link.h"
+#include "format/packets.h"
 #include "link/com_port_paths.h"
 #include "platform/clock.h"
 #include "platform/terminal.h"
@@ -21,8 +22,7 @@ constexpr int32_t kCommandLineComPort = 255;
 std::string Describe(const Connection& c) {
   if (!c.serial.empty()) return "the screen on " + c.serial;
   const bool portGiven = c.udp.find(':') != std::string::npos;
-  return "the screen at " +
-         (portGiven ? c.udp : c.udp + ":" + std::to_string(tools::kScreenUdpPort));
+  return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
 }
 
 // The exit status for a command's outcome, with one sentence on stderr for a failure.
@@ -121,7 +121,7 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   }
   if (connection.udp.empty())
     return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
-  const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, tools::kScreenUdpPort},
+  const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, format::kScreenPort},
                                                 tools::EndpointRole::Screen);
   if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
   if (connection.localPort < 0 || connection.localPort > 65535)
@@ -198,7 +198,7 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > builder::kMaxSendBytes) {
+  if (block.empty() || block.size() > format::kMaxProgramBytes) {
     SayError("a program must hold 1 to 2097152 bytes, this one has " +
              std::to_string(block.size()));
     return kExitUsage;

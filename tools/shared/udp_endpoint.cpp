@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "format/link.h"
 #include "link/serial_channel.h"
 #include "platform/ipv4.h"
 
@@ -9,7 +10,7 @@ namespace veltrane::tools {
 namespace {
 
 // The speed indices a serial target accepts; the link maps each to its line speed.
-constexpr int32_t kSpeedIndexCount = 5;
+constexpr auto kSpeedIndexCount = static_cast<int32_t>(format::kSerialSpeeds.size());
 constexpr size_t kMaxPortDigits = 5;
 
 bool AllDigits(std::string_view text) {

@@ -8,9 +8,6 @@
 
 namespace veltrane::tools {
 
-// The UDP port a screen listens on unless told otherwise.
-constexpr uint16_t kScreenUdpPort = 6666;
-
 // An IPv4 address (network byte order) and a port (host order).
 struct UdpEndpoint {
   uint32_t address = 0;

@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "format/link.h"
 #include "link/frame_assembler.h"
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
 #include "platform/unique_fd.h"
 #include "platform/wakeup.h"
-#include "shared/udp_endpoint.h"
 #include "sim/screen.h"
 
 namespace veltrane::sim {
@@ -57,10 +57,10 @@ struct Faults {
 struct SimulatorOptions {
   uint8_t address = 1;  // the screen answers requests for this address and for 255
   bool udp = true;
-  uint32_t udpAddress = 0x0100007F;          // 127.0.0.1 in network order
-  uint16_t udpPort = tools::kScreenUdpPort;  // host order; 0 lets the system choose
-  bool pty = false;                          // serve a pseudo-terminal it creates
-  std::string serialPath;                    // or serve this serial device
+  uint32_t udpAddress = 0x0100007F;        // 127.0.0.1 in network order
+  uint16_t udpPort = format::kScreenPort;  // host order; 0 lets the system choose
+  bool pty = false;                        // serve a pseudo-terminal it creates
+  std::string serialPath;                  // or serve this serial device
   int32_t serialSpeed = 57600;
   Faults faults;
   // Receives one line per request when set.

@@ -8,6 +8,7 @@
 #include "builder/clock_geometry.h"
 #include "builder/program_slot.h"
 #include "common/byte_reader.h"
+#include "format/clock.h"
 #include "raster/raster.h"
 #include "raster/raster_decode.h"
 
@@ -177,16 +178,17 @@ TEST_F(ClockAreas, HandPicturesEqualTurningTheWholeUprightPicture) {
     const size_t pictureBytes = static_cast<size_t>(raster::RasterSize(side, side, 2));
     size_t index = 1;
     for (const auto& [kite, color, positions] :
-         {std::tuple{HourKite(g), kRed, kHourPositions},
-          std::tuple{MinuteKite(g), kGreen, kMinutePositions}}) {
+         {std::tuple{HourKite(g), kRed, static_cast<int>(format::kHourPositions)},
+          std::tuple{MinuteKite(g), kGreen, static_cast<int>(format::kMinutePositions)}}) {
       platform::Surface upright(side, side);
       const platform::Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
       for (int i = 0; i < 4; ++i) upright.Line(outline[i], outline[i + 1], color);
       upright.FloodFill({g.centre, g.centre}, color, color);
       platform::Surface turned(side, side);
       for (int p = 0; p < positions; ++p, ++index) {
-        const auto corners =
-            positions == kHourPositions ? TurnedCorners(g, p / 4, p % 4) : TurnedCorners(g, 0, p);
+        const auto corners = positions == static_cast<int>(format::kHourPositions)
+                                 ? TurnedCorners(g, p / 4, p % 4)
+                                 : TurnedCorners(g, 0, p);
         turned.ParallelogramBlit(upright, corners);
         std::vector<uint8_t> expected(pictureBytes);
         raster::EncodeRaster(expected, turned, side, side, 2);

@@ -73,6 +73,9 @@ TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
   const platform::RgbImage at9 = Render(At(21, 0, 0));
   EXPECT_EQ(ShadeAt(at9, 20, 32), Red);
   EXPECT_EQ(ShadeAt(at9, 44, 32), Black);
+  // From 11:48 the hour hand stands at 12 o'clock, not on the pictures of the minute hand.
+  const platform::RgbImage late = Render(At(11, 50, 30));
+  EXPECT_EQ(ShadeAt(late, 32, 20), Red);
 }
 
 TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {

@@ -107,10 +107,11 @@ std::vector<int> Upload(Screen& screen, const Bytes& program) {
   const uint32_t pieces = UploadPieceCount(program.size());
   status(Request(CMD_UPLOAD_START, 1, 0));
   for (uint32_t i = 1; i <= pieces; ++i) {
-    const size_t offset = (i - 1) * UploadPieceSize;
-    status(Request(CMD_UPLOAD_DATA, 1, i,
-                   Bytes(program.begin() + offset,
-                         program.begin() + std::min(program.size(), offset + UploadPieceSize))));
+    const size_t offset = (i - 1) * format::kUploadPieceBytes;
+    status(Request(
+        CMD_UPLOAD_DATA, 1, i,
+        Bytes(program.begin() + offset,
+              program.begin() + std::min(program.size(), offset + format::kUploadPieceBytes))));
   }
   status(Request(CMD_UPLOAD_END, 1, pieces + 1));
   return statuses;

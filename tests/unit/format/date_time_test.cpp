@@ -1,13 +1,21 @@
-#include "builder/date_time_format.h"
+#include "format/date_time.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace veltrane::builder {
+namespace veltrane::format {
 namespace {
 
-std::vector<uint8_t> Used(const FormatDescriptor& d) {
+Descriptor DescriptorFor(int32_t type, uint16_t year) {
+  return format::DescriptorFor(DateTimeTypeFor(type), year);
+}
+
+std::span<const std::string_view> GlyphTextsFor(int32_t type) {
+  return DateTimeTypeFor(type).glyphs;
+}
+
+std::vector<uint8_t> Used(const Descriptor& d) {
   std::vector<uint8_t> bytes(d.begin(), d.end());
   while (!bytes.empty() && bytes.back() == 0 && bytes.size() % 2 == 0 &&
          bytes[bytes.size() - 2] == 0)
@@ -15,7 +23,7 @@ std::vector<uint8_t> Used(const FormatDescriptor& d) {
   return bytes;
 }
 
-TEST(DateTimeFormat, DescriptorsOfEveryType) {
+TEST(DateTimeTypes, DescriptorsOfEveryType) {
   struct Case {
     int32_t type;
     std::vector<uint8_t> bytes;
@@ -38,21 +46,21 @@ TEST(DateTimeFormat, DescriptorsOfEveryType) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
-    const FormatDescriptor d = DescriptorFor(c.type, 2026);
+    const Descriptor d = DescriptorFor(c.type, 2026);
     EXPECT_EQ(Used(d), c.bytes);
     for (size_t i = c.bytes.size(); i < d.size(); ++i) EXPECT_EQ(d[i], 0) << i;
     EXPECT_EQ(GlyphTextsFor(c.type).size(), c.glyphs);
   }
 }
 
-TEST(DateTimeFormat, LeadingYearDigitsComeFromTheYear) {
+TEST(DateTimeTypes, LeadingYearDigitsComeFromTheYear) {
   EXPECT_EQ(DescriptorFor(4, 1999)[1], 1);
   EXPECT_EQ(DescriptorFor(4, 1999)[3], 9);
   EXPECT_EQ(DescriptorFor(1, 2105)[1], 2);
   EXPECT_EQ(DescriptorFor(1, 2105)[3], 1);
 }
 
-TEST(DateTimeFormat, GlyphTextsAreDigitsThenWords) {
+TEST(DateTimeTypes, GlyphTextsAreDigitsThenWords) {
   for (int32_t type = 1; type <= 9; ++type) {
     const auto glyphs = GlyphTextsFor(type);
     for (size_t n = 0; n < 10; ++n)
@@ -65,4 +73,4 @@ TEST(DateTimeFormat, GlyphTextsAreDigitsThenWords) {
 }
 
 }  // namespace
-}  // namespace veltrane::builder
+}  // namespace veltrane::format
