@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::builder {
 
@@ -17,7 +17,7 @@ constexpr int kHourPositions = 48;
 constexpr int kMinutePositions = 60;
 constexpr int kSecondPositions = 60;
 
-using platform::Point;
+using image::Point;
 
 struct ClockGeometry {
   int32_t side = 0;    // s: every picture is side x side

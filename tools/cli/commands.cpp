@@ -82,9 +82,9 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const platform::RgbImage picture = render::ScaleUp(
+  const image::RgbImage picture = render::ScaleUp(
       render::JoinPages(render::RenderProgram(program, checked.block, time)), scale);
-  if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
+  if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;
   }

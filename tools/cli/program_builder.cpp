@@ -6,7 +6,7 @@
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "platform/png.h"
+#include "image/png.h"
 
 namespace veltrane::cli {
 namespace {
@@ -18,7 +18,7 @@ builder::WindowArea WindowFields(const Area& area) {
 }
 
 // The PNG as the host-drawn picture a window area copies: blue, green, red bytes per pixel.
-std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
+std::vector<uint8_t> ToBgr(const image::RgbImage& image) {
   std::vector<uint8_t> bgr(image.rgb.size());
   for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
     bgr[i] = image.rgb[i + 2];
@@ -47,12 +47,12 @@ std::string AddArea(int32_t slot, const Area& area) {
                                                                        : refused("the string area");
   }
   if (const auto* image = std::get_if<ImageArea>(&area.content)) {
-    auto png = platform::ReadPngFile(image->file);
+    auto png = image::ReadPngFile(image->file);
     if (auto* error = std::get_if<std::string>(&png)) return *error;
-    const auto& picture = std::get<platform::RgbImage>(png);
+    const auto& picture = std::get<image::RgbImage>(png);
     const std::vector<uint8_t> bgr = ToBgr(picture);
-    const platform::PixelView view{bgr.data(), picture.width, picture.height,
-                                   int64_t{picture.width} * 3, 3};
+    const image::PixelView view{bgr.data(), picture.width, picture.height,
+                                int64_t{picture.width} * 3, 3};
     return builder::AddWindow(slot, WindowFields(area), view, picture.width, picture.height) == 1
                ? ""
                : refused("the image area");

@@ -5,9 +5,9 @@
 
 #include "builder/program_slot.h"
 #include "commands.h"
-#include "link/com_port_paths.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
+#include "platform/system_error.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
@@ -16,13 +16,17 @@ namespace veltrane::cli {
 namespace {
 
 constexpr uint16_t kDefaultScreenPort = 6666;
-// The COM port number the --serial device is reached through.
-constexpr int32_t kCommandLineComPort = 255;
 
 std::string Describe(const Connection& c) {
   return c.serial.empty()
              ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
              : "the screen on " + c.serial;
+}
+
+// ": what the system said", when it said something.
+std::string SystemReason(Status status) {
+  const std::string text = platform::SystemErrorText(status.systemError());
+  return text.empty() ? std::string() : ": " + text;
 }
 
 // The exit status for a command's outcome, with one sentence on stderr for a failure.
@@ -34,11 +38,10 @@ int Outcome(Status status, const Connection& connection) {
       SayError(Describe(connection) + " did not answer");
       return kExitScreen;
     case Status::OsError:
-      SayError(connection.serial.empty()
-                   ? "cannot bind local UDP port " + std::to_string(connection.localPort) +
-                         " (is it in use?)"
-                   : "cannot open " + connection.serial +
-                         " (missing, or in use by another program?)");
+      SayError((connection.serial.empty()
+                    ? "cannot bind local UDP port " + std::to_string(connection.localPort)
+                    : "cannot open " + connection.serial) +
+               SystemReason(status));
       return kExitUsage;
     default:
       SayError("the request was refused before anything was sent");
@@ -119,10 +122,8 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (!connection.serial.empty()) {
     const auto speed = SpeedIndexFor(connection.baud);
     if (!speed) return "--baud: expected 9600, 19200, 38400, 57600 or 115200";
-    if (!link::SetComPortPath(kCommandLineComPort, connection.serial.c_str()))
-      return "cannot use " + connection.serial;
     target.transport = link::Transport::Serial;
-    target.comPort = kCommandLineComPort;
+    target.devicePath = connection.serial;
     target.speedIndex = *speed;
     return target;
   }

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "commands.h"
-#include "platform/png.h"
+#include "image/png.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
@@ -157,10 +157,10 @@ TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
     return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, 1);
   });
   ASSERT_EQ(run.status, kExitOk) << run.err;
-  const auto read = platform::ReadPngFile(out);
+  const auto read = image::ReadPngFile(out);
   std::filesystem::remove(out);
-  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
-  const auto& image = std::get<platform::RgbImage>(read);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
+  const auto& image = std::get<image::RgbImage>(read);
   EXPECT_EQ(image.width, 128);
   EXPECT_EQ(image.height, 48);
   // The logo sits at (112, 32): a yellow frame, a red diagonal, black elsewhere.
@@ -180,10 +180,10 @@ TEST(Demo, SendsTheDemoProgramAndPicturesIt) {
   const Outcome run = Capture([&] { return Demo(out); });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   EXPECT_NE(run.out.find("the screen accepted the program"), std::string::npos) << run.out;
-  const auto read = platform::ReadPngFile(out);
+  const auto read = image::ReadPngFile(out);
   std::filesystem::remove(out);
-  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
-  EXPECT_EQ(std::get<platform::RgbImage>(read).width, 160 * 4);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
+  EXPECT_EQ(std::get<image::RgbImage>(read).width, 160 * 4);
 }
 
 }  // namespace
