@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "image/png.h"
+#include "link/com_port_paths.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
@@ -107,6 +108,8 @@ TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
   const Outcome noDevice = Capture([&] { return Reset(absent); });
   EXPECT_EQ(noDevice.status, kExitUsage);
   EXPECT_NE(noDevice.err.find("cannot open /nonexistent/ttyUSB9"), std::string::npos);
+  // What the system said, not a guess.
+  EXPECT_NE(noDevice.err.find(": no such file or directory"), std::string::npos) << noDevice.err;
 }
 
 TEST_F(Subcommands, SendUploadsAProgramFileTheScreenReadsBack) {
@@ -134,6 +137,8 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
   const Outcome run = Capture([&] { return Brightness(serial, 3); });
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(harness_.screen().State().brightness, 3);
+  // The device is opened by its path: no COM port number is taken over for it.
+  EXPECT_EQ(link::ComPortPath(link::kLastComPort), "/dev/ttyS254");
 }
 
 TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {
