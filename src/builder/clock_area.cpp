@@ -15,7 +15,7 @@ class PicturePacker {
   PicturePacker(std::span<uint8_t> record, int32_t side, uint16_t colorMode)
       : record_(record), side_(side), colorMode_(colorMode) {}
 
-  void Add(const platform::Surface& picture) {
+  void Add(const image::Surface& picture) {
     if (failed_) return;
     const int32_t written =
         raster::EncodeRaster(record_.subspan(position_), picture, side_, side_, colorMode_);
@@ -34,8 +34,8 @@ class PicturePacker {
   uint16_t colorMode_;
 };
 
-platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
-  platform::Surface face(g.side, g.side);
+image::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
+  image::Surface face(g.side, g.side);
   face.FillRect(0, 0, g.side, g.side, colors.face);
   face.Ellipse(0, 0, 2 * g.centre, 2 * g.centre, colors.ring, colors.face);
   for (int i = 0; i < 12; ++i) {
@@ -48,8 +48,8 @@ platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
 }
 
 // A hand drawn once, upright: its outline closed and filled solid.
-platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, platform::Color color) {
-  platform::Surface hand(g.side, g.side);
+image::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, image::Color color) {
+  image::Surface hand(g.side, g.side);
   const Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
   for (size_t i = 0; i + 1 < std::size(outline); ++i) hand.Line(outline[i], outline[i + 1], color);
   hand.FloodFill({g.centre, g.centre}, color, color);
@@ -57,7 +57,7 @@ platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, plat
 }
 
 // The part of an upright hand's picture that can be lit: the kite's bounding box.
-platform::Box KiteBox(const Kite& kite) {
+image::Box KiteBox(const Kite& kite) {
   return {kite.left.x, kite.tip.y, kite.right.x + 1, kite.tail.y + 1};
 }
 
@@ -65,14 +65,14 @@ platform::Box KiteBox(const Kite& kite) {
 // whole: every turned square covers the whole disc the hand sweeps and is black outside the
 // kite, so only the kite is blitted and the pixels it wrote go back to black afterwards.
 template <class Positions>
-void PackTurnedHand(const ClockGeometry& g, const platform::Surface& upright, const Kite& kite,
+void PackTurnedHand(const ClockGeometry& g, const image::Surface& upright, const Kite& kite,
                     Positions positions, PicturePacker& packer) {
-  platform::Surface turned(g.side, g.side);
+  image::Surface turned(g.side, g.side);
   positions([&](int turns30, int turns6) {
-    const platform::Box written =
+    const image::Box written =
         turned.ParallelogramBlit(upright, TurnedCorners(g, turns30, turns6), KiteBox(kite));
     packer.Add(turned);
-    turned.FillRect(written.left, written.top, written.right, written.bottom, platform::kBlack);
+    turned.FillRect(written.left, written.top, written.right, written.bottom, image::kBlack);
   });
 }
 
@@ -114,9 +114,9 @@ class ClockItem final : public AreaItem {
           for (int m = 0; m < static_cast<int>(format::kMinutePositions); ++m) each(0, m);
         },
         packer);
-    platform::Surface second(g_.side, g_.side);
+    image::Surface second(g_.side, g_.side);
     for (int n = 0; n < static_cast<int>(format::kSecondPositions); ++n) {
-      second.FillRect(0, 0, g_.side, g_.side, platform::kBlack);
+      second.FillRect(0, 0, g_.side, g_.side, image::kBlack);
       second.Line({g_.centre, g_.centre}, SecondHandEnd(g_, n), colors_.second);
       packer.Add(second);
     }

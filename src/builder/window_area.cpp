@@ -10,14 +10,14 @@ namespace {
 
 class WindowItem final : public AreaItem {
  public:
-  WindowItem(const WindowArea& fields, const platform::PixelView& source, int32_t width,
+  WindowItem(const WindowArea& fields, const image::PixelView& source, int32_t width,
              int32_t height)
       : fields_(fields), source_(source), width_(width), height_(height) {}
 
   size_t RecordLength(uint16_t colorMode) override {
     if (!raster::RasterFits(width_, height_, colorMode)) return 0;
     // Copied from the host's memory only once the size is known to be acceptable.
-    picture_ = platform::Surface::FromPixels(source_, width_, height_);
+    picture_ = image::Surface::FromPixels(source_, width_, height_);
     return format::kWindowRasterAt +
            static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
   }
@@ -30,10 +30,10 @@ class WindowItem final : public AreaItem {
 
  private:
   WindowArea fields_;
-  platform::PixelView source_;
+  image::PixelView source_;
   int32_t width_;
   int32_t height_;
-  std::optional<platform::Surface> picture_;
+  std::optional<image::Surface> picture_;
 };
 
 }  // namespace
@@ -48,7 +48,7 @@ size_t WindowRecordWritten(int32_t rasterBytes) {
   return rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0;
 }
 
-int32_t AddWindow(int32_t slot, const WindowArea& fields, const platform::PixelView& source,
+int32_t AddWindow(int32_t slot, const WindowArea& fields, const image::PixelView& source,
                   int32_t width, int32_t height) {
   WindowItem item(fields, source, width, height);
   return AppendArea(slot, item);

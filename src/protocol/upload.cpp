@@ -94,30 +94,13 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
   return Status::Ok;
 }
 
-Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
-                    link::FrameBuffer& reply, uint8_t devAddr, UploadObserver* observer) {
-  return Upload(channel, program, reply, devAddr, observer);
-}
-
-Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
-                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port,
-                 UploadObserver* observer) {
-  link::UdpPeer peer(channel, address, port);
-  return Upload(peer, program, reply, devAddr, observer);
-}
-
 Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
                      UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
-  return WithChannel(
-      target,
-      [&](link::SerialChannel& channel) {
-        return UploadSerial(channel, program, reply, target.devAddr, observer);
-      },
-      [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return UploadUdp(channel, program, reply, target.devAddr, address, port, observer);
-      });
+  return WithChannel(target, [&](link::Channel& channel) {
+    return Upload(channel, program, reply, target.devAddr, observer);
+  });
 }
 
 }  // namespace veltrane::protocol

@@ -10,7 +10,7 @@ namespace veltrane::raster {
 namespace {
 
 using namespace format;
-using platform::Color;
+using image::Color;
 
 int64_t RowsPerWord(int32_t colorMode) { return format::RowsPerWord(DepthCodeFor(colorMode)); }
 
@@ -37,11 +37,11 @@ void StoreLe32(uint8_t* out, uint32_t word) {
 // fixed blocks of columns free of branches and aliasing, which compilers turn into vector code.
 constexpr size_t kColumnBlock = 16;
 
-uint32_t OneBit(Color c, uint32_t bit) { return platform::RedOf(c) > kLitAbove ? bit : 0u; }
+uint32_t OneBit(Color c, uint32_t bit) { return image::RedOf(c) > kLitAbove ? bit : 0u; }
 
 uint32_t TwoBits(Color c, uint32_t greenBit) {
-  return (platform::GreenOf(c) > kLitAbove ? greenBit : 0u) |
-         (platform::RedOf(c) > kLitAbove ? greenBit >> 1 : 0u);
+  return (image::GreenOf(c) > kLitAbove ? greenBit : 0u) |
+         (image::RedOf(c) > kLitAbove ? greenBit >> 1 : 0u);
 }
 
 template <uint32_t (*Bits)(Color, uint32_t)>
@@ -56,7 +56,7 @@ void AddRow(const Color* __restrict row, uint32_t* __restrict words, size_t colu
 // Packs the picture one band of word rows at a time: each band's words are built across all
 // columns from whole picture rows (which the surface stores contiguously), then stored at their
 // column-major places.
-void PackWords(uint8_t* pixelWords, const platform::Surface& surface, int64_t width, int64_t height,
+void PackWords(uint8_t* pixelWords, const image::Surface& surface, int64_t width, int64_t height,
                int32_t colorMode) {
   const int64_t rowsPerWord = RowsPerWord(colorMode);
   const int64_t wordsPerColumn = RoundUp(height, rowsPerWord) / rowsPerWord;
@@ -99,8 +99,8 @@ bool RasterFits(int32_t width, int32_t height, int32_t colorMode) {
          RasterSize(width, height, colorMode) != 0;
 }
 
-int32_t EncodeRaster(std::span<uint8_t> destination, const platform::Surface& surface,
-                     int32_t width, int32_t height, int32_t colorMode) {
+int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surface, int32_t width,
+                     int32_t height, int32_t colorMode) {
   const bool hasPixels = width > 0 && height > 0;
   const int64_t rowsPerWord = RowsPerWord(colorMode);
   const int64_t pixelBytes =

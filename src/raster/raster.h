@@ -5,7 +5,7 @@
 #include <span>
 
 #include "format/raster.h"
-#include "platform/surface.h"
+#include "image/surface.h"
 
 // Packing pictures into RasterImages and RasterLists (their layout: format/raster.h).
 namespace veltrane::raster {
@@ -32,8 +32,8 @@ bool RasterFits(int32_t width, int32_t height, int32_t colorMode);
 // one RasterImage at the start of `destination` and returns its length. A width or height of 0
 // or less gives the 12-byte header alone. When `destination` cannot hold the whole image,
 // nothing is written and the result is 0.
-int32_t EncodeRaster(std::span<uint8_t> destination, const platform::Surface& surface,
-                     int32_t width, int32_t height, int32_t colorMode);
+int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surface, int32_t width,
+                     int32_t height, int32_t colorMode);
 
 // Writes the 8-byte RasterList header; false (nothing written) when `destination` is shorter.
 bool WriteRasterList(std::span<uint8_t> destination, const RasterList& list);

@@ -28,7 +28,7 @@ struct Clip {
 
 class PageCanvas {
  public:
-  explicit PageCanvas(platform::RgbImage& image) : image_(image) {}
+  explicit PageCanvas(image::RgbImage& image) : image_(image) {}
 
   void Put(const Clip& clip, int32_t x, int32_t y, Lit lit) {
     if (!clip.Contains(x, y) || x >= image_.width || y >= image_.height) return;
@@ -51,7 +51,7 @@ class PageCanvas {
   }
 
  private:
-  platform::RgbImage& image_;
+  image::RgbImage& image_;
 };
 
 std::optional<raster::RasterPicture> Picture(std::span<const uint8_t> block,
@@ -66,12 +66,12 @@ Clip ClipOf(const program::AreaRect& rect) {
 
 void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea& area) {
   const std::string_view bytes(reinterpret_cast<const char*>(area.text.data()), area.text.size());
-  const std::optional<platform::Surface> text =
+  const std::optional<image::Surface> text =
       platform::DrawTextLine(platform::DecodeHostText(bytes), kStringFont, 0x0000FF);
   if (!text) return;
   for (int32_t y = 0; y < text->height(); ++y)
     for (int32_t x = 0; x < text->width(); ++x) {
-      if (platform::RedOf(text->Pixel(x, y)) > format::kLitAbove)
+      if (image::RedOf(text->Pixel(x, y)) > format::kLitAbove)
         canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
     }
 }
@@ -151,9 +151,9 @@ struct AreaPainter {
 
 }  // namespace
 
-platform::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
-                              size_t pageIndex, const platform::LocalTime& time) {
-  platform::RgbImage image;
+image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
+                           size_t pageIndex, const platform::LocalTime& time) {
+  image::RgbImage image;
   image.width = 1;
   image.height = 1;
   if (pageIndex >= program.pages.size()) {
@@ -174,19 +174,19 @@ platform::RgbImage RenderPage(const program::Program& program, std::span<const u
   return image;
 }
 
-std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
-                                              std::span<const uint8_t> block,
-                                              const platform::LocalTime& time) {
-  std::vector<platform::RgbImage> pages;
+std::vector<image::RgbImage> RenderProgram(const program::Program& program,
+                                           std::span<const uint8_t> block,
+                                           const platform::LocalTime& time) {
+  std::vector<image::RgbImage> pages;
   for (size_t i = 0; i < program.pages.size(); ++i)
     pages.push_back(RenderPage(program, block, i, time));
   return pages;
 }
 
-platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
+image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale) {
   scale = std::min(scale, kMaxPictureSide / std::max({image.width, image.height, 1}));
   if (scale <= 1) return image;
-  platform::RgbImage out;
+  image::RgbImage out;
   out.width = image.width * scale;
   out.height = image.height * scale;
   out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
@@ -198,9 +198,9 @@ platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
   return out;
 }
 
-platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages) {
+image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages) {
   constexpr uint8_t kGapGrey = 80;
-  platform::RgbImage out;
+  image::RgbImage out;
   for (const auto& page : pages) {
     out.width += page.width + (out.width > 0 ? 1 : 0);
     out.height = std::max(out.height, page.height);

@@ -82,8 +82,8 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const platform::RgbImage picture = PictureProgram(program, checked.block, time, scale);
-  if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
+  const image::RgbImage picture = PictureProgram(program, checked.block, time, scale);
+  if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;
   }

@@ -4,8 +4,8 @@
 
 namespace veltrane::cli {
 
-platform::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
-                                  const platform::LocalTime& time, int scale) {
+image::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
+                               const platform::LocalTime& time, int scale) {
   return render::ScaleUp(render::JoinPages(render::RenderProgram(program, block, time)), scale);
 }
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "image/png.h"
 #include "platform/clock.h"
-#include "platform/png.h"
 #include "program/program_reader.h"
 
 namespace veltrane::cli {
@@ -14,7 +14,7 @@ constexpr int kDefaultPreviewScale = 4;
 
 // What a screen shows for `program` (read from `block`) at `time`: every page side by side, each
 // screen pixel drawn as a `scale` x `scale` square.
-platform::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
-                                  const platform::LocalTime& time, int scale);
+image::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
+                               const platform::LocalTime& time, int scale);
 
 }  // namespace veltrane::cli

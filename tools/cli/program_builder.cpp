@@ -8,7 +8,7 @@
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "platform/png.h"
+#include "image/png.h"
 
 namespace veltrane::cli {
 namespace {
@@ -20,7 +20,7 @@ builder::WindowArea WindowFields(const Area& area) {
 }
 
 // The PNG as the host-drawn picture a window area copies: blue, green, red bytes per pixel.
-std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
+std::vector<uint8_t> ToBgr(const image::RgbImage& image) {
   std::vector<uint8_t> bgr(image.rgb.size());
   for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
     bgr[i] = image.rgb[i + 2];
@@ -56,12 +56,12 @@ class AreaAdder {
   }
 
   std::string operator()(const ImageArea& image) const {
-    auto png = platform::ReadPngFile(image.file);
+    auto png = image::ReadPngFile(image.file);
     if (auto* error = std::get_if<std::string>(&png)) return *error;
-    const auto& picture = std::get<platform::RgbImage>(png);
+    const auto& picture = std::get<image::RgbImage>(png);
     const std::vector<uint8_t> bgr = ToBgr(picture);
-    const platform::PixelView view{bgr.data(), picture.width, picture.height,
-                                   int64_t{picture.width} * 3, 3};
+    const image::PixelView view{bgr.data(), picture.width, picture.height,
+                                int64_t{picture.width} * 3, 3};
     return builder::AddWindow(slot_, WindowFields(area_), view, picture.width, picture.height) == 1
                ? ""
                : Refused("the image area");

@@ -6,8 +6,8 @@
 #include "commands.h"
 #include "format/link.h"
 #include "format/packets.h"
-#include "link/com_port_paths.h"
 #include "platform/clock.h"
+#include "platform/system_error.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
@@ -16,13 +16,16 @@
 namespace veltrane::cli {
 namespace {
 
-// The COM port number the --serial device is reached through.
-constexpr int32_t kCommandLineComPort = 255;
-
 std::string Describe(const Connection& c) {
   if (!c.serial.empty()) return "the screen on " + c.serial;
   const bool portGiven = c.udp.find(':') != std::string::npos;
   return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
+}
+
+// ": what the system said", when it said something.
+std::string SystemReason(Status status) {
+  const std::string text = platform::SystemErrorText(status.systemError());
+  return text.empty() ? std::string() : ": " + text;
 }
 
 // The exit status for a command's outcome, with one sentence on stderr for a failure.
@@ -34,11 +37,10 @@ int Outcome(Status status, const Connection& connection) {
       SayError(Describe(connection) + " did not answer");
       return kExitScreen;
     case Status::OsError:
-      SayError(connection.serial.empty()
-                   ? "cannot bind local UDP port " + std::to_string(connection.localPort) +
-                         " (is it in use?)"
-                   : "cannot open " + connection.serial +
-                         " (missing, or in use by another program?)");
+      SayError((connection.serial.empty()
+                    ? "cannot bind local UDP port " + std::to_string(connection.localPort)
+                    : "cannot open " + connection.serial) +
+               SystemReason(status));
       return kExitUsage;
     default:
       SayError("the request was refused before anything was sent");
@@ -112,10 +114,8 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (!connection.serial.empty()) {
     const auto speed = tools::SpeedIndexForBaud(connection.baud);
     if (!speed) return "--baud: expected " + tools::BaudChoices();
-    if (!link::SetComPortPath(kCommandLineComPort, connection.serial.c_str()))
-      return "cannot use " + connection.serial;
     target.transport = link::Transport::Serial;
-    target.comPort = kCommandLineComPort;
+    target.devicePath = connection.serial;
     target.speedIndex = *speed;
     return target;
   }

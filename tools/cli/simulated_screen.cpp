@@ -25,13 +25,13 @@ namespace {
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
 std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
                                     const std::filesystem::path& file,
-                                    platform::RgbImage* written = nullptr) {
+                                    image::RgbImage* written = nullptr) {
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
-  const platform::RgbImage picture =
+  const image::RgbImage picture =
       PictureProgram(read.program(), block, platform::CurrentClock().Local(), kDefaultPreviewScale);
   if (written != nullptr) *written = picture;
-  return platform::WritePngFile(file, picture);
+  return image::WritePngFile(file, picture);
 }
 
 // A 16 x 16 logo drawn here, as a host program would draw its own picture: a yellow frame, a red
@@ -137,7 +137,7 @@ int Demo(const std::filesystem::path& output) {
     SayError("the screen did not keep the program: " + screen.State().lastRejection);
     return kExitScreen;
   }
-  platform::RgbImage picture;
+  image::RgbImage picture;
   if (const std::string problem = WriteWhatTheScreenShows(screen.LastProgram(), output, &picture);
       !problem.empty()) {
     SayError(problem);

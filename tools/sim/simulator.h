@@ -15,7 +15,6 @@
 #include "link/frame_assembler.h"
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
-#include "platform/unique_fd.h"
 #include "platform/wakeup.h"
 #include "sim/screen.h"
 
@@ -112,7 +111,8 @@ class Simulator {
   void Answer(const protocol::ReplyHeader& reply, const protocol::PacketHeader& request,
               Route route, platform::Endpoint to);
   std::optional<AckFault> TakePacketFault(uint32_t sequence);
-  int SerialFd() const;
+  // The serial line served: the device opened, or the pseudo-terminal's controller end.
+  const platform::SerialPort& SerialLine() const;
   void LogRequest(const protocol::PacketHeader& request, Route route, platform::Endpoint from,
                   const protocol::ReplyHeader* reply);
   // Sends `frame` once `delayMs` have passed (at once when nothing delays it).
@@ -126,9 +126,9 @@ class Simulator {
 
   SimulatorOptions options_;
   platform::Clock& clock_;
-  platform::UniqueFd udp_;
-  platform::UniqueFd otherUdp_;
-  platform::UniqueFd serial_;
+  platform::UdpSocket udp_;
+  platform::UdpSocket otherUdp_;
+  platform::SerialPort serial_;
   platform::PseudoTerminal pty_;
   std::string terminalPath_;
   uint16_t boundUdpPort_ = 0;

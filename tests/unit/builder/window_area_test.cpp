@@ -27,7 +27,7 @@ struct HostPicture {
     p[1] = green;
     p[2] = red;
   }
-  platform::PixelView View() const { return {bytes.data(), width, height, stride, 3}; }
+  image::PixelView View() const { return {bytes.data(), width, height, stride, 3}; }
 
   int32_t width, height, stride;
   Bytes bytes;

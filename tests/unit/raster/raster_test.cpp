@@ -12,8 +12,8 @@ namespace veltrane::raster {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using platform::MakeColor;
-using platform::Surface;
+using image::MakeColor;
+using image::Surface;
 constexpr uint8_t kCanary = 0xC5;
 
 // Encodes into a zeroed buffer of exactly `room` bytes followed by a canary byte.
@@ -33,10 +33,10 @@ Bytes Encode(const Surface& s, int32_t colorMode) {
 }
 
 // A one-column picture with the given colours from the top.
-Surface Column(std::initializer_list<platform::Color> colours) {
+Surface Column(std::initializer_list<image::Color> colours) {
   Surface s(1, static_cast<int32_t>(colours.size()));
   int32_t y = 0;
-  for (platform::Color c : colours) s.SetPixel(0, y++, c);
+  for (image::Color c : colours) s.SetPixel(0, y++, c);
   return s;
 }
 
@@ -83,7 +83,7 @@ TEST(EncodeRaster, ColumnsStartNewWordsAndPadBelowTheLastRow) {
 TEST(EncodeRaster, LitAboveNinetySixAndNeverLooksAtBlue) {
   struct Case {
     const char* name;
-    platform::Color colour;
+    image::Color colour;
     uint32_t oneBit, twoBits;  // the word of a one-pixel picture
   };
   const Case cases[] = {

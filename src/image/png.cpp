@@ -1,4 +1,4 @@
-#include "platform/png.h"
+#include "image/png.h"
 
 #include <png.h>
 
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <memory>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 namespace {
 
 // Releases what libpng's simplified interface holds, on every path.
@@ -66,4 +66,4 @@ std::string WritePngFile(const std::filesystem::path& file, const RgbImage& imag
   return {};
 }
 
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

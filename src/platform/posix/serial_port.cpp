@@ -47,26 +47,38 @@ void SetRawLine(int fd, speed_t speed) {
 
 }  // namespace
 
-UniqueFd OpenSerialPort(const std::string& path, int32_t bitsPerSecond) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid()) return fd;
-  // TIOCEXCL alone does not stop a privileged process from opening the device again; the
-  // advisory lock does, for every opener that takes it too.
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return UniqueFd();
-  ::ioctl(fd.get(), TIOCEXCL);
-  SetRawLine(fd.get(), SpeedCode(bitsPerSecond));
-  // Bytes left over from an earlier conversation would otherwise be taken for this one's reply.
-  ::tcflush(fd.get(), TCIFLUSH);
-  return fd;
+std::string DefaultSerialDevicePath(int32_t comPort) {
+  return "/dev/ttyS" + std::to_string(comPort - 1);
 }
 
-size_t ReadAvailable(int fd, std::span<uint8_t> buffer) {
-  if (buffer.empty()) return 0;
-  const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
+  handle_.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!valid()) return Status::System(errno);
+  const int fd = handle_.get();
+  // TIOCEXCL alone does not stop a privileged process from opening the device again; the
+  // advisory lock does, for every opener that takes it too. A held lock is reported as the
+  // busy device it is.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int reason = errno == EWOULDBLOCK ? EBUSY : errno;
+    Close();
+    return Status::System(reason);
+  }
+  ::ioctl(fd, TIOCEXCL);
+  SetRawLine(fd, SpeedCode(bitsPerSecond));
+  // Bytes left over from an earlier conversation would otherwise be taken for this one's reply.
+  ::tcflush(fd, TCIFLUSH);
+  return Status::Ok;
+}
+
+size_t SerialPort::ReadAvailable(std::span<uint8_t> buffer) const {
+  if (!valid() || buffer.empty()) return 0;
+  const ssize_t n = ::read(handle_.get(), buffer.data(), buffer.size());
   return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
-size_t WriteAll(int fd, std::span<const uint8_t> data) {
+size_t SerialPort::WriteAll(std::span<const uint8_t> data) const {
+  if (!valid()) return 0;
+  const int fd = handle_.get();
   size_t written = 0;
   while (written < data.size()) {
     const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
@@ -85,14 +97,14 @@ size_t WriteAll(int fd, std::span<const uint8_t> data) {
 
 PseudoTerminal OpenPseudoTerminal() {
   PseudoTerminal pty;
-  UniqueFd controller(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  UniqueHandle controller(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!controller.valid() || ::grantpt(controller.get()) != 0 ||
       ::unlockpt(controller.get()) != 0) {
     return pty;
   }
   std::array<char, 128> name{};
   if (::ptsname_r(controller.get(), name.data(), name.size()) != 0) return pty;
-  UniqueFd terminal(::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+  UniqueHandle terminal(::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!terminal.valid()) return pty;
   termios line{};
   if (::tcgetattr(terminal.get(), &line) == 0) {
@@ -100,8 +112,8 @@ PseudoTerminal OpenPseudoTerminal() {
     ::tcsetattr(terminal.get(), TCSANOW, &line);
   }
   ::fcntl(controller.get(), F_SETFL, ::fcntl(controller.get(), F_GETFL) | O_NONBLOCK);
-  pty.controller = std::move(controller);
-  pty.terminal = std::move(terminal);
+  pty.controller.handle_ = std::move(controller);
+  pty.terminal.handle_ = std::move(terminal);
   pty.terminalPath = name.data();
   return pty;
 }

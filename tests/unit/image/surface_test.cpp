@@ -1,11 +1,11 @@
-#include "platform/surface.h"
+#include "image/surface.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 namespace {
 
 constexpr Color kRed = 0x0000FF;
@@ -245,4 +245,4 @@ TEST(Surface, FromPixelsReadsBgrRowsAndBlackBeyondThem) {
 }
 
 }  // namespace
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

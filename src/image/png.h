@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 
 // A picture as 8-bit red, green, blue triples, rows top-down with no padding.
 struct RgbImage {
@@ -31,4 +31,4 @@ std::variant<RgbImage, std::string> ReadPngFile(const std::filesystem::path& fil
 // Writes an 8-bit RGB PNG. Returns an empty string, or what went wrong.
 std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image);
 
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

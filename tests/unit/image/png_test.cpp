@@ -1,4 +1,4 @@
-#include "platform/png.h"
+#include "image/png.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 namespace {
 
 std::filesystem::path TempFile(const char* name) {
@@ -57,4 +57,4 @@ TEST(Png, NothingIsWrittenForAnInconsistentPicture) {
 }
 
 }  // namespace
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 
 // A colour as the host gives it: 0x00BBGGRR. The top byte is ignored.
 using Color = uint32_t;
@@ -119,4 +119,4 @@ class Surface {
   std::vector<Color> pixels_;
 };
 
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

@@ -1,11 +1,11 @@
-#include "platform/surface.h"
+#include "image/surface.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
 
-namespace veltrane::platform {
+namespace veltrane::image {
 namespace {
 
 // Narrows [from, to] to the columns x where value0 + perX * (x - x0) lies in [low, high).
@@ -282,4 +282,4 @@ void Surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Su
   }
 }
 
-}  // namespace veltrane::platform
+}  // namespace veltrane::image

@@ -14,6 +14,11 @@
 #include "common/mul_div.h"
 
 namespace veltrane::platform {
+
+using image::Color;
+using image::kColorMask;
+using image::Surface;
+
 namespace {
 
 constexpr int32_t kDefaultEmPixels = 16;
