@@ -85,6 +85,7 @@ Faults (shares are 0..1, drawn from a generator seeded with --seed, so runs repe
 
   -v, --verbose            log each request on stderr
   -h, --help               show this text
+      --version            show the version
 )";
 }
 
@@ -154,6 +155,8 @@ void ApplyOption(ArgumentReader& in, CommandLine& line) {
   const std::string& arg = in.option();
   if (arg == "-h" || arg == "--help")
     line.help = true;
+  else if (arg == "--version")
+    line.version = true;
   else if (arg == "-v" || arg == "--verbose")
     line.verbose = true;
   else if (arg == "--udp")
