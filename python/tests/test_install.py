@@ -1,0 +1,28 @@
+import os
+import subprocess
+import venv
+from pathlib import Path
+
+import pytest
+
+import veltrane
+
+PACKAGE = Path(__file__).resolve().parents[1]
+
+
+def test_pip_installs_the_package_into_a_fresh_environment_offline(tmp_path):
+    try:
+        import ensurepip  # noqa: F401
+    except ImportError:
+        pytest.skip("this Python has no ensurepip (Debian: apt-get install python3-venv)")
+    venv.create(tmp_path / "env", with_pip=True)
+    python = str(tmp_path / "env" / "bin" / "python")
+    pip = [python, "-m", "pip", "install", "--no-index", "--no-build-isolation", "--no-cache-dir", "--quiet"]
+    subprocess.run([*pip, str(PACKAGE)], check=True, cwd=tmp_path)
+    # Away from the source tree, so that the installed copy is the one imported.
+    shown = subprocess.run(
+        [python, "-c", "import veltrane; print(veltrane.__file__, veltrane.library_version())"],
+        check=True, cwd=tmp_path, capture_output=True, text=True, env={**os.environ, "PYTHONPATH": ""},
+    ).stdout.split()
+    assert shown[0].startswith(str(tmp_path / "env"))
+    assert shown[1] == veltrane.__version__
