@@ -45,13 +45,12 @@ def library():
 def screen(request, library):
     """A screen answering over UDP or over a serial line (a pseudo-terminal)."""
     if request.param == "udp":
-        process, endpoint = _start_screen("--udp", "127.0.0.1:0")
-        host, port = endpoint.rsplit(":", 1)
+        host, port = request.getfixturevalue("udp_endpoint")
         yield veltrane.Screen.udp(host, int(port))
     else:
         process, path = _start_screen("--no-udp", "--pty")
         yield veltrane.Screen.serial(path, baud=57600)
-    _stop(process)
+        _stop(process)
 
 
 @pytest.fixture
@@ -60,4 +59,13 @@ def silent_screen(library):
     process, endpoint = _start_screen("--udp", "127.0.0.1:0", "--silent")
     host, port = endpoint.rsplit(":", 1)
     yield veltrane.Screen.udp(host, int(port))
+    _stop(process)
+
+
+@pytest.fixture
+def udp_endpoint():
+    """(host, port) of a screen answering over UDP."""
+    process, endpoint = _start_screen("--udp", "127.0.0.1:0")
+    host, port = endpoint.rsplit(":", 1)
+    yield host, port
     _stop(process)

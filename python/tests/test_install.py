@@ -1,5 +1,6 @@
 import os
 import subprocess
+import sys
 import venv
 from pathlib import Path
 
@@ -8,6 +9,7 @@ import pytest
 import veltrane
 
 PACKAGE = Path(__file__).resolve().parents[1]
+EXAMPLE = PACKAGE.parent / "examples" / "python" / "hello_screen.py"
 
 
 def test_pip_installs_the_package_into_a_fresh_environment_offline(tmp_path):
@@ -26,3 +28,12 @@ def test_pip_installs_the_package_into_a_fresh_environment_offline(tmp_path):
     ).stdout.split()
     assert shown[0].startswith(str(tmp_path / "env"))
     assert shown[1] == veltrane.__version__
+
+
+def test_the_example_greets_a_screen(udp_endpoint):
+    environment = {**os.environ, "PYTHONPATH": str(PACKAGE)}
+    shown = subprocess.run(
+        [sys.executable, str(EXAMPLE), *udp_endpoint], env=environment, capture_output=True, text=True
+    )
+    assert shown.returncode == 0, shown.stderr
+    assert "sent the greeting" in shown.stdout
