@@ -2,7 +2,7 @@
 """Switches a screen on, sets its clock and brightness, and sends it a page of text, the live
 time and an analog clock.
 
-    python3 examples/python/hello_screen.py 127.0.0.1 6666      # a screen (or veltrane-screen) over UDP
+    python3 examples/python/hello_screen.py 127.0.0.1 6666    # over UDP (veltrane-screen too)
     python3 examples/python/hello_screen.py --serial /dev/ttyUSB0 57600
 """
 
@@ -13,8 +13,10 @@ import veltrane
 
 def open_screen(arguments):
     if arguments[0] == "--serial":
-        return veltrane.Screen.serial(arguments[1], baud=int(arguments[2]) if len(arguments) > 2 else 57600)
-    return veltrane.Screen.udp(arguments[0], port=int(arguments[1]) if len(arguments) > 1 else 6666)
+        baud = int(arguments[2]) if len(arguments) > 2 else 57600
+        return veltrane.Screen.serial(arguments[1], baud=baud)
+    port = int(arguments[1]) if len(arguments) > 1 else 6666
+    return veltrane.Screen.udp(arguments[0], port=port)
 
 
 def greeting():

@@ -45,7 +45,10 @@ def _record_line(name, data):
 def _dist_info_files():
     return {
         "METADATA": _metadata().encode(),
-        "WHEEL": f"Wheel-Version: 1.0\nGenerator: veltrane_backend\nRoot-Is-Purelib: true\nTag: {_TAG}\n".encode(),
+        "WHEEL": (
+            "Wheel-Version: 1.0\nGenerator: veltrane_backend\nRoot-Is-Purelib: true\n"
+            f"Tag: {_TAG}\n"
+        ).encode(),
     }
 
 

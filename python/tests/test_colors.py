@@ -18,7 +18,9 @@ def test_colours_become_bbggrr(color, value):
     assert color_value(color) == value
 
 
-@pytest.mark.parametrize("color", ["purple", "#12345", "#gggggg", (1, 2), (0, 0, 256), -1, 0x1000000, True, None])
+@pytest.mark.parametrize(
+    "color", ["purple", "#12345", "#gggggg", (1, 2), (0, 0, 256), -1, 0x1000000, True, None]
+)
 def test_what_is_not_a_colour_is_refused(color):
     with pytest.raises((ValueError, TypeError)):
         color_value(color)

@@ -84,7 +84,8 @@ def _load():
             return ctypes.CDLL(candidate)
         except OSError as error:
             errors.append(str(error))
-    raise OSError("libveltrane not found; set VELTRANE_LIBRARY to its path. Tried: " + "; ".join(errors))
+    tried = "; ".join(errors)
+    raise OSError(f"libveltrane not found; set VELTRANE_LIBRARY to its path. Tried: {tried}")
 
 
 def native():

@@ -10,7 +10,7 @@ _NAMES = {
 
 
 def color_value(color):
-    """Turns a name ("red"), "#RRGGBB", an (r, g, b) tuple or a 0x00BBGGRR integer into 0x00BBGGRR."""
+    """0x00BBGGRR of a name ("red"), "#RRGGBB", an (r, g, b) tuple or a 0x00BBGGRR integer."""
     if isinstance(color, bool):
         raise TypeError(f"not a colour: {color!r}")
     if isinstance(color, int):
@@ -38,7 +38,8 @@ def _rgb(color):
                 pass
             else:
                 return number >> 16, (number >> 8) & 0xFF, number & 0xFF
-        raise ValueError(f"unknown colour {color!r}: use {', '.join(_NAMES)}, '#RRGGBB' or (r, g, b)")
+        names = ", ".join(_NAMES)
+        raise ValueError(f"unknown colour {color!r}: use {names}, '#RRGGBB' or (r, g, b)")
     try:
         red, green, blue = color
     except (TypeError, ValueError):

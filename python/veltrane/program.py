@@ -48,8 +48,8 @@ class Program:
         try:
             for page in self.pages:
                 _require("AddLeaf", lib.AddLeaf(slot, page.param))
-                for add in page._areas:
-                    add(lib, slot)
+                for export, arguments in page._areas:
+                    _require(export, getattr(lib, export)(slot, *arguments))
         except BaseException:
             lib.LED_ReleaseMem(slot)
             raise
@@ -62,48 +62,46 @@ class Page:
 
     def __init__(self, param=0):
         self.param = param
-        self._areas = []
+        self._areas = []  # (export, its arguments after the slot)
+        self._pictures = []  # the pixels the window areas point at
 
-    def text(self, rect, text, font=_DEFAULT_FONT, size=12, color="red", area_param=0, param_a=0, param_b=0):
+    def text(self, rect, text, font=_DEFAULT_FONT, size=12, color="red", area_param=0,
+             param_a=0, param_b=0):
         """Text drawn here in an installed font at size points, as one line."""
-        args = (area_param, text.encode(), font.encode(), size, color_value(color), param_a, param_b)
-        self._areas.append(lambda lib, slot: _require("AddText", lib.AddText(slot, _rect(rect), *args)))
-        return self
+        return self._add("AddText", _rect(rect), area_param, text.encode(), font.encode(), size,
+                         color_value(color), param_a, param_b)
 
-    def string(self, rect, text, string_param_a=0, string_param_b=0, area_param=0, param_a=0, param_b=0,
-               encoding="utf-8"):
+    def string(self, rect, text, string_param_a=0, string_param_b=0, area_param=0, param_a=0,
+               param_b=0, encoding="utf-8"):
         """Text the screen renders in its own font, sent as bytes in the screen's encoding."""
         data = text if isinstance(text, bytes) else text.encode(encoding)
-        args = (area_param, data, string_param_a, string_param_b, param_a, param_b)
-        self._areas.append(lambda lib, slot: _require("AddString", lib.AddString(slot, _rect(rect), *args)))
-        return self
+        return self._add("AddString", _rect(rect), area_param, data, string_param_a,
+                         string_param_b, param_a, param_b)
 
-    def datetime(self, rect, format="time", font=_DEFAULT_FONT, size=12, color="red", area_param=0):
+    def datetime(self, rect, format="time", font=_DEFAULT_FONT, size=12, color="red",
+                 area_param=0):
         """The screen's own date, time or weekday: format is a name of DATETIME_FORMATS or 1..10."""
         kind = DATETIME_FORMATS[format] if isinstance(format, str) else int(format)
-        args = (font.encode(), size, color_value(color), kind, area_param)
-        self._areas.append(lambda lib, slot: _require("AddDateTime", lib.AddDateTime(slot, _rect(rect), *args)))
-        return self
+        return self._add("AddDateTime", _rect(rect), font.encode(), size, color_value(color), kind,
+                         area_param)
 
-    def clock(self, rect, hour="red", minute="green", second="yellow", mark="green", ring="red", face="black",
-              area_param=0):
+    def clock(self, rect, hour="red", minute="green", second="yellow", mark="green", ring="red",
+              face="black", area_param=0):
         """An analog clock the screen runs from its own time."""
         colors = [color_value(c) for c in (hour, minute, second, mark, ring, face)]
-        self._areas.append(lambda lib, slot: _require("AddClock", lib.AddClock(slot, _rect(rect), area_param, *colors)))
-        return self
+        return self._add("AddClock", _rect(rect), area_param, *colors)
 
     def image(self, rect, picture, param_a=0, param_b=0, area_param=0):
         """A picture: a Pillow image, or rows of colours (each a name, tuple or 0x00BBGGRR)."""
         width, height, pixels = _bgr_pixels(picture)
+        buffer = (ctypes.c_uint8 * len(pixels)).from_buffer(pixels)
+        self._pictures.append(buffer)
+        bitmap = LedBitmap(width, height, width * 3, 0, ctypes.addressof(buffer))
+        return self._add("AddWindow", ctypes.byref(bitmap), width, height, _rect(rect), param_a,
+                         param_b, area_param)
 
-        def add(lib, slot):
-            buffer = (ctypes.c_uint8 * len(pixels)).from_buffer(pixels)
-            bitmap = LedBitmap(width, height, width * 3, 0, ctypes.addressof(buffer))
-            result = lib.AddWindow(slot, ctypes.byref(bitmap), width, height, _rect(rect), param_a, param_b,
-                                   area_param)
-            _require("AddWindow", result)
-
-        self._areas.append(add)
+    def _add(self, export, *arguments):
+        self._areas.append((export, arguments))
         return self
 
 
@@ -133,5 +131,5 @@ def _bgr_pixels(picture):
                 red, green, blue = rgb(color)
                 pixels[(y * width + x) * 3:(y * width + x + 1) * 3] = bytes((blue, green, red))
     if not (0 < width <= _MAX_SIDE and 0 < height <= _MAX_SIDE):
-        raise ValueError(f"a picture must be 1..{_MAX_SIDE} pixels on a side, not {width} x {height}")
+        raise ValueError(f"a picture must be 1..{_MAX_SIDE} pixels on a side, not {width}x{height}")
     return width, height, pixels
