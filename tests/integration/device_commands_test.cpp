@@ -360,22 +360,18 @@ class SerialHandScreen final : public HandScreen {
     size_t n = 0;
     while (n == 0 || chunk[n - 1] != link::kFrameEnd) {
       if (!Readable(3000)) return false;
-      n = platform::ReadAvailable(pty_.controller.get(), chunk);
+      n = pty_.controller.ReadAvailable(chunk);
     }
     return true;
   }
   bool QuietFor(uint32_t ms) override { return !Readable(ms); }
   // Bytes outside any frame.
-  void SendNoise(uint16_t) override {
-    platform::WriteAll(pty_.controller.get(), Bytes{0x13, 0x42});
-  }
-  void Answer(uint16_t cmd) override {
-    platform::WriteAll(pty_.controller.get(), ReplyFrame(cmd, 0));
-  }
+  void SendNoise(uint16_t) override { pty_.controller.WriteAll(Bytes{0x13, 0x42}); }
+  void Answer(uint16_t cmd) override { pty_.controller.WriteAll(ReplyFrame(cmd, 0)); }
 
  private:
   bool Readable(uint32_t ms) {
-    return platform::WaitReadable(pty_.controller.get(), ms) == platform::WaitResult::Ready;
+    return pty_.controller.WaitReadable(ms) == platform::WaitResult::Ready;
   }
   platform::PseudoTerminal pty_ = platform::OpenPseudoTerminal();
 };

@@ -8,6 +8,7 @@
 #include "preview.h"
 #include "screen_commands.h"
 #include "simulated_screen.h"
+#include "veltrane/veltrane.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
 int Run(int argc, char** argv) {
   CLI::App app{"veltrane: drive LED display controllers over UDP or a serial line"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "veltrane " VELTRANE_VERSION_STRING);
   Connection connection;
 
   std::string powerState;

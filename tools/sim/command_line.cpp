@@ -129,6 +129,7 @@ void DescribeCommandLine(CLI::App& app, CommandLine& line) {
   AddTransportOptions(app, line.options);
   AddFaultOptions(app, line.options.faults);
   app.add_flag("-v,--verbose", line.verbose, "log each request on stderr");
+  app.add_flag("--version", line.version, "show the version");
 }
 
 // Transports that cannot be served together, or none at all.
