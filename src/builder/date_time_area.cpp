@@ -24,11 +24,17 @@ constexpr std::string_view kGlyphCharset = "GBK";
 
 class DateTimeItem final : public AreaItem {
  public:
-  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam)
-      : area_(area), font_(font), type_(dateTimeType), areaParam_(areaParam) {}
+  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam,
+               const platform::TextEncoding& encoding, platform::Clock& clock)
+      : area_(area),
+        font_(font),
+        type_(dateTimeType),
+        areaParam_(areaParam),
+        encoding_(encoding),
+        clock_(clock) {}
 
   size_t RecordLength(uint16_t colorMode) override {
-    const platform::FontRequest request = FontRequestFor(font_.faceName, font_.pointSize);
+    const platform::FontRequest request = FontRequestFor(font_.faceName, font_.pointSize, encoding_);
     size_t length = kGlyphsOffset;
     for (std::string_view text : GlyphTextsFor(type_)) {
       std::optional<raster::TextPicture> glyph = raster::DrawTextPicture(
@@ -43,7 +49,7 @@ class DateTimeItem final : public AreaItem {
   void Write(std::span<uint8_t> record, uint16_t colorMode) override {
     ByteWriter out(record);
     WriteAreaHeader(out, program::kDateTimeTag, areaParam_, area_);
-    const FormatDescriptor descriptor = DescriptorFor(type_, platform::CurrentClock().Local().year);
+    const FormatDescriptor descriptor = DescriptorFor(type_, clock_.Local().year);
     ByteWriter(record.subspan(kDescriptorOffset)).Bytes(descriptor);
     raster::WriteRasterList(record.subspan(kRasterListOffset),
                             {static_cast<uint16_t>(glyphs_.size()),
@@ -60,16 +66,19 @@ class DateTimeItem final : public AreaItem {
   GlyphFont font_;
   int32_t type_;
   int32_t areaParam_;
+  const platform::TextEncoding& encoding_;
+  platform::Clock& clock_;
   std::vector<raster::TextPicture> glyphs_;  // drawn while sizing, packed while writing
 };
 
 }  // namespace
 
-int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font, int32_t dateTimeType,
-                    int32_t areaParam) {
+int32_t AddDateTime(ProgramSlots& slots, int32_t slot, const AreaRect& area, const GlyphFont& font,
+                    int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
+                    platform::Clock& clock) {
   if (font.faceName == nullptr) return 0;
-  DateTimeItem item(area, font, dateTimeType, areaParam);
-  return AppendArea(slot, item);
+  DateTimeItem item(area, font, dateTimeType, areaParam, encoding, clock);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -44,10 +44,10 @@ void WriteWindowHeader(ByteWriter& out, const WindowArea& fields) {
   out.Zeros(8);
 }
 
-int32_t AddWindow(int32_t slot, const WindowArea& fields, const platform::PixelView& source,
-                  int32_t width, int32_t height) {
+int32_t AddWindow(ProgramSlots& slots, int32_t slot, const WindowArea& fields,
+                  const platform::PixelView& source, int32_t width, int32_t height) {
   WindowItem item(fields, source, width, height);
-  return AppendArea(slot, item);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "link/com_port_paths.h"
 #include "platform/serial_port.h"
 
 namespace veltrane::link {
@@ -15,9 +14,9 @@ int32_t LineSpeed(int32_t speedIndex) {
   return kSpeeds[static_cast<size_t>(speedIndex)];
 }
 
-bool SerialChannel::Open(const Target& target) {
+bool SerialChannel::Open(const Target& target, const ComPortPaths& paths) {
   Close();
-  const auto path = ComPortPath(target.comPort);
+  const auto path = paths.PathOf(target.comPort);
   if (!path) return false;
   port_ = platform::OpenSerialPort(*path, LineSpeed(target.speedIndex));
   return port_.valid();

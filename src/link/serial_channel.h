@@ -4,6 +4,7 @@
 #include <span>
 
 #include "link/channel.h"
+#include "link/com_port_paths.h"
 #include "link/target.h"
 #include "platform/unique_fd.h"
 
@@ -16,9 +17,10 @@ int32_t LineSpeed(int32_t speedIndex);
 // destruction), so a second operation on the same port fails to open it.
 class SerialChannel final : public Channel {
  public:
-  // Opens COM port `target.comPort` (its mapped device path) at `target.speedIndex`'s speed,
-  // 8 data bits, no parity, one stop bit. False when it cannot be opened or is held elsewhere.
-  bool Open(const Target& target);
+  // Opens COM port `target.comPort` (the device path `paths` maps it to) at `target.speedIndex`'s
+  // speed, 8 data bits, no parity, one stop bit. False when it cannot be opened or is held
+  // elsewhere.
+  bool Open(const Target& target, const ComPortPaths& paths);
   // Closes the port if it is open; a second Close does nothing.
   void Close();
   bool IsOpen() const { return port_.valid(); }

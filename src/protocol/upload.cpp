@@ -78,13 +78,13 @@ class UploadReplyTest final : public ReplyTest {
 }  // namespace
 
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr, UploadObserver* observer) {
+              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   UploadFrames frames(program, devAddr);
   const uint32_t packets = frames.lastSequence() + 1;
   for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
     UploadReplyTest test(frames, sequence, reply);
-    const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
+    const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
     if (status != Status::Ok) return status;
     if (observer != nullptr) {
       const size_t carried = std::min(program.size(), size_t{sequence} * UploadPieceSize);
@@ -95,28 +95,30 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
 }
 
 Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
-                    link::FrameBuffer& reply, uint8_t devAddr, UploadObserver* observer) {
-  return Upload(channel, program, reply, devAddr, observer);
+                    link::FrameBuffer& reply, uint8_t devAddr, platform::Clock& clock,
+                    UploadObserver* observer) {
+  return Upload(channel, program, reply, devAddr, clock, observer);
 }
 
 Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
                  link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port,
-                 UploadObserver* observer) {
+                 platform::Clock& clock, UploadObserver* observer) {
   link::UdpPeer peer(channel, address, port);
-  return Upload(peer, program, reply, devAddr, observer);
+  return Upload(peer, program, reply, devAddr, clock, observer);
 }
 
-Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
-                     UploadObserver* observer) {
+Status UploadProgram(const DeviceContext& context, const link::Target& target,
+                     std::span<const uint8_t> program, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
   return WithChannel(
-      target,
+      target, context.comPorts,
       [&](link::SerialChannel& channel) {
-        return UploadSerial(channel, program, reply, target.devAddr, observer);
+        return UploadSerial(channel, program, reply, target.devAddr, context.clock, observer);
       },
       [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return UploadUdp(channel, program, reply, target.devAddr, address, port, observer);
+        return UploadUdp(channel, program, reply, target.devAddr, address, port, context.clock,
+                         observer);
       });
 }
 

@@ -6,7 +6,10 @@
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
+#include "common/busy_count.h"
+#include "platform/clock.h"
 #include "platform/png.h"
+#include "platform/text_codec.h"
 
 namespace veltrane::cli {
 namespace {
@@ -28,14 +31,17 @@ std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
   return bgr;
 }
 
-// Adds one area; an empty string when it was added, else why not.
-std::string AddArea(int32_t slot, const Area& area) {
+// Adds one area; an empty string when it was added, else why not. Texts are in the locale's code
+// page, as the command received them.
+std::string AddArea(builder::ProgramSlots& slots, int32_t slot, const Area& area) {
+  const platform::TextEncoding encoding;
   const auto refused = [](const char* what) {
     return std::string(what) + " was refused (too large to pack, or no usable font)";
   };
   if (const auto* text = std::get_if<TextArea>(&area.content)) {
-    return builder::AddText(slot, WindowFields(area), {text->font.pointSize, text->font.color},
-                            text->text.c_str(), text->font.face.c_str()) == 1
+    return builder::AddText(slots, slot, WindowFields(area),
+                            {text->font.pointSize, text->font.color}, text->text.c_str(),
+                            text->font.face.c_str(), encoding) == 1
                ? ""
                : refused("the text area");
   }
@@ -43,8 +49,9 @@ std::string AddArea(int32_t slot, const Area& area) {
     const builder::StringArea fields{ToAreaRect(area.rect), area.params.areaParam,
                                      string->stringParamA,  string->stringParamB,
                                      area.params.paramA,    area.params.paramB};
-    return builder::AddString(slot, fields, string->text.c_str()) == 1 ? ""
-                                                                       : refused("the string area");
+    return builder::AddString(slots, slot, fields, string->text.c_str()) == 1
+               ? ""
+               : refused("the string area");
   }
   if (const auto* image = std::get_if<ImageArea>(&area.content)) {
     auto png = platform::ReadPngFile(image->file);
@@ -53,22 +60,23 @@ std::string AddArea(int32_t slot, const Area& area) {
     const std::vector<uint8_t> bgr = ToBgr(picture);
     const platform::PixelView view{bgr.data(), picture.width, picture.height,
                                    int64_t{picture.width} * 3, 3};
-    return builder::AddWindow(slot, WindowFields(area), view, picture.width, picture.height) == 1
+    return builder::AddWindow(slots, slot, WindowFields(area), view, picture.width,
+                              picture.height) == 1
                ? ""
                : refused("the image area");
   }
   if (const auto* dateTime = std::get_if<DateTimeArea>(&area.content)) {
     const builder::GlyphFont font{dateTime->font.face.c_str(), dateTime->font.pointSize,
                                   dateTime->font.color};
-    return builder::AddDateTime(slot, ToAreaRect(area.rect), font, dateTime->dateTimeType,
-                                area.params.areaParam) == 1
+    return builder::AddDateTime(slots, slot, ToAreaRect(area.rect), font, dateTime->dateTimeType,
+                                area.params.areaParam, encoding, platform::SystemClock()) == 1
                ? ""
                : refused("the date-time area");
   }
   const auto& clock = std::get<ClockArea>(area.content);
   const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
                                     clock.markColor, clock.ringColor,   clock.faceColor};
-  return builder::AddClock(slot, ToAreaRect(area.rect), area.params.areaParam, colors) == 1
+  return builder::AddClock(slots, slot, ToAreaRect(area.rect), area.params.areaParam, colors) == 1
              ? ""
              : refused("the clock area");
 }
@@ -76,25 +84,21 @@ std::string AddArea(int32_t slot, const Area& area) {
 }  // namespace
 
 BuiltProgram BuildProgram(const ProgramFile& file) {
-  const int32_t slot = builder::MakeRoot(file.rootType, file.colorMode);
+  const BusyCount idle;  // the command sends nothing while it builds
+  builder::ProgramSlots slots(idle);
+  const int32_t slot = slots.MakeRoot(file.rootType, file.colorMode);
   if (slot == 0) return std::string("no free program slot");
   for (size_t p = 0; p < file.pages.size(); ++p) {
     const Page& page = file.pages[p];
-    if (builder::AddLeaf(slot, page.pageParam) != 1) {
-      builder::ReleaseSlot(slot);
+    if (slots.AddLeaf(slot, page.pageParam) != 1)
       return "pages[" + std::to_string(p) + "]: the page was refused";
-    }
     for (size_t a = 0; a < page.areas.size(); ++a) {
-      const std::string error = AddArea(slot, page.areas[a]);
-      if (!error.empty()) {
-        builder::ReleaseSlot(slot);
+      const std::string error = AddArea(slots, slot, page.areas[a]);
+      if (!error.empty())
         return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) + "]: " + error;
-      }
     }
   }
-  std::vector<uint8_t> block = builder::PeekProgram(slot).value_or(std::vector<uint8_t>{});
-  builder::ReleaseSlot(slot);
-  return block;
+  return slots.PeekProgram(slot).value_or(std::vector<uint8_t>{});
 }
 
 }  // namespace veltrane::cli

@@ -5,7 +5,7 @@
 
 #include "builder/program_slot.h"
 #include "commands.h"
-#include "link/com_port_paths.h"
+#include "common/busy_count.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
 #include "platform/terminal.h"
@@ -87,9 +87,9 @@ class ProgressBar final : public protocol::UploadObserver {
 };
 
 // Uploads `block`, reporting progress; the status of the upload.
-Status Upload(const link::Target& target, const std::vector<uint8_t>& block,
-              ProgressBar& progress) {
-  const Status status = protocol::UploadProgram(target, block, &progress);
+Status Upload(const protocol::DeviceContext& devices, const link::Target& target,
+              const std::vector<uint8_t>& block, ProgressBar& progress) {
+  const Status status = protocol::UploadProgram(devices, target, block, &progress);
   progress.Finish();
   if (status == Status::Ok) {
     std::printf("sent %zu bytes in %u packets in %.2f s (%.1f KiB/s)\n", block.size(),
@@ -99,19 +99,31 @@ Status Upload(const link::Target& target, const std::vector<uint8_t>& block,
   return status;
 }
 
+// What the command's device operation uses: the system's clock, a busy count nobody waits on,
+// and the COM port paths that the --serial device is mapped in.
+struct CommandDevices {
+  BusyCount busy;
+  link::ComPortPaths comPorts;
+
+  protocol::DeviceContext Context() { return {platform::SystemClock(), busy, comPorts}; }
+};
+
+// Runs `command(target, devices)` for the target the options name.
 template <class Command>
 int WithTarget(const Connection& connection, Command command) {
-  auto target = TargetFor(connection);
+  CommandDevices devices;
+  auto target = TargetFor(connection, devices.comPorts);
   if (auto* error = std::get_if<std::string>(&target)) {
     SayError(*error);
     return kExitUsage;
   }
-  return command(std::get<link::Target>(target));
+  return command(std::get<link::Target>(target), devices.Context());
 }
 
 }  // namespace
 
-std::variant<link::Target, std::string> TargetFor(const Connection& connection) {
+std::variant<link::Target, std::string> TargetFor(const Connection& connection,
+                                                  link::ComPortPaths& comPorts) {
   link::Target target;
   target.devAddr = static_cast<uint8_t>(connection.address);
   if (connection.address < 0 || connection.address > 255)
@@ -119,7 +131,7 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (!connection.serial.empty()) {
     const auto speed = SpeedIndexFor(connection.baud);
     if (!speed) return "--baud: expected 9600, 19200, 38400, 57600 or 115200";
-    if (!link::SetComPortPath(kCommandLineComPort, connection.serial.c_str()))
+    if (!comPorts.Set(kCommandLineComPort, connection.serial.c_str()))
       return "cannot use " + connection.serial;
     target.transport = link::Transport::Serial;
     target.comPort = kCommandLineComPort;
@@ -153,17 +165,17 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
 }
 
 int Power(const Connection& connection, const std::optional<std::string>& state) {
-  return WithTarget(connection, [&](const link::Target& target) {
+  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
     if (state) {
       if (*state != "on" && *state != "off") {
         SayError("power: expected on or off, got \"" + *state + "\"");
         return kExitUsage;
       }
-      const int status = Outcome(protocol::DoSetPower(target, *state == "on" ? 1 : 0), connection);
+      const int status = Outcome(protocol::DoSetPower(devices, target, *state == "on" ? 1 : 0), connection);
       if (status == kExitOk) std::printf("power %s\n", state->c_str());
       return status;
     }
-    const protocol::Reading reading = protocol::DoGetPower(target);
+    const protocol::Reading reading = protocol::DoGetPower(devices, target);
     if (reading.status != Status::Ok) return Outcome(reading.status, connection);
     if (reading.value == 0 || reading.value == 1)
       std::printf("%s\n", reading.value ? "on" : "off");
@@ -174,13 +186,13 @@ int Power(const Connection& connection, const std::optional<std::string>& state)
 }
 
 int Brightness(const Connection& connection, const std::optional<int32_t>& value) {
-  return WithTarget(connection, [&](const link::Target& target) {
+  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
     if (value) {
-      const int status = Outcome(protocol::DoSetBright(target, *value), connection);
+      const int status = Outcome(protocol::DoSetBright(devices, target, *value), connection);
       if (status == kExitOk) std::printf("brightness %d\n", *value);
       return status;
     }
-    const protocol::Reading reading = protocol::DoGetBright(target);
+    const protocol::Reading reading = protocol::DoGetBright(devices, target);
     if (reading.status != Status::Ok) return Outcome(reading.status, connection);
     std::printf("%d\n", reading.value);
     return kExitOk;
@@ -188,17 +200,17 @@ int Brightness(const Connection& connection, const std::optional<int32_t>& value
 }
 
 int Reset(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    const int status = Outcome(protocol::DoReset(target), connection);
+  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+    const int status = Outcome(protocol::DoReset(devices, target), connection);
     if (status == kExitOk) std::printf("reset\n");
     return status;
   });
 }
 
 int SyncTime(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    const platform::LocalTime now = platform::CurrentClock().Local();
-    const int status = Outcome(protocol::DoAdjustTime(target, now), connection);
+  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+    const platform::LocalTime now = devices.clock.Local();
+    const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
     if (status == kExitOk)
       std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
                   now.hour, now.minute, now.second);
@@ -221,9 +233,9 @@ int Send(const Connection& connection, const std::vector<uint8_t>& block) {
              std::to_string(block.size()));
     return kExitUsage;
   }
-  return WithTarget(connection, [&](const link::Target& target) {
+  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
     ProgressBar progress(platform::IsTerminal(stdout));
-    return Outcome(Upload(target, block, progress), connection);
+    return Outcome(Upload(devices, target, block, progress), connection);
   });
 }
 

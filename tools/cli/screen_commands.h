@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "link/com_port_paths.h"
 #include "link/target.h"
 
 namespace veltrane::cli {
@@ -20,8 +21,10 @@ struct Connection {
   int32_t address = 1;  // the screen's address (255: any screen)
 };
 
-// The target the options name, or one sentence on what is wrong with them.
-std::variant<link::Target, std::string> TargetFor(const Connection& connection);
+// The target the options name, or one sentence on what is wrong with them. A --serial device is
+// mapped in `comPorts` to the COM port the target names.
+std::variant<link::Target, std::string> TargetFor(const Connection& connection,
+                                                  link::ComPortPaths& comPorts);
 
 // The device subcommands. Each prints its outcome and returns the exit status.
 int Power(const Connection& connection, const std::optional<std::string>& state);
