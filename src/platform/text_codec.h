@@ -27,7 +27,7 @@ class TextEncoding {
   std::optional<std::string> charset_;  // nothing: the locale's codeset
 };
 
-// Decodes bytes of a named code page (e.g. the GBK glyph texts), as DecodeHostText does; an
+// Decodes bytes of a named code page (e.g. the GBK glyph texts), as TextEncoding::Decode does; an
 // unknown code page gives U+FFFD for every byte.
 std::u32string DecodeText(std::string_view bytes, std::string_view charset);
 

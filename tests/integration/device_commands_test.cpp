@@ -60,33 +60,46 @@ struct CommandCase {
 
 Reading AsReading(Status s) { return {s, -1}; }
 
+// What device operations use in these tests: the system's clock, and a busy count and COM port
+// paths of the test's own.
+struct TestDevices {
+  BusyCount busy;
+  link::ComPortPaths comPorts;
+
+  protocol::DeviceContext Context() { return {platform::SystemClock(), busy, comPorts}; }
+};
+
 TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
   const Bytes time = {0xE8, 0x07, 0x03, 0x00, 0x02, 0x00, 0x05, 0x00,
                       0x0E, 0x00, 0x07, 0x00, 0x09, 0x00, 0xFA, 0x00};
   Bytes setTime = {0x06, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
   setTime.insert(setTime.end(), time.begin(), time.end());
+  TestDevices devices;
   const CommandCase cases[] = {
       {"set power 1",
-       [](auto& t) { return AsReading(protocol::DoSetPower(t, 1)); },
+       [&](auto& t) { return AsReading(protocol::DoSetPower(devices.Context(), t, 1)); },
        {0x0A, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00},
        protocol::CMD_SET_POWER},
       {"get power",
-       [](auto& t) { return protocol::DoGetPower(t); },
+       [&](auto& t) { return protocol::DoGetPower(devices.Context(), t); },
        {0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_GET_POWER},
       {"set bright 1000",
-       [](auto& t) { return AsReading(protocol::DoSetBright(t, 1000)); },
+       [&](auto& t) { return AsReading(protocol::DoSetBright(devices.Context(), t, 1000)); },
        {0x0C, 0x00, 0x00, 0x01, 0xE8, 0x03, 0x00, 0x00},
        protocol::CMD_SET_BRIGHT},
       {"get bright",
-       [](auto& t) { return protocol::DoGetBright(t); },
+       [&](auto& t) { return protocol::DoGetBright(devices.Context(), t); },
        {0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_GET_BRIGHT},
       {"reset",
-       [](auto& t) { return AsReading(protocol::DoReset(t)); },
+       [&](auto& t) { return AsReading(protocol::DoReset(devices.Context(), t)); },
        {0x63, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_RESET},
-      {"set time", [](auto& t) { return AsReading(protocol::DoAdjustTime(t, TuesdayAfternoon())); },
+      {"set time",
+       [&](auto& t) {
+         return AsReading(protocol::DoAdjustTime(devices.Context(), t, TuesdayAfternoon()));
+       },
        setTime, protocol::CMD_SET_TIME},
   };
   RawScreen screen;
@@ -108,8 +121,10 @@ TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
 TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
   RawScreen screen;
   RawScreen stranger;
-  auto result =
-      std::async(std::launch::async, [&] { return protocol::DoGetBright(screen.Target(1)); });
+  TestDevices devices;
+  auto result = std::async(std::launch::async, [&] {
+    return protocol::DoGetBright(devices.Context(), screen.Target(1));
+  });
   platform::Endpoint from;
   ASSERT_FALSE(screen.NextRequest(from).empty());
   const auto body = [](uint16_t cmd, uint8_t devAddr, uint16_t answered, size_t length) {
@@ -220,7 +235,7 @@ TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
   EXPECT_EQ(LED_SetComPortPath(256, nullptr), 0);
   // The port is held by another call.
   link::SerialChannel holderPort;
-  ASSERT_TRUE(holderPort.Open(harness.SerialTarget()));
+  ASSERT_TRUE(holderPort.Open(harness.SerialTarget(), harness.Devices().comPorts));
   EXPECT_EQ(LED_SetPower(harness.SerialParam(), 1), -1);
 }
 
@@ -253,10 +268,11 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
   sim::Faults faults;
   faults.delayMs = 300;
   harness.screen().SetFaults(faults);
-  BusyCount& busy = GlobalBusyCount();
+  BusyCount& busy = harness.busy();
   const int32_t before = busy.Read();
-  auto result =
-      std::async(std::launch::async, [&] { return protocol::DoGetBright(harness.UdpTarget()); });
+  auto result = std::async(std::launch::async, [&] {
+    return protocol::DoGetBright(harness.Devices(), harness.UdpTarget());
+  });
   bool seenBusy = false;
   while (result.wait_for(5ms) != std::future_status::ready) seenBusy |= busy.Read() == before + 1;
   EXPECT_EQ(result.get().status, Status::Ok);
@@ -265,11 +281,11 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
 
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(protocol::DoSetPower(none, 1), Status::Refused);
+  EXPECT_EQ(protocol::DoSetPower(harness.Devices(), none, 1), Status::Refused);
   EXPECT_EQ(busy.Read(), before);
   link::Target absent = harness.SerialTarget();
   absent.comPort = 0;
-  EXPECT_EQ(protocol::DoReset(absent), Status::OsError);
+  EXPECT_EQ(protocol::DoReset(harness.Devices(), absent), Status::OsError);
   EXPECT_EQ(busy.Read(), before);
 }
 
@@ -278,12 +294,14 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
 TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   platform::PseudoTerminal pty = platform::OpenPseudoTerminal();
   ASSERT_FALSE(pty.terminalPath.empty());
-  link::SetComPortPath(43, pty.terminalPath.c_str());
+  TestDevices devices;
+  devices.comPorts.Set(43, pty.terminalPath.c_str());
   link::Target target;
   target.transport = link::Transport::Serial;
   target.comPort = 43;
   target.devAddr = 1;
-  auto result = std::async(std::launch::async, [&] { return protocol::DoGetBright(target); });
+  auto result = std::async(std::launch::async,
+                           [&] { return protocol::DoGetBright(devices.Context(), target); });
 
   // Collect the request from the controller end.
   Bytes request;
@@ -307,7 +325,6 @@ TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   const Reading reading = result.get();
   EXPECT_EQ(reading.status, Status::Ok);
   EXPECT_EQ(reading.value, 23);
-  link::SetComPortPath(43, nullptr);
 }
 
 // ---- Whole receive windows (labelled slow) -----------------------------------------------

@@ -1,4 +1,4 @@
-#include "api/library_state.h"
+#include "api/library.h"
 
 #include <gtest/gtest.h>
 
@@ -49,30 +49,45 @@ TEST(CleanupWait, SlowLooksStillEndAtTheDeadline) {
 
 TEST(Lifecycle, SwitchesSurviveStartAndStop) {
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
-  GlobalSwitches().senderEnabled = 0;
-  GlobalSwitches().debugFlag = 7;
-  ASSERT_EQ(StartLibrary(), 1);
-  EXPECT_TRUE(LibraryStarted());
-  EXPECT_EQ(GlobalSwitches().senderEnabled, 0);
-  EXPECT_EQ(GlobalSwitches().debugFlag, 7);
-  EXPECT_EQ(StopLibrary(), 0);
-  EXPECT_FALSE(LibraryStarted());
-  EXPECT_EQ(GlobalSwitches().senderEnabled, 0);
-  EXPECT_EQ(GlobalSwitches().debugFlag, 7);
-  EXPECT_EQ(StopLibrary(), -1);
-  GlobalSwitches().senderEnabled = 1;
-  GlobalSwitches().debugFlag = 0;
+  Library library(clock);
+  library.switches().senderEnabled = 0;
+  library.switches().debugFlag = 7;
+  ASSERT_EQ(library.Start(), 1);
+  EXPECT_TRUE(library.Started());
+  EXPECT_EQ(library.switches().senderEnabled, 0);
+  EXPECT_EQ(library.switches().debugFlag, 7);
+  EXPECT_EQ(library.Stop(), 0);
+  EXPECT_FALSE(library.Started());
+  EXPECT_EQ(library.switches().senderEnabled, 0);
+  EXPECT_EQ(library.switches().debugFlag, 7);
+  EXPECT_EQ(library.Stop(), -1);
 }
 
-TEST(Lifecycle, StartZeroesTheBusyCount) {
-  GlobalBusyCount().Raise();
-  GlobalBusyCount().Raise();
-  StartLibrary();
-  EXPECT_EQ(GlobalBusyCount().Read(), 0);
+TEST(Lifecycle, StartZeroesTheBusyCountAndFreesHeldPrograms) {
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
-  StopLibrary();
+  Library library(clock);
+  library.busy().Raise();
+  library.busy().Raise();
+  ASSERT_NE(library.slots().MakeRoot(1, 1), 0);
+  library.Start();
+  EXPECT_EQ(library.busy().Read(), 0);
+  EXPECT_FALSE(library.slots().PeekProgram(1));
+  library.Stop();
+}
+
+TEST(Lifecycle, EachLibraryKeepsItsOwnState) {
+  testing::FakeClock clock;
+  Library first(clock);
+  Library second(clock);
+  ASSERT_EQ(first.slots().MakeRoot(1, 1), 1);
+  EXPECT_EQ(second.slots().MakeRoot(1, 1), 1);  // the other library's slot 1 is not taken
+  ASSERT_TRUE(first.comPorts().Set(3, "/dev/ttyUSB3"));
+  EXPECT_EQ(second.comPorts().PathOf(3), "/dev/ttyS2");
+  ASSERT_TRUE(first.SetTextEncoding("GBK"));
+  EXPECT_EQ(first.textEncoding().Name(), "GBK");
+  EXPECT_NE(second.textEncoding().Name(), "GBK");
+  EXPECT_FALSE(first.SetTextEncoding("NO-SUCH-CODE-PAGE"));
+  EXPECT_EQ(first.textEncoding().Name(), "GBK");  // a refused name changes nothing
 }
 
 }  // namespace

@@ -160,22 +160,22 @@ class SerialChannelTest : public ::testing::Test {
   static constexpr int32_t kPort = 200;
 
   SerialChannelTest() : pty_(platform::OpenPseudoTerminal()) {
-    SetComPortPath(kPort, pty_.terminalPath.c_str());
+    comPorts_.Set(kPort, pty_.terminalPath.c_str());
     target_.transport = Transport::Serial;
     target_.comPort = kPort;
   }
-  ~SerialChannelTest() override { SetComPortPath(kPort, nullptr); }
 
   // Writes to the controller end, as a screen would.
   void ScreenSends(const Bytes& bytes) { platform::WriteAll(pty_.controller.get(), bytes); }
 
   platform::PseudoTerminal pty_;
+  ComPortPaths comPorts_;
   Target target_;
 };
 
 TEST_F(SerialChannelTest, WritesWholeBuffersAndReadsWhatIsQueued) {
   SerialChannel channel;
-  ASSERT_TRUE(channel.Open(target_));
+  ASSERT_TRUE(channel.Open(target_, comPorts_));
   const Bytes request = {0x55, 0x11, 0x13, 0x0D, 0x0A, 0x03, 0x7F, 0xAA};  // XON, XOFF, CR, LF
   EXPECT_EQ(channel.Write(request), request.size());
   ASSERT_EQ(platform::WaitReadable(pty_.controller.get(), 1000), platform::WaitResult::Ready);
@@ -202,16 +202,16 @@ TEST_F(SerialChannelTest, WritesWholeBuffersAndReadsWhatIsQueued) {
 TEST_F(SerialChannelTest, SecondOpenOfAHeldPortFails) {
   SerialChannel first;
   SerialChannel second;
-  ASSERT_TRUE(first.Open(target_));
-  EXPECT_FALSE(second.Open(target_));
+  ASSERT_TRUE(first.Open(target_, comPorts_));
+  EXPECT_FALSE(second.Open(target_, comPorts_));
   first.Close();
-  EXPECT_TRUE(second.Open(target_));
+  EXPECT_TRUE(second.Open(target_, comPorts_));
 }
 
 TEST_F(SerialChannelTest, StaleBytesFromBeforeTheOpenAreDropped) {
   ScreenSends({0x55, 0x01, 0x02, 0xAA});
   SerialChannel channel;
-  ASSERT_TRUE(channel.Open(target_));
+  ASSERT_TRUE(channel.Open(target_, comPorts_));
   EXPECT_EQ(channel.WaitForInput(50), platform::WaitResult::TimedOut);
 }
 
@@ -220,7 +220,7 @@ TEST_F(SerialChannelTest, ClosedOrUnopenedChannelDoesNothing) {
   FrameBuffer buffer{};
   EXPECT_EQ(channel.Write(Bytes{1}), 0u);
   EXPECT_EQ(channel.Read(buffer), 0u);
-  ASSERT_TRUE(channel.Open(target_));
+  ASSERT_TRUE(channel.Open(target_, comPorts_));
   channel.Close();
   channel.Close();
   EXPECT_EQ(channel.Write(Bytes{1}), 0u);
@@ -229,19 +229,19 @@ TEST_F(SerialChannelTest, ClosedOrUnopenedChannelDoesNothing) {
 }
 
 TEST(SerialChannel, AbsentDeviceOrUnmappablePortDoesNotOpen) {
+  ComPortPaths paths;
   Target t;
   t.transport = Transport::Serial;
   for (int32_t port : {0, -1, 256}) {
     SCOPED_TRACE(port);
     t.comPort = port;
     SerialChannel channel;
-    EXPECT_FALSE(channel.Open(t));
+    EXPECT_FALSE(channel.Open(t, paths));
   }
-  ASSERT_TRUE(SetComPortPath(201, "/nonexistent/tty-for-veltrane"));
+  ASSERT_TRUE(paths.Set(201, "/nonexistent/tty-for-veltrane"));
   t.comPort = 201;
   SerialChannel channel;
-  EXPECT_FALSE(channel.Open(t));
-  SetComPortPath(201, nullptr);
+  EXPECT_FALSE(channel.Open(t, paths));
 }
 
 TEST(SerialChannel, SpeedTable) {
@@ -252,17 +252,18 @@ TEST(SerialChannel, SpeedTable) {
 }
 
 TEST(ComPortPaths, MappingAndDefaults) {
-  EXPECT_EQ(ComPortPath(1), "/dev/ttyS0");
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyS11");
-  EXPECT_EQ(ComPortPath(255), "/dev/ttyS254");
-  EXPECT_FALSE(ComPortPath(0));
-  EXPECT_FALSE(ComPortPath(256));
-  EXPECT_TRUE(SetComPortPath(12, "/dev/ttyUSB0"));
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyUSB0");
-  EXPECT_TRUE(SetComPortPath(12, nullptr));
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyS11");
-  EXPECT_FALSE(SetComPortPath(0, "/dev/null"));
-  EXPECT_FALSE(SetComPortPath(256, "/dev/null"));
+  ComPortPaths paths;
+  EXPECT_EQ(paths.PathOf(1), "/dev/ttyS0");
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyS11");
+  EXPECT_EQ(paths.PathOf(255), "/dev/ttyS254");
+  EXPECT_FALSE(paths.PathOf(0));
+  EXPECT_FALSE(paths.PathOf(256));
+  EXPECT_TRUE(paths.Set(12, "/dev/ttyUSB0"));
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyUSB0");
+  EXPECT_TRUE(paths.Set(12, nullptr));
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyS11");
+  EXPECT_FALSE(paths.Set(0, "/dev/null"));
+  EXPECT_FALSE(paths.Set(256, "/dev/null"));
 }
 
 }  // namespace

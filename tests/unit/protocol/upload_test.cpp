@@ -38,7 +38,7 @@ struct PacketScript {
 
 class UploadTest : public ::testing::TestWithParam<bool> {
  protected:
-  UploadTest() : clock_(500), installed_(clock_), channel_(clock_, GetParam()) {
+  UploadTest() : clock_(500), channel_(clock_, GetParam()) {
     channel_.respond = [this](std::span<const uint8_t> frame, int) { return Respond(frame); };
   }
 
@@ -56,7 +56,7 @@ class UploadTest : public ::testing::TestWithParam<bool> {
 
   Status Run(const Bytes& program, uint8_t devAddr = 1) {
     link::FrameBuffer reply{};
-    return Upload(channel_, program, reply, devAddr);
+    return Upload(channel_, program, reply, devAddr, clock_);
   }
 
   std::vector<PacketHeader> Headers() const {
@@ -76,7 +76,6 @@ class UploadTest : public ::testing::TestWithParam<bool> {
   }
 
   testing::FakeClock clock_;
-  testing::ScopedClock installed_;
   FakeChannel channel_;
   std::map<uint32_t, PacketScript> scripts_;
 };
@@ -197,7 +196,6 @@ INSTANTIATE_TEST_SUITE_P(Transports, UploadTest, ::testing::Values(false, true),
 
 TEST(UploadStream, AcknowledgementsSplitAndAfterNoiseAreAssembled) {
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
   FakeChannel channel(clock, false);
   channel.maxReadBytes = 3;
   channel.respond = [](std::span<const uint8_t> frame, int) {
@@ -208,27 +206,31 @@ TEST(UploadStream, AcknowledgementsSplitAndAfterNoiseAreAssembled) {
     return std::vector<Delivery>{{5, noisy}};
   };
   link::FrameBuffer reply{};
-  EXPECT_EQ(Upload(channel, RandomProgram(700), reply, 1), Status::Ok);
+  EXPECT_EQ(Upload(channel, RandomProgram(700), reply, 1, clock), Status::Ok);
   EXPECT_EQ(channel.sent.size(), 4u);
 }
 
 TEST(UploadProgram, RefusedOrUnopenedChannels) {
+  testing::FakeClock clock;
+  BusyCount busy;
+  const link::ComPortPaths comPorts;
+  const DeviceContext devices{clock, busy, comPorts};
   const Bytes program = RandomProgram(12);
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(UploadProgram(none, program), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, none, program), Status::Refused);
 
   const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
   link::Target udp;
   udp.transport = link::Transport::Udp;
   udp.localPort = platform::LocalPort(holder.get());
-  EXPECT_EQ(UploadProgram(udp, program), Status::OsError);
-  EXPECT_EQ(UploadProgram(udp, {}), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, udp, program), Status::OsError);
+  EXPECT_EQ(UploadProgram(devices, udp, {}), Status::Refused);
 
   link::Target serial;
   serial.transport = link::Transport::Serial;
   serial.comPort = 0;
-  EXPECT_EQ(UploadProgram(serial, program), Status::OsError);
+  EXPECT_EQ(UploadProgram(devices, serial, program), Status::OsError);
 }
 
 }  // namespace
