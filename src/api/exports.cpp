@@ -158,7 +158,9 @@ VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
 }
 
 VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoSetPower(TheLibrary().Devices(), ToTarget(param), value)); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoSetPower(TheLibrary().Devices(), ToTarget(param), value));
+  });
 }
 
 VELTRANE_API int32_t LED_GetPower(DevParam param) {
@@ -171,15 +173,21 @@ VELTRANE_API int32_t LED_GetPower(DevParam param) {
 }
 
 VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoSetBright(TheLibrary().Devices(), ToTarget(param), value)); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoSetBright(TheLibrary().Devices(), ToTarget(param), value));
+  });
 }
 
 VELTRANE_API int32_t LED_GetBright(DevParam param) {
-  return Guarded(-1, [&] { return ReadingResult(protocol::DoGetBright(TheLibrary().Devices(), ToTarget(param))); });
+  return Guarded(-1, [&] {
+    return ReadingResult(protocol::DoGetBright(TheLibrary().Devices(), ToTarget(param)));
+  });
 }
 
 VELTRANE_API int32_t LED_Reset(DevParam param) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoReset(TheLibrary().Devices(), ToTarget(param))); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoReset(TheLibrary().Devices(), ToTarget(param)));
+  });
 }
 
 VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
@@ -205,15 +213,19 @@ VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
 }
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOn(TheLibrary().Devices(), ip, locPort); });
+  return Guarded(
+      -1, [&] { return veltrane::fixed_target::PowerOn(TheLibrary().Devices(), ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::PowerOff(TheLibrary().Devices(), ip, locPort); });
+  return Guarded(
+      -1, [&] { return veltrane::fixed_target::PowerOff(TheLibrary().Devices(), ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(-1, [&] { return veltrane::fixed_target::SetTimeFromHost(TheLibrary().Devices(), ip, locPort); });
+  return Guarded(-1, [&] {
+    return veltrane::fixed_target::SetTimeFromHost(TheLibrary().Devices(), ip, locPort);
+  });
 }
 
 VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,

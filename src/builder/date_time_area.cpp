@@ -34,7 +34,8 @@ class DateTimeItem final : public AreaItem {
         clock_(clock) {}
 
   size_t RecordLength(uint16_t colorMode) override {
-    const platform::FontRequest request = FontRequestFor(font_.faceName, font_.pointSize, encoding_);
+    const platform::FontRequest request =
+        FontRequestFor(font_.faceName, font_.pointSize, encoding_);
     size_t length = kGlyphsOffset;
     for (std::string_view text : GlyphTextsFor(type_)) {
       std::optional<raster::TextPicture> glyph = raster::DrawTextPicture(

@@ -51,7 +51,8 @@ int32_t AddText(ProgramSlots& slots, int32_t slot, const WindowArea& fields, con
   // The text and the name are taken from the caller before the build lock, as the caller's
   // bytes in the host code page.
   std::u32string line = encoding.Decode(CutToTextBuffer(text));
-  TextItem item(fields, style, std::move(line), FontRequestFor(faceName, style.pointSize, encoding));
+  TextItem item(fields, style, std::move(line),
+                FontRequestFor(faceName, style.pointSize, encoding));
   return slots.AppendArea(slot, item);
 }
 

@@ -7,7 +7,6 @@
 #include <limits>
 #include <string>
 
-
 namespace veltrane::fixed_target {
 namespace {
 

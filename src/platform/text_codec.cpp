@@ -95,7 +95,6 @@ class Converters {
   }
 
  private:
-
   Converter* Find(const std::string& charset) {
     const auto found = open_.find(charset);
     if (found != open_.end()) return found->second.get();

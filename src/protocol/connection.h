@@ -10,10 +10,11 @@
 namespace veltrane::protocol {
 
 // The one rule by which every device operation picks and opens its channel. Serial: opens COM
-// port `target.comPort` at the device path `comPorts` gives it and runs `onSerial(SerialChannel&)`. UDP: binds `target.localPort` and
-// runs `onUdp(UdpChannel&, address, port)` with the screen's address and port in network order.
-// Refused for Transport::None (nothing is opened), OsError when the channel cannot be opened,
-// otherwise what the work returned. The channel is closed before this returns, on every path.
+// port `target.comPort` at the device path `comPorts` gives it and runs `onSerial(SerialChannel&)`.
+// UDP: binds `target.localPort` and runs `onUdp(UdpChannel&, address, port)` with the screen's
+// address and port in network order. Refused for Transport::None (nothing is opened), OsError when
+// the channel cannot be opened, otherwise what the work returned. The channel is closed before this
+// returns, on every path.
 template <class OnSerial, class OnUdp>
 Status WithChannel(const link::Target& target, const link::ComPortPaths& comPorts,
                    OnSerial&& onSerial, OnUdp&& onUdp) {

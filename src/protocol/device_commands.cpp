@@ -35,8 +35,7 @@ Status RunCommand(const DeviceContext& context, const link::Target& target,
         return ExchangeSerial(channel, body, reply, command.serialWindowMs, context.clock);
       },
       [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return ExchangeUdp(channel, body, reply, address, port, command.udpWindowMs,
-                           context.clock);
+        return ExchangeUdp(channel, body, reply, address, port, command.udpWindowMs, context.clock);
       });
 }
 

@@ -71,8 +71,8 @@ Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::Fra
   const int32_t frameLength = link::EncodeFrame(body, frame);
   if (!cmd || frameLength <= 0) return Status::Refused;
   CommandReplyTest test(*cmd, reply);
-  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs,
-                       test, clock);
+  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs, test,
+                       clock);
 }
 
 Status ExchangeSerial(link::SerialChannel& channel, std::span<const uint8_t> body,

@@ -84,7 +84,8 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
   const uint32_t packets = frames.lastSequence() + 1;
   for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
     UploadReplyTest test(frames, sequence, reply);
-    const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
+    const Status status =
+        SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
     if (status != Status::Ok) return status;
     if (observer != nullptr) {
       const size_t carried = std::min(program.size(), size_t{sequence} * UploadPieceSize);

@@ -36,9 +36,9 @@ class UploadObserver {
 
 // Stop-and-wait upload of `program` over `channel`: a start packet (sequence 0), one data packet
 // per 512-byte piece (sequences 1..N), an end packet (N + 1), each acknowledged before the next
-// goes out and each tried at most kTries times, its windows running on `clock`. Ok when the end packet was acknowledged; Timeout
-// as soon as one packet stays unacknowledged (nothing after it is sent); Refused for an empty
-// program.
+// goes out and each tried at most kTries times, its windows running on `clock`. Ok when the end
+// packet was acknowledged; Timeout as soon as one packet stays unacknowledged (nothing after it is
+// sent); Refused for an empty program.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr, platform::Clock& clock, UploadObserver* observer = nullptr);
 

@@ -165,57 +165,62 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection,
 }
 
 int Power(const Connection& connection, const std::optional<std::string>& state) {
-  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
-    if (state) {
-      if (*state != "on" && *state != "off") {
-        SayError("power: expected on or off, got \"" + *state + "\"");
-        return kExitUsage;
-      }
-      const int status = Outcome(protocol::DoSetPower(devices, target, *state == "on" ? 1 : 0), connection);
-      if (status == kExitOk) std::printf("power %s\n", state->c_str());
-      return status;
-    }
-    const protocol::Reading reading = protocol::DoGetPower(devices, target);
-    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-    if (reading.value == 0 || reading.value == 1)
-      std::printf("%s\n", reading.value ? "on" : "off");
-    else
-      std::printf("%d\n", reading.value);
-    return kExitOk;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        if (state) {
+          if (*state != "on" && *state != "off") {
+            SayError("power: expected on or off, got \"" + *state + "\"");
+            return kExitUsage;
+          }
+          const int status =
+              Outcome(protocol::DoSetPower(devices, target, *state == "on" ? 1 : 0), connection);
+          if (status == kExitOk) std::printf("power %s\n", state->c_str());
+          return status;
+        }
+        const protocol::Reading reading = protocol::DoGetPower(devices, target);
+        if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+        if (reading.value == 0 || reading.value == 1)
+          std::printf("%s\n", reading.value ? "on" : "off");
+        else
+          std::printf("%d\n", reading.value);
+        return kExitOk;
+      });
 }
 
 int Brightness(const Connection& connection, const std::optional<int32_t>& value) {
-  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
-    if (value) {
-      const int status = Outcome(protocol::DoSetBright(devices, target, *value), connection);
-      if (status == kExitOk) std::printf("brightness %d\n", *value);
-      return status;
-    }
-    const protocol::Reading reading = protocol::DoGetBright(devices, target);
-    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-    std::printf("%d\n", reading.value);
-    return kExitOk;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        if (value) {
+          const int status = Outcome(protocol::DoSetBright(devices, target, *value), connection);
+          if (status == kExitOk) std::printf("brightness %d\n", *value);
+          return status;
+        }
+        const protocol::Reading reading = protocol::DoGetBright(devices, target);
+        if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+        std::printf("%d\n", reading.value);
+        return kExitOk;
+      });
 }
 
 int Reset(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
-    const int status = Outcome(protocol::DoReset(devices, target), connection);
-    if (status == kExitOk) std::printf("reset\n");
-    return status;
-  });
+  return WithTarget(connection,
+                    [&](const link::Target& target, const protocol::DeviceContext& devices) {
+                      const int status = Outcome(protocol::DoReset(devices, target), connection);
+                      if (status == kExitOk) std::printf("reset\n");
+                      return status;
+                    });
 }
 
 int SyncTime(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
-    const platform::LocalTime now = devices.clock.Local();
-    const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
-    if (status == kExitOk)
-      std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
-                  now.hour, now.minute, now.second);
-    return status;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        const platform::LocalTime now = devices.clock.Local();
+        const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
+        if (status == kExitOk)
+          std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
+                      now.hour, now.minute, now.second);
+        return status;
+      });
 }
 
 int Send(const Connection& connection, const std::filesystem::path& program) {
@@ -233,10 +238,11 @@ int Send(const Connection& connection, const std::vector<uint8_t>& block) {
              std::to_string(block.size()));
     return kExitUsage;
   }
-  return WithTarget(connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
-    ProgressBar progress(platform::IsTerminal(stdout));
-    return Outcome(Upload(devices, target, block, progress), connection);
-  });
+  return WithTarget(connection,
+                    [&](const link::Target& target, const protocol::DeviceContext& devices) {
+                      ProgressBar progress(platform::IsTerminal(stdout));
+                      return Outcome(Upload(devices, target, block, progress), connection);
+                    });
 }
 
 }  // namespace veltrane::cli
