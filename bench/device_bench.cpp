@@ -30,7 +30,7 @@ void CommandRoundTrip(benchmark::State& state) {
   testing::ScreenHarness harness;
   const link::Target target = harness.UdpTarget();
   for (auto _ : state) {
-    const protocol::Reading reading = protocol::DoGetBright(target);
+    const protocol::Reading reading = protocol::DoGetBright(harness.Devices(), target);
     if (reading.status != Status::Ok) state.SkipWithError("the screen did not answer");
   }
 }

@@ -4,6 +4,7 @@
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
 #include "builder/program_slot.h"
+#include "support/program_bench.h"
 
 namespace {
 
@@ -13,17 +14,17 @@ using namespace veltrane;
 void AddClockBench(benchmark::State& state) {
   const auto side = static_cast<int32_t>(state.range(0));
   const auto colorMode = static_cast<int32_t>(state.range(1));
-  builder::ReleaseAllSlots();
+  testing::ProgramBench bench;
   const builder::ClockColors colors{0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0};
   for (auto _ : state) {
     state.PauseTiming();
-    builder::ReleaseAllSlots();
-    const int32_t slot = builder::MakeRoot(1, colorMode);
-    builder::AddLeaf(slot, 0);
+    bench.ReleaseAllSlots();
+    const int32_t slot = bench.MakeRoot(1, colorMode);
+    bench.AddLeaf(slot, 0);
     state.ResumeTiming();
-    if (builder::AddClock(slot, {0, 0, side, side}, 0, colors) != 1) state.SkipWithError("refused");
+    if (bench.AddClock(slot, {0, 0, side, side}, 0, colors) != 1) state.SkipWithError("refused");
   }
-  builder::ReleaseAllSlots();
+  bench.ReleaseAllSlots();
 }
 BENCHMARK(AddClockBench)
     ->Args({64, 1})
@@ -34,17 +35,17 @@ BENCHMARK(AddClockBench)
 
 // The year-month-day area at 12 points: 13 glyphs measured, drawn and packed (faces warm).
 void AddDateTimeBench(benchmark::State& state) {
-  builder::ReleaseAllSlots();
+  testing::ProgramBench bench;
   for (auto _ : state) {
     state.PauseTiming();
-    builder::ReleaseAllSlots();
-    const int32_t slot = builder::MakeRoot(1, 2);
-    builder::AddLeaf(slot, 0);
+    bench.ReleaseAllSlots();
+    const int32_t slot = bench.MakeRoot(1, 2);
+    bench.AddLeaf(slot, 0);
     state.ResumeTiming();
-    if (builder::AddDateTime(slot, {0, 0, 128, 16}, {"DejaVu Sans", 12, 0x0000FF}, 1, 0) != 1)
+    if (bench.AddDateTime(slot, {0, 0, 128, 16}, {"DejaVu Sans", 12, 0x0000FF}, 1, 0) != 1)
       state.SkipWithError("refused");
   }
-  builder::ReleaseAllSlots();
+  bench.ReleaseAllSlots();
 }
 BENCHMARK(AddDateTimeBench)->Unit(benchmark::kMillisecond);
 

@@ -10,6 +10,7 @@
 #include "platform/text_codec.h"
 #include "raster/raster.h"
 #include "raster/text_picture.h"
+#include "support/program_bench.h"
 
 namespace {
 
@@ -24,48 +25,48 @@ static_assert(std::char_traits<char>::length(kLine) == 40);
 // A fresh program with one page. The areas added to it are dropped every 64 calls outside the
 // timing, so that the figure is the call's own work and not the first touch of ever more fresh
 // memory (a program of a thousand text areas costs about twice as much per call for that alone).
-int32_t NewPage(int32_t colorMode) {
-  builder::ReleaseAllSlots();
-  const int32_t slot = builder::MakeRoot(1, colorMode);
-  builder::AddLeaf(slot, 0);
+int32_t NewPage(testing::ProgramBench& bench, int32_t colorMode) {
+  bench.ReleaseAllSlots();
+  const int32_t slot = bench.MakeRoot(1, colorMode);
+  bench.AddLeaf(slot, 0);
   return slot;
 }
 
 void AddText(benchmark::State& state) {
   const auto colorMode = static_cast<int32_t>(state.range(0));
-  int32_t slot = NewPage(colorMode);
+  testing::ProgramBench bench;
+  int32_t slot = NewPage(bench, colorMode);
   const builder::TextStyle style{12, 0x0000FF};
-  builder::AddText(slot, {}, style, kLine, kFace);  // loads the face and the glyphs
+  bench.AddText(slot, {}, style, kLine, kFace);  // loads the face and the glyphs
   int64_t added = 0;
   for (auto _ : state) {
-    if (builder::AddText(slot, {}, style, kLine, kFace) != 1) state.SkipWithError("refused");
+    if (bench.AddText(slot, {}, style, kLine, kFace) != 1) state.SkipWithError("refused");
     if (++added % 64 == 0) {
       state.PauseTiming();
-      slot = NewPage(colorMode);
+      slot = NewPage(bench, colorMode);
       state.ResumeTiming();
     }
   }
-  builder::ReleaseAllSlots();
 }
 
 void DecodeLine(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(platform::DecodeHostText(kLine));
+  for (auto _ : state) benchmark::DoNotOptimize(platform::TextEncoding().Decode(kLine));
 }
 
 void MeasureLine(benchmark::State& state) {
-  const std::u32string line = platform::DecodeHostText(kLine);
+  const std::u32string line = platform::TextEncoding().Decode(kLine);
   for (auto _ : state) benchmark::DoNotOptimize(platform::MeasureTextLine(line, kFont));
 }
 
 void DrawLine(benchmark::State& state) {
-  const std::u32string line = platform::DecodeHostText(kLine);
+  const std::u32string line = platform::TextEncoding().Decode(kLine);
   for (auto _ : state) benchmark::DoNotOptimize(platform::DrawTextLine(line, kFont, 0x0000FF));
 }
 
 void EncodeLine(benchmark::State& state) {
   const auto colorMode = static_cast<int32_t>(state.range(0));
   const auto text =
-      raster::DrawTextPicture(platform::DecodeHostText(kLine), kFont, 0x0000FF, colorMode);
+      raster::DrawTextPicture(platform::TextEncoding().Decode(kLine), kFont, 0x0000FF, colorMode);
   std::vector<uint8_t> room(static_cast<size_t>(text->rasterBytes));
   for (auto _ : state) {
     benchmark::DoNotOptimize(raster::EncodeTextPicture(room, *text, colorMode));

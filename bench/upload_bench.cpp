@@ -22,6 +22,7 @@
 #include "platform/wait.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
+#include "support/program_bench.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
 #include "support/udp_sockets.h"
@@ -109,7 +110,7 @@ void UploadToSimulator(benchmark::State& state) {
   for (auto _ : state) {
     heapBytes = 0;
     countingHeap = true;
-    const Status status = protocol::UploadProgram(target, program);
+    const Status status = protocol::UploadProgram(harness.Devices(), target, program);
     countingHeap = false;
     uploadHeapBytes = std::max(uploadHeapBytes, heapBytes);
     if (status != Status::Ok) state.SkipWithError("the upload failed");
@@ -131,17 +132,18 @@ void BuildAndSendPeakMemory(benchmark::State& state) {
   const std::string text(2047, 'x');
   double worstRatio = 0;
   for (auto _ : state) {
-    builder::ReleaseAllSlots();
+    testing::ProgramBench bench;
     liveBytes = peakLiveBytes = 0;
     countingHeap = true;
-    const int32_t slot = builder::MakeRoot(1, 1);
-    builder::AddLeaf(slot, 0);
+    const int32_t slot = bench.MakeRoot(1, 1);
+    bench.AddLeaf(slot, 0);
     size_t length = 12 + 16;
     while (length + 2084 <= kProgramBytes) {
-      builder::AddString(slot, {}, text.c_str());
+      bench.AddString(slot, {}, text.c_str());
       length += 2084;
     }
-    const Status status = builder::DoSendToScreen(target, slot, true);
+    const Status status =
+        builder::DoSendToScreen(bench.slots, harness.Devices(), target, slot, true);
     countingHeap = false;
     if (status != Status::Ok) state.SkipWithError("the upload failed");
     worstRatio =
@@ -239,7 +241,7 @@ void UploadAgainstRawInTurns(benchmark::State& state) {
     const auto rawStart = std::chrono::steady_clock::now();
     peer.Exchange(frames);
     const auto uploadStart = std::chrono::steady_clock::now();
-    if (protocol::UploadProgram(target, Program(state.range(0))) != Status::Ok)
+    if (protocol::UploadProgram(harness.Devices(), target, Program(state.range(0))) != Status::Ok)
       state.SkipWithError("the upload failed");
     const auto end = std::chrono::steady_clock::now();
     const double raw = std::chrono::duration<double>(uploadStart - rawStart).count();

@@ -15,11 +15,12 @@ std::string_view RemoteIpText(const DevParam& param) {
   return {param.RmtIP, length};
 }
 
-link::Target ToTarget(const DevParam& param) {
+link::Target ToTarget(const DevParam& param, const link::ComPortPaths& comPorts) {
   link::Target target;
   target.transport = link::SelectTransport(param.devType);
   target.speedIndex = param.speed;
-  target.comPort = param.locPort;
+  if (target.transport == link::Transport::Serial)
+    target.devicePath = comPorts.PathOf(param.locPort).value_or("");
   target.localPort = static_cast<uint16_t>(param.locPort);
   target.remotePort = static_cast<uint16_t>(param.rmtPort);
   if (target.transport == link::Transport::Udp)

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/com_port_paths.h"
 #include "link/target.h"
 #include "veltrane/veltrane.h"
 
@@ -22,8 +23,9 @@ static_assert(offsetof(DevParam, reserved) == 36);
 // The address text of a descriptor: up to the first zero byte, and never past the 16 bytes.
 std::string_view RemoteIpText(const DevParam& param);
 
-// Turns the caller's descriptor into the target the lower layers work with.
-link::Target ToTarget(const DevParam& param);
+// Turns the caller's descriptor into the target the lower layers work with. A serial target's
+// device is the path `comPorts` maps its COM port to (none for a number out of range).
+link::Target ToTarget(const DevParam& param, const link::ComPortPaths& comPorts);
 
 // The text that LED_GetPower shows when the debug switch is on.
 std::string FormatDebugText(const DevParam& param);

@@ -1,13 +1,14 @@
 // The exported C functions: each one a shim that turns its arguments into the library's own
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
-// escapes a shim: any exception becomes that export's failure value.
+// escapes a shim: any exception becomes that export's failure value. The process's one Library is
+// reached from here only; everything below is handed the parts it uses.
 #include <optional>
 #include <utility>
 
 #include "api/dev_param.h"
 #include "api/device_results.h"
 #include "api/led_bitmap.h"
-#include "api/library_state.h"
+#include "api/library.h"
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
 #include "builder/program_sender.h"
@@ -15,11 +16,7 @@
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "common/messages.h"
 #include "fixed_target/entry_points.h"
-#include "link/com_port_paths.h"
-#include "platform/clock.h"
-#include "platform/text_codec.h"
 #include "protocol/device_commands.h"
 #include "veltrane/veltrane.h"
 
@@ -34,10 +31,15 @@ int32_t Guarded(int32_t failure, Fn&& body) noexcept {
   }
 }
 
+// The library of this process, made on first use.
+veltrane::api::Library& TheLibrary() {
+  static veltrane::api::Library library;
+  return library;
+}
+
 }  // namespace
 
 using veltrane::api::CommandResult;
-using veltrane::api::GlobalSwitches;
 using veltrane::api::ReadingResult;
 using veltrane::api::ToTarget;
 namespace protocol = veltrane::protocol;
@@ -48,46 +50,55 @@ veltrane::builder::AreaRect ToAreaRect(const LedRect& rect) {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// The target a descriptor names, its COM port resolved through the library's path table.
+veltrane::link::Target TargetOf(const DevParam& param) {
+  return ToTarget(param, TheLibrary().comPorts());
+}
+
 }  // namespace
 
 extern "C" {
 
 VELTRANE_API int32_t LED_Init(void) {
-  return Guarded(0, [] { return veltrane::api::StartLibrary(); });
+  return Guarded(0, [] { return TheLibrary().Start(); });
 }
 
 VELTRANE_API int32_t LED_Cleanup(void) {
-  return Guarded(-1, [] { return veltrane::api::StopLibrary(); });
+  return Guarded(-1, [] { return TheLibrary().Stop(); });
 }
 
 VELTRANE_API int32_t SetSenderEnable(int32_t enable) {
-  GlobalSwitches().senderEnabled.store(enable);
-  return 0;
+  return Guarded(0, [&] {
+    TheLibrary().switches().senderEnabled.store(enable);
+    return 0;
+  });
 }
 
 VELTRANE_API int32_t LED_SetDebugFlag(int32_t flag) {
-  GlobalSwitches().debugFlag.store(flag);
-  return flag;
+  return Guarded(flag, [&] {
+    TheLibrary().switches().debugFlag.store(flag);
+    return flag;
+  });
 }
 
 VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context) {
   Guarded(0, [&] {
-    veltrane::SetMessageSink(handler, context);
+    TheLibrary().messages().Install(handler, context);
     return 0;
   });
 }
 
 VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
-  return Guarded(0, [&] { return veltrane::builder::MakeRoot(rootType, colorMode); });
+  return Guarded(0, [&] { return TheLibrary().slots().MakeRoot(rootType, colorMode); });
 }
 
 VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam) {
-  return Guarded(0, [&] { return veltrane::builder::AddLeaf(slot, pageParam); });
+  return Guarded(0, [&] { return TheLibrary().slots().AddLeaf(slot, pageParam); });
 }
 
 VELTRANE_API void LED_ReleaseMem(int32_t slot) {
   Guarded(0, [&] {
-    veltrane::builder::ReleaseSlot(slot);
+    TheLibrary().slots().ReleaseSlot(slot);
     return 0;
   });
 }
@@ -98,7 +109,7 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
   return Guarded(0, [&] {
     const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
                                                stringParamB,     paramA,    paramB};
-    return veltrane::builder::AddString(slot, fields, text);
+    return veltrane::builder::AddString(TheLibrary().slots(), slot, fields, text);
   });
 }
 
@@ -108,7 +119,8 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
   return Guarded(0, [&] {
     const veltrane::builder::ClockColors colors{hourColor, minuteColor, secondColor,
                                                 markColor, ringColor,   faceColor};
-    return veltrane::builder::AddClock(slot, ToAreaRect(area), areaParam, colors);
+    return veltrane::builder::AddClock(TheLibrary().slots(), slot, ToAreaRect(area), areaParam,
+                                       colors);
   });
 }
 
@@ -116,8 +128,10 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
                                  int32_t pointSize, uint32_t textColor, int32_t dateTimeType,
                                  int32_t areaParam) {
   return Guarded(0, [&] {
-    return veltrane::builder::AddDateTime(slot, ToAreaRect(area), {faceName, pointSize, textColor},
-                                          dateTimeType, areaParam);
+    veltrane::api::Library& library = TheLibrary();
+    return veltrane::builder::AddDateTime(library.slots(), slot, ToAreaRect(area),
+                                          {faceName, pointSize, textColor}, dateTimeType, areaParam,
+                                          library.textEncoding(), library.clock());
   });
 }
 
@@ -127,7 +141,8 @@ VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t wi
     const std::optional<veltrane::image::PixelView> picture = veltrane::api::ToPixelView(source);
     if (!picture) return 0;
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return veltrane::builder::AddWindow(slot, fields, *picture, width, height);
+    return veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, *picture, width,
+                                        height);
   });
 }
 
@@ -137,74 +152,94 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
   return Guarded(0, [&] {
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
     const veltrane::builder::TextStyle style{pointSize, textColor};
-    return veltrane::builder::AddText(slot, fields, style, text, faceName);
+    veltrane::api::Library& library = TheLibrary();
+    return veltrane::builder::AddText(library.slots(), slot, fields, style, text, faceName,
+                                      library.textEncoding());
   });
 }
 
 VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
-  return Guarded(0, [&] { return veltrane::platform::SetHostTextEncoding(charset) ? 1 : 0; });
+  return Guarded(0, [&] { return TheLibrary().SetTextEncoding(charset) ? 1 : 0; });
 }
 
 VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoSetPower(ToTarget(param), value)); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoSetPower(TheLibrary().Devices(), TargetOf(param), value));
+  });
 }
 
 VELTRANE_API int32_t LED_GetPower(DevParam param) {
   return Guarded(-1, [&] {
-    if (GlobalSwitches().debugFlag.load() != 0)
-      veltrane::ShowMessage(veltrane::api::FormatDebugText(param));
-    return ReadingResult(protocol::DoGetPower(ToTarget(param)));
+    veltrane::api::Library& library = TheLibrary();
+    if (library.switches().debugFlag.load() != 0)
+      library.messages().Show(veltrane::api::FormatDebugText(param));
+    return ReadingResult(protocol::DoGetPower(library.Devices(), TargetOf(param)));
   });
 }
 
 VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoSetBright(ToTarget(param), value)); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoSetBright(TheLibrary().Devices(), TargetOf(param), value));
+  });
 }
 
 VELTRANE_API int32_t LED_GetBright(DevParam param) {
-  return Guarded(-1, [&] { return ReadingResult(protocol::DoGetBright(ToTarget(param))); });
+  return Guarded(-1, [&] {
+    return ReadingResult(protocol::DoGetBright(TheLibrary().Devices(), TargetOf(param)));
+  });
 }
 
 VELTRANE_API int32_t LED_Reset(DevParam param) {
-  return Guarded(-1, [&] { return CommandResult(protocol::DoReset(ToTarget(param))); });
+  return Guarded(-1, [&] {
+    return CommandResult(protocol::DoReset(TheLibrary().Devices(), TargetOf(param)));
+  });
 }
 
 VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
   return Guarded(-1, [&] {
-    const veltrane::platform::LocalTime now = veltrane::platform::CurrentClock().Local();
-    return CommandResult(protocol::DoAdjustTime(ToTarget(param), now));
+    veltrane::api::Library& library = TheLibrary();
+    const veltrane::platform::LocalTime now = library.clock().Local();
+    return CommandResult(protocol::DoAdjustTime(library.Devices(), TargetOf(param), now));
   });
 }
 
 VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
   return Guarded(0, [&] {
-    const bool enabled = GlobalSwitches().senderEnabled.load() != 0;
-    return veltrane::builder::DoSendToScreen(ToTarget(param), slot, enabled) == veltrane::Status::Ok
-               ? 1
-               : 0;
+    veltrane::api::Library& library = TheLibrary();
+    const bool enabled = library.switches().senderEnabled.load() != 0;
+    const veltrane::Status sent = veltrane::builder::DoSendToScreen(
+        library.slots(), library.Devices(), TargetOf(param), slot, enabled);
+    return sent == veltrane::Status::Ok ? 1 : 0;
   });
 }
 
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
-  return Guarded(0, [&] { return veltrane::link::SetComPortPath(port, path) ? 1 : 0; });
+  return Guarded(0, [&] { return TheLibrary().comPorts().Set(port, path) ? 1 : 0; });
 }
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(1, [&] { return veltrane::fixed_target::PowerOn(ip, locPort); });
+  return Guarded(
+      1, [&] { return veltrane::fixed_target::PowerOn(TheLibrary().Devices(), ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(1, [&] { return veltrane::fixed_target::PowerOff(ip, locPort); });
+  return Guarded(
+      1, [&] { return veltrane::fixed_target::PowerOff(TheLibrary().Devices(), ip, locPort); });
 }
 
 VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(1, [&] { return veltrane::fixed_target::SetTimeFromHost(ip, locPort); });
+  return Guarded(1, [&] {
+    return veltrane::fixed_target::SetTimeFromHost(TheLibrary().Devices(), ip, locPort);
+  });
 }
 
 VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,
                                      const char* document, int32_t) {
-  return Guarded(1,
-                 [&] { return veltrane::fixed_target::SendAreaDocument(ip, locPort, document); });
+  return Guarded(1, [&] {
+    veltrane::api::Library& library = TheLibrary();
+    return veltrane::fixed_target::SendAreaDocument(library.slots(), library.Devices(),
+                                                    library.messages(), ip, locPort, document);
+  });
 }
 
 }  // extern "C"

@@ -132,11 +132,12 @@ class ClockItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddClock(int32_t slot, const AreaRect& area, int32_t areaParam, const ClockColors& colors) {
+int32_t AddClock(ProgramSlots& slots, int32_t slot, const AreaRect& area, int32_t areaParam,
+                 const ClockColors& colors) {
   ClockGeometry geometry;
   if (!ClockGeometryFor(area.left, area.top, area.right, area.bottom, geometry)) return 0;
   ClockItem item(area, areaParam, colors, geometry);
-  return AppendArea(slot, item);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

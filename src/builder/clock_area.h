@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "builder/program_slot.h"
 #include "builder/records.h"
 #include "image/surface.h"
 
@@ -21,6 +22,7 @@ struct ClockColors {
 // three hands, pre-drawn as square pictures the size of the area's smaller side. Returns 1, or 0
 // with nothing changed (bad slot, no page, an area whose right or bottom lies before its left or
 // top, or pictures too large to pack).
-int32_t AddClock(int32_t slot, const AreaRect& area, int32_t areaParam, const ClockColors& colors);
+int32_t AddClock(ProgramSlots& slots, int32_t slot, const AreaRect& area, int32_t areaParam,
+                 const ClockColors& colors);
 
 }  // namespace veltrane::builder

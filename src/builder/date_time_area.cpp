@@ -17,11 +17,18 @@ namespace {
 
 class DateTimeItem final : public AreaItem {
  public:
-  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam)
-      : area_(area), font_(font), type_(dateTimeType), areaParam_(areaParam) {}
+  DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam,
+               const platform::TextEncoding& encoding, platform::Clock& clock)
+      : area_(area),
+        font_(font),
+        type_(dateTimeType),
+        areaParam_(areaParam),
+        encoding_(encoding),
+        clock_(clock) {}
 
   size_t RecordLength(uint16_t colorMode) override {
-    const platform::FontRequest request = FontRequestFor(font_.faceName, font_.pointSize);
+    const platform::FontRequest request =
+        FontRequestFor(font_.faceName, font_.pointSize, encoding_);
     size_t length = format::kDateTimeGlyphsAt;
     for (std::string_view text : format::DateTimeTypeFor(type_).glyphs) {
       std::optional<raster::TextPicture> glyph = raster::DrawTextPicture(
@@ -35,8 +42,8 @@ class DateTimeItem final : public AreaItem {
 
   size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
     WriteAreaHeader(record, format::kDateTimeTag, areaParam_, area_);
-    const format::Descriptor descriptor = format::DescriptorFor(
-        format::DateTimeTypeFor(type_), platform::CurrentClock().Local().year);
+    const format::Descriptor descriptor =
+        format::DescriptorFor(format::DateTimeTypeFor(type_), clock_.Local().year);
     const bool headed =
         ByteWriter(record.subspan(format::kDescriptorAt)).Bytes(descriptor) &&
         raster::WriteRasterList(record.subspan(format::kDateTimeListAt),
@@ -57,16 +64,19 @@ class DateTimeItem final : public AreaItem {
   GlyphFont font_;
   int32_t type_;
   int32_t areaParam_;
+  const platform::TextEncoding& encoding_;
+  platform::Clock& clock_;
   std::vector<raster::TextPicture> glyphs_;  // drawn while sizing, packed while writing
 };
 
 }  // namespace
 
-int32_t AddDateTime(int32_t slot, const AreaRect& area, const GlyphFont& font, int32_t dateTimeType,
-                    int32_t areaParam) {
+int32_t AddDateTime(ProgramSlots& slots, int32_t slot, const AreaRect& area, const GlyphFont& font,
+                    int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
+                    platform::Clock& clock) {
   if (font.faceName == nullptr) return 0;
-  DateTimeItem item(area, font, dateTimeType, areaParam);
-  return AppendArea(slot, item);
+  DateTimeItem item(area, font, dateTimeType, areaParam, encoding, clock);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 
+#include "builder/program_slot.h"
 #include "common/status.h"
 #include "link/target.h"
+#include "protocol/device_context.h"
 
 namespace veltrane::builder {
 
@@ -11,7 +13,8 @@ namespace veltrane::builder {
 // or a program over format::kMaxProgramBytes is Refused and left as it is. Otherwise the program
 // leaves its slot whatever happens next (the slot is free at once): with `senderEnabled` false
 // nothing is sent (Refused); else the upload's result (Ok when the screen acknowledged it all).
-// Counts itself busy from taking the program to the end of the upload.
-Status DoSendToScreen(const link::Target& target, int32_t slot, bool senderEnabled);
+// Counts itself busy (in `context.busy`) from taking the program to the end of the upload.
+Status DoSendToScreen(ProgramSlots& slots, const protocol::DeviceContext& context,
+                      const link::Target& target, int32_t slot, bool senderEnabled);
 
 }  // namespace veltrane::builder

@@ -1,11 +1,7 @@
 #include "builder/program_slot.h"
 
-#include <array>
-#include <atomic>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <mutex>
 #include <new>
 
 #include "builder/records.h"
@@ -33,8 +29,10 @@ std::optional<Chunk> NewChunk(size_t size) {
   return Chunk{static_cast<uint32_t>(size), std::move(data)};
 }
 
-struct ProgramSlot {
-  std::mutex lock;            // guards the claim and the reset; taken under buildLock only
+}  // namespace
+
+struct ProgramSlots::Slot {
+  std::mutex lock;            // guards the claim and the reset; taken under buildLock_ only
   std::vector<Chunk> chunks;  // the root record first, then pages and areas in call order
   std::atomic<int32_t> inUse{0};
   std::atomic<uint32_t> totalSize{0};
@@ -43,10 +41,9 @@ struct ProgramSlot {
   std::span<uint8_t> root() { return chunks.front().bytes(); }
 };
 
-std::mutex buildLock;
-std::array<ProgramSlot, kSlotCount> slots;
+namespace {
 
-ProgramSlot& SlotAt(int32_t slot) { return slots[static_cast<size_t>(slot - 1)]; }
+using ProgramSlot = ProgramSlots::Slot;
 
 // Adds a record's length to the program length kept in the root and in the slot.
 void GrowProgram(ProgramSlot& s, uint32_t length) {
@@ -55,7 +52,7 @@ void GrowProgram(ProgramSlot& s, uint32_t length) {
   s.totalSize += length;
 }
 
-// Returns the slot to the free state and hands its records to the caller. Under buildLock.
+// Returns the slot to the free state and hands its records to the caller. Under the build lock.
 std::vector<Chunk> ResetSlot(ProgramSlot& s) {
   std::lock_guard slotLock(s.lock);
   std::vector<Chunk> detached = std::move(s.chunks);
@@ -68,9 +65,18 @@ std::vector<Chunk> ResetSlot(ProgramSlot& s) {
 
 }  // namespace
 
-int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
-  if (GlobalBusyCount().Read() > kMaxBusyForNewProgram) return 0;
-  std::lock_guard build(buildLock);
+ProgramSlots::ProgramSlots(const BusyCount& busy)
+    : busy_(busy), slots_(std::make_unique<std::array<Slot, kSlotCount>>()) {}
+
+ProgramSlots::~ProgramSlots() = default;
+
+ProgramSlots::Slot& ProgramSlots::SlotAt(int32_t slot) const {
+  return (*slots_)[static_cast<size_t>(slot - 1)];
+}
+
+int32_t ProgramSlots::MakeRoot(int32_t rootType, int32_t colorMode) {
+  if (busy_.Read() > kMaxBusyForNewProgram) return 0;
+  std::lock_guard build(buildLock_);
   std::optional<Chunk> root = NewChunk(format::kRootSize);
   if (!root) return 0;
   for (int32_t number = 1; number <= kSlotCount; ++number) {
@@ -89,9 +95,9 @@ int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
   return 0;
 }
 
-int32_t AddLeaf(int32_t slot, int32_t pageParam) {
+int32_t ProgramSlots::AddLeaf(int32_t slot, int32_t pageParam) {
   if (!ValidSlot(slot)) return 0;
-  std::lock_guard build(buildLock);
+  std::lock_guard build(buildLock_);
   ProgramSlot& s = SlotAt(slot);
   if (s.chunks.empty()) return 0;
   // The page count is a 16-bit field: one more page would make the root lie about the tree.
@@ -109,9 +115,9 @@ int32_t AddLeaf(int32_t slot, int32_t pageParam) {
   return 1;
 }
 
-int32_t AppendArea(int32_t slot, AreaItem& item) {
+int32_t ProgramSlots::AppendArea(int32_t slot, AreaItem& item) {
   if (!ValidSlot(slot)) return 0;
-  std::lock_guard build(buildLock);
+  std::lock_guard build(buildLock_);
   ProgramSlot& s = SlotAt(slot);
   if (!s.currentLeaf) return 0;
   std::span<uint8_t> leaf = s.chunks[*s.currentLeaf].bytes();
@@ -138,25 +144,25 @@ int32_t AppendArea(int32_t slot, AreaItem& item) {
   return 1;
 }
 
-void ReleaseSlot(int32_t slot) {
+void ProgramSlots::ReleaseSlot(int32_t slot) {
   if (!ValidSlot(slot)) return;
-  std::lock_guard build(buildLock);
+  std::lock_guard build(buildLock_);
   ResetSlot(SlotAt(slot));  // the detached records are freed here, under the build lock
 }
 
-void ReleaseAllSlots() {
+void ProgramSlots::ReleaseAllSlots() {
   for (int32_t slot = 1; slot <= kSlotCount; ++slot) ReleaseSlot(slot);
 }
 
-bool SendableSlot(int32_t slot) {
+bool ProgramSlots::SendableSlot(int32_t slot) const {
   if (!ValidSlot(slot)) return false;
   ProgramSlot& s = SlotAt(slot);
   return s.inUse != 0 && s.totalSize <= format::kMaxProgramBytes;
 }
 
-std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) {
+std::optional<std::vector<uint8_t>> ProgramSlots::TakeProgram(int32_t slot) {
   if (!ValidSlot(slot)) return std::nullopt;
-  std::lock_guard build(buildLock);
+  std::lock_guard build(buildLock_);
   ProgramSlot& s = SlotAt(slot);
   // Checked again under the lock: another thread may have sent or released it meanwhile.
   if (s.chunks.empty() || s.totalSize > format::kMaxProgramBytes) return std::nullopt;
@@ -176,9 +182,9 @@ std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) {
   return block;
 }
 
-std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot) {
+std::optional<std::vector<uint8_t>> ProgramSlots::PeekProgram(int32_t slot) {
   if (!ValidSlot(slot)) return std::nullopt;
-  std::lock_guard build(buildLock);
+  std::lock_guard build(buildLock_);
   ProgramSlot& s = SlotAt(slot);
   if (s.chunks.empty()) return std::nullopt;
   std::vector<uint8_t> block;

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "common/busy_count.h"
 #include "format/packets.h"
 
 namespace veltrane::builder {
@@ -25,33 +30,54 @@ class AreaItem {
   virtual size_t Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
 };
 
-// Claims the lowest free slot and writes its root record. Returns the slot number, or 0 when
-// none is free or more than 16 device operations are running.
-int32_t MakeRoot(int32_t rootType, int32_t colorMode);
+// The 16 program slots, numbered 1..16, and the build lock that every change to them takes.
+// Programs are built here by any thread and leave by TakeProgram.
+class ProgramSlots {
+ public:
+  struct Slot;  // one slot's records and counts, kept in the source
 
-// Adds a page to a claimed slot. Returns 1, or 0 (nothing changed).
-int32_t AddLeaf(int32_t slot, int32_t pageParam);
+  // `busy` is the count of device operations in progress that MakeRoot looks at.
+  explicit ProgramSlots(const BusyCount& busy);
+  ~ProgramSlots();
+  ProgramSlots(const ProgramSlots&) = delete;
+  ProgramSlots& operator=(const ProgramSlots&) = delete;
 
-// Adds an area record to the slot's current page, keeping every count and length. Returns 1, or
-// 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full, or the item
-// wrote other than the length it asked for).
-int32_t AppendArea(int32_t slot, AreaItem& item);
+  // Claims the lowest free slot and writes its root record. Returns the slot number, or 0 when
+  // none is free or more than 16 device operations are running.
+  int32_t MakeRoot(int32_t rootType, int32_t colorMode);
 
-// Frees the slot's program and makes the slot free.
-void ReleaseSlot(int32_t slot);
+  // Adds a page to a claimed slot. Returns 1, or 0 (nothing changed).
+  int32_t AddLeaf(int32_t slot, int32_t pageParam);
 
-// Frees every slot's program (start and stop of the library).
-void ReleaseAllSlots();
+  // Adds an area record to the slot's current page, keeping every count and length. Returns 1,
+  // or 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full, or
+  // the item wrote other than the length it asked for).
+  int32_t AppendArea(int32_t slot, AreaItem& item);
 
-// True when the slot holds a program small enough to send. Takes no lock: a check before the
-// send counts itself as busy.
-bool SendableSlot(int32_t slot);
+  // Frees the slot's program and makes the slot free.
+  void ReleaseSlot(int32_t slot);
 
-// Flattens the slot's program into one block and frees the slot. Nothing when the slot is not
-// sendable (any more) or the block cannot be allocated; the slot is then left as it was.
-std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot);
+  // Frees every slot's program (start and stop of the library).
+  void ReleaseAllSlots();
 
-// A copy of the slot's program as it would be sent (for tests and tools); nothing for a free slot.
-std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot);
+  // True when the slot holds a program small enough to send. Takes no lock: a check before the
+  // send counts itself as busy.
+  bool SendableSlot(int32_t slot) const;
+
+  // Flattens the slot's program into one block and frees the slot. Nothing when the slot is not
+  // sendable (any more) or the block cannot be allocated; the slot is then left as it was.
+  std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot);
+
+  // A copy of the slot's program as it would be sent (for tests and tools); nothing for a free
+  // slot.
+  std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot);
+
+ private:
+  Slot& SlotAt(int32_t slot) const;
+
+  const BusyCount& busy_;
+  std::mutex buildLock_;
+  std::unique_ptr<std::array<Slot, kSlotCount>> slots_;
+};
 
 }  // namespace veltrane::builder

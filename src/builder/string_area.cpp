@@ -39,10 +39,10 @@ class StringItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddString(int32_t slot, const StringArea& fields, const char* text) {
+int32_t AddString(ProgramSlots& slots, int32_t slot, const StringArea& fields, const char* text) {
   if (text == nullptr) return 0;
   StringItem item(fields, CutToTextBuffer(text));
-  return AppendArea(slot, item);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "builder/program_slot.h"
 #include "builder/records.h"
 
 namespace veltrane::builder {
@@ -18,6 +19,6 @@ struct StringArea {
 
 // Adds a string area (the text itself, for the screen to render) to the slot's current page.
 // `text` is zero-terminated; a null text is refused. Returns 1, or 0 with nothing changed.
-int32_t AddString(int32_t slot, const StringArea& fields, const char* text);
+int32_t AddString(ProgramSlots& slots, int32_t slot, const StringArea& fields, const char* text);
 
 }  // namespace veltrane::builder

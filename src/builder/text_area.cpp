@@ -3,9 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "builder/program_slot.h"
 #include "platform/font.h"
-#include "platform/text_codec.h"
 #include "raster/text_picture.h"
 
 namespace veltrane::builder {
@@ -39,21 +37,23 @@ class TextItem final : public AreaItem {
 
 }  // namespace
 
-platform::FontRequest FontRequestFor(const char* faceName, int32_t pointSize) {
+platform::FontRequest FontRequestFor(const char* faceName, int32_t pointSize,
+                                     const platform::TextEncoding& encoding) {
   size_t length = 0;
   while (length < kMaxFaceNameBytes && faceName[length] != '\0') ++length;
-  return {platform::EncodeUtf8(platform::DecodeHostText({faceName, length})),
+  return {platform::EncodeUtf8(encoding.Decode({faceName, length})),
           platform::FontHeightForPoints(pointSize)};
 }
 
-int32_t AddText(int32_t slot, const WindowArea& fields, const TextStyle& style, const char* text,
-                const char* faceName) {
+int32_t AddText(ProgramSlots& slots, int32_t slot, const WindowArea& fields, const TextStyle& style,
+                const char* text, const char* faceName, const platform::TextEncoding& encoding) {
   if (text == nullptr || faceName == nullptr) return 0;
   // The text and the name are taken from the caller before the build lock, as the caller's
   // bytes in the host code page.
-  std::u32string line = platform::DecodeHostText(CutToTextBuffer(text));
-  TextItem item(fields, style, std::move(line), FontRequestFor(faceName, style.pointSize));
-  return AppendArea(slot, item);
+  std::u32string line = encoding.Decode(CutToTextBuffer(text));
+  TextItem item(fields, style, std::move(line),
+                FontRequestFor(faceName, style.pointSize, encoding));
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -48,10 +48,10 @@ size_t WindowRecordWritten(int32_t rasterBytes) {
   return rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0;
 }
 
-int32_t AddWindow(int32_t slot, const WindowArea& fields, const image::PixelView& source,
-                  int32_t width, int32_t height) {
+int32_t AddWindow(ProgramSlots& slots, int32_t slot, const WindowArea& fields,
+                  const image::PixelView& source, int32_t width, int32_t height) {
   WindowItem item(fields, source, width, height);
-  return AppendArea(slot, item);
+  return slots.AppendArea(slot, item);
 }
 
 }  // namespace veltrane::builder

@@ -17,7 +17,7 @@ class BusyCount {
     std::lock_guard lock(mutex_);
     --count_;
   }
-  int32_t Read() {
+  int32_t Read() const {
     std::lock_guard lock(mutex_);
     return count_;
   }
@@ -27,17 +27,14 @@ class BusyCount {
   }
 
  private:
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   int32_t count_ = 0;
 };
-
-// The process-wide count that every device operation keeps.
-BusyCount& GlobalBusyCount();
 
 // Counts one operation for the lifetime of the scope.
 class BusyScope {
  public:
-  explicit BusyScope(BusyCount& count = GlobalBusyCount()) : count_(count) { count_.Raise(); }
+  explicit BusyScope(BusyCount& count) : count_(count) { count_.Raise(); }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
   ~BusyScope() { count_.Lower(); }

@@ -1,44 +1,27 @@
 #include "common/messages.h"
 
 #include <cstdio>
-#include <mutex>
 
 namespace veltrane {
-namespace {
 
-void WriteToStderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text); }
+void MessageSink::WriteToStderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text); }
 
-struct Installed {
-  std::mutex mutex;
-  MessageSink sink = WriteToStderr;
-  void* context = nullptr;
-};
-
-Installed& installed() {
-  static Installed value;
-  return value;
+void MessageSink::Install(MessageHandler handler, void* context) {
+  std::lock_guard lock(mutex_);
+  handler_ = handler != nullptr ? handler : WriteToStderr;
+  context_ = handler != nullptr ? context : nullptr;
 }
 
-}  // namespace
-
-void SetMessageSink(MessageSink sink, void* context) {
-  Installed& current = installed();
-  std::lock_guard lock(current.mutex);
-  current.sink = sink != nullptr ? sink : WriteToStderr;
-  current.context = sink != nullptr ? context : nullptr;
-}
-
-void ShowMessage(const std::string& text) {
-  MessageSink sink;
+void MessageSink::Show(const std::string& text) const {
+  MessageHandler handler;
   void* context;
   {
-    // Copied out so that a sink may itself install another sink without deadlocking.
-    Installed& current = installed();
-    std::lock_guard lock(current.mutex);
-    sink = current.sink;
-    context = current.context;
+    // Copied out so that a handler may itself install another handler without deadlocking.
+    std::lock_guard lock(mutex_);
+    handler = handler_;
+    context = context_;
   }
-  sink(text.c_str(), context);
+  handler(text.c_str(), context);
 }
 
 }  // namespace veltrane

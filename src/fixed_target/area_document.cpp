@@ -7,8 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "common/messages.h"
-
 namespace veltrane::fixed_target {
 namespace {
 
@@ -168,7 +166,9 @@ Position NextArea(const DocumentCopy& document, Position area) {
 
 }  // namespace
 
-void ShowBoxAsMessage(std::string_view text) { ShowMessage(std::string(text)); }
+BoxSink ShowBoxesAsMessages(const MessageSink& messages) {
+  return [&messages](std::string_view text) { messages.Show(std::string(text)); };
+}
 
 void ScanAreaDocument(std::string_view document, const BoxSink& showBox) {
   const DocumentCopy copy(document);

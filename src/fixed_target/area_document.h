@@ -3,13 +3,15 @@
 #include <functional>
 #include <string_view>
 
+#include "common/messages.h"
+
 namespace veltrane::fixed_target {
 
 // Receives the text of one box. The view is valid only for the duration of the call.
 using BoxSink = std::function<void(std::string_view text)>;
 
-// Hands a box's text to the library's message handler (veltrane::ShowMessage).
-void ShowBoxAsMessage(std::string_view text);
+// Shows each box's text as one message in `messages` (which must outlive the sink).
+BoxSink ShowBoxesAsMessages(const MessageSink& messages);
 
 // Walks an area document and shows, one box per field, the text of every field it looks for.
 //
@@ -43,6 +45,6 @@ void ShowBoxAsMessage(std::string_view text);
 // The scan works on its own copy of the document, so a sink that changes or frees the caller's
 // text between boxes cannot disturb it. It reads nothing outside `document`, whatever its bytes;
 // a caller holding a possibly null C string passes an empty view for null.
-void ScanAreaDocument(std::string_view document, const BoxSink& showBox = ShowBoxAsMessage);
+void ScanAreaDocument(std::string_view document, const BoxSink& showBox);
 
 }  // namespace veltrane::fixed_target

@@ -7,7 +7,6 @@
 #include "fixed_target/area_document.h"
 #include "format/link.h"
 #include "link/target.h"
-#include "platform/clock.h"
 #include "platform/ipv4.h"
 #include "protocol/device_commands.h"
 
@@ -26,7 +25,6 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   link::Target target;
   target.transport = link::Transport::Udp;
   target.speedIndex = 0;
-  target.comPort = localPort;
   target.localPort = static_cast<uint16_t>(localPort);
   target.remotePort = format::kScreenPort;
   target.remoteAddress = platform::ParseIpv4({address, length});
@@ -41,29 +39,38 @@ constexpr int32_t kNotAnswered = 1;
 
 int32_t EntryResult(Status status) { return status == Status::Ok ? kAnswered : kNotAnswered; }
 
-int32_t SetPower(const char* address, int32_t localPort, int32_t value) {
+int32_t SetPower(const protocol::DeviceContext& context, const char* address, int32_t localPort,
+                 int32_t value) {
   const std::optional<link::Target> target = FixedTarget(address, localPort);
-  return target ? EntryResult(protocol::DoSetPower(*target, value)) : kNotAnswered;
+  return target ? EntryResult(protocol::DoSetPower(context, *target, value)) : kNotAnswered;
 }
 
 }  // namespace
 
-int32_t PowerOn(const char* address, int32_t localPort) { return SetPower(address, localPort, 1); }
-
-int32_t PowerOff(const char* address, int32_t localPort) { return SetPower(address, localPort, 0); }
-
-int32_t SetTimeFromHost(const char* address, int32_t localPort) {
-  const std::optional<link::Target> target = FixedTarget(address, localPort);
-  if (!target) return kNotAnswered;
-  return EntryResult(protocol::DoAdjustTime(*target, platform::CurrentClock().Local()));
+int32_t PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
+  return SetPower(context, address, localPort, 1);
 }
 
-int32_t SendAreaDocument(const char* address, int32_t localPort, const char* document) {
-  ScanAreaDocument(document != nullptr ? std::string_view(document) : std::string_view());
+int32_t PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
+  return SetPower(context, address, localPort, 0);
+}
+
+int32_t SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
+                        int32_t localPort) {
+  const std::optional<link::Target> target = FixedTarget(address, localPort);
+  if (!target) return kNotAnswered;
+  return EntryResult(protocol::DoAdjustTime(context, *target, context.clock.Local()));
+}
+
+int32_t SendAreaDocument(builder::ProgramSlots& slots, const protocol::DeviceContext& context,
+                         const MessageSink& messages, const char* address, int32_t localPort,
+                         const char* document) {
+  ScanAreaDocument(document != nullptr ? std::string_view(document) : std::string_view(),
+                   ShowBoxesAsMessages(messages));
   // The descriptor is built as for the other entry points, but slot 0 is refused before any of
   // it is used.
   const link::Target target = FixedTarget(address, localPort).value_or(link::Target{});
-  builder::DoSendToScreen(target, kDataEntrySlot, true);
+  builder::DoSendToScreen(slots, context, target, kDataEntrySlot, true);
   return 1;
 }
 

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "builder/program_slot.h"
+#include "common/messages.h"
+#include "protocol/device_context.h"
+
 namespace veltrane::fixed_target {
 
 // The fixed target of these entry points: a screen at the fixed screen port of the given address,
@@ -12,12 +16,17 @@ constexpr size_t kMaxAddressText = 15;
 
 // Results: 0 the screen answered; 1 it did not: no reply within the command's tries, or nothing
 // could be sent (a null or over-long address text, or a local port that cannot be bound).
-int32_t PowerOn(const char* address, int32_t localPort);
-int32_t PowerOff(const char* address, int32_t localPort);
-int32_t SetTimeFromHost(const char* address, int32_t localPort);
+int32_t PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort);
+int32_t PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort);
+// Sets the screen's clock to the local time on `context.clock`.
+int32_t SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
+                        int32_t localPort);
 
-// Shows the boxes of the area document (a null document shows none), then asks for program slot
-// 0, which is never a program: nothing is sent and no slot is touched. Always 1.
-int32_t SendAreaDocument(const char* address, int32_t localPort, const char* document);
+// Shows the boxes of the area document (a null document shows none) in `messages`, then asks for
+// program slot 0 of `slots`, which is never a program: nothing is sent and no slot is touched.
+// Always 1.
+int32_t SendAreaDocument(builder::ProgramSlots& slots, const protocol::DeviceContext& context,
+                         const MessageSink& messages, const char* address, int32_t localPort,
+                         const char* document);
 
 }  // namespace veltrane::fixed_target

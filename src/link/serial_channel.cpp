@@ -1,7 +1,6 @@
 #include "link/serial_channel.h"
 
 #include "format/link.h"
-#include "link/com_port_paths.h"
 
 namespace veltrane::link {
 
@@ -14,11 +13,10 @@ int32_t LineSpeed(int32_t speedIndex) {
 
 Status SerialChannel::Open(const Target& target) {
   Close();
-  const auto path = target.devicePath.empty() ? ComPortPath(target.comPort) : target.devicePath;
-  // No device stands for that number: the channel cannot be opened, though the system was not
-  // asked.
-  if (!path) return Status::OsError;
-  return port_.Open(*path, LineSpeed(target.speedIndex));
+  // No device stands for the target's COM port number: the channel cannot be opened, though the
+  // system was not asked.
+  if (target.devicePath.empty()) return Status::OsError;
+  return port_.Open(target.devicePath, LineSpeed(target.speedIndex));
 }
 
 }  // namespace veltrane::link

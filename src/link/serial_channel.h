@@ -18,9 +18,9 @@ int32_t LineSpeed(int32_t speedIndex);
 // same port fails to open it.
 class SerialChannel final : public Channel {
  public:
-  // Opens the target's device path, or else its COM port's mapped path, at `target.speedIndex`'s
-  // speed, 8 data bits, no parity, one stop bit. An OsError when the COM port number maps to no
-  // path, or (with the system's reason) when the device cannot be opened or is held elsewhere.
+  // Opens `target.devicePath` at `target.speedIndex`'s speed, 8 data bits, no parity, one stop
+  // bit. An OsError when the target names no device path, or (with the system's reason) when the
+  // device cannot be opened or is held elsewhere.
   Status Open(const Target& target);
   // Closes the port if it is open; a second Close does nothing.
   void Close() { port_.Close(); }

@@ -1,6 +1,5 @@
 #include "platform/clock.h"
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -20,18 +19,11 @@ class SystemClockImpl final : public Clock {
   LocalTime Local() override { return SystemLocalTime(); }
 };
 
-SystemClockImpl systemClock;
-std::atomic<Clock*> installed{nullptr};
-
 }  // namespace
 
-Clock& SystemClock() { return systemClock; }
-
-Clock& CurrentClock() {
-  Clock* clock = installed.load(std::memory_order_acquire);
-  return clock != nullptr ? *clock : systemClock;
+Clock& SystemClock() {
+  static SystemClockImpl clock;
+  return clock;
 }
-
-Clock* InstallClock(Clock* clock) { return installed.exchange(clock, std::memory_order_acq_rel); }
 
 }  // namespace veltrane::platform

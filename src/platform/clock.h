@@ -19,7 +19,8 @@ struct LocalTime {
 // The host's local time now, as the system keeps it.
 LocalTime SystemLocalTime();
 
-// Time as the library sees it. Tests install their own to step through waits without sleeping.
+// Time as the library sees it. Whoever waits is handed one: the system's, or in tests a clock
+// that steps through waits without sleeping.
 class Clock {
  public:
   virtual ~Clock() = default;
@@ -32,13 +33,7 @@ class Clock {
 // Milliseconds from `start` to `now` on the wrapping tick, correct across one wrap.
 inline uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
 
-// The system's clock, whatever is installed (for peers such as the screen simulator that keep
-// real time while a test steps the library's clock).
+// The system's clock. It keeps no state of its own, so all its users may share it.
 Clock& SystemClock();
-
-// The clock in force: the system's, unless a test installed another.
-Clock& CurrentClock();
-// Installs `clock` (nullptr restores the system clock); returns the one it replaced.
-Clock* InstallClock(Clock* clock);
 
 }  // namespace veltrane::platform

@@ -3,7 +3,6 @@
 #include <array>
 #include <span>
 
-#include "common/busy_count.h"
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "link/frame_codec.h"
@@ -26,26 +25,30 @@ using RequestBuffer = std::array<uint8_t, kPacketHeaderBytes + kTimeBlockBytes>;
 
 // Sends one request (with tries) on the channel the target names and leaves the reply body in
 // `reply`. Counts as a device operation in progress for its whole run.
-Status RunCommand(const link::Target& target, const CommandKind& command,
-                  std::span<const uint8_t> body, link::FrameBuffer& reply) {
-  BusyScope busy;
+Status RunCommand(const DeviceContext& context, const link::Target& target,
+                  const CommandKind& command, std::span<const uint8_t> body,
+                  link::FrameBuffer& reply) {
+  BusyScope busy(context.busy);
   const uint32_t windowMs =
       target.transport == link::Transport::Serial ? command.serialWindowMs : command.udpWindowMs;
-  return WithChannel(
-      target, [&](link::Channel& channel) { return Exchange(channel, body, reply, windowMs); });
+  return WithChannel(target, [&](link::Channel& channel) {
+    return Exchange(channel, body, reply, windowMs, context.clock);
+  });
 }
 
-Status Send(const link::Target& target, const CommandKind& command, uint32_t value) {
+Status Send(const DeviceContext& context, const link::Target& target, const CommandKind& command,
+            uint32_t value) {
   const auto header = EncodePacketHeader({command.cmd, 0, target.devAddr, value});
   link::FrameBuffer reply;
-  return RunCommand(target, command, header, reply);
+  return RunCommand(context, target, command, header, reply);
 }
 
-Reading Query(const link::Target& target, const CommandKind& command) {
+Reading Query(const DeviceContext& context, const link::Target& target,
+              const CommandKind& command) {
   const auto header = EncodePacketHeader({command.cmd, 0, target.devAddr, 0});
   link::FrameBuffer reply;
   Reading reading;
-  reading.status = RunCommand(target, command, header, reply);
+  reading.status = RunCommand(context, target, command, header, reply);
   if (reading.status == Status::Ok)
     reading.value = static_cast<int32_t>(ByteReader(reply).U32(4).value_or(0xFFFFFFFF));
   return reading;
@@ -53,27 +56,34 @@ Reading Query(const link::Target& target, const CommandKind& command) {
 
 }  // namespace
 
-Status DoSetPower(const link::Target& target, int32_t value) {
-  return Send(target, kSetPower, static_cast<uint32_t>(value));
+Status DoSetPower(const DeviceContext& context, const link::Target& target, int32_t value) {
+  return Send(context, target, kSetPower, static_cast<uint32_t>(value));
 }
 
-Reading DoGetPower(const link::Target& target) { return Query(target, kGetPower); }
-
-Status DoSetBright(const link::Target& target, int32_t value) {
-  return Send(target, kSetBright, static_cast<uint32_t>(value));
+Reading DoGetPower(const DeviceContext& context, const link::Target& target) {
+  return Query(context, target, kGetPower);
 }
 
-Reading DoGetBright(const link::Target& target) { return Query(target, kGetBright); }
+Status DoSetBright(const DeviceContext& context, const link::Target& target, int32_t value) {
+  return Send(context, target, kSetBright, static_cast<uint32_t>(value));
+}
 
-Status DoReset(const link::Target& target) { return Send(target, kReset, 0); }
+Reading DoGetBright(const DeviceContext& context, const link::Target& target) {
+  return Query(context, target, kGetBright);
+}
 
-Status DoAdjustTime(const link::Target& target, const platform::LocalTime& localTime) {
+Status DoReset(const DeviceContext& context, const link::Target& target) {
+  return Send(context, target, kReset, 0);
+}
+
+Status DoAdjustTime(const DeviceContext& context, const link::Target& target,
+                    const platform::LocalTime& localTime) {
   RequestBuffer body{};
   ByteWriter out(body);
   out.Bytes(EncodePacketHeader({kSetTime.cmd, 0, target.devAddr, 0}));
   out.Bytes(EncodeTimeBlock(localTime));
   link::FrameBuffer reply;
-  return RunCommand(target, kSetTime, body, reply);
+  return RunCommand(context, target, kSetTime, body, reply);
 }
 
 }  // namespace veltrane::protocol

@@ -5,6 +5,7 @@
 #include "common/status.h"
 #include "link/target.h"
 #include "platform/clock.h"
+#include "protocol/device_context.h"
 
 namespace veltrane::protocol {
 
@@ -21,15 +22,17 @@ struct Reading {
   int32_t value = -1;
 };
 
-// The six device commands. Each counts itself busy for its whole run, opens the channel the target
-// names, sends its request with tries and closes the channel. Ok: the screen answered; Timeout:
-// no acceptable reply in the tries; Refused: no transport; OsError: the channel did not open.
-Status DoSetPower(const link::Target& target, int32_t value);
-Reading DoGetPower(const link::Target& target);
-Status DoSetBright(const link::Target& target, int32_t value);
-Reading DoGetBright(const link::Target& target);
-Status DoReset(const link::Target& target);
+// The six device commands. Each counts itself busy (in `context.busy`) for its whole run, opens
+// the channel the target names, sends its request with tries and closes the channel. Ok: the screen
+// answered; Timeout: no acceptable reply in the tries; Refused: no transport; OsError: the channel
+// did not open.
+Status DoSetPower(const DeviceContext& context, const link::Target& target, int32_t value);
+Reading DoGetPower(const DeviceContext& context, const link::Target& target);
+Status DoSetBright(const DeviceContext& context, const link::Target& target, int32_t value);
+Reading DoGetBright(const DeviceContext& context, const link::Target& target);
+Status DoReset(const DeviceContext& context, const link::Target& target);
 // Sets the screen's clock to `localTime`.
-Status DoAdjustTime(const link::Target& target, const platform::LocalTime& localTime);
+Status DoAdjustTime(const DeviceContext& context, const link::Target& target,
+                    const platform::LocalTime& localTime);
 
 }  // namespace veltrane::protocol

@@ -2,7 +2,6 @@
 
 #include "common/byte_reader.h"
 #include "link/frame_assembler.h"
-#include "platform/clock.h"
 #include "protocol/packets.h"
 
 namespace veltrane::protocol {
@@ -17,8 +16,8 @@ bool AcceptsInput(link::Channel& channel, std::span<const uint8_t> input,
 }
 
 // One receive window of `windowMs`, measured on the wrapping tick from the moment it opens.
-bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test) {
-  platform::Clock& clock = platform::CurrentClock();
+bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test,
+                platform::Clock& clock) {
   const uint32_t opened = clock.NowMs();
   link::FrameAssembler assembler;
   link::FrameBuffer input;
@@ -56,24 +55,24 @@ class CommandReplyTest final : public ReplyTest {
 }  // namespace
 
 Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
-                     ReplyTest& test) {
+                     ReplyTest& test, platform::Clock& clock) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (!channel.Transmit(frame)) continue;
     test.Sent();
-    if (AwaitReply(channel, windowMs, test)) return Status::Ok;
+    if (AwaitReply(channel, windowMs, test, clock)) return Status::Ok;
   }
   return Status::Timeout;
 }
 
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
-                uint32_t windowMs) {
+                uint32_t windowMs, platform::Clock& clock) {
   const auto cmd = ByteReader(body).U16(0);
   link::FrameBuffer frame;
   const int32_t frameLength = link::EncodeFrame(body, frame);
   if (!cmd || frameLength <= 0) return Status::Refused;
   CommandReplyTest test(*cmd, reply);
-  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs,
-                       test);
+  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs, test,
+                       clock);
 }
 
 }  // namespace veltrane::protocol

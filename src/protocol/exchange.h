@@ -6,6 +6,7 @@
 #include "common/status.h"
 #include "link/channel.h"
 #include "link/frame_codec.h"
+#include "platform/clock.h"
 
 namespace veltrane::protocol {
 
@@ -24,16 +25,16 @@ class ReplyTest {
 };
 
 // Sends `frame` (encoded once, resent unchanged) up to kTries times. A try whose send the channel
-// refuses ends at once; otherwise it waits `windowMs`, on the installed clock, for a frame that
+// refuses ends at once; otherwise it waits `windowMs`, on `clock`, for a frame that
 // `test` accepts. The wait sleeps on the channel and wakes as input arrives. Ok when accepted,
 // Timeout after the last try.
 Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
-                     ReplyTest& test);
+                     ReplyTest& test, platform::Clock& clock);
 
 // One request/reply exchange: frames `body` once and sends it with tries until a reply passes
 // CheckReply for the body's `cmd`. The reply body is left in `reply`. Refused when `body` cannot
 // be framed into one frame buffer.
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
-                uint32_t windowMs);
+                uint32_t windowMs, platform::Clock& clock);
 
 }  // namespace veltrane::protocol

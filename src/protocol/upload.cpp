@@ -78,13 +78,14 @@ class UploadReplyTest final : public ReplyTest {
 }  // namespace
 
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr, UploadObserver* observer) {
+              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   UploadFrames frames(program, devAddr);
   const uint32_t packets = frames.lastSequence() + 1;
   for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
     UploadReplyTest test(frames, sequence, reply);
-    const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
+    const Status status =
+        SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
     if (status != Status::Ok) return status;
     if (observer != nullptr) {
       const size_t carried = std::min(program.size(), size_t{sequence} * format::kUploadPieceBytes);
@@ -94,12 +95,12 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
   return Status::Ok;
 }
 
-Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
-                     UploadObserver* observer) {
+Status UploadProgram(const DeviceContext& context, const link::Target& target,
+                     std::span<const uint8_t> program, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
   return WithChannel(target, [&](link::Channel& channel) {
-    return Upload(channel, program, reply, target.devAddr, observer);
+    return Upload(channel, program, reply, target.devAddr, context.clock, observer);
   });
 }
 

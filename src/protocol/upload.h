@@ -9,6 +9,8 @@
 #include "link/channel.h"
 #include "link/frame_codec.h"
 #include "link/target.h"
+#include "platform/clock.h"
+#include "protocol/device_context.h"
 
 namespace veltrane::protocol {
 
@@ -28,17 +30,17 @@ class UploadObserver {
 
 // Stop-and-wait upload of `program` over `channel`: a start packet (sequence 0), one data packet
 // per 512-byte piece (sequences 1..N), an end packet (N + 1), each acknowledged before the next
-// goes out and each tried at most kTries times. Ok when the end packet was acknowledged; Timeout
-// as soon as one packet stays unacknowledged (nothing after it is sent); Refused for an empty
-// program.
+// goes out and each tried at most kTries times, its windows running on `clock`. Ok when the end
+// packet was acknowledged; Timeout as soon as one packet stays unacknowledged (nothing after it is
+// sent); Refused for an empty program.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr, UploadObserver* observer = nullptr);
+              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer = nullptr);
 
 // Uploads `program` to the screen the target names: opens its channel, runs the upload, closes
 // the channel. Ok when the end packet was acknowledged; Timeout when a packet was not; Refused for
 // Transport::None or an empty program; OsError when the channel cannot be opened. The caller keeps
 // the busy count.
-Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
-                     UploadObserver* observer = nullptr);
+Status UploadProgram(const DeviceContext& context, const link::Target& target,
+                     std::span<const uint8_t> program, UploadObserver* observer = nullptr);
 
 }  // namespace veltrane::protocol

@@ -66,8 +66,9 @@ Clip ClipOf(const program::AreaRect& rect) {
 
 void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea& area) {
   const std::string_view bytes(reinterpret_cast<const char*>(area.text.data()), area.text.size());
+  // A screen has no host to choose a code page: its text is read in the locale's default one.
   const std::optional<image::Surface> text =
-      platform::DrawTextLine(platform::DecodeHostText(bytes), kStringFont, 0x0000FF);
+      platform::DrawTextLine(platform::TextEncoding().Decode(bytes), kStringFont, 0x0000FF);
   if (!text) return;
   for (int32_t y = 0; y < text->height(); ++y)
     for (int32_t x = 0; x < text->width(); ++x) {

@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "common/busy_count.h"
-#include "link/com_port_paths.h"
 #include "link/serial_channel.h"
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
@@ -62,33 +61,45 @@ struct CommandCase {
 
 Reading AsReading(Status s) { return {s, -1}; }
 
+// What device operations use in these tests: the system's clock and a busy count of the test's
+// own.
+struct TestDevices {
+  BusyCount busy;
+
+  protocol::DeviceContext Context() { return {platform::SystemClock(), busy}; }
+};
+
 TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
   const Bytes time = {0xE8, 0x07, 0x03, 0x00, 0x02, 0x00, 0x05, 0x00,
                       0x0E, 0x00, 0x07, 0x00, 0x09, 0x00, 0xFA, 0x00};
   Bytes setTime = {0x06, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
   setTime.insert(setTime.end(), time.begin(), time.end());
+  TestDevices devices;
   const CommandCase cases[] = {
       {"set power 1",
-       [](auto& t) { return AsReading(protocol::DoSetPower(t, 1)); },
+       [&](auto& t) { return AsReading(protocol::DoSetPower(devices.Context(), t, 1)); },
        {0x0A, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00},
        protocol::CMD_SET_POWER},
       {"get power",
-       [](auto& t) { return protocol::DoGetPower(t); },
+       [&](auto& t) { return protocol::DoGetPower(devices.Context(), t); },
        {0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_GET_POWER},
       {"set bright 1000",
-       [](auto& t) { return AsReading(protocol::DoSetBright(t, 1000)); },
+       [&](auto& t) { return AsReading(protocol::DoSetBright(devices.Context(), t, 1000)); },
        {0x0C, 0x00, 0x00, 0x01, 0xE8, 0x03, 0x00, 0x00},
        protocol::CMD_SET_BRIGHT},
       {"get bright",
-       [](auto& t) { return protocol::DoGetBright(t); },
+       [&](auto& t) { return protocol::DoGetBright(devices.Context(), t); },
        {0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_GET_BRIGHT},
       {"reset",
-       [](auto& t) { return AsReading(protocol::DoReset(t)); },
+       [&](auto& t) { return AsReading(protocol::DoReset(devices.Context(), t)); },
        {0x63, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
        protocol::CMD_RESET},
-      {"set time", [](auto& t) { return AsReading(protocol::DoAdjustTime(t, TuesdayAfternoon())); },
+      {"set time",
+       [&](auto& t) {
+         return AsReading(protocol::DoAdjustTime(devices.Context(), t, TuesdayAfternoon()));
+       },
        setTime, protocol::CMD_SET_TIME},
   };
   RawScreen screen;
@@ -110,8 +121,10 @@ TEST(RequestBytes, EachCommandSendsItsFrameAndTakesItsReply) {
 TEST(IgnoredReplies, OnlyTheRightReplyFromTheRightEndEndsTheWindow) {
   RawScreen screen;
   RawScreen stranger;
-  auto result =
-      std::async(std::launch::async, [&] { return protocol::DoGetBright(screen.Target(1)); });
+  TestDevices devices;
+  auto result = std::async(std::launch::async, [&] {
+    return protocol::DoGetBright(devices.Context(), screen.Target(1));
+  });
   platform::Endpoint from;
   ASSERT_FALSE(screen.NextRequest(from).empty());
   const auto body = [](uint16_t cmd, uint8_t devAddr, uint16_t answered, size_t length) {
@@ -255,10 +268,11 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
   sim::Faults faults;
   faults.delayMs = 300;
   harness.screen().SetFaults(faults);
-  BusyCount& busy = GlobalBusyCount();
+  BusyCount& busy = harness.busy();
   const int32_t before = busy.Read();
-  auto result =
-      std::async(std::launch::async, [&] { return protocol::DoGetBright(harness.UdpTarget()); });
+  auto result = std::async(std::launch::async, [&] {
+    return protocol::DoGetBright(harness.Devices(), harness.UdpTarget());
+  });
   bool seenBusy = false;
   while (result.wait_for(5ms) != std::future_status::ready) seenBusy |= busy.Read() == before + 1;
   EXPECT_EQ(result.get().status, Status::Ok);
@@ -267,11 +281,11 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
 
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(protocol::DoSetPower(none, 1), Status::Refused);
+  EXPECT_EQ(protocol::DoSetPower(harness.Devices(), none, 1), Status::Refused);
   EXPECT_EQ(busy.Read(), before);
   link::Target absent = harness.SerialTarget();
-  absent.comPort = 0;
-  EXPECT_EQ(protocol::DoReset(absent), Status::OsError);
+  absent.devicePath.clear();
+  EXPECT_EQ(protocol::DoReset(harness.Devices(), absent), Status::OsError);
   EXPECT_EQ(busy.Read(), before);
 }
 
@@ -280,12 +294,13 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
 TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   platform::PseudoTerminal pty = platform::OpenPseudoTerminal();
   ASSERT_FALSE(pty.terminalPath.empty());
-  link::SetComPortPath(43, pty.terminalPath.c_str());
+  TestDevices devices;
   link::Target target;
   target.transport = link::Transport::Serial;
-  target.comPort = 43;
+  target.devicePath = pty.terminalPath;
   target.devAddr = 1;
-  auto result = std::async(std::launch::async, [&] { return protocol::DoGetBright(target); });
+  auto result = std::async(std::launch::async,
+                           [&] { return protocol::DoGetBright(devices.Context(), target); });
 
   // Collect the request from the controller end.
   Bytes request;
@@ -308,7 +323,6 @@ TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   const Reading reading = result.get();
   EXPECT_EQ(reading.status, Status::Ok);
   EXPECT_EQ(reading.value, 23);
-  link::SetComPortPath(43, nullptr);
 }
 
 // ---- Each command's own receive window, on a fake clock ----------------------------------
@@ -344,14 +358,10 @@ class UdpHandScreen final : public HandScreen {
 
 class SerialHandScreen final : public HandScreen {
  public:
-  static constexpr int32_t kComPort = 44;
-  SerialHandScreen() { link::SetComPortPath(kComPort, pty_.terminalPath.c_str()); }
-  ~SerialHandScreen() override { link::SetComPortPath(kComPort, nullptr); }
-
   link::Target Target() const override {
     link::Target target;
     target.transport = link::Transport::Serial;
-    target.comPort = kComPort;
+    target.devicePath = pty_.terminalPath;
     target.devAddr = 1;
     return target;
   }
@@ -384,7 +394,7 @@ void AwaitClockReads(const testing::FakeClock& clock, uint64_t reads) {
 
 struct WindowCase {
   const char* name;
-  std::function<Status(const link::Target&)> run;
+  std::function<Status(const protocol::DeviceContext&, const link::Target&)> run;
   uint16_t cmd;
   uint32_t serialMs;
   uint32_t udpMs;
@@ -392,20 +402,23 @@ struct WindowCase {
 
 TEST(CommandWindows, EachCommandWaitsItsOwnWindowOnEachTransport) {
   const WindowCase cases[] = {
-      {"set power", [](auto& t) { return protocol::DoSetPower(t, 1); }, protocol::CMD_SET_POWER,
-       1000, 1000},
-      {"get power", [](auto& t) { return protocol::DoGetPower(t).status; }, protocol::CMD_GET_POWER,
-       1500, 1500},
-      {"set bright", [](auto& t) { return protocol::DoSetBright(t, 1); }, protocol::CMD_SET_BRIGHT,
-       5000, 3000},
-      {"get bright", [](auto& t) { return protocol::DoGetBright(t).status; },
+      {"set power", [](auto& d, auto& t) { return protocol::DoSetPower(d, t, 1); },
+       protocol::CMD_SET_POWER, 1000, 1000},
+      {"get power", [](auto& d, auto& t) { return protocol::DoGetPower(d, t).status; },
+       protocol::CMD_GET_POWER, 1500, 1500},
+      {"set bright", [](auto& d, auto& t) { return protocol::DoSetBright(d, t, 1); },
+       protocol::CMD_SET_BRIGHT, 5000, 3000},
+      {"get bright", [](auto& d, auto& t) { return protocol::DoGetBright(d, t).status; },
        protocol::CMD_GET_BRIGHT, 1500, 1500},
-      {"reset", [](auto& t) { return protocol::DoReset(t); }, protocol::CMD_RESET, 1500, 1500},
-      {"set time", [](auto& t) { return protocol::DoAdjustTime(t, TuesdayAfternoon()); },
+      {"reset", [](auto& d, auto& t) { return protocol::DoReset(d, t); }, protocol::CMD_RESET, 1500,
+       1500},
+      {"set time",
+       [](auto& d, auto& t) { return protocol::DoAdjustTime(d, t, TuesdayAfternoon()); },
        protocol::CMD_SET_TIME, 1000, 1000},
   };
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
+  BusyCount busy;
+  const protocol::DeviceContext devices{clock, busy};
   for (const bool serial : {false, true}) {
     for (const WindowCase& c : cases) {
       SCOPED_TRACE(::testing::Message() << c.name << (serial ? " over serial" : " over udp"));
@@ -416,7 +429,7 @@ TEST(CommandWindows, EachCommandWaitsItsOwnWindowOnEachTransport) {
       else
         screen = std::make_unique<UdpHandScreen>();
       const uint64_t readsBefore = clock.reads();
-      auto result = std::async(std::launch::async, c.run, screen->Target());
+      auto result = std::async(std::launch::async, c.run, devices, screen->Target());
       EXPECT_TRUE(screen->TakeRequest());
       AwaitClockReads(clock, readsBefore + 2);  // the window opened and its wait began
       clock.Advance(windowMs - 1);

@@ -13,6 +13,7 @@
 #include "common/busy_count.h"
 #include "program/program_reader.h"
 #include "sim/screen.h"
+#include "support/program_bench.h"
 #include "support/screen_harness.h"
 #include "veltrane/veltrane.h"
 
@@ -100,49 +101,52 @@ TEST_F(ProgramUpload, RefusedSendsAndConsumedPrograms) {
 }
 
 TEST_F(ProgramUpload, TwoMebibytesGoButOneByteMoreStays) {
-  // The library's own copy of the slots, sized by a string area chosen to hit the limit exactly.
-  builder::ReleaseAllSlots();
-  const auto build = [](size_t total) {
-    const int32_t slot = builder::MakeRoot(1, 1);
-    EXPECT_EQ(builder::AddLeaf(slot, 0), 1);
+  // Slots of the test's own, sized by a string area chosen to hit the limit exactly.
+  testing::ProgramBench bench;
+  const auto build = [&](size_t total) {
+    const int32_t slot = bench.MakeRoot(1, 1);
+    EXPECT_EQ(bench.AddLeaf(slot, 0), 1);
     // Fill with string areas: 36 + 2048 bytes each, then one to land on `total`.
     size_t length = 12 + 16;
     const std::string full(2047, 'x');
     while (total - length > 2084 + 2084) {
-      EXPECT_EQ(builder::AddString(slot, {}, full.c_str()), 1);
+      EXPECT_EQ(bench.AddString(slot, {}, full.c_str()), 1);
       length += 2084;
     }
     const size_t rest = total - length;  // one string record: 36 + text rounded up to 4
     const size_t first = rest - 2084 > 40 ? rest - 2084 : rest / 2 / 4 * 4;
-    EXPECT_EQ(builder::AddString(slot, {}, std::string(first - 37, 'y').c_str()), 1);
-    EXPECT_EQ(builder::AddString(slot, {}, std::string(rest - first - 37, 'z').c_str()), 1);
+    EXPECT_EQ(bench.AddString(slot, {}, std::string(first - 37, 'y').c_str()), 1);
+    EXPECT_EQ(bench.AddString(slot, {}, std::string(rest - first - 37, 'z').c_str()), 1);
     return slot;
   };
   const int32_t exact = build(format::kMaxProgramBytes);
-  ASSERT_EQ(builder::PeekProgram(exact)->size(), format::kMaxProgramBytes);
-  EXPECT_EQ(builder::DoSendToScreen(harness_.UdpTarget(), exact, true), Status::Ok);
+  ASSERT_EQ(bench.PeekProgram(exact)->size(), format::kMaxProgramBytes);
+  EXPECT_EQ(
+      builder::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), exact, true),
+      Status::Ok);
   EXPECT_EQ(harness_.screen().LastProgram().size(), format::kMaxProgramBytes);
 
-  const int32_t over = builder::MakeRoot(1, 1);
-  ASSERT_EQ(builder::AddLeaf(over, 0), 1);
+  const int32_t over = bench.MakeRoot(1, 1);
+  ASSERT_EQ(bench.AddLeaf(over, 0), 1);
   const std::string full(2047, 'x');
-  while (builder::PeekProgram(over)->size() <= format::kMaxProgramBytes)
-    ASSERT_EQ(builder::AddString(over, {}, full.c_str()), 1);
-  const int32_t busyBefore = GlobalBusyCount().Read();
-  EXPECT_EQ(builder::DoSendToScreen(harness_.UdpTarget(), over, true), Status::Refused);
-  EXPECT_EQ(GlobalBusyCount().Read(), busyBefore);
-  EXPECT_TRUE(builder::PeekProgram(over).has_value());  // kept for the caller
-  builder::ReleaseAllSlots();
+  while (bench.PeekProgram(over)->size() <= format::kMaxProgramBytes)
+    ASSERT_EQ(bench.AddString(over, {}, full.c_str()), 1);
+  const int32_t busyBefore = harness_.busy().Read();
+  EXPECT_EQ(
+      builder::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), over, true),
+      Status::Refused);
+  EXPECT_EQ(harness_.busy().Read(), busyBefore);
+  EXPECT_TRUE(bench.PeekProgram(over).has_value());  // kept for the caller
 }
 
 TEST_F(ProgramUpload, EverySendPathLowersTheBusyCountItRaised) {
   // Shutting down waits for the count to reach 0, so a path that left it raised would hold every
   // later LED_Cleanup for its whole wait.
-  builder::ReleaseAllSlots();
+  testing::ProgramBench bench;
   link::Target noTransport = harness_.UdpTarget();
   noTransport.transport = link::Transport::None;
   link::Target noPort = harness_.SerialTarget();
-  noPort.comPort = 0;
+  noPort.devicePath.clear();
   struct SendCase {
     const char* name;
     link::Target target;
@@ -159,14 +163,16 @@ TEST_F(ProgramUpload, EverySendPathLowersTheBusyCountItRaised) {
   };
   for (const SendCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const int32_t slot = builder::MakeRoot(1, 1);
+    const int32_t slot = bench.MakeRoot(1, 1);
     ASSERT_NE(slot, 0);
-    ASSERT_EQ(builder::AddLeaf(slot, 0), 1);
-    if (!c.programInSlot) builder::ReleaseSlot(slot);
-    const int32_t busyBefore = GlobalBusyCount().Read();
-    EXPECT_EQ(builder::DoSendToScreen(c.target, slot, c.senderEnabled), c.expected);
-    EXPECT_EQ(GlobalBusyCount().Read(), busyBefore);
-    EXPECT_FALSE(builder::PeekProgram(slot).has_value());
+    ASSERT_EQ(bench.AddLeaf(slot, 0), 1);
+    if (!c.programInSlot) bench.ReleaseSlot(slot);
+    const int32_t busyBefore = harness_.busy().Read();
+    EXPECT_EQ(
+        builder::DoSendToScreen(bench.slots, harness_.Devices(), c.target, slot, c.senderEnabled),
+        c.expected);
+    EXPECT_EQ(harness_.busy().Read(), busyBefore);
+    EXPECT_FALSE(bench.PeekProgram(slot).has_value());
   }
 }
 
@@ -180,22 +186,23 @@ TEST(ProgramUploadStress, ThreadsBuildAndSendToTheirOwnScreens) {
     screens.push_back(std::make_unique<ScreenHarness>(sim::Faults{}, 1, 60 + i));
     ASSERT_TRUE(screens.back()->started());
   }
-  builder::ReleaseAllSlots();
+  testing::ProgramBench bench;  // one set of slots, built in by every thread
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int round = 0; round < kRounds; ++round) {
-        const int32_t slot = builder::MakeRoot(t + 1, 1);
+        const int32_t slot = bench.MakeRoot(t + 1, 1);
         const std::string text = "thread " + std::to_string(t) + " round " + std::to_string(round);
-        if (slot == 0 || builder::AddLeaf(slot, round) != 1 ||
-            builder::AddString(slot, {}, text.c_str()) != 1) {
+        if (slot == 0 || bench.AddLeaf(slot, round) != 1 ||
+            bench.AddString(slot, {}, text.c_str()) != 1) {
           ++failures;
           continue;
         }
-        const std::vector<uint8_t> expected = *builder::PeekProgram(slot);
+        const std::vector<uint8_t> expected = *bench.PeekProgram(slot);
         const link::Target target = t % 2 ? screens[t]->SerialTarget() : screens[t]->UdpTarget();
-        if (builder::DoSendToScreen(target, slot, true) != Status::Ok ||
+        if (builder::DoSendToScreen(bench.slots, screens[t]->Devices(), target, slot, true) !=
+                Status::Ok ||
             screens[t]->screen().LastProgram() != expected) {
           ++failures;
         }

@@ -35,7 +35,7 @@ TEST_P(Uploads, ScreenKeepsTheProgramByteForByte) {
   for (size_t length : {12u, 512u, 513u, 1024u, 20000u}) {
     SCOPED_TRACE(length);
     const auto program = TestProgram(length, static_cast<uint32_t>(length));
-    EXPECT_EQ(protocol::UploadProgram(Target(), program), Status::Ok);
+    EXPECT_EQ(protocol::UploadProgram(harness_.Devices(), Target(), program), Status::Ok);
     EXPECT_EQ(harness_.screen().LastProgram(), program);
   }
   EXPECT_EQ(harness_.screen().State().programsAccepted, 5u);
@@ -45,7 +45,7 @@ TEST_P(Uploads, ScreenAddressOfAllScreensIsAccepted) {
   link::Target target = Target();
   target.devAddr = 0xFF;
   const auto program = TestProgram(100);
-  EXPECT_EQ(protocol::UploadProgram(target, program), Status::Ok);
+  EXPECT_EQ(protocol::UploadProgram(harness_.Devices(), target, program), Status::Ok);
   EXPECT_EQ(harness_.screen().LastProgram(), program);
 }
 
@@ -85,7 +85,7 @@ TEST_P(Uploads, RecoversFromEachSingleFault) {
     harness_.screen().SetFaults(c.faults);
     const auto program = TestProgram(1300, ++seed);  // start, data 1..3, end 4
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(protocol::UploadProgram(Target(), program), Status::Ok);
+    EXPECT_EQ(protocol::UploadProgram(harness_.Devices(), Target(), program), Status::Ok);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2900ms);  // at most one lost window
     EXPECT_EQ(harness_.screen().LastProgram(), program);
   }
@@ -112,13 +112,13 @@ class SlowBrokenUploads : public ::testing::TestWithParam<BrokenUpload> {};
 TEST_P(SlowBrokenUploads, FailAndLeaveThePreviousProgram) {
   ScreenHarness harness;
   const auto previous = TestProgram(700, 1);
-  ASSERT_EQ(protocol::UploadProgram(harness.UdpTarget(), previous), Status::Ok);
+  ASSERT_EQ(protocol::UploadProgram(harness.Devices(), harness.UdpTarget(), previous), Status::Ok);
   harness.screen().SetFaults(GetParam().faults);
   if (GetParam().rejectingValidator)
     harness.screen().SetValidator([](std::span<const uint8_t>) { return "refused by the test"; });
   const auto start = std::chrono::steady_clock::now();
   const auto next = TestProgram(1300, 2);
-  EXPECT_EQ(protocol::UploadProgram(harness.UdpTarget(), next), Status::Timeout);
+  EXPECT_EQ(protocol::UploadProgram(harness.Devices(), harness.UdpTarget(), next), Status::Timeout);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, 3000ms);
   EXPECT_LT(elapsed, 3900ms);  // not a fourth window
@@ -171,7 +171,7 @@ TEST(SlowSoak, LossyLinksNeverReportAFalseSuccess) {
       for (int u = 0; u < kUploadsEach; ++u) {
         const uint32_t seed = static_cast<uint32_t>(s * 1000 + u);
         const auto program = TestProgram(12 + (seed * 7919) % 3000, seed);
-        if (protocol::UploadProgram(target, program) == Status::Ok) {
+        if (protocol::UploadProgram(harness.Devices(), target, program) == Status::Ok) {
           ++successes;
           if (harness.screen().LastProgram() != program) ++mismatches;
         } else {

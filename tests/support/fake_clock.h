@@ -38,16 +38,4 @@ class FakeClock final : public platform::Clock {
   std::atomic<uint64_t> reads_{0};
 };
 
-// Installs a clock for the lifetime of the scope.
-class ScopedClock {
- public:
-  explicit ScopedClock(platform::Clock& clock) : previous_(platform::InstallClock(&clock)) {}
-  ~ScopedClock() { platform::InstallClock(previous_); }
-  ScopedClock(const ScopedClock&) = delete;
-  ScopedClock& operator=(const ScopedClock&) = delete;
-
- private:
-  platform::Clock* previous_;
-};
-
 }  // namespace veltrane::testing

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "link/com_port_paths.h"
 #include "platform/ipv4.h"
 
 namespace veltrane::testing {
@@ -28,12 +27,10 @@ ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address, int32_t comPor
   simulator_.SetValidator(sim::CheckProgramLength);
   started_ = simulator_.Start(error);
   if (!started_) std::fprintf(stderr, "simulator did not start: %s\n", error.c_str());
-  link::SetComPortPath(comPort_, simulator_.terminalPath().c_str());
   LED_SetComPortPath(comPort_, simulator_.terminalPath().c_str());
 }
 
 ScreenHarness::~ScreenHarness() {
-  link::SetComPortPath(comPort_, nullptr);
   LED_SetComPortPath(comPort_, nullptr);
   simulator_.Stop();
 }
@@ -51,7 +48,7 @@ link::Target ScreenHarness::UdpTarget(uint8_t devAddr) const {
 link::Target ScreenHarness::SerialTarget(uint8_t devAddr, int32_t speedIndex) const {
   link::Target t;
   t.transport = link::Transport::Serial;
-  t.comPort = comPort_;
+  t.devicePath = simulator_.terminalPath();
   t.speedIndex = speedIndex;
   t.devAddr = devAddr;
   return t;

@@ -2,15 +2,18 @@
 
 #include <cstdint>
 
+#include "common/busy_count.h"
 #include "link/target.h"
+#include "platform/clock.h"
+#include "protocol/device_context.h"
 #include "sim/simulator.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane::testing {
 
 // A simulated screen running in the test process: UDP on 127.0.0.1 with a port of the system's
-// choosing, and a pseudo-terminal mapped to COM port `comPort` (default kComPort) in this
-// process's copy of the core and, through LED_SetComPortPath, in the shared library's.
+// choosing, and a pseudo-terminal that serial targets open by its path and that is mapped, through
+// LED_SetComPortPath, to COM port `comPort` (default kComPort) in the library behind the exports.
 class ScreenHarness {
  public:
   static constexpr int32_t kComPort = 42;
@@ -23,7 +26,14 @@ class ScreenHarness {
   sim::Simulator& screen() { return simulator_; }
   bool started() const { return started_; }
 
-  // Targets for the protocol layer: a UDP socket on an ephemeral local port, or the COM port.
+  // What device operations on the targets below use: the harness's busy count, and `clock` (the
+  // system's unless a test steps its own).
+  protocol::DeviceContext Devices(platform::Clock& clock = platform::SystemClock()) {
+    return {clock, busy_};
+  }
+  BusyCount& busy() { return busy_; }
+
+  // Targets for the protocol layer: a UDP socket on an ephemeral local port, or the terminal.
   link::Target UdpTarget(uint8_t devAddr = 1) const;
   link::Target SerialTarget(uint8_t devAddr = 1, int32_t speedIndex = 4) const;
 
@@ -34,6 +44,7 @@ class ScreenHarness {
  private:
   sim::Simulator simulator_;
   int32_t comPort_;
+  BusyCount busy_;
   bool started_ = false;
 };
 

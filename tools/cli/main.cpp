@@ -103,7 +103,7 @@ int Run(int argc, char** argv) {
   if (*send) return Send(connection, std::filesystem::path(sendFile));
   if (*inspect) return Inspect(inspectFile);
   if (*preview) {
-    const veltrane::platform::LocalTime now = veltrane::platform::CurrentClock().Local();
+    const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();
     auto time = previewTime.empty() ? std::optional(now) : ParseTimeOfDay(previewTime, now);
     if (!time) {
       SayError("--time: expected HH:MM:SS, got \"" + previewTime + "\"");

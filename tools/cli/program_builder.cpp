@@ -8,7 +8,10 @@
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
+#include "common/busy_count.h"
 #include "image/png.h"
+#include "platform/clock.h"
+#include "platform/text_codec.h"
 
 namespace veltrane::cli {
 namespace {
@@ -35,14 +38,17 @@ std::string Refused(const char* what) {
 }
 
 // Adds one area of each kind to a slot; an empty string when it was added, else why not. A kind
-// without its own call here does not compile.
+// without its own call here does not compile. Texts are in the locale's code page, as the command
+// received them.
 class AreaAdder {
  public:
-  AreaAdder(int32_t slot, const Area& area) : slot_(slot), area_(area) {}
+  AreaAdder(builder::ProgramSlots& slots, int32_t slot, const Area& area)
+      : slots_(slots), slot_(slot), area_(area) {}
 
   std::string operator()(const TextArea& text) const {
-    return builder::AddText(slot_, WindowFields(area_), {text.font.pointSize, text.font.color},
-                            text.text.c_str(), text.font.face.c_str()) == 1
+    return builder::AddText(slots_, slot_, WindowFields(area_),
+                            {text.font.pointSize, text.font.color}, text.text.c_str(),
+                            text.font.face.c_str(), encoding_) == 1
                ? ""
                : Refused("the text area");
   }
@@ -51,8 +57,9 @@ class AreaAdder {
     const builder::StringArea fields{ToAreaRect(area_.rect), area_.params.areaParam,
                                      string.stringParamA,    string.stringParamB,
                                      area_.params.paramA,    area_.params.paramB};
-    return builder::AddString(slot_, fields, string.text.c_str()) == 1 ? ""
-                                                                       : Refused("the string area");
+    return builder::AddString(slots_, slot_, fields, string.text.c_str()) == 1
+               ? ""
+               : Refused("the string area");
   }
 
   std::string operator()(const ImageArea& image) const {
@@ -62,7 +69,8 @@ class AreaAdder {
     const std::vector<uint8_t> bgr = ToBgr(picture);
     const image::PixelView view{bgr.data(), picture.width, picture.height,
                                 int64_t{picture.width} * 3, 3};
-    return builder::AddWindow(slot_, WindowFields(area_), view, picture.width, picture.height) == 1
+    return builder::AddWindow(slots_, slot_, WindowFields(area_), view, picture.width,
+                              picture.height) == 1
                ? ""
                : Refused("the image area");
   }
@@ -70,8 +78,8 @@ class AreaAdder {
   std::string operator()(const DateTimeArea& dateTime) const {
     const builder::GlyphFont font{dateTime.font.face.c_str(), dateTime.font.pointSize,
                                   dateTime.font.color};
-    return builder::AddDateTime(slot_, ToAreaRect(area_.rect), font, dateTime.dateTimeType,
-                                area_.params.areaParam) == 1
+    return builder::AddDateTime(slots_, slot_, ToAreaRect(area_.rect), font, dateTime.dateTimeType,
+                                area_.params.areaParam, encoding_, platform::SystemClock()) == 1
                ? ""
                : Refused("the date-time area");
   }
@@ -79,39 +87,38 @@ class AreaAdder {
   std::string operator()(const ClockArea& clock) const {
     const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
                                       clock.markColor, clock.ringColor,   clock.faceColor};
-    return builder::AddClock(slot_, ToAreaRect(area_.rect), area_.params.areaParam, colors) == 1
+    return builder::AddClock(slots_, slot_, ToAreaRect(area_.rect), area_.params.areaParam,
+                             colors) == 1
                ? ""
                : Refused("the clock area");
   }
 
  private:
+  builder::ProgramSlots& slots_;
   int32_t slot_;
   const Area& area_;
+  const platform::TextEncoding encoding_;
 };
 
 }  // namespace
 
 BuiltProgram BuildProgram(const ProgramFile& file) {
-  const int32_t slot = builder::MakeRoot(file.rootType, file.colorMode);
+  const BusyCount idle;  // the command sends nothing while it builds
+  builder::ProgramSlots slots(idle);
+  const int32_t slot = slots.MakeRoot(file.rootType, file.colorMode);
   if (slot == 0) return std::string("no free program slot");
   for (size_t p = 0; p < file.pages.size(); ++p) {
     const Page& page = file.pages[p];
-    if (builder::AddLeaf(slot, page.pageParam) != 1) {
-      builder::ReleaseSlot(slot);
+    if (slots.AddLeaf(slot, page.pageParam) != 1)
       return "pages[" + std::to_string(p) + "]: the page was refused";
-    }
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const Area& area = page.areas[a];
-      const std::string error = std::visit(AreaAdder(slot, area), area.content);
-      if (!error.empty()) {
-        builder::ReleaseSlot(slot);
+      const std::string error = std::visit(AreaAdder(slots, slot, area), area.content);
+      if (!error.empty())
         return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) + "]: " + error;
-      }
     }
   }
-  std::vector<uint8_t> block = builder::PeekProgram(slot).value_or(std::vector<uint8_t>{});
-  builder::ReleaseSlot(slot);
-  return block;
+  return slots.PeekProgram(slot).value_or(std::vector<uint8_t>{});
 }
 
 }  // namespace veltrane::cli

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "common/busy_count.h"
 #include "format/link.h"
 #include "format/packets.h"
 #include "platform/clock.h"
@@ -82,9 +83,9 @@ class ProgressBar final : public protocol::UploadObserver {
 };
 
 // Uploads `block`, reporting progress; the status of the upload.
-Status Upload(const link::Target& target, const std::vector<uint8_t>& block,
-              ProgressBar& progress) {
-  const Status status = protocol::UploadProgram(target, block, &progress);
+Status Upload(const protocol::DeviceContext& devices, const link::Target& target,
+              const std::vector<uint8_t>& block, ProgressBar& progress) {
+  const Status status = protocol::UploadProgram(devices, target, block, &progress);
   progress.Finish();
   if (status == Status::Ok) {
     std::printf("sent %zu bytes in %u packets in %.2f s (%.1f KiB/s)\n", block.size(),
@@ -94,6 +95,8 @@ Status Upload(const link::Target& target, const std::vector<uint8_t>& block,
   return status;
 }
 
+// Runs `command(target, devices)` for the target the options name, on the system's clock with a
+// busy count nobody waits on.
 template <class Command>
 int WithTarget(const Connection& connection, Command command) {
   auto target = TargetFor(connection);
@@ -101,7 +104,9 @@ int WithTarget(const Connection& connection, Command command) {
     SayError(*error);
     return kExitUsage;
   }
-  return command(std::get<link::Target>(target));
+  BusyCount busy;
+  return command(std::get<link::Target>(target),
+                 protocol::DeviceContext{platform::SystemClock(), busy});
 }
 
 }  // namespace
@@ -130,62 +135,66 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   target.remoteAddress = std::get<tools::UdpEndpoint>(endpoint).address;
   target.remotePort = std::get<tools::UdpEndpoint>(endpoint).port;
   target.localPort = static_cast<uint16_t>(connection.localPort);
-  target.comPort = connection.localPort;
   return target;
 }
 
 int Power(const Connection& connection, const std::optional<std::string>& state) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    if (state) {
-      if (*state != "on" && *state != "off") {
-        SayError("power: expected on or off, got \"" + *state + "\"");
-        return kExitUsage;
-      }
-      const int status = Outcome(protocol::DoSetPower(target, *state == "on" ? 1 : 0), connection);
-      if (status == kExitOk) std::printf("power %s\n", state->c_str());
-      return status;
-    }
-    const protocol::Reading reading = protocol::DoGetPower(target);
-    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-    if (reading.value == 0 || reading.value == 1)
-      std::printf("%s\n", reading.value ? "on" : "off");
-    else
-      std::printf("%d\n", reading.value);
-    return kExitOk;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        if (state) {
+          if (*state != "on" && *state != "off") {
+            SayError("power: expected on or off, got \"" + *state + "\"");
+            return kExitUsage;
+          }
+          const int status =
+              Outcome(protocol::DoSetPower(devices, target, *state == "on" ? 1 : 0), connection);
+          if (status == kExitOk) std::printf("power %s\n", state->c_str());
+          return status;
+        }
+        const protocol::Reading reading = protocol::DoGetPower(devices, target);
+        if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+        if (reading.value == 0 || reading.value == 1)
+          std::printf("%s\n", reading.value ? "on" : "off");
+        else
+          std::printf("%d\n", reading.value);
+        return kExitOk;
+      });
 }
 
 int Brightness(const Connection& connection, const std::optional<int32_t>& value) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    if (value) {
-      const int status = Outcome(protocol::DoSetBright(target, *value), connection);
-      if (status == kExitOk) std::printf("brightness %d\n", *value);
-      return status;
-    }
-    const protocol::Reading reading = protocol::DoGetBright(target);
-    if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-    std::printf("%d\n", reading.value);
-    return kExitOk;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        if (value) {
+          const int status = Outcome(protocol::DoSetBright(devices, target, *value), connection);
+          if (status == kExitOk) std::printf("brightness %d\n", *value);
+          return status;
+        }
+        const protocol::Reading reading = protocol::DoGetBright(devices, target);
+        if (reading.status != Status::Ok) return Outcome(reading.status, connection);
+        std::printf("%d\n", reading.value);
+        return kExitOk;
+      });
 }
 
 int Reset(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    const int status = Outcome(protocol::DoReset(target), connection);
-    if (status == kExitOk) std::printf("reset\n");
-    return status;
-  });
+  return WithTarget(connection,
+                    [&](const link::Target& target, const protocol::DeviceContext& devices) {
+                      const int status = Outcome(protocol::DoReset(devices, target), connection);
+                      if (status == kExitOk) std::printf("reset\n");
+                      return status;
+                    });
 }
 
 int SyncTime(const Connection& connection) {
-  return WithTarget(connection, [&](const link::Target& target) {
-    const platform::LocalTime now = platform::CurrentClock().Local();
-    const int status = Outcome(protocol::DoAdjustTime(target, now), connection);
-    if (status == kExitOk)
-      std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
-                  now.hour, now.minute, now.second);
-    return status;
-  });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        const platform::LocalTime now = devices.clock.Local();
+        const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
+        if (status == kExitOk)
+          std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
+                      now.hour, now.minute, now.second);
+        return status;
+      });
 }
 
 int Send(const Connection& connection, const std::filesystem::path& program) {
@@ -203,10 +212,11 @@ int Send(const Connection& connection, const std::vector<uint8_t>& block) {
              std::to_string(block.size()));
     return kExitUsage;
   }
-  return WithTarget(connection, [&](const link::Target& target) {
-    ProgressBar progress(platform::IsTerminal(stdout));
-    return Outcome(Upload(target, block, progress), connection);
-  });
+  return WithTarget(connection,
+                    [&](const link::Target& target, const protocol::DeviceContext& devices) {
+                      ProgressBar progress(platform::IsTerminal(stdout));
+                      return Outcome(Upload(devices, target, block, progress), connection);
+                    });
 }
 
 }  // namespace veltrane::cli

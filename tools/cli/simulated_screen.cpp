@@ -10,7 +10,9 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "commands.h"
+#include "common/busy_count.h"
 #include "platform/clock.h"
+#include "platform/text_codec.h"
 #include "preview.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
@@ -29,7 +31,7 @@ std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
   const image::RgbImage picture =
-      PictureProgram(read.program(), block, platform::CurrentClock().Local(), kDefaultPreviewScale);
+      PictureProgram(read.program(), block, platform::SystemClock().Local(), kDefaultPreviewScale);
   if (written != nullptr) *written = picture;
   return image::WritePngFile(file, picture);
 }
@@ -53,23 +55,27 @@ std::vector<uint8_t> DemoLogo() {
 
 // One page: a line of text, the live time, the weekday, an analog clock and a bitmap.
 std::optional<std::vector<uint8_t>> BuildDemoProgram() {
-  const int32_t slot = builder::MakeRoot(1, 2);
+  const BusyCount idle;
+  builder::ProgramSlots slots(idle);
+  const platform::TextEncoding encoding;
+  platform::Clock& clock = platform::SystemClock();
+  const int32_t slot = slots.MakeRoot(1, 2);
   if (slot == 0) return std::nullopt;
   const std::vector<uint8_t> logo = DemoLogo();
   const bool built =
-      builder::AddLeaf(slot, 0) == 1 &&
-      builder::AddText(slot, {{0, 0, 112, 16}, 0, 0, 0}, {9, 0x00FFFF}, "Veltrane demo",
-                       "DejaVu Sans") == 1 &&
-      builder::AddDateTime(slot, {0, 16, 64, 32}, {"DejaVu Sans Mono", 9, 0x00FF00}, 3, 0) == 1 &&
-      builder::AddDateTime(slot, {64, 16, 112, 32}, {"DejaVu Sans", 9, 0x0000FF}, 10, 0) == 1 &&
-      builder::AddClock(slot, {112, 0, 144, 32}, 0,
+      slots.AddLeaf(slot, 0) == 1 &&
+      builder::AddText(slots, slot, {{0, 0, 112, 16}, 0, 0, 0}, {9, 0x00FFFF}, "Veltrane demo",
+                       "DejaVu Sans", encoding) == 1 &&
+      builder::AddDateTime(slots, slot, {0, 16, 64, 32}, {"DejaVu Sans Mono", 9, 0x00FF00}, 3, 0,
+                           encoding, clock) == 1 &&
+      builder::AddDateTime(slots, slot, {64, 16, 112, 32}, {"DejaVu Sans", 9, 0x0000FF}, 10, 0,
+                           encoding, clock) == 1 &&
+      builder::AddClock(slots, slot, {112, 0, 144, 32}, 0,
                         {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}) == 1 &&
-      builder::AddWindow(slot, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3}, 16,
-                         16) == 1;
-  std::optional<std::vector<uint8_t>> block = builder::PeekProgram(slot);
-  builder::ReleaseSlot(slot);
+      builder::AddWindow(slots, slot, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3},
+                         16, 16) == 1;
   if (!built) return std::nullopt;
-  return block;
+  return slots.PeekProgram(slot);
 }
 
 }  // namespace

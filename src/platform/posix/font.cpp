@@ -395,6 +395,8 @@ class FontEngine {
   size_t glyphBytes_ = 0;
 };
 
+// One engine for the process: its FreeType and fontconfig handles and glyph caches are only a
+// cache, and which font a text is drawn in is always the caller's to say.
 FontEngine& engine() {
   static FontEngine instance;
   return instance;

@@ -68,52 +68,33 @@ class Converter {
   iconv_t handle_;
 };
 
-// The chosen host code page and the open converters, shared by all threads.
-class Codecs {
+// The C library locale's codeset as the host has set it up, with plain ASCII widened to UTF-8.
+std::string LocaleCodeset() {
+  const std::string codeset = nl_langinfo(CODESET);
+  if (codeset.empty() || codeset == "ANSI_X3.4-1968" || codeset == "ASCII" ||
+      codeset == "US-ASCII") {
+    return "UTF-8";
+  }
+  return codeset;
+}
+
+// The open converters, shared by all threads. Only a cache of iconv handles: which code page a
+// text is in is always the caller's to say, so keeping this process-wide changes no result.
+class Converters {
  public:
-  bool SetHost(const char* charset) {
+  bool Knows(const std::string& charset) {
     std::lock_guard lock(mutex_);
-    if (charset == nullptr) {
-      host_.reset();
-      return true;
-    }
-    if (Find(charset) == nullptr) return false;
-    host_ = charset;
-    return true;
-  }
-
-  std::string HostName() {
-    std::lock_guard lock(mutex_);
-    return host_.value_or(LocaleCodeset());
-  }
-
-  std::u32string DecodeHost(std::string_view bytes) {
-    std::lock_guard lock(mutex_);
-    return DecodeLocked(bytes, host_.value_or(LocaleCodeset()));
+    return Find(charset) != nullptr;
   }
 
   std::u32string Decode(std::string_view bytes, const std::string& charset) {
     std::lock_guard lock(mutex_);
-    return DecodeLocked(bytes, charset);
-  }
-
- private:
-  // The C library locale's codeset as the host has set it up, with plain ASCII widened to UTF-8.
-  static std::string LocaleCodeset() {
-    const std::string codeset = nl_langinfo(CODESET);
-    if (codeset.empty() || codeset == "ANSI_X3.4-1968" || codeset == "ASCII" ||
-        codeset == "US-ASCII") {
-      return "UTF-8";
-    }
-    return codeset;
-  }
-
-  std::u32string DecodeLocked(std::string_view bytes, const std::string& charset) {
     Converter* converter = Find(charset);
     if (converter == nullptr) return std::u32string(bytes.size(), kReplacement);
     return converter->Decode(bytes);
   }
 
+ private:
   Converter* Find(const std::string& charset) {
     const auto found = open_.find(charset);
     if (found != open_.end()) return found->second.get();
@@ -124,25 +105,32 @@ class Codecs {
   }
 
   std::mutex mutex_;
-  std::optional<std::string> host_;
   std::map<std::string, std::unique_ptr<Converter>> open_;
 };
 
-Codecs& codecs() {
-  static Codecs instance;
+Converters& converters() {
+  static Converters instance;
   return instance;
 }
 
 }  // namespace
 
-bool SetHostTextEncoding(const char* charset) { return codecs().SetHost(charset); }
+std::optional<TextEncoding> TextEncoding::Named(const char* charset) {
+  TextEncoding encoding;
+  if (charset == nullptr) return encoding;
+  if (!converters().Knows(charset)) return std::nullopt;
+  encoding.charset_ = charset;
+  return encoding;
+}
 
-std::string HostTextEncoding() { return codecs().HostName(); }
+std::string TextEncoding::Name() const { return charset_.value_or(LocaleCodeset()); }
 
-std::u32string DecodeHostText(std::string_view bytes) { return codecs().DecodeHost(bytes); }
+std::u32string TextEncoding::Decode(std::string_view bytes) const {
+  return converters().Decode(bytes, Name());
+}
 
 std::u32string DecodeText(std::string_view bytes, std::string_view charset) {
-  return codecs().Decode(bytes, std::string(charset));
+  return converters().Decode(bytes, std::string(charset));
 }
 
 std::string EncodeUtf8(std::u32string_view text) {

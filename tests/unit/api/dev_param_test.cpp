@@ -39,7 +39,7 @@ TEST(Target, TransportFollowsDevType) {
                        Case{2, link::Transport::None}, Case{-1, link::Transport::None}}) {
     DevParam p = Udp("127.0.0.1");
     p.devType = c.devType;
-    EXPECT_EQ(ToTarget(p).transport, c.transport) << c.devType;
+    EXPECT_EQ(ToTarget(p, link::ComPortPaths()).transport, c.transport) << c.devType;
   }
 }
 
@@ -48,7 +48,7 @@ TEST(Target, PortsAndAddressTakeTheirLowBits) {
   p.rmtPort = 0x10000 + 6666;
   p.locPort = 0x30000 + 5000;
   p.devAddr = 0x1FF;
-  const link::Target t = ToTarget(p);
+  const link::Target t = ToTarget(p, link::ComPortPaths());
   EXPECT_EQ(t.remotePort, 6666);
   EXPECT_EQ(t.localPort, 5000);
   EXPECT_EQ(t.devAddr, 0xFF);
@@ -57,10 +57,26 @@ TEST(Target, PortsAndAddressTakeTheirLowBits) {
 }
 
 TEST(Target, UnreadableAddressBecomesAllOnes) {
-  EXPECT_EQ(ToTarget(Udp("not an address")).remoteAddress, 0xFFFFFFFFu);
+  EXPECT_EQ(ToTarget(Udp("not an address"), link::ComPortPaths()).remoteAddress, 0xFFFFFFFFu);
   DevParam full = Udp("");
   std::memcpy(full.RmtIP, "1.2.3.4567890123", 16);  // no zero byte: read as 16 characters
-  EXPECT_EQ(ToTarget(full).remoteAddress, 0xFFFFFFFFu);
+  EXPECT_EQ(ToTarget(full, link::ComPortPaths()).remoteAddress, 0xFFFFFFFFu);
+}
+
+TEST(Target, SerialDeviceIsTheComPortsMappedPath) {
+  link::ComPortPaths comPorts;
+  ASSERT_TRUE(comPorts.Set(5, "/dev/ttyUSB1"));
+  DevParam p{};
+  p.devType = 0;
+  p.locPort = 5;
+  EXPECT_EQ(ToTarget(p, comPorts).devicePath, "/dev/ttyUSB1");
+  p.locPort = 6;
+  EXPECT_EQ(ToTarget(p, comPorts).devicePath, "/dev/ttyS5");
+  for (int32_t outOfRange : {0, 256}) {
+    p.locPort = outOfRange;
+    EXPECT_EQ(ToTarget(p, comPorts).devicePath, "") << outOfRange;  // nothing to open
+  }
+  EXPECT_EQ(ToTarget(Udp("127.0.0.1"), comPorts).devicePath, "");
 }
 
 }  // namespace

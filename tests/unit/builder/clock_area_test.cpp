@@ -11,6 +11,7 @@
 #include "format/clock.h"
 #include "raster/raster.h"
 #include "raster/raster_decode.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -19,7 +20,7 @@ using raster::Lit;
 constexpr size_t kFirstArea = 12 + 16;
 constexpr image::Color kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
 
-class ClockAreas : public ::testing::Test {
+class ClockAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override { ReleaseAllSlots(); }
   void TearDown() override { ReleaseAllSlots(); }

@@ -9,17 +9,18 @@
 #include "common/byte_reader.h"
 #include "raster/raster_decode.h"
 #include "support/fake_clock.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
 
 constexpr size_t kFirstArea = 12 + 16;
 
-class DateTimeAreas : public ::testing::Test {
+class DateTimeAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override {
     ReleaseAllSlots();
-    clock_.local.year = 2026;
+    clock.local.year = 2026;
   }
   void TearDown() override { ReleaseAllSlots(); }
 
@@ -46,9 +47,6 @@ class DateTimeAreas : public ::testing::Test {
     EXPECT_EQ(offset, record.size());
     return glyphs;
   }
-
-  testing::FakeClock clock_;
-  testing::ScopedClock installed_{clock_};
 };
 
 TEST_F(DateTimeAreas, EveryTypeCarriesItsGlyphsAndDescriptor) {
@@ -83,7 +81,7 @@ TEST_F(DateTimeAreas, DescriptorTakesTheYearAtTheTimeOfTheCall) {
   const std::vector<uint8_t> expected = {8, 2, 8, 0, 1, 0,  1, 1, 8, 10, 2, 0, 2, 1, 8, 11,
                                          3, 0, 3, 1, 8, 12, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0};
   EXPECT_EQ(std::vector<uint8_t>(record.begin() + 20, record.begin() + 52), expected);
-  clock_.local.year = 1987;
+  clock.local.year = 1987;
   const auto older = Add(4);
   EXPECT_EQ(older[21], 1);
   EXPECT_EQ(older[23], 9);

@@ -10,6 +10,7 @@
 #include "builder/window_area.h"
 #include "common/byte_reader.h"
 #include "raster/raster.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -57,7 +58,9 @@ Walked Walk(const Bytes& program) {
   return walked;
 }
 
-TEST(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
+class PictureProgram : public ::testing::Test, protected testing::ProgramBench {};
+
+TEST_F(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
   for (int32_t colorMode : {1, 2}) {
     SCOPED_TRACE(colorMode);
     ReleaseAllSlots();

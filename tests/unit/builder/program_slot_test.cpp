@@ -8,6 +8,7 @@
 #include "builder/records.h"
 #include "common/busy_count.h"
 #include "common/byte_reader.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -56,11 +57,11 @@ class ThrowingArea final : public AreaItem {
 uint32_t ProgramLength(const Bytes& program) { return ByteReader(program).U32(4).value(); }
 uint16_t PageCount(const Bytes& program) { return ByteReader(program).U16(2).value(); }
 
-class ProgramSlots : public ::testing::Test {
+class ProgramSlots : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override { ReleaseAllSlots(); }
   void TearDown() override { ReleaseAllSlots(); }
-  static Bytes Program(int32_t slot) { return PeekProgram(slot).value_or(Bytes{}); }
+  Bytes Program(int32_t slot) { return PeekProgram(slot).value_or(Bytes{}); }
 };
 
 TEST_F(ProgramSlots, SixteenSlotsAreClaimedLowestFirstAndReused) {
@@ -74,9 +75,9 @@ TEST_F(ProgramSlots, SixteenSlotsAreClaimedLowestFirstAndReused) {
 
 TEST_F(ProgramSlots, NoNewProgramWhileMoreThanSixteenOperationsRun) {
   std::vector<std::unique_ptr<BusyScope>> running;
-  for (int i = 0; i < 16; ++i) running.push_back(std::make_unique<BusyScope>());
+  for (int i = 0; i < 16; ++i) running.push_back(std::make_unique<BusyScope>(busy));
   EXPECT_EQ(MakeRoot(1, 1), 1);
-  running.push_back(std::make_unique<BusyScope>());
+  running.push_back(std::make_unique<BusyScope>(busy));
   EXPECT_EQ(MakeRoot(1, 1), 0);
 }
 
@@ -105,7 +106,7 @@ TEST_F(ProgramSlots, AreasGrowTheirPageAndTheRoot) {
   ASSERT_EQ(AddLeaf(slot, 1), 1);
   ASSERT_EQ(AddLeaf(slot, 2), 1);
   FixedArea area(40);
-  ASSERT_EQ(AppendArea(slot, area), 1);
+  ASSERT_EQ(slots.AppendArea(slot, area), 1);
   EXPECT_EQ(area.seenColorMode, 2);
   const Bytes program = Program(slot);
   const ByteReader read(program);
@@ -122,7 +123,7 @@ TEST_F(ProgramSlots, AreasGrowTheirPageAndTheRoot) {
 TEST_F(ProgramSlots, RefusalsChangeNothing) {
   const int32_t slot = MakeRoot(1, 1);
   FixedArea area(20);
-  EXPECT_EQ(AppendArea(slot, area), 0);  // no page yet
+  EXPECT_EQ(slots.AppendArea(slot, area), 0);  // no page yet
   EXPECT_EQ(ProgramLength(Program(slot)), 12u);
   ASSERT_EQ(AddLeaf(slot, 0), 1);
   const Bytes before = Program(slot);
@@ -130,21 +131,21 @@ TEST_F(ProgramSlots, RefusalsChangeNothing) {
   FixedArea refused(0);
   FixedArea tooShort(format::kAreaHeaderSize - 1);
   ThrowingArea throwing;
-  EXPECT_EQ(AppendArea(slot, refused), 0);
-  EXPECT_EQ(AppendArea(slot, tooShort), 0);
+  EXPECT_EQ(slots.AppendArea(slot, refused), 0);
+  EXPECT_EQ(slots.AppendArea(slot, tooShort), 0);
   for (size_t written : {0, 36, 41}) {
     MiswrittenArea miswritten(written);
-    EXPECT_EQ(AppendArea(slot, miswritten), 0) << written;
+    EXPECT_EQ(slots.AppendArea(slot, miswritten), 0) << written;
   }
-  EXPECT_THROW(AppendArea(slot, throwing), std::runtime_error);
+  EXPECT_THROW(slots.AppendArea(slot, throwing), std::runtime_error);
   EXPECT_EQ(Program(slot), before);
 
   for (int32_t bad : {0, 17, -1, 1 << 30}) {
     SCOPED_TRACE(bad);
     EXPECT_EQ(AddLeaf(bad, 0), 0);
-    EXPECT_EQ(AppendArea(bad, area), 0);
+    EXPECT_EQ(slots.AppendArea(bad, area), 0);
     ReleaseSlot(bad);
-    EXPECT_FALSE(SendableSlot(bad));
+    EXPECT_FALSE(slots.SendableSlot(bad));
     EXPECT_FALSE(TakeProgram(bad).has_value());
   }
   EXPECT_EQ(AddLeaf(slot + 1, 0), 0);  // a free slot
@@ -156,13 +157,13 @@ TEST_F(ProgramSlots, TakingAProgramFlattensItAndFreesTheSlot) {
   const int32_t slot = MakeRoot(1, 1);
   ASSERT_EQ(AddLeaf(slot, 9), 1);
   FixedArea area(24, 0x5A);
-  ASSERT_EQ(AppendArea(slot, area), 1);
+  ASSERT_EQ(slots.AppendArea(slot, area), 1);
   const Bytes expected = Program(slot);
-  EXPECT_TRUE(SendableSlot(slot));
+  EXPECT_TRUE(slots.SendableSlot(slot));
   const auto taken = TakeProgram(slot);
   ASSERT_TRUE(taken.has_value());
   EXPECT_EQ(*taken, expected);
-  EXPECT_FALSE(SendableSlot(slot));
+  EXPECT_FALSE(slots.SendableSlot(slot));
   EXPECT_FALSE(TakeProgram(slot).has_value());  // a second send finds the slot free
   EXPECT_EQ(MakeRoot(1, 1), slot);
 }
@@ -171,15 +172,15 @@ TEST_F(ProgramSlots, SendLimitIsExactlyTwoMebibytes) {
   const int32_t slot = MakeRoot(1, 1);
   ASSERT_EQ(AddLeaf(slot, 0), 1);
   FixedArea fill(format::kMaxProgramBytes - 12 - 16);
-  ASSERT_EQ(AppendArea(slot, fill), 1);
+  ASSERT_EQ(slots.AppendArea(slot, fill), 1);
   EXPECT_EQ(ProgramLength(Program(slot)), format::kMaxProgramBytes);
-  EXPECT_TRUE(SendableSlot(slot));
+  EXPECT_TRUE(slots.SendableSlot(slot));
 
   const int32_t over = MakeRoot(1, 1);
   ASSERT_EQ(AddLeaf(over, 0), 1);
   FixedArea overFill(format::kMaxProgramBytes - 12 - 16 + 1);
-  ASSERT_EQ(AppendArea(over, overFill), 1);
-  EXPECT_FALSE(SendableSlot(over));
+  ASSERT_EQ(slots.AppendArea(over, overFill), 1);
+  EXPECT_FALSE(slots.SendableSlot(over));
   EXPECT_FALSE(TakeProgram(over).has_value());
   EXPECT_EQ(ProgramLength(Program(over)),
             format::kMaxProgramBytes + 1);  // kept for the caller to release
@@ -194,8 +195,8 @@ TEST_F(ProgramSlots, SixteenBitCountsStopAtTheirLimit) {
   for (int i = 0; i < 65535; ++i) ASSERT_EQ(AddLeaf(slot, i), 1);
   EXPECT_EQ(AddLeaf(slot, 0), 0);
   FixedArea area(16);
-  for (int i = 0; i < 65535; ++i) ASSERT_EQ(AppendArea(slot, area), 1);
-  EXPECT_EQ(AppendArea(slot, area), 0);
+  for (int i = 0; i < 65535; ++i) ASSERT_EQ(slots.AppendArea(slot, area), 1);
+  EXPECT_EQ(slots.AppendArea(slot, area), 0);
   const Bytes program = Program(slot);
   EXPECT_EQ(PageCount(program), 65535);
   EXPECT_EQ(ProgramLength(program), program.size());

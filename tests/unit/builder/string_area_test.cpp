@@ -7,6 +7,7 @@
 
 #include "builder/program_slot.h"
 #include "common/byte_reader.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr size_t kFirstArea = 12 + 16;
 
-class StringAreas : public ::testing::Test {
+class StringAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override {
     ReleaseAllSlots();

@@ -12,6 +12,7 @@
 #include "platform/font.h"
 #include "platform/text_codec.h"
 #include "raster/raster.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -49,20 +50,17 @@ uint32_t LitBits(const Raster& r) {
 constexpr uint32_t kGreenBits = 0xAAAAAAAA;
 constexpr uint32_t kRedBits = 0x55555555;
 
-class TextAreas : public ::testing::Test {
+class TextAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override { Start(1); }
-  void TearDown() override {
-    ReleaseAllSlots();
-    platform::SetHostTextEncoding(nullptr);
-  }
+  void TearDown() override { ReleaseAllSlots(); }
 
   void Start(int32_t colorMode) {
     ReleaseAllSlots();
     slot_ = MakeRoot(1, colorMode);
     ASSERT_EQ(AddLeaf(slot_, 0), 1);
   }
-  Bytes Program() const { return PeekProgram(slot_).value_or(Bytes{}); }
+  Bytes Program() { return PeekProgram(slot_).value_or(Bytes{}); }
 
   // Adds one text area to a fresh program and returns its record (empty when refused).
   Bytes Add(int32_t colorMode, const char* text, uint32_t colour = kRed, int32_t points = 12,
@@ -129,10 +127,10 @@ TEST_F(TextAreas, ColourDecidesTheLitPlanes) {
 }
 
 TEST_F(TextAreas, TextAndFaceNameAreReadInTheHostCodePage) {
-  platform::SetHostTextEncoding("UTF-8");
+  encoding = platform::TextEncoding::Named("UTF-8").value();
   const Bytes utf8 = Add(2, "\xE5\xB9\xB4 12", kYellow, 12, "WenQuanYi Zen Hei");
   ASSERT_FALSE(utf8.empty());
-  platform::SetHostTextEncoding("GBK");
+  encoding = platform::TextEncoding::Named("GBK").value();
   // The same text, and the face's Chinese name, as GBK bytes.
   const Bytes gbk = Add(2, "\xC4\xEA 12", kYellow, 12, "\xCE\xC4\xC8\xAA\xE6\xE4\xD5\xFD\xBA\xDA");
   EXPECT_EQ(gbk, utf8);

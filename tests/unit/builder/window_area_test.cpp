@@ -7,6 +7,7 @@
 #include "builder/program_slot.h"
 #include "common/byte_reader.h"
 #include "raster/raster.h"
+#include "support/program_bench.h"
 
 namespace veltrane::builder {
 namespace {
@@ -33,7 +34,7 @@ struct HostPicture {
   Bytes bytes;
 };
 
-class WindowAreas : public ::testing::TestWithParam<int32_t> {
+class WindowAreas : public ::testing::TestWithParam<int32_t>, protected testing::ProgramBench {
  protected:
   void SetUp() override { Start(GetParam()); }
   void TearDown() override { ReleaseAllSlots(); }
@@ -43,9 +44,9 @@ class WindowAreas : public ::testing::TestWithParam<int32_t> {
     slot_ = MakeRoot(1, colorMode);
     ASSERT_EQ(AddLeaf(slot_, 0), 1);
   }
-  Bytes Program() const { return PeekProgram(slot_).value_or(Bytes{}); }
+  Bytes Program() { return PeekProgram(slot_).value_or(Bytes{}); }
   // The first area's record.
-  Bytes Record() const {
+  Bytes Record() {
     const Bytes program = Program();
     return Bytes(program.begin() + kFirstArea, program.end());
   }
@@ -54,16 +55,16 @@ class WindowAreas : public ::testing::TestWithParam<int32_t> {
 };
 
 TEST(WindowArea, RecordBytes) {
-  ReleaseAllSlots();
-  const int32_t slot = MakeRoot(1, 1);
-  ASSERT_EQ(AddLeaf(slot, 0), 1);
+  testing::ProgramBench bench;
+  const int32_t slot = bench.MakeRoot(1, 1);
+  ASSERT_EQ(bench.AddLeaf(slot, 0), 1);
   HostPicture picture(2, 3);
   picture.Set(0, 0, 255, 0, 0);
   picture.Set(0, 2, 200, 0, 0);
   picture.Set(1, 1, 97, 255, 255);
   const WindowArea fields{{-1, 0, 70000, 16}, 0x12345, 0x10007, 8};
-  ASSERT_EQ(AddWindow(slot, fields, picture.View(), 2, 3), 1);
-  const Bytes program = PeekProgram(slot).value();
+  ASSERT_EQ(bench.AddWindow(slot, fields, picture.View(), 2, 3), 1);
+  const Bytes program = bench.PeekProgram(slot).value();
   const Bytes record(program.begin() + kFirstArea, program.end());
   EXPECT_EQ(record, (Bytes{
                         0x31, 0x00, 0x45, 0x23, 0x30, 0x00, 0x00, 0x00,  // tag, areaParam, length
@@ -75,7 +76,7 @@ TEST(WindowArea, RecordBytes) {
                         0x00, 0x00, 0x00, 0xA0,                          // column 0: rows 0, 2
                         0x00, 0x00, 0x00, 0x40,                          // column 1: row 1
                     }));
-  ReleaseAllSlots();
+  bench.ReleaseAllSlots();
 }
 
 TEST_P(WindowAreas, RecordLengthIsTheHeaderAndTheRaster) {

@@ -4,10 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <variant>
 
 #include "commands.h"
 #include "image/png.h"
-#include "link/com_port_paths.h"
+#include "link/target.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
@@ -138,8 +139,10 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
   const Outcome run = Capture([&] { return Brightness(serial, 3); });
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(harness_.screen().State().brightness, 3);
-  // The device is opened by its path: no COM port number is taken over for it.
-  EXPECT_EQ(link::ComPortPath(link::kLastComPort), "/dev/ttyS254");
+  // The device is opened by its path: no COM port number stands for it.
+  const auto target = TargetFor(serial);
+  ASSERT_TRUE(std::holds_alternative<link::Target>(target));
+  EXPECT_EQ(std::get<link::Target>(target).devicePath, harness_.screen().terminalPath());
 }
 
 TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {

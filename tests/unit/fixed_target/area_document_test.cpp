@@ -267,14 +267,14 @@ TEST(ScanAreaDocument, ASinkRewritingTheCallersTextDoesNotDisturbTheScan) {
   EXPECT_EQ(boxes, area.Shown());
 }
 
-TEST(ScanAreaDocument, ShowsThroughTheMessageHandlerByDefault) {
+TEST(ScanAreaDocument, ShowsThroughTheMessageHandler) {
   Boxes shown;
-  SetMessageSink(
+  MessageSink messages;
+  messages.Install(
       [](const char* text, void* context) { static_cast<Boxes*>(context)->emplace_back(text); },
       &shown);
-  const ScopeExit restore([] { SetMessageSink(nullptr, nullptr); });
   const Area area;
-  ScanAreaDocument(area.Text());
+  ScanAreaDocument(area.Text(), ShowBoxesAsMessages(messages));
   EXPECT_EQ(shown, area.Shown());
 }
 

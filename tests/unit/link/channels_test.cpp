@@ -157,17 +157,13 @@ TEST(UdpChannel, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
   EXPECT_EQ(buffer[0], 3);
 }
 
-// A COM port mapped onto a pseudo-terminal for the test's lifetime.
+// A serial target naming a pseudo-terminal for the test's lifetime.
 class SerialChannelTest : public ::testing::Test {
  protected:
-  static constexpr int32_t kPort = 200;
-
   SerialChannelTest() : pty_(platform::OpenPseudoTerminal()) {
-    SetComPortPath(kPort, pty_.terminalPath.c_str());
     target_.transport = Transport::Serial;
-    target_.comPort = kPort;
+    target_.devicePath = pty_.terminalPath;
   }
-  ~SerialChannelTest() override { SetComPortPath(kPort, nullptr); }
 
   // Writes to the controller end, as a screen would.
   void ScreenSends(const Bytes& bytes) { pty_.controller.WriteAll(bytes); }
@@ -214,7 +210,7 @@ TEST_F(SerialChannelTest, SecondOpenOfAHeldPortFails) {
   EXPECT_EQ(second.Open(target_), Status::Ok);
 }
 
-TEST_F(SerialChannelTest, DevicePathOpensWithoutAComPort) {
+TEST_F(SerialChannelTest, TheDevicePathAloneNamesTheLine) {
   Target byPath;
   byPath.transport = Transport::Serial;
   byPath.devicePath = pty_.terminalPath;
@@ -244,23 +240,16 @@ TEST_F(SerialChannelTest, ClosedOrUnopenedChannelDoesNothing) {
   EXPECT_EQ(channel.WaitForInput(0), platform::WaitResult::Broken);
 }
 
-TEST(SerialChannel, AbsentDeviceOrUnmappablePortDoesNotOpen) {
+TEST(SerialChannel, AbsentDeviceOrNoDevicePathDoesNotOpen) {
   Target t;
-  t.transport = Transport::Serial;
-  for (int32_t port : {0, -1, 256}) {
-    SCOPED_TRACE(port);
-    t.comPort = port;
-    SerialChannel channel;
-    EXPECT_EQ(channel.Open(t), Status::OsError);
-    EXPECT_FALSE(channel.IsOpen());
-  }
-  ASSERT_TRUE(SetComPortPath(201, "/nonexistent/tty-for-veltrane"));
-  t.comPort = 201;
+  t.transport = Transport::Serial;  // no device stands for its COM port
   SerialChannel channel;
+  EXPECT_EQ(channel.Open(t), Status::OsError);
+  EXPECT_FALSE(channel.IsOpen());
+  t.devicePath = "/nonexistent/tty-for-veltrane";
   const Status absent = channel.Open(t);
   EXPECT_EQ(absent, Status::OsError);
   EXPECT_EQ(absent.systemError(), ENOENT);
-  SetComPortPath(201, nullptr);
 }
 
 // The one place a transport is chosen: the channel it opens is the kind the target names.
@@ -295,17 +284,17 @@ TEST(SerialChannel, SpeedTable) {
 }
 
 TEST(ComPortPaths, MappingAndDefaults) {
-  EXPECT_EQ(ComPortPath(1), "/dev/ttyS0");
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyS11");
-  EXPECT_EQ(ComPortPath(255), "/dev/ttyS254");
-  EXPECT_FALSE(ComPortPath(0));
-  EXPECT_FALSE(ComPortPath(256));
-  EXPECT_TRUE(SetComPortPath(12, "/dev/ttyUSB0"));
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyUSB0");
-  EXPECT_TRUE(SetComPortPath(12, nullptr));
-  EXPECT_EQ(ComPortPath(12), "/dev/ttyS11");
-  EXPECT_FALSE(SetComPortPath(0, "/dev/null"));
-  EXPECT_FALSE(SetComPortPath(256, "/dev/null"));
+  ComPortPaths paths;
+  EXPECT_EQ(paths.PathOf(1), "/dev/ttyS0");
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyS11");
+  EXPECT_EQ(paths.PathOf(255), "/dev/ttyS254");
+  for (int32_t port : {0, -1, 256}) EXPECT_FALSE(paths.PathOf(port)) << port;
+  EXPECT_TRUE(paths.Set(12, "/dev/ttyUSB0"));
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyUSB0");
+  EXPECT_TRUE(paths.Set(12, nullptr));
+  EXPECT_EQ(paths.PathOf(12), "/dev/ttyS11");
+  EXPECT_FALSE(paths.Set(0, "/dev/null"));
+  EXPECT_FALSE(paths.Set(256, "/dev/null"));
 }
 
 }  // namespace

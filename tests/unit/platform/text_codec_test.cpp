@@ -5,20 +5,16 @@
 namespace veltrane::platform {
 namespace {
 
-// Leaves the host code page as the test found it.
-class TextCodec : public ::testing::Test {
- protected:
-  ~TextCodec() override { SetHostTextEncoding(nullptr); }
-};
-
-TEST_F(TextCodec, DefaultIsTheLocaleCodesetWithPlainAsciiWidenedToUtf8) {
-  ASSERT_TRUE(SetHostTextEncoding(nullptr));
+TEST(TextCodec, DefaultIsTheLocaleCodesetWithPlainAsciiWidenedToUtf8) {
+  const std::optional<TextEncoding> named = TextEncoding::Named(nullptr);
+  ASSERT_TRUE(named);
   // The tests run in the "C" locale, whose codeset is plain ASCII.
-  EXPECT_EQ(HostTextEncoding(), "UTF-8");
-  EXPECT_EQ(DecodeHostText("A\xE5\xB9\xB4"), U"A\u5E74");
+  EXPECT_EQ(named->Name(), "UTF-8");
+  EXPECT_EQ(TextEncoding().Name(), "UTF-8");
+  EXPECT_EQ(TextEncoding().Decode("A\xE5\xB9\xB4"), U"A\u5E74");
 }
 
-TEST_F(TextCodec, DecodesTheChosenCodePage) {
+TEST(TextCodec, DecodesTheChosenCodePage) {
   struct Case {
     const char* charset;
     std::string_view bytes;
@@ -32,20 +28,19 @@ TEST_F(TextCodec, DecodesTheChosenCodePage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.charset);
-    ASSERT_TRUE(SetHostTextEncoding(c.charset));
-    EXPECT_EQ(HostTextEncoding(), c.charset);
-    EXPECT_EQ(DecodeHostText(c.bytes), c.text);
+    const std::optional<TextEncoding> encoding = TextEncoding::Named(c.charset);
+    ASSERT_TRUE(encoding);
+    EXPECT_EQ(encoding->Name(), c.charset);
+    EXPECT_EQ(encoding->Decode(c.bytes), c.text);
   }
 }
 
-TEST_F(TextCodec, UnknownCodePageIsRefusedAndChangesNothing) {
-  ASSERT_TRUE(SetHostTextEncoding("GBK"));
-  EXPECT_FALSE(SetHostTextEncoding("NO-SUCH-CODE-PAGE"));
-  EXPECT_EQ(HostTextEncoding(), "GBK");
+TEST(TextCodec, UnknownCodePageIsRefused) {
+  EXPECT_FALSE(TextEncoding::Named("NO-SUCH-CODE-PAGE"));
   EXPECT_EQ(DecodeText("ab", "NO-SUCH-CODE-PAGE"), U"\uFFFD\uFFFD");
 }
 
-TEST_F(TextCodec, BadBytesBecomeReplacementCharacters) {
+TEST(TextCodec, BadBytesBecomeReplacementCharacters) {
   struct Case {
     const char* name;
     const char* charset;
@@ -67,7 +62,7 @@ TEST_F(TextCodec, BadBytesBecomeReplacementCharacters) {
   }
 }
 
-TEST_F(TextCodec, DecodesTheGbkGlyphTexts) {
+TEST(TextCodec, DecodesTheGbkGlyphTexts) {
   // The weekday names and date words that date and time areas draw.
   EXPECT_EQ(DecodeText("\xC8\xD5\xD2\xBB\xB6\xFE\xC8\xFD\xCB\xC4\xCE\xE5\xC1\xF9", "GBK"),
             U"\u65E5\u4E00\u4E8C\u4E09\u56DB\u4E94\u516D");

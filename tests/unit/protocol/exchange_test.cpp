@@ -36,11 +36,11 @@ struct ExchangeRun {
 
 class ExchangeTest : public ::testing::TestWithParam<bool> {
  protected:
-  ExchangeTest() : clock_(1000), installed_(clock_), channel_(clock_, GetParam()) {}
+  ExchangeTest() : clock_(1000), channel_(clock_, GetParam()) {}
 
   ExchangeRun Run() {
     const uint32_t start = clock_.NowMs();
-    const Status status = Exchange(channel_, GetBrightBody(), reply_, kWindowMs);
+    const Status status = Exchange(channel_, GetBrightBody(), reply_, kWindowMs, clock_);
     return {status, static_cast<int>(channel_.sent.size()), clock_.NowMs() - start};
   }
 
@@ -52,7 +52,6 @@ class ExchangeTest : public ::testing::TestWithParam<bool> {
   }
 
   testing::FakeClock clock_;
-  testing::ScopedClock installed_;
   FakeChannel channel_;
   link::FrameBuffer reply_{};
 };
@@ -142,9 +141,8 @@ TEST_P(ExchangeTest, WindowsAreExactAcrossATickWrap) {
   for (uint32_t start : {0xFFFFFFFFu - 10, 0xFFFFFFFFu - kWindowMs, 0xFFFFFFFFu}) {
     SCOPED_TRACE(start);
     testing::FakeClock clock(start);
-    testing::ScopedClock installed(clock);
     FakeChannel channel(clock, GetParam());
-    EXPECT_EQ(Exchange(channel, GetBrightBody(), reply_, kWindowMs), Status::Timeout);
+    EXPECT_EQ(Exchange(channel, GetBrightBody(), reply_, kWindowMs, clock), Status::Timeout);
     EXPECT_EQ(clock.NowMs() - start, 3 * kWindowMs);
   }
 }
@@ -165,17 +163,16 @@ INSTANTIATE_TEST_SUITE_P(Transports, ExchangeTest, ::testing::Values(false, true
 // Byte-stream assembly (the serial side).
 class StreamAssembly : public ::testing::Test {
  protected:
-  StreamAssembly() : clock_(0), installed_(clock_), channel_(clock_, false) {}
+  StreamAssembly() : clock_(0), channel_(clock_, false) {}
 
   Status RunWith(std::vector<Delivery> deliveries) {
     channel_.respond = [deliveries](std::span<const uint8_t>, int i) {
       return i == 0 ? deliveries : std::vector<Delivery>{};
     };
-    return Exchange(channel_, GetBrightBody(), reply_, kWindowMs);
+    return Exchange(channel_, GetBrightBody(), reply_, kWindowMs, clock_);
   }
 
   testing::FakeClock clock_;
-  testing::ScopedClock installed_;
   FakeChannel channel_;
   link::FrameBuffer reply_{};
 };
@@ -231,12 +228,11 @@ TEST_F(StreamAssembly, AssemblyStartsEmptyInEveryTry) {
 
 TEST(ExchangeBody, RefusesABodyTooLongForOneFrame) {
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
   FakeChannel channel(clock, true);
   link::FrameBuffer reply{};
   Bytes body(link::MaxFrameSize, 0x55);
-  EXPECT_EQ(Exchange(channel, body, reply, kWindowMs), Status::Refused);
-  EXPECT_EQ(Exchange(channel, Bytes{0x09}, reply, kWindowMs), Status::Refused);
+  EXPECT_EQ(Exchange(channel, body, reply, kWindowMs, clock), Status::Refused);
+  EXPECT_EQ(Exchange(channel, Bytes{0x09}, reply, kWindowMs, clock), Status::Refused);
   EXPECT_TRUE(channel.sent.empty());
 }
 

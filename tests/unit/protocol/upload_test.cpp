@@ -39,7 +39,7 @@ struct PacketScript {
 
 class UploadTest : public ::testing::TestWithParam<bool> {
  protected:
-  UploadTest() : clock_(500), installed_(clock_), channel_(clock_, GetParam()) {
+  UploadTest() : clock_(500), channel_(clock_, GetParam()) {
     channel_.respond = [this](std::span<const uint8_t> frame, int) { return Respond(frame); };
   }
 
@@ -57,7 +57,7 @@ class UploadTest : public ::testing::TestWithParam<bool> {
 
   Status Run(const Bytes& program, uint8_t devAddr = 1) {
     link::FrameBuffer reply{};
-    return Upload(channel_, program, reply, devAddr);
+    return Upload(channel_, program, reply, devAddr, clock_);
   }
 
   std::vector<PacketHeader> Headers() const {
@@ -77,7 +77,6 @@ class UploadTest : public ::testing::TestWithParam<bool> {
   }
 
   testing::FakeClock clock_;
-  testing::ScopedClock installed_;
   FakeChannel channel_;
   std::map<uint32_t, PacketScript> scripts_;
 };
@@ -198,7 +197,6 @@ INSTANTIATE_TEST_SUITE_P(Transports, UploadTest, ::testing::Values(false, true),
 
 TEST(UploadStream, AcknowledgementsSplitAndAfterNoiseAreAssembled) {
   testing::FakeClock clock;
-  testing::ScopedClock installed(clock);
   FakeChannel channel(clock, false);
   channel.maxReadBytes = 3;
   channel.respond = [](std::span<const uint8_t> frame, int) {
@@ -209,27 +207,29 @@ TEST(UploadStream, AcknowledgementsSplitAndAfterNoiseAreAssembled) {
     return std::vector<Delivery>{{5, noisy}};
   };
   link::FrameBuffer reply{};
-  EXPECT_EQ(Upload(channel, RandomProgram(700), reply, 1), Status::Ok);
+  EXPECT_EQ(Upload(channel, RandomProgram(700), reply, 1, clock), Status::Ok);
   EXPECT_EQ(channel.sent.size(), 4u);
 }
 
 TEST(UploadProgram, RefusedOrUnopenedChannels) {
+  testing::FakeClock clock;
+  BusyCount busy;
+  const DeviceContext devices{clock, busy};
   const Bytes program = RandomProgram(12);
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(UploadProgram(none, program), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, none, program), Status::Refused);
 
   const platform::UdpSocket holder = testing::BoundUdpSocket();
   link::Target udp;
   udp.transport = link::Transport::Udp;
   udp.localPort = holder.LocalPort();
-  EXPECT_EQ(UploadProgram(udp, program), Status::OsError);
-  EXPECT_EQ(UploadProgram(udp, {}), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, udp, program), Status::OsError);
+  EXPECT_EQ(UploadProgram(devices, udp, {}), Status::Refused);
 
   link::Target serial;
-  serial.transport = link::Transport::Serial;
-  serial.comPort = 0;
-  EXPECT_EQ(UploadProgram(serial, program), Status::OsError);
+  serial.transport = link::Transport::Serial;  // no device path: none stands for its port
+  EXPECT_EQ(UploadProgram(devices, serial, program), Status::OsError);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
 #include "program/program_reader.h"
+#include "support/program_bench.h"
 
 namespace veltrane::render {
 namespace {
@@ -25,18 +26,18 @@ Shade ShadeAt(const image::RgbImage& image, int32_t x, int32_t y) {
   return Other;
 }
 
-class Renderer : public ::testing::Test {
+class Renderer : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override {
-    builder::ReleaseAllSlots();
-    slot_ = builder::MakeRoot(1, 2);
-    ASSERT_EQ(builder::AddLeaf(slot_, 0), 1);
+    ReleaseAllSlots();
+    slot_ = MakeRoot(1, 2);
+    ASSERT_EQ(AddLeaf(slot_, 0), 1);
   }
-  void TearDown() override { builder::ReleaseAllSlots(); }
+  void TearDown() override { ReleaseAllSlots(); }
 
   // Reads the slot's program and renders its first page.
   image::RgbImage Render(const platform::LocalTime& time) {
-    block_ = builder::PeekProgram(slot_).value();
+    block_ = PeekProgram(slot_).value();
     const program::ReadResult read = program::ReadProgram(block_);
     EXPECT_TRUE(read.ok()) << (read.ok() ? "" : read.defect().message);
     if (!read.ok()) return {};
@@ -61,9 +62,8 @@ class Renderer : public ::testing::Test {
 
 TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
   // Face black with a red ring; hour red, minute green, second yellow.
-  ASSERT_EQ(builder::AddClock(slot_, {0, 0, 64, 64}, 0,
-                              {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}),
-            1);
+  ASSERT_EQ(
+      AddClock(slot_, {0, 0, 64, 64}, 0, {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}), 1);
   const image::RgbImage at3 = Render(At(3, 0, 30));
   ASSERT_EQ(at3.width, 64);
   EXPECT_EQ(ShadeAt(at3, 44, 32), Red);     // hour hand towards 3 o'clock
@@ -79,7 +79,7 @@ TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
 }
 
 TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
-  ASSERT_EQ(builder::AddDateTime(slot_, {0, 0, 200, 20}, {"DejaVu Sans", 12, 0x0000FF}, 2, 0), 1);
+  ASSERT_EQ(AddDateTime(slot_, {0, 0, 200, 20}, {"DejaVu Sans", 12, 0x0000FF}, 2, 0), 1);
   // At 11:11 the two digits of each field are the same glyph, side by side.
   const image::RgbImage image = Render(At(11, 11, 0));
   int32_t firstLit = -1, lastLit = -1;
@@ -96,7 +96,7 @@ TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
 }
 
 TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
-  ASSERT_EQ(builder::AddString(slot_, {{10, 0, 60, 20}, 0, 0, 0, 0, 0}, "Hi"), 1);
+  ASSERT_EQ(AddString(slot_, {{10, 0, 60, 20}, 0, 0, 0, 0, 0}, "Hi"), 1);
   const image::RgbImage image = Render(At(0, 0, 0));
   int lit = 0;
   for (int32_t y = 0; y < image.height; ++y)
@@ -111,7 +111,7 @@ TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
 }
 
 TEST_F(Renderer, HugeRectanglesAreCutToTheLargestPage) {
-  ASSERT_EQ(builder::AddString(slot_, {{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), 1);
+  ASSERT_EQ(AddString(slot_, {{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), 1);
   const image::RgbImage image = Render(At(0, 0, 0));
   EXPECT_EQ(image.width, kMaxPageSide);
   EXPECT_EQ(image.height, kMaxPageSide);

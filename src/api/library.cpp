@@ -1,0 +1,51 @@
+#include "api/library.h"
+
+namespace veltrane::api {
+
+Library::Library(platform::Clock& clock) : clock_(clock) {}
+
+void WaitForIdle(platform::Clock& clock, const BusyCount& busy) {
+  const uint32_t start = clock.NowMs();
+  while (platform::ElapsedMs(start, clock.NowMs()) < kCleanupWaitMs) {
+    if (busy.Read() == 0) break;
+    clock.SleepMs(kCleanupLookMs);
+  }
+  clock.SleepMs(kCleanupPauseMs);
+}
+
+int32_t Library::Start() {
+  std::lock_guard lock(lifecycleMutex_);
+  busy_.Reset();
+  slots_.ReleaseAllSlots();  // a program left from an earlier start is not leaked
+  started_ = true;
+  return 1;
+}
+
+int32_t Library::Stop() {
+  WaitForIdle(clock_, busy_);
+  std::lock_guard lock(lifecycleMutex_);
+  if (!started_) return -1;
+  slots_.ReleaseAllSlots();
+  started_ = false;
+  return 0;
+}
+
+bool Library::Started() const {
+  std::lock_guard lock(lifecycleMutex_);
+  return started_;
+}
+
+bool Library::SetTextEncoding(const char* charset) {
+  const std::optional<platform::TextEncoding> chosen = platform::TextEncoding::Named(charset);
+  if (!chosen) return false;
+  std::lock_guard lock(encodingMutex_);
+  encoding_ = *chosen;
+  return true;
+}
+
+platform::TextEncoding Library::textEncoding() const {
+  std::lock_guard lock(encodingMutex_);
+  return encoding_;
+}
+
+}  // namespace veltrane::api
