@@ -20,6 +20,7 @@
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
 #include "protocol/packets.h"
+#include "support/exported_screen.h"
 #include "support/fake_channel.h"
 #include "support/raw_screen.h"
 #include "support/screen_harness.h"
@@ -32,6 +33,7 @@ namespace {
 using namespace std::chrono_literals;
 using protocol::Reading;
 using testing::Bytes;
+using testing::ExportedScreen;
 using testing::Frame;
 using testing::RawScreen;
 using testing::ReplyFrame;
@@ -158,7 +160,7 @@ class DeviceExports : public ::testing::TestWithParam<bool> {
   DevParam Param(int32_t devAddr = 1) const {
     return GetParam() ? harness_.UdpParam(devAddr) : harness_.SerialParam(devAddr);
   }
-  ScreenHarness harness_;
+  ExportedScreen harness_;
 };
 
 TEST_P(DeviceExports, SwitchesAndReadsTheScreen) {
@@ -218,7 +220,7 @@ TEST(DeviceExports, UnknownDevTypeFailsWithoutOpeningAnything) {
 }
 
 TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
-  ScreenHarness harness;
+  ExportedScreen harness;
   // The local port is held by another socket.
   const platform::UdpSocket holder = testing::BoundUdpSocket();
   DevParam udp = harness.UdpParam();
@@ -478,7 +480,7 @@ TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
 TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {
   sim::Faults silent;
   silent.silent = true;
-  ScreenHarness harness(silent);
+  ExportedScreen harness(silent);
   const Timed t = TimeCall([&] { return LED_SetBright(harness.SerialParam(), 5); });
   EXPECT_EQ(t.result, 0);
   EXPECT_GE(t.elapsed, 15000ms);
@@ -495,7 +497,7 @@ TEST_P(SlowUnanswered, PowerCommandReturnsZeroAfterThreeTries) {
   if (name == "silent") faults.silent = true;
   if (name == "other source port") faults.otherSourcePort = true;
   if (name == "corrupted replies") faults.corruptReplyShare = 1.0;
-  ScreenHarness harness(faults, name == "another address" ? 2 : 1);
+  ExportedScreen harness(faults, name == "another address" ? 2 : 1);
   const Timed t = TimeCall([&] { return LED_SetPower(harness.UdpParam(1), 1); });
   EXPECT_EQ(t.result, 0);
   EXPECT_GE(t.elapsed, 3000ms);

@@ -13,6 +13,7 @@
 #include "common/busy_count.h"
 #include "program/program_reader.h"
 #include "sim/screen.h"
+#include "support/exported_screen.h"
 #include "support/program_bench.h"
 #include "support/screen_harness.h"
 #include "veltrane/veltrane.h"
@@ -20,6 +21,7 @@
 namespace veltrane {
 namespace {
 
+using testing::ExportedScreen;
 using testing::ScreenHarness;
 
 class ProgramUpload : public ::testing::Test {
@@ -48,7 +50,7 @@ class ProgramUpload : public ::testing::Test {
     return slot;
   }
 
-  ScreenHarness harness_;
+  ExportedScreen harness_;
 };
 
 TEST_F(ProgramUpload, EveryAreaKindArrivesAndReadsBack) {
@@ -183,7 +185,7 @@ TEST(ProgramUploadStress, ThreadsBuildAndSendToTheirOwnScreens) {
   constexpr int kRounds = 6;
   std::vector<std::unique_ptr<ScreenHarness>> screens;
   for (int i = 0; i < kThreads; ++i) {
-    screens.push_back(std::make_unique<ScreenHarness>(sim::Faults{}, 1, 60 + i));
+    screens.push_back(std::make_unique<ScreenHarness>());
     ASSERT_TRUE(screens.back()->started());
   }
   testing::ProgramBench bench;  // one set of slots, built in by every thread

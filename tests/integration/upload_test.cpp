@@ -165,7 +165,7 @@ TEST(SlowSoak, LossyLinksNeverReportAFalseSuccess) {
       faults.corruptRequestShare = 0.05;
       faults.dropReplyShare = 0.10;
       faults.corruptReplyShare = 0.05;
-      ScreenHarness harness(faults, 1, 60 + s);
+      ScreenHarness harness(faults);
       // Half the senders use the serial line, half UDP.
       const link::Target target = s % 2 == 0 ? harness.UdpTarget() : harness.SerialTarget();
       for (int u = 0; u < kUploadsEach; ++u) {

@@ -1,7 +1,6 @@
 #include "support/screen_harness.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "platform/ipv4.h"
@@ -20,20 +19,16 @@ sim::SimulatorOptions Options(const sim::Faults& faults, uint8_t address) {
 
 }  // namespace
 
-ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address, int32_t comPort)
-    : simulator_(Options(faults, address)), comPort_(comPort) {
+ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address)
+    : simulator_(Options(faults, address)) {
   std::string error;
   // The protocol tests send raw blocks: only their length is checked unless a test asks for more.
   simulator_.SetValidator(sim::CheckProgramLength);
   started_ = simulator_.Start(error);
   if (!started_) std::fprintf(stderr, "simulator did not start: %s\n", error.c_str());
-  LED_SetComPortPath(comPort_, simulator_.terminalPath().c_str());
 }
 
-ScreenHarness::~ScreenHarness() {
-  LED_SetComPortPath(comPort_, nullptr);
-  simulator_.Stop();
-}
+ScreenHarness::~ScreenHarness() { simulator_.Stop(); }
 
 link::Target ScreenHarness::UdpTarget(uint8_t devAddr) const {
   link::Target t;
@@ -52,26 +47,6 @@ link::Target ScreenHarness::SerialTarget(uint8_t devAddr, int32_t speedIndex) co
   t.speedIndex = speedIndex;
   t.devAddr = devAddr;
   return t;
-}
-
-DevParam ScreenHarness::UdpParam(int32_t devAddr) const {
-  DevParam p{};
-  p.devType = 1;
-  p.speed = 3;
-  p.locPort = 0;
-  p.rmtPort = simulator_.udpPort();
-  std::strcpy(p.RmtIP, "127.0.0.1");
-  p.devAddr = devAddr;
-  return p;
-}
-
-DevParam ScreenHarness::SerialParam(int32_t devAddr) const {
-  DevParam p{};
-  p.devType = 0;
-  p.speed = 4;
-  p.locPort = comPort_;
-  p.devAddr = devAddr;
-  return p;
 }
 
 }  // namespace veltrane::testing

@@ -7,23 +7,20 @@
 #include "platform/clock.h"
 #include "protocol/device_context.h"
 #include "sim/simulator.h"
-#include "veltrane/veltrane.h"
 
 namespace veltrane::testing {
 
 // A simulated screen running in the test process: UDP on 127.0.0.1 with a port of the system's
-// choosing, and a pseudo-terminal that serial targets open by its path and that is mapped, through
-// LED_SetComPortPath, to COM port `comPort` (default kComPort) in the library behind the exports.
+// choosing, and a pseudo-terminal that serial targets open by its path.
 class ScreenHarness {
  public:
-  static constexpr int32_t kComPort = 42;
-
-  explicit ScreenHarness(sim::Faults faults = {}, uint8_t address = 1, int32_t comPort = kComPort);
+  explicit ScreenHarness(sim::Faults faults = {}, uint8_t address = 1);
   ~ScreenHarness();
   ScreenHarness(const ScreenHarness&) = delete;
   ScreenHarness& operator=(const ScreenHarness&) = delete;
 
   sim::Simulator& screen() { return simulator_; }
+  const sim::Simulator& screen() const { return simulator_; }
   bool started() const { return started_; }
 
   // What device operations on the targets below use: the harness's busy count, and `clock` (the
@@ -37,13 +34,8 @@ class ScreenHarness {
   link::Target UdpTarget(uint8_t devAddr = 1) const;
   link::Target SerialTarget(uint8_t devAddr = 1, int32_t speedIndex = 4) const;
 
-  // The same as descriptors for the exported functions.
-  DevParam UdpParam(int32_t devAddr = 1) const;
-  DevParam SerialParam(int32_t devAddr = 1) const;
-
  private:
   sim::Simulator simulator_;
-  int32_t comPort_;
   BusyCount busy_;
   bool started_ = false;
 };
