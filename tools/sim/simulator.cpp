@@ -73,8 +73,9 @@ Simulator::Simulator(SimulatorOptions options)
       lineIn_(options_.pty ? options_.ptyBitsPerSecond : 0),
       faults_(options_.faults),
       lineOut_(options_.pty ? options_.ptyBitsPerSecond : 0) {
-  screens_.reserve(std::max<uint32_t>(options_.screens, 1));
-  for (size_t i = 0; i < screens_.capacity(); ++i) {
+  const size_t count = std::max<uint32_t>(options_.screens, 1);
+  screens_.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
     screens_.emplace_back(address(i));
     ResetFaultState(i);
   }
