@@ -1,6 +1,7 @@
 // One simulator serving many screens over loopback UDP, and a pseudo-terminal paced like a line.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "link/frame_codec.h"
@@ -91,6 +92,40 @@ TEST(ManyScreens, ALateReplyHoldsBackNoOtherScreen) {
   platform::Endpoint from;
   ASSERT_GT(client.Receive(reply, from), 0);
   EXPECT_EQ(from, ScreenEnd(simulator, 1));
+}
+
+// Which of `count` replies from `screen`, asked for one after the other, arrive damaged ('x').
+std::string DamagedReplies(const sim::Simulator& simulator, size_t screen, int count) {
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  std::string pattern;
+  for (int i = 0; i < count; ++i) {
+    SendRequest(client, ScreenEnd(simulator, screen), protocol::CMD_GET_POWER,
+                simulator.address(screen));
+    if (client.WaitReadable(3000) != platform::WaitResult::Ready) return pattern + " then silence";
+    link::FrameBuffer reply;
+    link::FrameBuffer body;
+    platform::Endpoint from;
+    const int32_t n = client.Receive(reply, from);
+    pattern += link::DecodeFrame({reply.data(), static_cast<size_t>(n)}, body) > 0 ? '.' : 'x';
+  }
+  return pattern;
+}
+
+TEST(ManyScreens, EachDrawsItsOwnFaultsAndRunsRepeat) {
+  sim::Faults faults;
+  faults.seed = 9;
+  faults.corruptReplyShare = 0.5;
+  sim::Simulator lone(ManyScreens(1, faults));
+  sim::Simulator pair(ManyScreens(2, faults));
+  sim::Simulator again(ManyScreens(2, faults));
+  std::string error;
+  ASSERT_TRUE(lone.Start(error) && pair.Start(error) && again.Start(error)) << error;
+  constexpr int kReplies = 24;
+  const std::string first = DamagedReplies(pair, 0, kReplies);
+  EXPECT_EQ(DamagedReplies(lone, 0, kReplies), first);  // the first screen draws as a lone one
+  const std::string second = DamagedReplies(pair, 1, kReplies);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(DamagedReplies(again, 1, kReplies), second);
 }
 
 TEST(PacedPseudoTerminal, CarriesCommandsAndAWholeUpload) {
