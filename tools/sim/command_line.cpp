@@ -10,8 +10,12 @@ namespace veltrane::sim {
 namespace {
 
 constexpr const char* kTransports = "Transports";
+constexpr const char* kScreens = "Screens";
 constexpr const char* kFaults = "Faults";
 constexpr uint32_t kMaxDelayMs = 600000;
+constexpr uint32_t kMaxScreens = 4096;
+constexpr uint32_t kLastPort = 65535;
+constexpr uint32_t kLastAddress = 255;
 
 // A share of traffic to hit, 0..1 (NaN is refused too).
 void AddShare(CLI::App& app, const std::string& name, double& into, const std::string& what) {
@@ -74,9 +78,12 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
            if (!tools::SpeedIndexForBaud(baud))
              throw CLI::ValidationError("--baud", "expected " + tools::BaudChoices());
            o.serialSpeed = baud;
+           o.ptyBitsPerSecond = static_cast<uint32_t>(baud);
          },
          "the serial device's speed in bit/s: " + tools::BaudChoices() + " (default " +
-             std::to_string(o.serialSpeed) + ")")
+             std::to_string(o.serialSpeed) +
+             "); with --pty, the rate it carries bytes at both ways, 10 bits a byte (else "
+             "unpaced)")
       ->type_name("N")
       ->group(kTransports);
   app.add_option_function<int32_t>(
@@ -88,6 +95,27 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
       ->group(kTransports);
 }
 
+void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
+  app.add_option("--screens", o.screens,
+                 "serve N screens (1.." + std::to_string(kMaxScreens) +
+                     ", default 1) on consecutive UDP ports from --udp's; the serial line "
+                     "reaches the first")
+      ->type_name("N")
+      ->check(CLI::Range(uint32_t{1}, kMaxScreens).description(""))
+      ->group(kScreens);
+  app.add_option_function<std::string>(
+         "--addresses",
+         [&o](const std::string& rule) {
+           if (rule != "same" && rule != "consecutive")
+             throw CLI::ValidationError("--addresses", "expected same or consecutive");
+           o.consecutiveAddresses = rule == "consecutive";
+         },
+         "same (every screen answers --address; the default) or consecutive (screen i answers "
+         "--address + i)")
+      ->type_name("RULE")
+      ->group(kScreens);
+}
+
 void AddFaultOptions(CLI::App& app, Faults& f) {
   app.add_option("--seed", f.seed, "seed of the fault generator (default 1)")
       ->type_name("N")
@@ -97,7 +125,13 @@ void AddFaultOptions(CLI::App& app, Faults& f) {
            "damage this share of requests (they fail their CRC)");
   AddShare(app, "--drop-replies", f.dropReplyShare, "lose this share of replies");
   AddShare(app, "--corrupt-replies", f.corruptReplyShare, "damage this share of replies");
-  app.add_option("--delay", f.delayMs, "send every reply MS milliseconds late")
+  app.add_option("--delay", f.delayMs,
+                 "send every reply MS milliseconds late, without holding back other replies")
+      ->type_name("MS")
+      ->check(CLI::Range(uint32_t{0}, kMaxDelayMs).description(""))
+      ->group(kFaults);
+  app.add_option("--jitter", f.jitterMs,
+                 "send every reply up to MS milliseconds later again, drawn for each reply")
       ->type_name("MS")
       ->check(CLI::Range(uint32_t{0}, kMaxDelayMs).description(""))
       ->group(kFaults);
@@ -123,20 +157,30 @@ void DescribeCommandLine(CLI::App& app, CommandLine& line) {
   app.description(
       "A simulated LED screen. It answers the device commands (power, brightness, reset, clock)\n"
       "and takes program uploads over UDP and/or a serial line, until SIGINT or SIGTERM.");
-  app.footer("Fault shares are 0..1, drawn from a generator seeded with --seed, so runs repeat.");
+  app.footer(
+      "Fault shares are 0..1, drawn from a generator seeded with --seed, so runs repeat; each\n"
+      "screen has its own generator, seeded from --seed and its index.");
   // Every option may be given again; the last one counts, as in most Unix tools.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   AddTransportOptions(app, line.options);
+  AddScreenOptions(app, line.options);
   AddFaultOptions(app, line.options.faults);
   app.add_flag("-v,--verbose", line.verbose, "log each request on stderr");
   app.add_flag("--version", line.version, "show the version");
 }
 
-// Transports that cannot be served together, or none at all.
+// Transports that cannot be served together, or none at all; screens whose ports or addresses
+// run out.
 std::string CheckTransports(const SimulatorOptions& o) {
   if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
   if (!o.udp && !o.pty && o.serialPath.empty())
     return "nothing to serve: give --udp, --pty or --serial";
+  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > kLastPort)
+    return std::to_string(o.screens) + " screens from port " + std::to_string(o.udpPort) +
+           " run past port " + std::to_string(kLastPort);
+  if (o.consecutiveAddresses && o.address + o.screens - 1 > kLastAddress)
+    return std::to_string(o.screens) + " consecutive addresses from " + std::to_string(o.address) +
+           " run past " + std::to_string(kLastAddress);
   return "";
 }
 

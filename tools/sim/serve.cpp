@@ -20,8 +20,9 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
     return 1;
   }
   if (options.udp)
-    std::printf("udp %s:%u\n", platform::FormatIpv4(options.udpAddress).c_str(),
-                static_cast<unsigned>(simulator.udpPort()));
+    for (size_t i = 0; i < simulator.screenCount(); ++i)
+      std::printf("udp %s:%u\n", platform::FormatIpv4(options.udpAddress).c_str(),
+                  static_cast<unsigned>(simulator.udpPort(i)));
   if (!simulator.terminalPath().empty())
     std::printf("serial %s\n", simulator.terminalPath().c_str());
   if (!options.serialPath.empty()) std::printf("serial %s\n", options.serialPath.c_str());

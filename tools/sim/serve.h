@@ -8,7 +8,8 @@
 namespace veltrane::sim {
 
 // Runs a simulator with `options` until SIGINT or SIGTERM, printing the transports it serves on
-// stdout ("udp ADDRESS:PORT", "serial PATH") once they are open. `onStarted` runs on the calling
+// stdout ("udp ADDRESS:PORT", one line for each screen in order, then "serial PATH") once they are
+// open. `onStarted` runs on the calling
 // thread once the simulator serves. Returns the exit status: 0 after a signal, 1 when the
 // simulator could not start (one sentence on stderr, prefixed with `programName`).
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,

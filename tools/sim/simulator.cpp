@@ -6,6 +6,7 @@
 #include "link/frame_codec.h"
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
+#include "platform/system_error.h"
 #include "platform/wait.h"
 #include "protocol/packets.h"
 
@@ -16,6 +17,7 @@ using namespace veltrane::protocol;
 
 // How long the serving thread sleeps when it has nothing queued; a stop wakes it at once.
 constexpr uint32_t kIdleWaitMs = 1000;
+constexpr uint64_t kNsPerMs = 1000000;
 
 bool IsUploadCommand(uint16_t cmd) {
   return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
@@ -63,30 +65,39 @@ ReplyFrame EncodeReply(const ReplyHeader& reply) {
   return frame;
 }
 
-// True when `due` is not later than `now` on the wrapping tick.
-bool IsDue(uint32_t due, uint32_t now) { return platform::ElapsedMs(due, now) < 0x80000000u; }
-
 }  // namespace
 
 Simulator::Simulator(SimulatorOptions options)
     : options_(std::move(options)),
       clock_(platform::SystemClock()),
-      screen_(options_.address),
+      lineIn_(options_.pty ? options_.ptyBitsPerSecond : 0),
       faults_(options_.faults),
-      random_(options_.faults.seed),
-      packetFaultHits_(options_.faults.packetFaults.size(), 0) {}
+      lineOut_(options_.pty ? options_.ptyBitsPerSecond : 0) {
+  const size_t count = std::max<uint32_t>(options_.screens, 1);
+  screens_.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    screens_.emplace_back(address(i));
+    ResetFaultState(i);
+  }
+}
 
 Simulator::~Simulator() { Stop(); }
 
+uint8_t Simulator::address(size_t screen) const {
+  return static_cast<uint8_t>(options_.address + (options_.consecutiveAddresses ? screen : 0));
+}
+
 bool Simulator::Start(std::string& error) {
   if (options_.udp) {
-    if (udp_.Open(options_.udpAddress, options_.udpPort) != Status::Ok ||
-        otherUdp_.Open(options_.udpAddress, 0) != Status::Ok) {
-      error = "cannot bind UDP port " + std::to_string(options_.udpPort) + " on " +
-              platform::FormatIpv4(options_.udpAddress);
+    Status bound = BindUdpPorts();
+    if (bound == Status::Ok) bound = otherUdp_.Open(options_.udpAddress, 0);
+    if (bound != Status::Ok) {
+      error = "cannot bind " + PortsText() + " on " + platform::FormatIpv4(options_.udpAddress);
+      if (const std::string reason = platform::SystemErrorText(bound.systemError());
+          !reason.empty())
+        error += ": " + reason;
       return false;
     }
-    boundUdpPort_ = udp_.LocalPort();
   }
   if (options_.pty) {
     pty_ = platform::OpenPseudoTerminal();
@@ -101,13 +112,48 @@ bool Simulator::Start(std::string& error) {
       return false;
     }
   }
-  if (!wakeup_.valid()) {
-    error = "cannot create the wake-up event";
+  if (!wakeup_.valid() || !timer_.valid()) {
+    error = "cannot create the wake-up event and timer";
     return false;
   }
   stopping_ = false;
   thread_ = std::thread(&Simulator::Serve, this);
   return true;
+}
+
+std::string Simulator::PortsText() const {
+  const std::string port = std::to_string(options_.udpPort);
+  if (screens_.size() == 1) return "UDP port " + port;
+  return std::to_string(screens_.size()) + " consecutive UDP ports" +
+         (options_.udpPort == 0 ? "" : " from " + port);
+}
+
+Status Simulator::BindUdpPorts() {
+  // Port 0 lets the system pick the first screen's port and the others follow it; when one of
+  // those is taken, the run starts again from another first port. The socket that led the failed
+  // run stays open until the next one is bound, so the system does not hand out its port again.
+  constexpr int kTries = 32;
+  Status status;
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    const platform::UdpSocket previous = std::move(screens_[0].udp);
+    status = screens_[0].udp.Open(options_.udpAddress, options_.udpPort);
+    if (status != Status::Ok) return status;
+    boundUdpPort_ = screens_[0].udp.LocalPort();
+    status = BindFollowingPorts(boundUdpPort_);
+    if (status == Status::Ok || options_.udpPort != 0) return status;
+  }
+  return status;
+}
+
+Status Simulator::BindFollowingPorts(uint16_t firstPort) {
+  constexpr uint32_t kLastPort = 65535;
+  for (size_t i = 1; i < screens_.size(); ++i) {
+    if (firstPort + i > kLastPort) return Status::Refused;
+    const Status status =
+        screens_[i].udp.Open(options_.udpAddress, static_cast<uint16_t>(firstPort + i));
+    if (status != Status::Ok) return status;
+  }
+  return Status::Ok;
 }
 
 void Simulator::Stop() {
@@ -122,26 +168,38 @@ const platform::SerialPort& Simulator::SerialLine() const {
 }
 
 void Simulator::Serve() {
-  enum Source : uint32_t { kWakeup, kUdp, kSerial, kSources };
+  // Watched under these keys: the wake-up event, the timer, the serial line, then each screen's
+  // socket.
+  enum Key : uint32_t { kWakeup, kTimer, kSerial, kFirstScreen };
   platform::InputWatch watch;
   watch.Add(wakeup_, kWakeup);
-  watch.Add(udp_, kUdp);
+  watch.Add(timer_, kTimer);
   watch.Add(SerialLine(), kSerial);
+  for (size_t i = 0; i < screens_.size(); ++i)
+    watch.Add(screens_[i].udp, static_cast<uint32_t>(kFirstScreen + i));
+  const size_t keys = kFirstScreen + screens_.size();
+  const std::unique_ptr<bool[]> ready(new bool[keys]);
   while (!stopping_) {
-    std::array<bool, kSources> ready{};
-    watch.Wait(ready, MsUntilNextDue());
+    watch.Wait({ready.get(), keys}, kIdleWaitMs);
     if (ready[kWakeup]) wakeup_.Clear();
-    if (ready[kUdp]) ReceiveUdp();
+    if (ready[kTimer]) timer_.Clear();
     if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialLine());
-    SendDue();
+    for (size_t i = 0; i < screens_.size(); ++i)
+      if (ready[kFirstScreen + i]) ReceiveUdp(i);
+    RunDue();
   }
 }
 
-void Simulator::ReceiveUdp() {
+void Simulator::ReceiveUdp(size_t screen) {
+  // Takes what has queued up, within a bound so that one busy screen cannot starve the others.
+  constexpr int kMostPerWake = 64;
   link::FrameBuffer datagram;
   platform::Endpoint from;
-  const int32_t n = udp_.Receive(datagram, from);
-  if (n > 0) HandleFrame({datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
+  for (int i = 0; i < kMostPerWake; ++i) {
+    const int32_t n = screens_[screen].udp.Receive(datagram, from);
+    if (n <= 0) return;
+    HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
+  }
 }
 
 bool Simulator::ReceiveSerial() {
@@ -152,20 +210,33 @@ bool Simulator::ReceiveSerial() {
     Log("serial line hung up");
     return false;
   }
-  assembler_.Feed(std::span<const uint8_t>(bytes.data(), n), [&](std::span<const uint8_t> frame) {
-    HandleFrame(frame, Route::Serial, {});
-    return false;
-  });
+  // On a paced line each byte arrives once the line has carried it, so a request is handled when
+  // its last byte is through; the bytes are fed one by one to know which byte that is.
+  const uint64_t nowNs = platform::MonotonicNs();
+  for (size_t i = 0; i < n; ++i) {
+    const uint64_t arrivedNs = lineIn_.Carry(nowNs, 1);
+    assembler_.Feed(std::span<const uint8_t>(&bytes[i], 1), [&](std::span<const uint8_t> frame) {
+      if (!lineIn_.paced()) {
+        HandleFrame(0, frame, Route::Serial, {});
+        return false;
+      }
+      std::lock_guard lock(mutex_);
+      pending_.Push(arrivedNs, {true, 0, Route::Serial, {}, {frame.begin(), frame.end()}});
+      return false;
+    });
+  }
   return true;
 }
 
-void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platform::Endpoint from) {
+void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
+                            platform::Endpoint from) {
   std::lock_guard lock(mutex_);
-  if (Chance(faults_.dropRequestShare)) return;
+  Served& served = screens_[screen];
+  if (Chance(served, faults_.dropRequestShare)) return;
   std::vector<uint8_t> damaged;
-  if (Chance(faults_.corruptRequestShare)) {
+  if (Chance(served, faults_.corruptRequestShare)) {
     damaged.assign(frame.begin(), frame.end());
-    Corrupt(damaged);
+    Corrupt(served, damaged);
     frame = damaged;
   }
   link::FrameBuffer body;
@@ -173,67 +244,82 @@ void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platfor
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
-  const auto reply = screen_.Handle(request, clock_.NowMs());
+  const auto reply = served.screen.Handle(request, clock_.NowMs());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
-  if (options_.log) LogRequest(*header, route, from, answered ? &*reply : nullptr);
-  if (answered) Answer(*reply, *header, route, from);
+  if (options_.log) LogRequest(screen, *header, route, from, answered ? &*reply : nullptr);
+  if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}});
 }
 
-void Simulator::LogRequest(const PacketHeader& request, Route route, platform::Endpoint from,
-                           const ReplyHeader* reply) {
+void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route route,
+                           platform::Endpoint from, const ReplyHeader* reply) {
   const std::string source = route == Route::Serial
                                  ? "serial"
                                  : "udp " + platform::FormatIpv4(from.address) + ":" +
                                        std::to_string(platform::PortFromNetwork(from.port));
-  Log(source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
+  const std::string to =
+      screens_.size() > 1 ? "screen " + std::to_string(screen) + " " : std::string();
+  Log(to + source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
       " value " + std::to_string(request.value) +
       (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered"));
 }
 
-void Simulator::Answer(const ReplyHeader& reply, const PacketHeader& request, Route route,
-                       platform::Endpoint to) {
+void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHeader& request,
+                       const Pending& replyTo) {
   ReplyHeader sent = reply;
-  uint32_t delayMs = faults_.delayMs;
+  uint32_t delayMs = faults_.delayMs + Jitter(served);
   if (IsUploadCommand(request.cmd)) {
-    const auto fault = TakePacketFault(request.value);
+    const auto fault = TakePacketFault(served, request.value);
     if (fault == AckFault::Drop) return;
     if (fault == AckFault::StatusZero) sent.status = 0;
     if (fault == AckFault::Late) delayMs += faults_.lateAckMs;
-    if (faults_.staleAcks && lastAck_) Queue(EncodeReply(*lastAck_).span(), delayMs, route, to);
-    lastAck_ = reply;
+    if (faults_.staleAcks && served.lastAck)
+      Queue(EncodeReply(*served.lastAck).span(), delayMs, replyTo);
+    served.lastAck = reply;
   }
   ReplyFrame frame = EncodeReply(sent);
-  if (Chance(faults_.dropReplyShare)) return;
-  if (Chance(faults_.corruptReplyShare)) Corrupt(frame.span());
-  if (faults_.otherSourcePort && route == Route::Udp) route = Route::OtherUdp;
-  if (faults_.answerTwice) Queue(frame.span(), delayMs + faults_.duplicateGapMs, route, to);
-  Queue(frame.span(), delayMs, route, to);
+  if (Chance(served, faults_.dropReplyShare)) return;
+  if (Chance(served, faults_.corruptReplyShare)) Corrupt(served, frame.span());
+  Pending to = replyTo;
+  if (faults_.otherSourcePort && to.route == Route::Udp) to.route = Route::OtherUdp;
+  if (faults_.answerTwice) Queue(frame.span(), delayMs + faults_.duplicateGapMs, to);
+  Queue(frame.span(), delayMs, to);
 }
 
-std::optional<AckFault> Simulator::TakePacketFault(uint32_t sequence) {
+uint32_t Simulator::Jitter(Served& served) {
+  // Drawn only when asked for, so that the other faults draw the same numbers as without it.
+  if (faults_.jitterMs == 0) return 0;
+  return std::uniform_int_distribution<uint32_t>(0, faults_.jitterMs)(served.random);
+}
+
+std::optional<AckFault> Simulator::TakePacketFault(Served& served, uint32_t sequence) {
   for (size_t i = 0; i < faults_.packetFaults.size(); ++i) {
     const PacketFault& fault = faults_.packetFaults[i];
-    if (fault.sequence != sequence || packetFaultHits_[i] >= fault.times) continue;
-    ++packetFaultHits_[i];
+    if (fault.sequence != sequence || served.packetFaultHits[i] >= fault.times) continue;
+    ++served.packetFaultHits[i];
     return fault.fault;
   }
   return std::nullopt;
 }
 
-void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, Route route,
-                      platform::Endpoint to) {
-  if (delayMs == 0 && outgoing_.empty()) {
-    Send(route, to, frame);
+void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to) {
+  const uint64_t nowNs = platform::MonotonicNs();
+  uint64_t dueNs = nowNs + uint64_t{delayMs} * kNsPerMs;
+  if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.size());
+  if (dueNs <= nowNs && pending_.empty()) {
+    Send(to.screen, to.route, to.peer, frame);
     return;
   }
-  outgoing_.push_back({clock_.NowMs() + delayMs, route, to, {frame.begin(), frame.end()}});
+  Pending reply = to;
+  reply.frame.assign(frame.begin(), frame.end());
+  pending_.Push(dueNs, std::move(reply));
 }
 
-void Simulator::Send(Route route, platform::Endpoint to, std::span<const uint8_t> frame) {
+void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
+                     std::span<const uint8_t> frame) {
   switch (route) {
     case Route::Udp:
-      udp_.Send(frame, to);
+      screens_[screen].udp.Send(frame, to);
       break;
     case Route::OtherUdp:
       otherUdp_.Send(frame, to);
@@ -245,40 +331,46 @@ void Simulator::Send(Route route, platform::Endpoint to, std::span<const uint8_t
   ++repliesSent_;
 }
 
-void Simulator::SendDue() {
+void Simulator::RunDue() {
+  while (std::optional<Pending> due = TakeDue()) {
+    if (due->isRequest)
+      HandleFrame(due->screen, due->frame, due->route, due->peer);
+    else
+      Send(due->screen, due->route, due->peer, due->frame);
+  }
   std::lock_guard lock(mutex_);
-  if (outgoing_.empty()) return;
-  const uint32_t now = clock_.NowMs();
-  auto due = std::stable_partition(outgoing_.begin(), outgoing_.end(),
-                                   [&](const Outgoing& o) { return IsDue(o.dueMs, now); });
-  for (auto it = outgoing_.begin(); it != due; ++it) Send(it->route, it->to, it->frame);
-  outgoing_.erase(outgoing_.begin(), due);
+  if (const auto next = pending_.NextDueNs()) timer_.SetFor(*next);
 }
 
-uint32_t Simulator::MsUntilNextDue() {
+std::optional<Simulator::Pending> Simulator::TakeDue() {
   std::lock_guard lock(mutex_);
-  const uint32_t now = clock_.NowMs();
-  uint32_t wait = kIdleWaitMs;
-  for (const Outgoing& o : outgoing_)
-    wait = std::min(wait, IsDue(o.dueMs, now) ? 0u : o.dueMs - now);
-  return wait;
+  return pending_.PopDue(platform::MonotonicNs());
 }
 
-bool Simulator::Chance(double share) {
+void Simulator::ResetFaultState(size_t screen) {
+  Served& served = screens_[screen];
+  // The first screen draws what a lone screen draws; the others are seeded apart from it.
+  constexpr uint32_t kSeedSpread = 0x9E3779B9;
+  served.random.seed(faults_.seed ^ static_cast<uint32_t>(screen * kSeedSpread));
+  served.packetFaultHits.assign(faults_.packetFaults.size(), 0);
+  served.lastAck.reset();
+}
+
+bool Simulator::Chance(Served& served, double share) {
   if (share <= 0) return false;
-  return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < share;
+  return std::uniform_real_distribution<double>(0.0, 1.0)(served.random) < share;
 }
 
 // Changes one byte between the markers that is neither a marker nor an escape into another such
 // byte, so the damage is a single wrong body or CRC byte, which the CRC always catches.
-void Simulator::Corrupt(std::span<uint8_t> frame) {
+void Simulator::Corrupt(Served& served, std::span<uint8_t> frame) {
   if (frame.size() < 3) return;
   const size_t inner = frame.size() - 2;
-  const size_t start = std::uniform_int_distribution<size_t>(0, inner - 1)(random_);
+  const size_t start = std::uniform_int_distribution<size_t>(0, inner - 1)(served.random);
   for (size_t step = 0; step < inner; ++step) {
     uint8_t& b = frame[1 + (start + step) % inner];
     if (IsReserved(b)) continue;
-    uint8_t mask = static_cast<uint8_t>(std::uniform_int_distribution<int>(1, 255)(random_));
+    uint8_t mask = static_cast<uint8_t>(std::uniform_int_distribution<int>(1, 255)(served.random));
     while (IsReserved(static_cast<uint8_t>(b ^ mask))) mask = static_cast<uint8_t>(mask % 255 + 1);
     b ^= mask;
     return;
@@ -289,37 +381,35 @@ void Simulator::Log(const std::string& line) {
   if (options_.log) options_.log(line);
 }
 
-ScreenState Simulator::State() {
+ScreenState Simulator::State(size_t screen) {
   std::lock_guard lock(mutex_);
-  return screen_.State(clock_.NowMs());
+  return screens_.at(screen).screen.State(clock_.NowMs());
 }
 
-std::vector<uint8_t> Simulator::LastProgram() {
+std::vector<uint8_t> Simulator::LastProgram(size_t screen) {
   std::lock_guard lock(mutex_);
-  return screen_.LastProgram();
+  return screens_.at(screen).screen.LastProgram();
 }
 
 void Simulator::SetValidator(ProgramValidator validator) {
   std::lock_guard lock(mutex_);
-  screen_.SetValidator(std::move(validator));
+  for (Served& served : screens_) served.screen.SetValidator(validator);
 }
 
 void Simulator::SetFaults(const Faults& faults) {
   std::lock_guard lock(mutex_);
   faults_ = faults;
-  random_.seed(faults.seed);
-  packetFaultHits_.assign(faults.packetFaults.size(), 0);
-  lastAck_.reset();
+  for (size_t i = 0; i < screens_.size(); ++i) ResetFaultState(i);
 }
 
-void Simulator::SetPower(int32_t value) {
+void Simulator::SetPower(int32_t value, size_t screen) {
   std::lock_guard lock(mutex_);
-  screen_.SetPower(value);
+  screens_.at(screen).screen.SetPower(value);
 }
 
-void Simulator::SetBrightness(int32_t value) {
+void Simulator::SetBrightness(int32_t value, size_t screen) {
   std::lock_guard lock(mutex_);
-  screen_.SetBrightness(value);
+  screens_.at(screen).screen.SetBrightness(value);
 }
 
 }  // namespace veltrane::sim

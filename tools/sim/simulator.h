@@ -14,9 +14,12 @@
 #include "format/link.h"
 #include "link/frame_assembler.h"
 #include "platform/serial_port.h"
+#include "platform/timer.h"
 #include "platform/udp_socket.h"
 #include "platform/wakeup.h"
+#include "sim/paced_line.h"
 #include "sim/screen.h"
+#include "sim/timer_queue.h"
 
 namespace veltrane::sim {
 
@@ -44,6 +47,7 @@ struct Faults {
   double dropReplyShare = 0;       // replies lost on their way out
   double corruptReplyShare = 0;    // replies damaged on their way out
   uint32_t delayMs = 0;            // every reply goes out this late
+  uint32_t jitterMs = 0;           // and up to this much later again, drawn for each reply
   bool answerTwice = false;        // every reply is sent again, duplicateGapMs after the first
   uint32_t duplicateGapMs = 20;
   bool otherSourcePort = false;  // UDP replies come from another port than the one asked
@@ -54,20 +58,29 @@ struct Faults {
 };
 
 struct SimulatorOptions {
-  uint8_t address = 1;  // the screen answers requests for this address and for 255
+  uint8_t address = 1;  // the first screen answers requests for this address and for 255
+  // Screens served at once, each with its own state and fault generator, on consecutive UDP
+  // ports from udpPort. They all answer `address`, or address + their index when
+  // consecutiveAddresses is set. The serial line reaches the first screen.
+  uint32_t screens = 1;
+  bool consecutiveAddresses = false;
   bool udp = true;
   uint32_t udpAddress = 0x0100007F;        // 127.0.0.1 in network order
   uint16_t udpPort = format::kScreenPort;  // host order; 0 lets the system choose
   bool pty = false;                        // serve a pseudo-terminal it creates
   std::string serialPath;                  // or serve this serial device
   int32_t serialSpeed = 57600;
+  // The pseudo-terminal carries bytes both ways at this many bit/s, as a real line would
+  // (0: as fast as the system moves them).
+  uint32_t ptyBitsPerSecond = 0;
   Faults faults;
   // Receives one line per request when set.
   std::function<void(const std::string&)> log;
 };
 
-// A stand-in for a screen: answers device commands and takes uploads over UDP and/or a serial
-// line, on a thread of its own, with reproducible fault injection.
+// A stand-in for one or many screens: answers device commands and takes uploads over UDP and/or a
+// serial line, on a thread of its own, with reproducible fault injection. Late replies wait in a
+// queue, so that one screen's latency holds back no other.
 class Simulator {
  public:
   explicit Simulator(SimulatorOptions options);
@@ -80,72 +93,99 @@ class Simulator {
   bool Start(std::string& error);
   void Stop();
 
-  // The UDP port it serves (host order), once started.
-  uint16_t udpPort() const { return boundUdpPort_; }
+  size_t screenCount() const { return screens_.size(); }
+  // The UDP port `screen` is served on (host order), once started.
+  uint16_t udpPort(size_t screen = 0) const {
+    return static_cast<uint16_t>(boundUdpPort_ + screen);
+  }
+  // The address `screen` answers to (besides 255).
+  uint8_t address(size_t screen = 0) const;
   // The device path a program opens to reach its serial line (the pseudo-terminal's terminal end).
   const std::string& terminalPath() const { return terminalPath_; }
 
-  ScreenState State();
-  std::vector<uint8_t> LastProgram();
+  ScreenState State(size_t screen = 0);
+  std::vector<uint8_t> LastProgram(size_t screen = 0);
+  // The validator and the faults hold for every screen.
   void SetValidator(ProgramValidator validator);
   void SetFaults(const Faults& faults);
-  void SetPower(int32_t value);
-  void SetBrightness(int32_t value);
+  void SetPower(int32_t value, size_t screen = 0);
+  void SetBrightness(int32_t value, size_t screen = 0);
   // Replies (and duplicates) sent so far.
   uint32_t repliesSent() const { return repliesSent_.load(); }
 
  private:
   enum class Route { Udp, OtherUdp, Serial };
-  struct Outgoing {
-    uint32_t dueMs;
+  // One screen with what it keeps between requests.
+  struct Served {
+    explicit Served(uint8_t address) : screen(address) {}
+    Screen screen;
+    platform::UdpSocket udp;
+    std::mt19937 random;
+    std::vector<uint32_t> packetFaultHits;
+    std::optional<protocol::ReplyHeader> lastAck;
+  };
+  // A reply to send, or a request that has crossed a paced serial line, once due.
+  struct Pending {
+    bool isRequest;
+    size_t screen;
     Route route;
-    platform::Endpoint to;
+    platform::Endpoint peer;
     std::vector<uint8_t> frame;
   };
 
+  // Binds every screen's socket on consecutive ports.
+  Status BindUdpPorts();
+  Status BindFollowingPorts(uint16_t firstPort);
+  // The ports asked for, for an error message.
+  std::string PortsText() const;
   void Serve();
-  void ReceiveUdp();
+  void ReceiveUdp(size_t screen);
   // False when the line hung up.
   bool ReceiveSerial();
-  void HandleFrame(std::span<const uint8_t> frame, Route route, platform::Endpoint from);
-  void Answer(const protocol::ReplyHeader& reply, const protocol::PacketHeader& request,
-              Route route, platform::Endpoint to);
-  std::optional<AckFault> TakePacketFault(uint32_t sequence);
+  void HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
+                   platform::Endpoint from);
+  void Answer(Served& served, const protocol::ReplyHeader& reply,
+              const protocol::PacketHeader& request, const Pending& replyTo);
+  // The extra delay --jitter adds to one reply.
+  uint32_t Jitter(Served& served);
+  std::optional<AckFault> TakePacketFault(Served& served, uint32_t sequence);
   // The serial line served: the device opened, or the pseudo-terminal's controller end.
   const platform::SerialPort& SerialLine() const;
-  void LogRequest(const protocol::PacketHeader& request, Route route, platform::Endpoint from,
-                  const protocol::ReplyHeader* reply);
-  // Sends `frame` once `delayMs` have passed (at once when nothing delays it).
-  void Queue(std::span<const uint8_t> frame, uint32_t delayMs, Route route, platform::Endpoint to);
-  void Send(Route route, platform::Endpoint to, std::span<const uint8_t> frame);
-  void SendDue();
-  uint32_t MsUntilNextDue();
-  bool Chance(double share);
-  void Corrupt(std::span<uint8_t> frame);
+  void LogRequest(size_t screen, const protocol::PacketHeader& request, Route route,
+                  platform::Endpoint from, const protocol::ReplyHeader* reply);
+  // Sends `frame` once `delayMs` have passed and a paced line has carried it.
+  void Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to);
+  void Send(size_t screen, Route route, platform::Endpoint to, std::span<const uint8_t> frame);
+  // Sends the replies and handles the requests that are due, then sets the timer for the next.
+  void RunDue();
+  std::optional<Pending> TakeDue();
+  void ResetFaultState(size_t screen);
+  bool Chance(Served& served, double share);
+  void Corrupt(Served& served, std::span<uint8_t> frame);
   void Log(const std::string& line);
 
   SimulatorOptions options_;
   platform::Clock& clock_;
-  platform::UdpSocket udp_;
   platform::UdpSocket otherUdp_;
   platform::SerialPort serial_;
   platform::PseudoTerminal pty_;
   std::string terminalPath_;
   uint16_t boundUdpPort_ = 0;
   platform::WakeupEvent wakeup_;
+  platform::Timer timer_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<uint32_t> repliesSent_{0};
+  // The serial line's input side, the serving thread's alone.
+  link::FrameAssembler assembler_;
+  PacedLine lineIn_;
 
   // Guards everything below, shared between the serving thread and the callers.
   std::mutex mutex_;
-  Screen screen_;
+  std::vector<Served> screens_;
   Faults faults_;
-  std::mt19937 random_;
-  std::vector<Outgoing> outgoing_;
-  std::vector<uint32_t> packetFaultHits_;
-  std::optional<protocol::ReplyHeader> lastAck_;
-  link::FrameAssembler assembler_;
+  TimerQueue<Pending> pending_;
+  PacedLine lineOut_;
 };
 
 }  // namespace veltrane::sim

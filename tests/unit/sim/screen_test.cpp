@@ -274,6 +274,26 @@ TEST(CommandLine, LaterOptionsWinAndPacketFaultsKeepTheirOrder) {
   EXPECT_FALSE(ParseCommandLine({"--udp", "1", "--no-udp"}).options.udp);
 }
 
+TEST(CommandLine, ManyScreensAndAPacedLine) {
+  const CommandLine line =
+      ParseCommandLine({"--udp", "7000", "--screens", "16", "--address", "3", "--addresses",
+                        "consecutive", "--jitter", "5", "--pty", "--baud", "115200"});
+  ASSERT_TRUE(line.error.empty()) << line.error;
+  EXPECT_EQ(line.options.screens, 16u);
+  EXPECT_TRUE(line.options.consecutiveAddresses);
+  EXPECT_EQ(line.options.faults.jitterMs, 5u);
+  EXPECT_EQ(line.options.ptyBitsPerSecond, 115200u);
+  EXPECT_EQ(ParseCommandLine({}).options.ptyBitsPerSecond, 0u);
+  EXPECT_FALSE(ParseCommandLine({"--addresses", "consecutive", "--addresses", "same"})
+                   .options.consecutiveAddresses);
+  // The last port and the last address are still served.
+  EXPECT_TRUE(ParseCommandLine({"--udp", "65534", "--screens", "2"}).error.empty());
+  EXPECT_TRUE(ParseCommandLine({"--address", "250", "--screens", "6", "--addresses", "consecutive"})
+                  .error.empty());
+  // Any free first port: the simulator finds a run of free ones.
+  EXPECT_TRUE(ParseCommandLine({"--udp", "0", "--screens", "4096"}).error.empty());
+}
+
 TEST(CommandLine, RefusesValuesOutsideTheirRange) {
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {"--baud", "1200"},  // a speed the line cannot run at, not a silent 9600
@@ -284,6 +304,12 @@ TEST(CommandLine, RefusesValuesOutsideTheirRange) {
            {"--seed", "4294967296"},
            {"--address", "-1"},
            {"--nak", "x"},
+           {"--screens", "0"},
+           {"--screens", "4097"},
+           {"--jitter", "600001"},
+           {"--addresses", "random"},
+           {"--udp", "65535", "--screens", "2"},
+           {"--address", "250", "--screens", "7", "--addresses", "consecutive"},
            {"stray"}}) {
     SCOPED_TRACE(bad[0] + (bad.size() > 1 ? " " + bad[1] : ""));
     EXPECT_FALSE(ParseCommandLine(bad).error.empty());

@@ -1,0 +1,153 @@
+// One simulator serving many screens over loopback UDP, and a pseudo-terminal paced like a line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/frame_codec.h"
+#include "platform/ipv4.h"
+#include "platform/udp_socket.h"
+#include "protocol/device_commands.h"
+#include "protocol/packets.h"
+#include "protocol/upload.h"
+#include "sim/simulator.h"
+#include "support/test_programs.h"
+#include "support/udp_sockets.h"
+
+namespace veltrane {
+namespace {
+
+const uint32_t kLoopback = platform::ParseIpv4("127.0.0.1");
+
+// `count` screens on ports of the system's choosing, answering addresses 1, 2, 3...
+sim::SimulatorOptions ManyScreens(uint32_t count, sim::Faults faults = {}) {
+  sim::SimulatorOptions options;
+  options.screens = count;
+  options.consecutiveAddresses = true;
+  options.udpPort = 0;
+  options.faults = faults;
+  return options;
+}
+
+link::Target UdpTarget(const sim::Simulator& simulator, size_t screen) {
+  link::Target target;
+  target.transport = link::Transport::Udp;
+  target.remoteAddress = kLoopback;
+  target.remotePort = simulator.udpPort(screen);
+  target.devAddr = simulator.address(screen);
+  return target;
+}
+
+platform::Endpoint ScreenEnd(const sim::Simulator& simulator, size_t screen) {
+  return {kLoopback, platform::PortToNetwork(simulator.udpPort(screen))};
+}
+
+void SendRequest(const platform::UdpSocket& socket, platform::Endpoint to, uint16_t cmd,
+                 uint8_t devAddr, uint32_t value = 0) {
+  link::FrameBuffer frame;
+  const int32_t n =
+      link::EncodeFrame(protocol::EncodePacketHeader({cmd, 0, devAddr, value}), frame);
+  socket.Send({frame.data(), static_cast<size_t>(n)}, to);
+}
+
+TEST(ManyScreens, EachKeepsItsOwnStateOnItsOwnPortAndAddress) {
+  sim::Simulator simulator(ManyScreens(3));
+  simulator.SetValidator(sim::CheckProgramLength);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  EXPECT_EQ(simulator.udpPort(2), simulator.udpPort(0) + 2);
+  EXPECT_EQ(simulator.address(2), 3);
+
+  EXPECT_EQ(protocol::DoSetBright(UdpTarget(simulator, 1), 12), Status::Ok);
+  EXPECT_EQ(protocol::DoGetBright(UdpTarget(simulator, 1)).value, 12);
+  EXPECT_EQ(protocol::DoGetBright(UdpTarget(simulator, 0)).value, 8);
+  const std::vector<uint8_t> program = testing::TestProgram(1500);
+  EXPECT_EQ(protocol::UploadProgram(UdpTarget(simulator, 2), program), Status::Ok);
+  EXPECT_EQ(simulator.LastProgram(2), program);
+  EXPECT_TRUE(simulator.LastProgram(0).empty());
+  EXPECT_TRUE(simulator.LastProgram(1).empty());
+
+  // The second screen ignores the first one's address; the answered request after it shows
+  // that the first had arrived and was not counted.
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  const uint32_t before = simulator.State(1).requests;
+  SendRequest(client, ScreenEnd(simulator, 1), protocol::CMD_GET_POWER, simulator.address(0));
+  SendRequest(client, ScreenEnd(simulator, 1), protocol::CMD_GET_POWER, simulator.address(1));
+  ASSERT_EQ(client.WaitReadable(3000), platform::WaitResult::Ready);
+  EXPECT_EQ(simulator.State(1).requests, before + 1);
+  EXPECT_EQ(simulator.State(2).brightness, 8);
+}
+
+TEST(ManyScreens, ALateReplyHoldsBackNoOtherScreen) {
+  sim::Faults faults;
+  faults.packetFaults = {{0, sim::AckFault::Late, 1}};  // the upload start is answered late
+  sim::Simulator simulator(ManyScreens(2, faults));
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  SendRequest(client, ScreenEnd(simulator, 0), protocol::CMD_UPLOAD_START, 1);
+  SendRequest(client, ScreenEnd(simulator, 1), protocol::CMD_GET_POWER, 2);
+  ASSERT_EQ(client.WaitReadable(3000), platform::WaitResult::Ready);
+  link::FrameBuffer reply;
+  platform::Endpoint from;
+  ASSERT_GT(client.Receive(reply, from), 0);
+  EXPECT_EQ(from, ScreenEnd(simulator, 1));
+}
+
+// Which of `count` replies from `screen`, asked for one after the other, arrive damaged ('x').
+std::string DamagedReplies(const sim::Simulator& simulator, size_t screen, int count) {
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  std::string pattern;
+  for (int i = 0; i < count; ++i) {
+    SendRequest(client, ScreenEnd(simulator, screen), protocol::CMD_GET_POWER,
+                simulator.address(screen));
+    if (client.WaitReadable(3000) != platform::WaitResult::Ready) return pattern + " then silence";
+    link::FrameBuffer reply;
+    link::FrameBuffer body;
+    platform::Endpoint from;
+    const int32_t n = client.Receive(reply, from);
+    pattern += link::DecodeFrame({reply.data(), static_cast<size_t>(n)}, body) > 0 ? '.' : 'x';
+  }
+  return pattern;
+}
+
+TEST(ManyScreens, EachDrawsItsOwnFaultsAndRunsRepeat) {
+  sim::Faults faults;
+  faults.seed = 9;
+  faults.corruptReplyShare = 0.5;
+  sim::Simulator lone(ManyScreens(1, faults));
+  sim::Simulator pair(ManyScreens(2, faults));
+  sim::Simulator again(ManyScreens(2, faults));
+  std::string error;
+  ASSERT_TRUE(lone.Start(error) && pair.Start(error) && again.Start(error)) << error;
+  constexpr int kReplies = 24;
+  const std::string first = DamagedReplies(pair, 0, kReplies);
+  EXPECT_EQ(DamagedReplies(lone, 0, kReplies), first);  // the first screen draws as a lone one
+  const std::string second = DamagedReplies(pair, 1, kReplies);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(DamagedReplies(again, 1, kReplies), second);
+}
+
+TEST(PacedPseudoTerminal, CarriesCommandsAndAWholeUpload) {
+  sim::SimulatorOptions options;
+  options.udp = false;
+  options.pty = true;
+  options.ptyBitsPerSecond = 115200;
+  sim::Simulator simulator(options);
+  simulator.SetValidator(sim::CheckProgramLength);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  link::Target target;
+  target.transport = link::Transport::Serial;
+  target.devicePath = simulator.terminalPath();
+  target.speedIndex = 4;
+  target.devAddr = 1;
+  EXPECT_EQ(protocol::DoSetPower(target, 0), Status::Ok);
+  EXPECT_EQ(protocol::DoGetPower(target).value, 0);
+  const std::vector<uint8_t> program = testing::TestProgram(2000);
+  EXPECT_EQ(protocol::UploadProgram(target, program), Status::Ok);
+  EXPECT_EQ(simulator.LastProgram(), program);
+}
+
+}  // namespace
+}  // namespace veltrane
