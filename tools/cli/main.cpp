@@ -1,7 +1,6 @@
 // veltrane: switch, set and feed LED screens from a terminal or a script.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <map>
 
 #include "commands.h"
 #include "format/link.h"
@@ -33,12 +32,14 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
 
 // --style: how a picture draws each screen pixel.
 void AddStyleOption(CLI::App* command, PreviewStyle& style) {
-  const std::map<std::string, PreviewStyle> styles = {{"squares", PreviewStyle::Squares},
-                                                      {"dots", PreviewStyle::Dots}};
   command
-      ->add_option("--style", style,
-                   "squares (default, exact pixels) or dots (round LEDs, as the sign looks)")
-      ->transform(CLI::CheckedTransformer(styles, CLI::ignore_case));
+      ->add_option_function<std::string>(
+          "--style",
+          [&style](const std::string& name) {
+            style = name == "dots" ? PreviewStyle::Dots : PreviewStyle::Squares;
+          },
+          "squares (default, exact pixels) or dots (round LEDs, as the sign looks)")
+      ->check(CLI::IsMember({"squares", "dots"}));
 }
 
 int Run(int argc, char** argv) {
