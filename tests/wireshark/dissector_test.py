@@ -219,7 +219,7 @@ def write_damaged_capture(records, path):
         capture.write(bytes(damaged), from_screen)
     header = struct.Struct("<HBBI")
     for _ in range(40):
-        pieces = [bytearray(rng.randbytes(rng.randrange(1, 40))) for _ in range(rng.randrange(1, 4))]
+        pieces = [bytearray(rng.randbytes(rng.randrange(0, 40))) for _ in range(rng.randrange(1, 4))]
         for at in range(0, min(len(pieces[0]), 16), 2):
             pieces[0][at:at + 2] = rng.choice([b"\x00\x00", b"\xff\xff", b"\x30\x00", b"\x10\x00"])
         capture.write(frame(header.pack(0, 0, 1, 0)), False)

@@ -194,7 +194,10 @@ local function summarise_program(program, tree)
 end
 
 local function dissect_time(body, tree)
-  if body:len() < HEADER_BYTES + TIME_BLOCK_BYTES then return "" end
+  if body:len() < HEADER_BYTES + TIME_BLOCK_BYTES then
+    tree:add_proto_expert_info(e.short)
+    return ""
+  end
   local v = {}
   for i = 0, 7 do v[i] = body(HEADER_BYTES + 2 * i, 2):le_uint() end
   local text = string.format("%04d-%02d-%02d %02d:%02d:%02d.%03d (%s)", v[0], v[1], v[3], v[4],
