@@ -7,7 +7,9 @@
 #include <chrono>
 #include <vector>
 
+#include "common/busy_count.h"
 #include "link/frame_codec.h"
+#include "platform/clock.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "sim/paced_line.h"
@@ -69,10 +71,12 @@ void UploadOverPacedLine(benchmark::State& state) {
   const std::vector<uint8_t> program = testing::TestProgram(kProgramBytes);
   const double wireSeconds =
       static_cast<double>(WireBytes(program) * sim::PacedLine::kBitsPerByte) / kLineBitsPerSecond;
+  BusyCount busy;
+  const protocol::DeviceContext devices{platform::SystemClock(), busy};
   double uploadSeconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    if (protocol::UploadProgram(target, program) != Status::Ok)
+    if (protocol::UploadProgram(devices, target, program) != Status::Ok)
       state.SkipWithError("the upload failed");
     uploadSeconds +=
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

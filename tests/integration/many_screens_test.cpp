@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "common/busy_count.h"
 #include "link/frame_codec.h"
+#include "platform/clock.h"
 #include "platform/ipv4.h"
 #include "platform/udp_socket.h"
 #include "protocol/device_commands.h"
@@ -16,6 +18,12 @@
 
 namespace veltrane {
 namespace {
+
+// The real clock and a busy count of the test's own, for device operations.
+protocol::DeviceContext Devices() {
+  static BusyCount busy;
+  return {platform::SystemClock(), busy};
+}
 
 const uint32_t kLoopback = platform::ParseIpv4("127.0.0.1");
 
@@ -58,11 +66,11 @@ TEST(ManyScreens, EachKeepsItsOwnStateOnItsOwnPortAndAddress) {
   EXPECT_EQ(simulator.udpPort(2), simulator.udpPort(0) + 2);
   EXPECT_EQ(simulator.address(2), 3);
 
-  EXPECT_EQ(protocol::DoSetBright(UdpTarget(simulator, 1), 12), Status::Ok);
-  EXPECT_EQ(protocol::DoGetBright(UdpTarget(simulator, 1)).value, 12);
-  EXPECT_EQ(protocol::DoGetBright(UdpTarget(simulator, 0)).value, 8);
+  EXPECT_EQ(protocol::DoSetBright(Devices(), UdpTarget(simulator, 1), 12), Status::Ok);
+  EXPECT_EQ(protocol::DoGetBright(Devices(), UdpTarget(simulator, 1)).value, 12);
+  EXPECT_EQ(protocol::DoGetBright(Devices(), UdpTarget(simulator, 0)).value, 8);
   const std::vector<uint8_t> program = testing::TestProgram(1500);
-  EXPECT_EQ(protocol::UploadProgram(UdpTarget(simulator, 2), program), Status::Ok);
+  EXPECT_EQ(protocol::UploadProgram(Devices(), UdpTarget(simulator, 2), program), Status::Ok);
   EXPECT_EQ(simulator.LastProgram(2), program);
   EXPECT_TRUE(simulator.LastProgram(0).empty());
   EXPECT_TRUE(simulator.LastProgram(1).empty());
@@ -142,10 +150,10 @@ TEST(PacedPseudoTerminal, CarriesCommandsAndAWholeUpload) {
   target.devicePath = simulator.terminalPath();
   target.speedIndex = 4;
   target.devAddr = 1;
-  EXPECT_EQ(protocol::DoSetPower(target, 0), Status::Ok);
-  EXPECT_EQ(protocol::DoGetPower(target).value, 0);
+  EXPECT_EQ(protocol::DoSetPower(Devices(), target, 0), Status::Ok);
+  EXPECT_EQ(protocol::DoGetPower(Devices(), target).value, 0);
   const std::vector<uint8_t> program = testing::TestProgram(2000);
-  EXPECT_EQ(protocol::UploadProgram(target, program), Status::Ok);
+  EXPECT_EQ(protocol::UploadProgram(Devices(), target, program), Status::Ok);
   EXPECT_EQ(simulator.LastProgram(), program);
 }
 

@@ -78,11 +78,11 @@ int Inspect(const std::filesystem::path& file) {
 }
 
 int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
-            const platform::LocalTime& time, int scale) {
+            const platform::LocalTime& time, const PreviewLook& look) {
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const image::RgbImage picture = PictureProgram(program, checked.block, time, scale);
+  const image::RgbImage picture = PictureProgram(program, checked.block, time, look);
   if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;

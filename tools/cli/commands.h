@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "preview.h"
 
 namespace veltrane::cli {
 
@@ -31,6 +32,6 @@ int Inspect(const std::filesystem::path& file);
 
 // `veltrane preview FILE -o OUT`: every page at `time`, side by side, scaled up, as a PNG.
 int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
-            const platform::LocalTime& time, int scale);
+            const platform::LocalTime& time, const PreviewLook& look);
 
 }  // namespace veltrane::cli

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "format/link.h"
 #include "platform/clock.h"
+#include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
 #include "simulated_screen.h"
@@ -27,6 +28,18 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
                       "serial speed: 9600, 19200, 38400, 57600 (default) or 115200");
   command->add_option("--address", connection.address,
                       "the screen's address, 0..255 (default 1; 255: any)");
+}
+
+// --style: how a picture draws each screen pixel.
+void AddStyleOption(CLI::App* command, PreviewStyle& style) {
+  command
+      ->add_option_function<std::string>(
+          "--style",
+          [&style](const std::string& name) {
+            style = name == "dots" ? PreviewStyle::Dots : PreviewStyle::Squares;
+          },
+          "squares (default, exact pixels) or dots (round LEDs, as the sign looks)")
+      ->check(CLI::IsMember({"squares", "dots"}));
 }
 
 int Run(int argc, char** argv) {
@@ -73,14 +86,22 @@ int Run(int argc, char** argv) {
   preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
   preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")
       ->check(CLI::Range(1, 32));
+  PreviewLook look;
+  AddStyleOption(preview, look.style);
+  preview->add_flag("--labels", look.labels, "a \"page N\" row under each page");
 
   std::string renderFolder;
   CLI::App* screen = app.add_subcommand(
       "screen", "Run a simulated screen (options as veltrane-screen --help lists them)");
   screen->add_option("--render", renderFolder,
                      "write a PNG of each program received into this folder");
+  PreviewStyle renderStyle = PreviewStyle::Squares;
+  AddStyleOption(screen, renderStyle);
   screen->allow_extras();
   screen->set_help_flag();  // --help goes to the simulator's own help
+
+  CLI::App* ports = app.add_subcommand(
+      "ports", "List the serial devices a screen may be on (path, by-id name, USB id)");
 
   std::string demoOut = "demo.png";
   CLI::App* demo = app.add_subcommand(
@@ -109,10 +130,12 @@ int Run(int argc, char** argv) {
       SayError("--time: expected HH:MM:SS, got \"" + previewTime + "\"");
       return kExitUsage;
     }
-    return Preview(previewFile, previewOut, *time, scale);
+    look.scale = scale;
+    return Preview(previewFile, previewOut, *time, look);
   }
-  if (*screen) return RunScreen(screen->remaining(), renderFolder);
+  if (*screen) return RunScreen(screen->remaining(), renderFolder, renderStyle);
   if (*demo) return Demo(demoOut);
+  if (*ports) return Ports();
   return kExitUsage;
 }
 

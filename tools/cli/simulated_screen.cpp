@@ -27,11 +27,13 @@ namespace {
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
 std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
                                     const std::filesystem::path& file,
-                                    image::RgbImage* written = nullptr) {
+                                    image::RgbImage* written = nullptr,
+                                    PreviewStyle style = PreviewStyle::Squares) {
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
   const image::RgbImage picture =
-      PictureProgram(read.program(), block, platform::SystemClock().Local(), kDefaultPreviewScale);
+      PictureProgram(read.program(), block, platform::SystemClock().Local(),
+                     {.scale = kDefaultPreviewScale, .style = style});
   if (written != nullptr) *written = picture;
   return image::WritePngFile(file, picture);
 }
@@ -80,7 +82,8 @@ std::optional<std::vector<uint8_t>> BuildDemoProgram() {
 
 }  // namespace
 
-int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& renderFolder) {
+int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& renderFolder,
+              PreviewStyle renderStyle) {
   sim::CommandLine line = sim::ParseCommandLine(simulatorArgs);
   if (line.help) {
     std::fputs(sim::HelpText().c_str(), stdout);
@@ -100,12 +103,12 @@ int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& 
   std::atomic<int> received{0};
   return sim::ServeUntilSignalled(line.options, "veltrane", [&](sim::Simulator& simulator) {
     if (renderFolder.empty()) return;
-    simulator.SetValidator([&, renderFolder](std::span<const uint8_t> program) {
+    simulator.SetValidator([&, renderFolder, renderStyle](std::span<const uint8_t> program) {
       std::optional<std::string> defect = sim::CheckProgram(program);
       if (defect) return defect;
       const auto file =
           std::filesystem::path(renderFolder) / ("program-" + std::to_string(++received) + ".png");
-      const std::string problem = WriteWhatTheScreenShows(program, file);
+      const std::string problem = WriteWhatTheScreenShows(program, file, nullptr, renderStyle);
       std::printf("%s %s\n", problem.empty() ? "wrote" : "could not write", file.string().c_str());
       std::fflush(stdout);
       return defect;

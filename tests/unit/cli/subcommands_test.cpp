@@ -163,7 +163,7 @@ TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {
 TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
   const auto out = TempPath("preview.png");
   const Outcome run = Capture([&] {
-    return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, 1);
+    return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, {.scale = 1});
   });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   const auto read = image::ReadPngFile(out);

@@ -1,0 +1,67 @@
+#include "render/dots.h"
+
+#include <algorithm>
+
+#include "platform/font.h"
+#include "platform/text_codec.h"
+#include "render/renderer.h"
+
+namespace veltrane::render {
+namespace {
+
+// The label's face and colour: small and dim, so that it does not read as part of the sign.
+const platform::FontRequest kLabelFont{"DejaVu Sans", -12};
+constexpr uint8_t kLabelGrey = 160;
+constexpr int32_t kLabelMargin = 2;
+
+bool InsideLed(int32_t x, int32_t y, int32_t pitch) {
+  // Doubled coordinates keep the cell's centre on the integer grid for odd and even pitches.
+  const int64_t dx = 2 * int64_t{x} + 1 - pitch;
+  const int64_t dy = 2 * int64_t{y} + 1 - pitch;
+  const int64_t diameter = int64_t{pitch} * 4 / 5;
+  return dx * dx + dy * dy <= std::max<int64_t>(diameter * diameter, 1);
+}
+
+bool IsDark(const uint8_t* rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
+
+}  // namespace
+
+image::RgbImage DrawLeds(const image::RgbImage& image, int32_t pitch) {
+  pitch = std::max(1, std::min(pitch, kMaxPictureSide / std::max({image.width, image.height, 1})));
+  image::RgbImage out;
+  out.width = image.width * pitch;
+  out.height = image.height * pitch;
+  out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
+  const uint8_t unlit[3] = {kUnlitLedGrey, kUnlitLedGrey, kUnlitLedGrey};
+  for (int32_t y = 0; y < out.height; ++y)
+    for (int32_t x = 0; x < out.width; ++x) {
+      if (!InsideLed(x % pitch, y % pitch, pitch)) continue;
+      const uint8_t* from = image.PixelAt(x / pitch, y / pitch);
+      if (IsDark(from)) from = unlit;
+      std::copy(from, from + 3, &out.rgb[(static_cast<size_t>(y) * out.width + x) * 3]);
+    }
+  return out;
+}
+
+image::RgbImage AddLabelRow(const image::RgbImage& image, std::string_view label) {
+  const std::optional<image::Surface> text = platform::DrawTextLine(
+      platform::DecodeText(label, "UTF-8"), kLabelFont, image::MakeColor(255, 255, 255));
+  if (!text) return image;
+  image::RgbImage out;
+  out.width = std::max(image.width, text->width());
+  out.height = image.height + text->height() + 2 * kLabelMargin;
+  out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
+  for (int32_t y = 0; y < image.height; ++y)
+    std::copy(image.PixelAt(0, y), image.PixelAt(0, y) + static_cast<size_t>(image.width) * 3,
+              &out.rgb[static_cast<size_t>(y) * out.width * 3]);
+  const int32_t top = image.height + kLabelMargin;
+  for (int32_t y = 0; y < text->height(); ++y)
+    for (int32_t x = 0; x < text->width(); ++x)
+      if (image::RedOf(text->Pixel(x, y)) != 0) {
+        uint8_t* to = &out.rgb[(static_cast<size_t>(top + y) * out.width + x) * 3];
+        std::fill(to, to + 3, kLabelGrey);
+      }
+  return out;
+}
+
+}  // namespace veltrane::render
