@@ -462,6 +462,20 @@ TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
   EXPECT_LT(t.elapsed, 5900ms);  // not a fourth window
 }
 
+// Each window ends on its deadline, not on a coarse timer that can run a quarter of a second
+// over on a 3 s wait.
+TEST(SlowWindows, UnansweredBrightnessOverUdpEndsOnItsDeadlines) {
+  RawScreen nobody;
+  DevParam p{};
+  p.devType = 1;
+  p.rmtPort = nobody.port();
+  std::strcpy(p.RmtIP, "127.0.0.1");
+  const Timed t = TimeCall([&] { return LED_SetBright(p, 5); });
+  EXPECT_EQ(t.result, 0);
+  EXPECT_GE(t.elapsed, 9000ms);
+  EXPECT_LT(t.elapsed, 9150ms);
+}
+
 TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {
   sim::Faults silent;
   silent.silent = true;

@@ -157,6 +157,35 @@ TEST(UdpChannel, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
   EXPECT_EQ(buffer[0], 3);
 }
 
+// AwaitInput waits and takes at once, under TakeInput's rules, whether the wait is short or long
+// (the UDP channel waits a long one with a blocking receive).
+TEST(UdpChannel, AwaitInputTakesWhatCountsAndWakesForWhatDoesNot) {
+  Peer screen;
+  Peer stranger;
+  UdpChannel channel;
+  ASSERT_EQ(channel.Open(UdpTarget(0, screen.port)), Status::Ok);
+  const platform::Endpoint channelEnd = ChannelEnd(channel, screen);
+  FrameBuffer buffer{};
+  EXPECT_EQ(channel.AwaitInput(buffer, 20).waited, platform::WaitResult::TimedOut);
+  for (const uint32_t timeoutMs : {20u, 3000u}) {
+    SCOPED_TRACE(timeoutMs);
+    stranger.socket.Send(Bytes{1}, channelEnd);
+    screen.socket.Send(Bytes{}, channelEnd);
+    screen.socket.Send(Bytes(MaxFrameSize + 1, 0x11), channelEnd);
+    screen.socket.Send(Bytes{7, 8}, channelEnd);
+    std::vector<size_t> taken;
+    for (int i = 0; i < 4; ++i) {
+      const Channel::Input input = channel.AwaitInput(buffer, timeoutMs);
+      ASSERT_EQ(input.waited, platform::WaitResult::Ready);
+      taken.push_back(input.length);
+    }
+    EXPECT_EQ(taken, (std::vector<size_t>{0, 0, 0, 2}));
+    EXPECT_EQ(buffer[1], 8);
+  }
+  channel.Close();
+  EXPECT_EQ(channel.AwaitInput(buffer, 3000).waited, platform::WaitResult::Broken);
+}
+
 // A COM port mapped onto a pseudo-terminal for the test's lifetime.
 class SerialChannelTest : public ::testing::Test {
  protected:
