@@ -450,12 +450,18 @@ Timed TimeCall(Fn&& fn) {
                       std::chrono::steady_clock::now() - start)};
 }
 
-TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
-  RawScreen nobody;
+// A UDP descriptor for a screen that the test plays by hand.
+DevParam UdpParamTo(const RawScreen& screen) {
   DevParam p{};
   p.devType = 1;
-  p.rmtPort = nobody.port();
+  p.rmtPort = screen.port();
   std::strcpy(p.RmtIP, "127.0.0.1");
+  return p;
+}
+
+TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
+  RawScreen nobody;
+  const DevParam p = UdpParamTo(nobody);
   const Timed t = TimeCall([&] { return LED_GetBright(p); });
   EXPECT_EQ(t.result, -1);
   EXPECT_GE(t.elapsed, 4500ms);
@@ -466,10 +472,7 @@ TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
 // over on a 3 s wait.
 TEST(SlowWindows, UnansweredBrightnessOverUdpEndsOnItsDeadlines) {
   RawScreen nobody;
-  DevParam p{};
-  p.devType = 1;
-  p.rmtPort = nobody.port();
-  std::strcpy(p.RmtIP, "127.0.0.1");
+  const DevParam p = UdpParamTo(nobody);
   const Timed t = TimeCall([&] { return LED_SetBright(p, 5); });
   EXPECT_EQ(t.result, 0);
   EXPECT_GE(t.elapsed, 9000ms);
