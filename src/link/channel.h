@@ -36,8 +36,7 @@ class Channel {
   };
 
   // Waits up to `timeoutMs` for input and takes it, as WaitForInput followed by TakeInput would.
-  // A channel that can wait and take in one step overrides this; it may then give up before
-  // `timeoutMs` with TimedOut (never after), and the caller waits again for the rest.
+  // A channel that can wait and take in one step overrides this.
   virtual Input AwaitInput(std::span<uint8_t, MaxFrameSize> buffer, uint32_t timeoutMs) {
     const platform::WaitResult waited = WaitForInput(timeoutMs);
     return {waited, waited == platform::WaitResult::Ready ? TakeInput(buffer) : 0};

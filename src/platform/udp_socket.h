@@ -44,11 +44,10 @@ class UdpSocket final : public Waitable {
   // returned.
   int32_t Receive(std::span<uint8_t> buffer, Endpoint& from) const;
 
-  // Waits at most `timeoutMs` for a datagram and takes it, in one system call when it comes
-  // early in the wait (a request's answer does): no separate wait before the read. It may give
-  // up early with TimedOut, never later than WaitReadable would; a caller that wants the whole
-  // time waits again for the rest. `from` is written only when a datagram is returned. Broken
-  // when the socket is not open or the system failed.
+  // Waits for a datagram as WaitReadable(`timeoutMs`) would, and takes it: in one system call
+  // when it comes early in the wait (a request's answer does), with no separate wait before the
+  // read. `from` is written only when a datagram is returned. Broken when the socket is not open
+  // or the system failed.
   ReceiveResult ReceiveWithin(std::span<uint8_t> buffer, Endpoint& from, uint32_t timeoutMs);
 
  private:

@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace veltrane::platform {
 namespace {
@@ -88,11 +90,18 @@ ReceiveResult UdpSocket::ReceiveWithin(std::span<uint8_t> buffer, Endpoint& from
     if (waited != WaitResult::Ready) return {waited, 0};
     return {WaitResult::Ready, Receive(buffer, from)};
   }
+  const auto start = std::chrono::steady_clock::now();
   const ssize_t n = ReceiveDatagram(handle_.get(), buffer, from, 0);
   if (n >= 0) return {WaitResult::Ready, static_cast<int32_t>(n)};
-  // The timeout ran out, or a signal cut the wait short: nothing has come yet.
-  const bool nothingYet = errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-  return {nothingYet ? WaitResult::TimedOut : WaitResult::Broken, 0};
+  // A signal cut the wait short, or the system failed.
+  if (errno != EAGAIN && errno != EWOULDBLOCK)
+    return {errno == EINTR ? WaitResult::TimedOut : WaitResult::Broken, 0};
+  // The blocking part ran out: poll waits the rest, rounded up, so the whole wait is never
+  // shorter than `timeoutMs`.
+  const auto waited = std::chrono::steady_clock::now() - start;
+  const auto rest =
+      std::chrono::ceil<std::chrono::milliseconds>(std::chrono::milliseconds(timeoutMs) - waited);
+  return ReceiveWithin(buffer, from, static_cast<uint32_t>(std::max<int64_t>(rest.count(), 0)));
 }
 
 bool UdpSocket::ArmReceiveTimeout(uint32_t ms) {
