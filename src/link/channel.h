@@ -28,6 +28,19 @@ class Channel {
   // Takes what has arrived, without waiting: the bytes queued on a stream, or one datagram from
   // the peer. 0 when nothing usable was there.
   virtual size_t TakeInput(std::span<uint8_t, MaxFrameSize> buffer) = 0;
+
+  // How one AwaitInput ended, and the count of usable bytes it took into the buffer.
+  struct Input {
+    platform::WaitResult waited = platform::WaitResult::TimedOut;
+    size_t length = 0;
+  };
+
+  // Waits up to `timeoutMs` for input and takes it, as WaitForInput followed by TakeInput would.
+  // A channel that can wait and take in one step overrides this.
+  virtual Input AwaitInput(std::span<uint8_t, MaxFrameSize> buffer, uint32_t timeoutMs) {
+    const platform::WaitResult waited = WaitForInput(timeoutMs);
+    return {waited, waited == platform::WaitResult::Ready ? TakeInput(buffer) : 0};
+  }
 };
 
 }  // namespace veltrane::link

@@ -12,9 +12,18 @@ Status UdpChannel::Open(const Target& target) {
 
 size_t UdpChannel::TakeInput(std::span<uint8_t, MaxFrameSize> buffer) {
   platform::Endpoint from;
-  const int32_t n = socket_.Receive(buffer, from);
-  if (n <= 0 || from != remote_) return 0;
-  return static_cast<size_t>(n);
+  return Usable(socket_.Receive(buffer, from), from);
+}
+
+Channel::Input UdpChannel::AwaitInput(std::span<uint8_t, MaxFrameSize> buffer, uint32_t timeoutMs) {
+  platform::Endpoint from;
+  const platform::ReceiveResult received = socket_.ReceiveWithin(buffer, from, timeoutMs);
+  return {received.waited, Usable(received.length, from)};
+}
+
+size_t UdpChannel::Usable(int32_t length, platform::Endpoint from) const {
+  if (length <= 0 || from != remote_) return 0;
+  return static_cast<size_t>(length);
 }
 
 }  // namespace veltrane::link

@@ -35,8 +35,14 @@ class UdpChannel final : public Channel {
   // One datagram from the remote end; 0 for none, one from elsewhere, an empty one, or one longer
   // than the buffer (it is discarded).
   size_t TakeInput(std::span<uint8_t, MaxFrameSize> buffer) override;
+  // One blocking receive stands for the wait and the take (which would cost a system call each):
+  // the datagram from the remote end, with TakeInput's rules for the others.
+  Input AwaitInput(std::span<uint8_t, MaxFrameSize> buffer, uint32_t timeoutMs) override;
 
  private:
+  // The usable length of a datagram of `length` bytes from `from`.
+  size_t Usable(int32_t length, platform::Endpoint from) const;
+
   platform::UdpSocket socket_;
   platform::Endpoint remote_;  // network order
 };

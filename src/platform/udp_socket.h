@@ -15,6 +15,13 @@ struct Endpoint {
   bool operator==(const Endpoint&) const = default;
 };
 
+// What a receive that may wait saw: how the wait ended and, when a datagram came (Ready), its
+// length, which is 0 for an empty datagram or one longer than the buffer (that one is discarded).
+struct ReceiveResult {
+  WaitResult waited = WaitResult::TimedOut;
+  int32_t length = 0;
+};
+
 // A UDP socket. Closed until opened.
 class UdpSocket final : public Waitable {
  public:
@@ -36,6 +43,18 @@ class UdpSocket final : public Waitable {
   // longer than `buffer` (then it is discarded). `from` is written only when a datagram is
   // returned.
   int32_t Receive(std::span<uint8_t> buffer, Endpoint& from) const;
+
+  // Waits for a datagram as WaitReadable(`timeoutMs`) would, and takes it: in one system call
+  // when it comes early in the wait (a request's answer does), with no separate wait before the
+  // read. `from` is written only when a datagram is returned. Broken when the socket is not open
+  // or the system failed.
+  ReceiveResult ReceiveWithin(std::span<uint8_t> buffer, Endpoint& from, uint32_t timeoutMs);
+
+ private:
+  // Sets the system's receive timeout unless it is set to `ms` already; false when refused.
+  bool ArmReceiveTimeout(uint32_t ms);
+
+  uint32_t receiveTimeoutMs_ = 0;  // the system's receive timeout on the socket; 0 is none
 };
 
 }  // namespace veltrane::platform

@@ -25,9 +25,8 @@ bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test,
     const uint32_t elapsed = platform::ElapsedMs(opened, clock.NowMs());
     if (elapsed >= windowMs) return false;
     const uint32_t remainingMs = windowMs - elapsed;
-    const platform::WaitResult waited = channel.WaitForInput(remainingMs);
+    const auto [waited, n] = channel.AwaitInput(input, remainingMs);
     if (waited == platform::WaitResult::TimedOut) continue;
-    const size_t n = waited == platform::WaitResult::Ready ? channel.TakeInput(input) : 0;
     if (n > 0) {
       if (AcceptsInput(channel, std::span<const uint8_t>(input.data(), n), assembler, test))
         return true;

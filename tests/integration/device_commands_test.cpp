@@ -465,16 +465,33 @@ Timed TimeCall(Fn&& fn) {
                       std::chrono::steady_clock::now() - start)};
 }
 
-TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
-  RawScreen nobody;
+// A UDP descriptor for a screen that the test plays by hand.
+DevParam UdpParamTo(const RawScreen& screen) {
   DevParam p{};
   p.devType = 1;
-  p.rmtPort = nobody.port();
+  p.rmtPort = screen.port();
   std::strcpy(p.RmtIP, "127.0.0.1");
+  return p;
+}
+
+TEST(SlowWindows, UnansweredQueryOverUdpEndsAfterThreeWindows) {
+  RawScreen nobody;
+  const DevParam p = UdpParamTo(nobody);
   const Timed t = TimeCall([&] { return LED_GetBright(p); });
   EXPECT_EQ(t.result, -1);
   EXPECT_GE(t.elapsed, 4500ms);
   EXPECT_LT(t.elapsed, 5900ms);  // not a fourth window
+}
+
+// Each window ends on its deadline, not on a coarse timer that can run a quarter of a second
+// over on a 3 s wait.
+TEST(SlowWindows, UnansweredBrightnessOverUdpEndsOnItsDeadlines) {
+  RawScreen nobody;
+  const DevParam p = UdpParamTo(nobody);
+  const Timed t = TimeCall([&] { return LED_SetBright(p, 5); });
+  EXPECT_EQ(t.result, 0);
+  EXPECT_GE(t.elapsed, 9000ms);
+  EXPECT_LT(t.elapsed, 9150ms);
 }
 
 TEST(SlowWindows, UnansweredBrightnessOverSerialEndsAfterFifteenSeconds) {

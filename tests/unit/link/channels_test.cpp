@@ -137,24 +137,59 @@ TEST(UdpChannel, RefusedDestinationStillCountsAsSent) {
   EXPECT_TRUE(channel.Transmit(Bytes{1}));  // the reply window opens all the same
 }
 
-TEST(UdpChannel, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
+// A channel in conversation with its screen, and a stranger who knows the channel's address.
+struct Conversation {
+  Conversation() {
+    if (channel.Open(UdpTarget(0, screen.port)) == Status::Ok)
+      channelEnd = ChannelEnd(channel, screen);
+  }
   Peer screen;
   Peer stranger;
   UdpChannel channel;
-  ASSERT_EQ(channel.Open(UdpTarget(0, screen.port)), Status::Ok);
-  const platform::Endpoint channelEnd = ChannelEnd(channel, screen);
+  platform::Endpoint channelEnd;
+};
 
-  stranger.socket.Send(Bytes{1}, channelEnd);
-  screen.socket.Send(Bytes{}, channelEnd);
-  screen.socket.Send(Bytes{3}, channelEnd);
+TEST(UdpChannel, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
+  Conversation c;
+  ASSERT_TRUE(c.channel.IsOpen());
+
+  c.stranger.socket.Send(Bytes{1}, c.channelEnd);
+  c.screen.socket.Send(Bytes{}, c.channelEnd);
+  c.screen.socket.Send(Bytes{3}, c.channelEnd);
   FrameBuffer buffer{};
   std::vector<size_t> taken;
   for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
-    taken.push_back(channel.TakeInput(buffer));
+    ASSERT_EQ(c.channel.WaitForInput(1000), platform::WaitResult::Ready);
+    taken.push_back(c.channel.TakeInput(buffer));
   }
   EXPECT_EQ(taken, (std::vector<size_t>{0, 0, 1}));
   EXPECT_EQ(buffer[0], 3);
+}
+
+// AwaitInput waits and takes at once, under TakeInput's rules, whether the wait is short or long
+// (the UDP channel waits a long one with a blocking receive).
+TEST(UdpChannel, AwaitInputTakesWhatCountsAndWakesForWhatDoesNot) {
+  Conversation c;
+  ASSERT_TRUE(c.channel.IsOpen());
+  FrameBuffer buffer{};
+  EXPECT_EQ(c.channel.AwaitInput(buffer, 20).waited, platform::WaitResult::TimedOut);
+  for (const uint32_t timeoutMs : {20u, 3000u}) {
+    SCOPED_TRACE(timeoutMs);
+    c.stranger.socket.Send(Bytes{1}, c.channelEnd);
+    c.screen.socket.Send(Bytes{}, c.channelEnd);
+    c.screen.socket.Send(Bytes(MaxFrameSize + 1, 0x11), c.channelEnd);
+    c.screen.socket.Send(Bytes{7, 8}, c.channelEnd);
+    std::vector<size_t> taken;
+    for (int i = 0; i < 4; ++i) {
+      const Channel::Input input = c.channel.AwaitInput(buffer, timeoutMs);
+      ASSERT_EQ(input.waited, platform::WaitResult::Ready);
+      taken.push_back(input.length);
+    }
+    EXPECT_EQ(taken, (std::vector<size_t>{0, 0, 0, 2}));
+    EXPECT_EQ(buffer[1], 8);
+  }
+  c.channel.Close();
+  EXPECT_EQ(c.channel.AwaitInput(buffer, 3000).waited, platform::WaitResult::Broken);
 }
 
 // A serial target naming a pseudo-terminal for the test's lifetime.
