@@ -4,8 +4,6 @@
 // minimal acknowledging peer, on one CPU and on two. The goal: on one CPU the upload reaches at
 // least 95 % of the raw exchange's rate.
 #include <benchmark/benchmark.h>
-#include <pthread.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +24,7 @@
 #include "platform/udp_socket.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
+#include "support/cpu_pinning.h"
 #include "support/fake_channel.h"
 #include "support/program_bench.h"
 #include "support/screen_harness.h"
@@ -192,39 +191,6 @@ std::vector<std::vector<uint8_t>> UploadAcks() {
   return acks;
 }
 
-// The CPUs this process may run on, in order.
-std::vector<int> AllowedCpus() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  std::vector<int> cpus;
-  if (sched_getaffinity(0, sizeof set, &set) != 0) return cpus;
-  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-    if (CPU_ISSET(cpu, &set)) cpus.push_back(cpu);
-  return cpus;
-}
-
-void PinCallingThread(int cpu) {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  CPU_SET(cpu, &set);
-  pthread_setaffinity_np(pthread_self(), sizeof set, &set);
-}
-
-// Keeps the calling thread on one CPU for its lifetime, then lets it run where it ran before.
-class ScopedPin {
- public:
-  explicit ScopedPin(int cpu) {
-    pthread_getaffinity_np(pthread_self(), sizeof before_, &before_);
-    PinCallingThread(cpu);
-  }
-  ~ScopedPin() { pthread_setaffinity_np(pthread_self(), sizeof before_, &before_); }
-  ScopedPin(const ScopedPin&) = delete;
-  ScopedPin& operator=(const ScopedPin&) = delete;
-
- private:
-  cpu_set_t before_;
-};
-
 // A screen reduced to its answers: the k-th datagram of each upload gets the upload's k-th
 // acknowledgement, with no decoding and nothing kept but the count (an upload over loopback is
 // stop-and-wait without losses, so the k-th datagram to come is packet k). It serves on a thread
@@ -264,7 +230,7 @@ class AckingPeer {
 
  private:
   void Serve(int cpu) {
-    if (cpu >= 0) PinCallingThread(cpu);
+    if (cpu >= 0) testing::PinCallingThread(cpu);
     constexpr uint32_t kStopCheckMs = 100;
     std::vector<uint8_t> buffer(link::MaxFrameSize);
     size_t next = 0;
@@ -313,13 +279,13 @@ enum Placement : int64_t {
 // exchange's (the median, because other work on the machine comes in bursts that hit single
 // passes); host_us_per_packet is what the upload adds to each packet, from the medians.
 void UploadAgainstRawInTurns(benchmark::State& state) {
-  const std::vector<int> cpus = AllowedCpus();
+  const std::vector<int> cpus = testing::AllowedCpus();
   const bool twoCpus = state.range(1) == kTwoCpus;
   if (cpus.size() < (twoCpus ? 2u : 1u)) {
     state.SkipWithError("not enough CPUs to place the two ends");
     return;
   }
-  ScopedPin pinned(cpus[0]);
+  testing::ScopedPin pinned(cpus[0]);
   AckingPeer peer(twoCpus ? cpus[1] : cpus[0]);
   const link::Target target = peer.Target();
   const std::vector<uint8_t>& program = Program(state.range(0));
