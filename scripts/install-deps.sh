@@ -11,6 +11,15 @@ packages=(
   libfreetype-dev libfontconfig-dev # text rendering and font lookup
   fonts-dejavu-core fonts-wqy-zenhei # a Latin and a CJK font for text areas and their tests
 )
+# veltrane.dll: the MinGW-w64 cross compilers (the posix thread variants), GoogleTest's sources
+# for the Windows test program, and 64-bit Wine to run it (its loader and server land in
+# /usr/lib/wine, off the PATH).
+windows_packages=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  googletest
+  wine64
+)
+packages+=("${windows_packages[@]}")
 
 missing=()
 for package in "${packages[@]}"; do
