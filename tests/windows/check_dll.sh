@@ -37,7 +37,7 @@ expected='1 AddClock 48
 24 LED_SetMessageHandler 8
 25 LED_SetTextEncoding 4'
 
-system_dlls='ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll WINMM.dll WS2_32.dll WSOCK32.dll'
+system_dlls='advapi32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll ws2_32.dll wsock32.dll'
 
 failures=0
 fail() {
@@ -64,14 +64,15 @@ count=$(sed -n '/^Export Address Table --/,/^$/p' "$work/headers" | grep -c 'Exp
 
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' "$work/headers")
 for imported in $dlls; do
+  # DLL names are not case-sensitive on Windows.
   case " $system_dlls " in
-    *" $imported "*) ;;
+    *" $(echo "$imported" | tr '[:upper:]' '[:lower:]') "*) ;;
     *) fail "imports $imported, which is not a system DLL" ;;
   esac
 done
 echo "imports: $(echo $dlls)"
 
-if grep -q '^architecture: i386,' "$work/headers" || "$objdump" -f "$dll" | grep -q 'i386'; then
+if "$objdump" -f "$dll" | grep -q 'file format pei-i386$'; then
   "$objdump" -d --no-show-raw-insn "$dll" >"$work/code"
   image_base=$(sed -n 's/^ImageBase[[:space:]]*\([0-9a-fA-F]*\)$/\1/p' "$work/headers")
   echo "$expected" | while read -r ordinal name bytes; do
