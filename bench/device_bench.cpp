@@ -16,6 +16,7 @@
 #include "protocol/device_commands.h"
 #include "support/raw_screen.h"
 #include "support/screen_harness.h"
+#include "support/udp_sockets.h"
 #include "veltrane/veltrane.h"
 
 namespace {
@@ -38,28 +39,25 @@ BENCHMARK(CommandRoundTrip)->UseRealTime();
 // The same exchange with nothing but sockets: one socket each side, opened once.
 void RawUdpPingPong(benchmark::State& state) {
   const uint32_t loopback = platform::ParseIpv4("127.0.0.1");
-  platform::UniqueFd server = platform::OpenUdpSocket(loopback, 0);
-  platform::UniqueFd client = platform::OpenUdpSocket(loopback, 0);
-  const platform::Endpoint serverEnd{loopback,
-                                     platform::PortToNetwork(platform::LocalPort(server.get()))};
+  platform::UdpSocket server = testing::BoundUdpSocket(loopback);
+  platform::UdpSocket client = testing::BoundUdpSocket(loopback);
+  const platform::Endpoint serverEnd{loopback, platform::PortToNetwork(server.LocalPort())};
   std::atomic<bool> stop{false};
   std::thread echo([&] {
     std::vector<uint8_t> buffer(1046);
     const std::vector<uint8_t> reply(kReplyFrameBytes, 0x11);
     while (!stop) {
-      if (platform::WaitReadable(server.get(), 50) != platform::WaitResult::Ready) continue;
+      if (server.WaitReadable(50) != platform::WaitResult::Ready) continue;
       platform::Endpoint from;
-      if (platform::ReceiveDatagram(server.get(), buffer, from) > 0)
-        platform::SendDatagram(server.get(), reply, from);
+      if (server.Receive(buffer, from) > 0) server.Send(reply, from);
     }
   });
   const std::vector<uint8_t> request(kRequestFrameBytes, 0x22);
   std::vector<uint8_t> buffer(1046);
   for (auto _ : state) {
-    platform::SendDatagram(client.get(), request, serverEnd);
+    client.Send(request, serverEnd);
     platform::Endpoint from;
-    while (platform::ReceiveDatagram(client.get(), buffer, from) == 0)
-      platform::WaitReadable(client.get(), 1000);
+    while (client.Receive(buffer, from) == 0) client.WaitReadable(1000);
   }
   stop = true;
   echo.join();

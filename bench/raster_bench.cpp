@@ -13,11 +13,11 @@ namespace {
 
 using namespace veltrane;
 
-platform::Surface RandomPicture(int32_t width, int32_t height) {
-  platform::Surface s(width, height);
+image::Surface RandomPicture(int32_t width, int32_t height) {
+  image::Surface s(width, height);
   std::mt19937 random(3);
   for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) s.SetPixel(x, y, static_cast<platform::Color>(random()));
+    for (int32_t x = 0; x < width; ++x) s.SetPixel(x, y, static_cast<image::Color>(random()));
   }
   return s;
 }
@@ -26,7 +26,7 @@ void EncodeFast(benchmark::State& state) {
   const auto width = static_cast<int32_t>(state.range(0));
   const auto height = static_cast<int32_t>(state.range(1));
   const auto mode = static_cast<int32_t>(state.range(2));
-  const platform::Surface picture = RandomPicture(width, height);
+  const image::Surface picture = RandomPicture(width, height);
   std::vector<uint8_t> out(static_cast<size_t>(raster::RasterSize(width, height, mode)));
   for (auto _ : state) {
     benchmark::DoNotOptimize(raster::EncodeRaster(out, picture, width, height, mode));
@@ -39,7 +39,7 @@ void EncodePlain(benchmark::State& state) {
   const auto width = static_cast<int32_t>(state.range(0));
   const auto height = static_cast<int32_t>(state.range(1));
   const auto mode = static_cast<int32_t>(state.range(2));
-  const platform::Surface picture = RandomPicture(width, height);
+  const image::Surface picture = RandomPicture(width, height);
   for (auto _ : state) {
     benchmark::DoNotOptimize(testing::EncodeRasterPlain(picture, width, height, mode));
   }

@@ -24,6 +24,7 @@
 #include "protocol/upload.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
+#include "support/udp_sockets.h"
 
 namespace {
 
@@ -165,7 +166,7 @@ std::vector<std::vector<uint8_t>> UploadFrames(int64_t kind = 0) {
   for (uint32_t i = 1; i <= pieces; ++i)
     frameOf(protocol::CMD_UPLOAD_DATA, i,
             std::span(Program(kind))
-                .subspan((i - 1) * protocol::UploadPieceSize, protocol::UploadPieceSize));
+                .subspan((i - 1) * format::kUploadPieceBytes, format::kUploadPieceBytes));
   frameOf(protocol::CMD_UPLOAD_END, pieces + 1, {});
   return frames;
 }
@@ -175,9 +176,9 @@ class EchoPeer {
  public:
   EchoPeer()
       : loopback_(platform::ParseIpv4("127.0.0.1")),
-        server_(platform::OpenUdpSocket(loopback_, 0)),
-        client_(platform::OpenUdpSocket(loopback_, 0)),
-        serverEnd_{loopback_, platform::PortToNetwork(platform::LocalPort(server_.get()))},
+        server_(testing::BoundUdpSocket(loopback_)),
+        client_(testing::BoundUdpSocket(loopback_)),
+        serverEnd_{loopback_, platform::PortToNetwork(server_.LocalPort())},
         thread_([this] { Serve(); }) {}
   ~EchoPeer() {
     stop_ = true;
@@ -187,10 +188,9 @@ class EchoPeer {
   // One stop-and-wait pass over `frames`: each sent, its acknowledgement awaited.
   void Exchange(const std::vector<std::vector<uint8_t>>& frames) {
     for (const auto& frame : frames) {
-      platform::SendDatagram(client_.get(), frame, serverEnd_);
+      client_.Send(frame, serverEnd_);
       platform::Endpoint from;
-      while (platform::ReceiveDatagram(client_.get(), buffer_, from) == 0)
-        platform::WaitReadable(client_.get(), 1000);
+      while (client_.Receive(buffer_, from) == 0) client_.WaitReadable(1000);
     }
   }
 
@@ -199,16 +199,15 @@ class EchoPeer {
     std::vector<uint8_t> buffer(link::MaxFrameSize);
     const std::vector<uint8_t> ack(kAckFrameBytes, 0x11);
     while (!stop_) {
-      if (platform::WaitReadable(server_.get(), 50) != platform::WaitResult::Ready) continue;
+      if (server_.WaitReadable(50) != platform::WaitResult::Ready) continue;
       platform::Endpoint from;
-      if (platform::ReceiveDatagram(server_.get(), buffer, from) > 0)
-        platform::SendDatagram(server_.get(), ack, from);
+      if (server_.Receive(buffer, from) > 0) server_.Send(ack, from);
     }
   }
 
   uint32_t loopback_;
-  platform::UniqueFd server_;
-  platform::UniqueFd client_;
+  platform::UdpSocket server_;
+  platform::UdpSocket client_;
   platform::Endpoint serverEnd_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(link::MaxFrameSize);
   std::atomic<bool> stop_{false};

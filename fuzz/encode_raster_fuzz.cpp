@@ -29,12 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t surfaceWidth = *in.U8(7) % 80;
   const int32_t surfaceHeight = *in.U8(8) % 80;
 
-  veltrane::platform::Surface surface(surfaceWidth, surfaceHeight);
+  veltrane::image::Surface surface(surfaceWidth, surfaceHeight);
   size_t next = 9;
   for (int32_t y = 0; y < surfaceHeight && next + 3 <= size; ++y) {
     for (int32_t x = 0; x < surfaceWidth && next + 3 <= size; ++x, next += 3) {
       surface.SetPixel(x, y,
-                       veltrane::platform::MakeColor(data[next], data[next + 1], data[next + 2]));
+                       veltrane::image::MakeColor(data[next], data[next + 1], data[next + 2]));
     }
   }
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "program_file.h"
+#include "program_file/program_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

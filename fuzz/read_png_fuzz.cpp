@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <variant>
 
-#include "platform/png.h"
+#include "image/png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const auto result = veltrane::platform::ReadPng({data, size});
-  if (const auto* image = std::get_if<veltrane::platform::RgbImage>(&result)) {
+  const auto result = veltrane::image::ReadPng({data, size});
+  if (const auto* image = std::get_if<veltrane::image::RgbImage>(&result)) {
     if (image->rgb.size() != static_cast<size_t>(image->width) * image->height * 3) std::abort();
   }
   return 0;

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return false;
   });
-  Check(screen.LastProgram().size() <= sim::kMaxProgramBytes);
+  Check(screen.LastProgram().size() <= format::kMaxProgramBytes);
   const sim::ScreenState state = screen.State(nowMs + 1000);
   Check(state.requests <= size);
   return 0;

@@ -15,7 +15,7 @@ void Check(bool condition) {
 }
 
 constexpr const char* kCodePages[] = {"UTF-8", "GBK", "CP1252", "BIG5", "SHIFT_JIS", "UTF-16LE"};
-constexpr veltrane::platform::Color kColour = 0x00C0FF;
+constexpr veltrane::image::Color kColour = 0x00C0FF;
 // Larger lines are measured but not drawn, to keep each run short.
 constexpr int64_t kMaxDrawnPixels = 1 << 18;
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto picture = veltrane::platform::DrawTextLine(text, font, kColour);
   Check(picture && picture->width() == extent->width && picture->height() == extent->height);
   for (int32_t y = 0; y < picture->height(); ++y) {
-    for (veltrane::platform::Color c : picture->Row(y)) Check(c == 0 || c == kColour);
+    for (veltrane::image::Color c : picture->Row(y)) Check(c == 0 || c == kColour);
   }
   return 0;
 }

@@ -1,25 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the tools need, when any is missing.
+# Installs the Debian 12 packages that the named groups need, when any is missing.
+# Usage: install-deps.sh [GROUP...]   (no group: all of them)
+#   library  build the library: compiler, CMake, FreeType, fontconfig, libpng, fonts
+#   tools    the veltrane command and veltrane-screen: CLI11, nlohmann_json
+#   tests    GoogleTest, the Debian packaging check, and the Python group
+#   bench    Google Benchmark
+#   fuzz     clang with libFuzzer and the sanitizer runtimes
+#   python   the Python package's tests: pytest, venv
+#   windows  veltrane.dll: the MinGW-w64 cross compilers (posix thread variants), GoogleTest's
+#            sources and 64-bit Wine for its tests (not in `all`)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes for the fuzz build
-  libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev    # program files and the command line
-  libpng-dev                        # pictures in and out
-  libfreetype-dev libfontconfig-dev # text rendering and font lookup
-  fonts-dejavu-core fonts-wqy-zenhei # a Latin and a CJK font for text areas and their tests
-)
-# veltrane.dll: the MinGW-w64 cross compilers (the posix thread variants), GoogleTest's sources
-# for the Windows test program, and 64-bit Wine to run it (its loader and server land in
-# /usr/lib/wine, off the PATH).
-windows_packages=(
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest
-  wine64
-)
-packages+=("${windows_packages[@]}")
+group_packages() {
+  case "$1" in
+    library) echo cmake ninja-build g++ pkg-config libpng-dev libfreetype-dev libfontconfig-dev \
+      fonts-dejavu-core fonts-wqy-zenhei ;; # a Latin and a CJK font for text and date areas
+    tools) echo libcli11-dev nlohmann-json3-dev ;;
+    tests) echo libgtest-dev libgmock-dev dpkg-dev "$(group_packages python)" ;;
+    bench) echo libbenchmark-dev ;;
+    fuzz) echo clang libclang-rt-14-dev ;;
+    python) echo python3 python3-pytest python3-venv ;;
+    # Wine's loader and server land in /usr/lib/wine, off the PATH.
+    windows) echo g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine64 ;;
+    all) for g in library tools tests bench fuzz; do group_packages "$g"; done ;;
+  esac
+}
+
+packages=()
+for group in "${@:-all}"; do
+  if [ -z "$(group_packages "$group")" ]; then
+    echo "install-deps.sh: unknown group '$group' (library, tools, tests, bench, fuzz, python, windows, all)" >&2
+    exit 2
+  fi
+  read -r -a listed <<<"$(group_packages "$group" | tr '\n' ' ')"
+  packages+=("${listed[@]}")
+done
 
 missing=()
 for package in "${packages[@]}"; do

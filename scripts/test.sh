@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh all
 
 cmake --preset "$preset"
 cmake --build --preset "$preset" -j "$jobs"

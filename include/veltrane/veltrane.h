@@ -66,6 +66,24 @@ typedef struct LedBitmap {
 /* Receives the text of every message the library shows, on the calling thread. */
 typedef void(VELTRANE_CALL* LedMessageHandler)(const char* text, void* context);
 
+/* ---- Version ------------------------------------------------------------------------------ */
+/* The version of this header. The build reads its version from these three lines, so they are the
+   only place it is written. LED_GetVersion tells which library a program actually runs on. */
+#define VELTRANE_VERSION_MAJOR 0
+#define VELTRANE_VERSION_MINOR 1
+#define VELTRANE_VERSION_PATCH 0
+
+#define VELTRANE_STRINGIFY_(x) #x
+#define VELTRANE_STRINGIFY(x) VELTRANE_STRINGIFY_(x)
+/* "MAJOR.MINOR.PATCH" */
+#define VELTRANE_VERSION_STRING              \
+  VELTRANE_STRINGIFY(VELTRANE_VERSION_MAJOR) \
+  "." VELTRANE_STRINGIFY(VELTRANE_VERSION_MINOR) "." VELTRANE_STRINGIFY(VELTRANE_VERSION_PATCH)
+
+/* Returns the running library's version as "MAJOR.MINOR.PATCH" (static text, never NULL). A
+   Veltrane extension: may be called at any time, before LED_Init too. */
+VELTRANE_API const char* LED_GetVersion(void);
+
 /* ---- Life cycle and switches ------------------------------------------------------------ */
 
 /* Starts the library: empties the 16 program slots and zeroes the busy count. Returns 1. */

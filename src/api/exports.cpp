@@ -124,7 +124,7 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
 VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
-    const std::optional<veltrane::platform::PixelView> picture = veltrane::api::ToPixelView(source);
+    const std::optional<veltrane::image::PixelView> picture = veltrane::api::ToPixelView(source);
     if (!picture) return 0;
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
     return veltrane::builder::AddWindow(slot, fields, *picture, width, height);

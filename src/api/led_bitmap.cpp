@@ -2,7 +2,7 @@
 
 namespace veltrane::api {
 
-std::optional<platform::PixelView> ToPixelView(const LedBitmap* bitmap) {
+std::optional<image::PixelView> ToPixelView(const LedBitmap* bitmap) {
   if (bitmap == nullptr || bitmap->width < 0 || bitmap->height < 0) return std::nullopt;
   int32_t bytesPerPixel = 0;
   switch (bitmap->format) {
@@ -20,8 +20,8 @@ std::optional<platform::PixelView> ToPixelView(const LedBitmap* bitmap) {
                     int64_t{bitmap->stride} < int64_t{bitmap->width} * bytesPerPixel)) {
     return std::nullopt;
   }
-  return platform::PixelView{bitmap->pixels, bitmap->width, bitmap->height, bitmap->stride,
-                             bytesPerPixel};
+  return image::PixelView{bitmap->pixels, bitmap->width, bitmap->height, bitmap->stride,
+                          bytesPerPixel};
 }
 
 }  // namespace veltrane::api

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "platform/surface.h"
+#include "image/surface.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane::api {
@@ -24,6 +24,6 @@ static_assert(sizeof(LedBitmap) == 16 + sizeof(void*));
 // The host's picture as the drawing surface reads it. Nothing for a null bitmap, an unknown
 // format, a negative size, or a picture with pixels whose pointer is null or whose rows are
 // shorter than its width.
-std::optional<platform::PixelView> ToPixelView(const LedBitmap* bitmap);
+std::optional<image::PixelView> ToPixelView(const LedBitmap* bitmap);
 
 }  // namespace veltrane::api

@@ -2,36 +2,40 @@
 
 #include "builder/clock_geometry.h"
 #include "builder/program_slot.h"
-#include "common/byte_writer.h"
+#include "format/clock.h"
 #include "raster/raster.h"
 
 namespace veltrane::builder {
 namespace {
 
-constexpr size_t kClockHeaderBytes = 36;
-constexpr size_t kRasterListOffset = 28;
-
-// Packs pictures one after another into the record's raster list.
+// Packs pictures one after another into the record's raster list, in the order format/clock.h
+// gives.
 class PicturePacker {
  public:
   PicturePacker(std::span<uint8_t> record, int32_t side, uint16_t colorMode)
       : record_(record), side_(side), colorMode_(colorMode) {}
 
-  void Add(const platform::Surface& picture) {
-    const size_t size = static_cast<size_t>(raster::RasterSize(side_, side_, colorMode_));
-    raster::EncodeRaster(record_.subspan(position_, size), picture, side_, side_, colorMode_);
-    position_ += size;
+  void Add(const image::Surface& picture) {
+    if (failed_) return;
+    const int32_t written =
+        raster::EncodeRaster(record_.subspan(position_), picture, side_, side_, colorMode_);
+    failed_ = written == 0;
+    position_ += static_cast<size_t>(written);
   }
+
+  // The end of the last picture, or 0 when one did not fit.
+  size_t Written() const { return failed_ ? 0 : position_; }
 
  private:
   std::span<uint8_t> record_;
-  size_t position_ = kClockHeaderBytes;
+  size_t position_ = format::kClockPicturesAt;
+  bool failed_ = false;
   int32_t side_;
   uint16_t colorMode_;
 };
 
-platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
-  platform::Surface face(g.side, g.side);
+image::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
+  image::Surface face(g.side, g.side);
   face.FillRect(0, 0, g.side, g.side, colors.face);
   face.Ellipse(0, 0, 2 * g.centre, 2 * g.centre, colors.ring, colors.face);
   for (int i = 0; i < 12; ++i) {
@@ -44,8 +48,8 @@ platform::Surface DrawFace(const ClockGeometry& g, const ClockColors& colors) {
 }
 
 // A hand drawn once, upright: its outline closed and filled solid.
-platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, platform::Color color) {
-  platform::Surface hand(g.side, g.side);
+image::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, image::Color color) {
+  image::Surface hand(g.side, g.side);
   const Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
   for (size_t i = 0; i + 1 < std::size(outline); ++i) hand.Line(outline[i], outline[i + 1], color);
   hand.FloodFill({g.centre, g.centre}, color, color);
@@ -53,7 +57,7 @@ platform::Surface DrawUprightHand(const ClockGeometry& g, const Kite& kite, plat
 }
 
 // The part of an upright hand's picture that can be lit: the kite's bounding box.
-platform::Box KiteBox(const Kite& kite) {
+image::Box KiteBox(const Kite& kite) {
   return {kite.left.x, kite.tip.y, kite.right.x + 1, kite.tail.y + 1};
 }
 
@@ -61,14 +65,14 @@ platform::Box KiteBox(const Kite& kite) {
 // whole: every turned square covers the whole disc the hand sweeps and is black outside the
 // kite, so only the kite is blitted and the pixels it wrote go back to black afterwards.
 template <class Positions>
-void PackTurnedHand(const ClockGeometry& g, const platform::Surface& upright, const Kite& kite,
+void PackTurnedHand(const ClockGeometry& g, const image::Surface& upright, const Kite& kite,
                     Positions positions, PicturePacker& packer) {
-  platform::Surface turned(g.side, g.side);
+  image::Surface turned(g.side, g.side);
   positions([&](int turns30, int turns6) {
-    const platform::Box written =
+    const image::Box written =
         turned.ParallelogramBlit(upright, TurnedCorners(g, turns30, turns6), KiteBox(kite));
     packer.Add(turned);
-    turned.FillRect(written.left, written.top, written.right, written.bottom, platform::kBlack);
+    turned.FillRect(written.left, written.top, written.right, written.bottom, image::kBlack);
   });
 }
 
@@ -81,17 +85,17 @@ class ClockItem final : public AreaItem {
   size_t RecordLength(uint16_t colorMode) override {
     if (!raster::RasterFits(g_.side, g_.side, colorMode)) return 0;
     const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
-    return kClockHeaderBytes + kClockPictures * static_cast<size_t>(picture);
+    return format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
   }
 
-  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    ByteWriter out(record);
-    WriteAreaHeader(out, program::kClockTag, areaParam_, area_);
-    out.U32(kClockPictures);
-    out.Zeros(8);
-    raster::WriteRasterList(
-        record.subspan(kRasterListOffset),
-        {kClockPictures, static_cast<uint32_t>(record.size() - kRasterListOffset)});
+  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    WriteAreaHeader(record, format::kClockTag, areaParam_, area_);
+    WriteU32(record, format::kClockImageCountAt, format::kClockPictureCount);
+    if (!raster::WriteRasterList(record.subspan(format::kClockListAt),
+                                 {format::kClockPictureCount,
+                                  static_cast<uint32_t>(record.size() - format::kClockListAt)})) {
+      return 0;
+    }
 
     PicturePacker packer(record, g_.side, colorMode);
     packer.Add(DrawFace(g_, colors_));
@@ -100,22 +104,23 @@ class ClockItem final : public AreaItem {
         g_, DrawUprightHand(g_, hour, colors_.hour), hour,
         [](auto each) {
           for (int k = 0; k < 12; ++k)
-            for (int j = 0; j < 4; ++j) each(k, j);
+            for (int j = 0; j < static_cast<int>(format::kHourPicturesPerHour); ++j) each(k, j);
         },
         packer);
     const Kite minute = MinuteKite(g_);
     PackTurnedHand(
         g_, DrawUprightHand(g_, minute, colors_.minute), minute,
         [](auto each) {
-          for (int m = 0; m < kMinutePositions; ++m) each(0, m);
+          for (int m = 0; m < static_cast<int>(format::kMinutePositions); ++m) each(0, m);
         },
         packer);
-    platform::Surface second(g_.side, g_.side);
-    for (int n = 0; n < kSecondPositions; ++n) {
-      second.FillRect(0, 0, g_.side, g_.side, platform::kBlack);
+    image::Surface second(g_.side, g_.side);
+    for (int n = 0; n < static_cast<int>(format::kSecondPositions); ++n) {
+      second.FillRect(0, 0, g_.side, g_.side, image::kBlack);
       second.Line({g_.centre, g_.centre}, SecondHandEnd(g_, n), colors_.second);
       packer.Add(second);
     }
+    return packer.Written();
   }
 
  private:

@@ -3,18 +3,18 @@
 #include <cstdint>
 
 #include "builder/records.h"
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::builder {
 
 // The colours of an analog clock's parts.
 struct ClockColors {
-  platform::Color hour = 0;
-  platform::Color minute = 0;
-  platform::Color second = 0;
-  platform::Color mark = 0;
-  platform::Color ring = 0;
-  platform::Color face = 0;
+  image::Color hour = 0;
+  image::Color minute = 0;
+  image::Color second = 0;
+  image::Color mark = 0;
+  image::Color ring = 0;
+  image::Color face = 0;
 };
 
 // Adds an analog clock the screen runs from its own time: the face and every position of the

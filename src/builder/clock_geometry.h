@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::builder {
 
@@ -12,12 +12,7 @@ namespace veltrane::builder {
 constexpr double kHourStep = 0.5235987755982988;     // 30 degrees
 constexpr double kMinuteStep = 0.10471975511965977;  // 6 degrees
 
-constexpr int kClockPictures = 169;  // face, 48 hour, 60 minute and 60 second positions
-constexpr int kHourPositions = 48;
-constexpr int kMinutePositions = 60;
-constexpr int kSecondPositions = 60;
-
-using platform::Point;
+using image::Point;
 
 struct ClockGeometry {
   int32_t side = 0;    // s: every picture is side x side

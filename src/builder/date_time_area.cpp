@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "builder/date_time_format.h"
 #include "builder/program_slot.h"
 #include "builder/text_area.h"
-#include "common/byte_writer.h"
+#include "format/date_time.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "raster/raster.h"
@@ -16,12 +15,6 @@
 namespace veltrane::builder {
 namespace {
 
-constexpr size_t kDescriptorOffset = 20;
-constexpr size_t kRasterListOffset = 52;
-constexpr size_t kGlyphsOffset = 60;
-// The built-in glyph texts are GBK byte strings.
-constexpr std::string_view kGlyphCharset = "GBK";
-
 class DateTimeItem final : public AreaItem {
  public:
   DateTimeItem(const AreaRect& area, const GlyphFont& font, int32_t dateTimeType, int32_t areaParam)
@@ -29,10 +22,10 @@ class DateTimeItem final : public AreaItem {
 
   size_t RecordLength(uint16_t colorMode) override {
     const platform::FontRequest request = FontRequestFor(font_.faceName, font_.pointSize);
-    size_t length = kGlyphsOffset;
-    for (std::string_view text : GlyphTextsFor(type_)) {
+    size_t length = format::kDateTimeGlyphsAt;
+    for (std::string_view text : format::DateTimeTypeFor(type_).glyphs) {
       std::optional<raster::TextPicture> glyph = raster::DrawTextPicture(
-          platform::DecodeText(text, kGlyphCharset), request, font_.color, colorMode);
+          platform::DecodeText(text, format::kGlyphCharset), request, font_.color, colorMode);
       if (!glyph) return 0;  // one glyph that cannot be packed refuses the whole area
       length += static_cast<size_t>(glyph->rasterBytes);
       glyphs_.push_back(std::move(*glyph));
@@ -40,19 +33,23 @@ class DateTimeItem final : public AreaItem {
     return length;
   }
 
-  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    ByteWriter out(record);
-    WriteAreaHeader(out, program::kDateTimeTag, areaParam_, area_);
-    const FormatDescriptor descriptor = DescriptorFor(type_, platform::CurrentClock().Local().year);
-    ByteWriter(record.subspan(kDescriptorOffset)).Bytes(descriptor);
-    raster::WriteRasterList(record.subspan(kRasterListOffset),
-                            {static_cast<uint16_t>(glyphs_.size()),
-                             static_cast<uint32_t>(record.size() - kRasterListOffset)});
-    size_t position = kGlyphsOffset;
+  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    WriteAreaHeader(record, format::kDateTimeTag, areaParam_, area_);
+    const format::Descriptor descriptor = format::DescriptorFor(
+        format::DateTimeTypeFor(type_), platform::CurrentClock().Local().year);
+    const bool headed =
+        ByteWriter(record.subspan(format::kDescriptorAt)).Bytes(descriptor) &&
+        raster::WriteRasterList(record.subspan(format::kDateTimeListAt),
+                                {static_cast<uint16_t>(glyphs_.size()),
+                                 static_cast<uint32_t>(record.size() - format::kDateTimeListAt)});
+    if (!headed) return 0;
+    size_t position = format::kDateTimeGlyphsAt;
     for (const raster::TextPicture& glyph : glyphs_) {
-      position += static_cast<size_t>(
-          raster::EncodeTextPicture(record.subspan(position), glyph, colorMode));
+      const int32_t written = raster::EncodeTextPicture(record.subspan(position), glyph, colorMode);
+      if (written == 0) return 0;
+      position += static_cast<size_t>(written);
     }
+    return position;
   }
 
  private:

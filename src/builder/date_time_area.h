@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "builder/records.h"
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::builder {
 
@@ -11,7 +11,7 @@ namespace veltrane::builder {
 struct GlyphFont {
   const char* faceName = nullptr;  // host text; only its first 255 bytes are used
   int32_t pointSize = 0;
-  platform::Color color = 0;
+  image::Color color = 0;
 };
 
 // Adds an area the screen fills with the date, time or weekday from its own clock: the glyphs

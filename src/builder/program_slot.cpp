@@ -10,8 +10,6 @@
 
 #include "builder/records.h"
 #include "common/busy_count.h"
-#include "common/byte_reader.h"
-#include "common/byte_writer.h"
 
 namespace veltrane::builder {
 namespace {
@@ -50,23 +48,10 @@ std::array<ProgramSlot, kSlotCount> slots;
 
 ProgramSlot& SlotAt(int32_t slot) { return slots[static_cast<size_t>(slot - 1)]; }
 
-uint16_t ReadU16(std::span<const uint8_t> record, size_t offset) {
-  return ByteReader(record).U16(offset).value_or(0);
-}
-uint32_t ReadU32(std::span<const uint8_t> record, size_t offset) {
-  return ByteReader(record).U32(offset).value_or(0);
-}
-void WriteU16(std::span<uint8_t> record, size_t offset, uint16_t value) {
-  ByteWriter(record.subspan(offset)).U16(value);
-}
-void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
-  ByteWriter(record.subspan(offset)).U32(value);
-}
-
 // Adds a record's length to the program length kept in the root and in the slot.
 void GrowProgram(ProgramSlot& s, uint32_t length) {
-  WriteU32(s.root(), program::kRootProgramLengthAt,
-           ReadU32(s.root(), program::kRootProgramLengthAt) + length);
+  WriteU32(s.root(), format::kRootProgramLengthAt,
+           ReadU32(s.root(), format::kRootProgramLengthAt) + length);
   s.totalSize += length;
 }
 
@@ -86,20 +71,18 @@ std::vector<Chunk> ResetSlot(ProgramSlot& s) {
 int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
   if (GlobalBusyCount().Read() > kMaxBusyForNewProgram) return 0;
   std::lock_guard build(buildLock);
-  std::optional<Chunk> root = NewChunk(program::kRootSize);
+  std::optional<Chunk> root = NewChunk(format::kRootSize);
   if (!root) return 0;
   for (int32_t number = 1; number <= kSlotCount; ++number) {
     ProgramSlot& s = SlotAt(number);
     std::lock_guard slotLock(s.lock);
     if (s.inUse != 0) continue;
-    ByteWriter out(root->bytes());
-    out.U16(static_cast<uint16_t>(rootType));
-    out.U16(0);
-    out.U32(program::kRootSize);
-    out.U16(static_cast<uint16_t>(colorMode));
+    WriteU16(root->bytes(), format::kRootTypeAt, static_cast<uint16_t>(rootType));
+    WriteU32(root->bytes(), format::kRootProgramLengthAt, format::kRootSize);
+    WriteU16(root->bytes(), format::kRootColorModeAt, static_cast<uint16_t>(colorMode));
     s.chunks.reserve(8);
     s.chunks.push_back(std::move(*root));
-    s.totalSize = program::kRootSize;
+    s.totalSize = format::kRootSize;
     s.inUse = 1;
     return number;
   }
@@ -112,20 +95,17 @@ int32_t AddLeaf(int32_t slot, int32_t pageParam) {
   ProgramSlot& s = SlotAt(slot);
   if (s.chunks.empty()) return 0;
   // The page count is a 16-bit field: one more page would make the root lie about the tree.
-  const uint16_t pages = ReadU16(s.root(), program::kRootPageCountAt);
+  const uint16_t pages = ReadU16(s.root(), format::kRootPageCountAt);
   if (pages == std::numeric_limits<uint16_t>::max()) return 0;
-  std::optional<Chunk> leaf = NewChunk(program::kLeafSize);
+  std::optional<Chunk> leaf = NewChunk(format::kLeafSize);
   if (!leaf) return 0;
-  ByteWriter out(leaf->bytes());
-  out.U16(program::kLeafTag);
-  out.U16(0);
-  out.U32(static_cast<uint32_t>(pageParam));
-  out.U32(0);
-  out.U32(program::kLeafSize);
+  WriteU16(leaf->bytes(), format::kTagAt, format::kLeafTag);
+  WriteU32(leaf->bytes(), format::kLeafPageParamAt, static_cast<uint32_t>(pageParam));
+  WriteU32(leaf->bytes(), format::kLeafPageLengthAt, format::kLeafSize);
   s.chunks.push_back(std::move(*leaf));  // may throw: nothing has changed yet
   s.currentLeaf = s.chunks.size() - 1;
-  WriteU16(s.root(), program::kRootPageCountAt, static_cast<uint16_t>(pages + 1));
-  GrowProgram(s, program::kLeafSize);
+  WriteU16(s.root(), format::kRootPageCountAt, static_cast<uint16_t>(pages + 1));
+  GrowProgram(s, format::kLeafSize);
   return 1;
 }
 
@@ -135,25 +115,25 @@ int32_t AppendArea(int32_t slot, AreaItem& item) {
   ProgramSlot& s = SlotAt(slot);
   if (!s.currentLeaf) return 0;
   std::span<uint8_t> leaf = s.chunks[*s.currentLeaf].bytes();
-  const uint16_t items = ReadU16(leaf, program::kLeafItemCountAt);
+  const uint16_t items = ReadU16(leaf, format::kLeafItemCountAt);
   if (items == std::numeric_limits<uint16_t>::max()) return 0;
 
-  const uint16_t colorMode = ReadU16(s.root(), program::kRootColorModeAt);
+  const uint16_t colorMode = ReadU16(s.root(), format::kRootColorModeAt);
   const size_t length = item.RecordLength(colorMode);
-  if (length < program::kAreaHeaderSize ||
+  if (length < format::kAreaHeaderSize ||
       length > std::numeric_limits<uint32_t>::max() - s.totalSize.load()) {
     return 0;
   }
   std::optional<Chunk> record = NewChunk(length);
   if (!record) return 0;
-  item.Write(record->bytes(), colorMode);
-  WriteU32(record->bytes(), program::kRecordLengthAt, static_cast<uint32_t>(length));
+  if (item.Write(record->bytes(), colorMode) != length) return 0;
+  WriteU32(record->bytes(), format::kRecordLengthAt, static_cast<uint32_t>(length));
 
   s.chunks.push_back(std::move(*record));  // may throw: nothing has changed yet
   leaf = s.chunks[*s.currentLeaf].bytes();
-  WriteU16(leaf, program::kLeafItemCountAt, static_cast<uint16_t>(items + 1));
-  WriteU32(leaf, program::kLeafPageLengthAt,
-           ReadU32(leaf, program::kLeafPageLengthAt) + static_cast<uint32_t>(length));
+  WriteU16(leaf, format::kLeafItemCountAt, static_cast<uint16_t>(items + 1));
+  WriteU32(leaf, format::kLeafPageLengthAt,
+           ReadU32(leaf, format::kLeafPageLengthAt) + static_cast<uint32_t>(length));
   GrowProgram(s, static_cast<uint32_t>(length));
   return 1;
 }
@@ -171,7 +151,7 @@ void ReleaseAllSlots() {
 bool SendableSlot(int32_t slot) {
   if (!ValidSlot(slot)) return false;
   ProgramSlot& s = SlotAt(slot);
-  return s.inUse != 0 && s.totalSize <= kMaxSendBytes;
+  return s.inUse != 0 && s.totalSize <= format::kMaxProgramBytes;
 }
 
 std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) {
@@ -179,7 +159,7 @@ std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) {
   std::lock_guard build(buildLock);
   ProgramSlot& s = SlotAt(slot);
   // Checked again under the lock: another thread may have sent or released it meanwhile.
-  if (s.chunks.empty() || s.totalSize > kMaxSendBytes) return std::nullopt;
+  if (s.chunks.empty() || s.totalSize > format::kMaxProgramBytes) return std::nullopt;
   std::vector<uint8_t> block;
   try {
     block.resize(s.totalSize);

@@ -6,12 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "format/packets.h"
+
 namespace veltrane::builder {
 
 constexpr int32_t kSlotCount = 16;
-// The largest program that is sent; exactly this many bytes still go.
-constexpr uint32_t kMaxSendBytes = 0x200000;
-
 constexpr bool ValidSlot(int32_t slot) { return slot >= 1 && slot <= kSlotCount; }
 
 // One area an export adds to the current page. Both calls run with the build lock held, so an
@@ -21,8 +20,9 @@ class AreaItem {
   virtual ~AreaItem() = default;
   // The whole record's length for the program's colour mode, or 0 to refuse the item.
   virtual size_t RecordLength(uint16_t colorMode) = 0;
-  // Fills the zeroed record of RecordLength bytes. The record length field is set afterwards.
-  virtual void Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
+  // Fills the zeroed record of RecordLength bytes and returns how many bytes it wrote: the end of
+  // its last field, or 0 when a part did not fit. The record length field is set afterwards.
+  virtual size_t Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
 };
 
 // Claims the lowest free slot and writes its root record. Returns the slot number, or 0 when
@@ -33,7 +33,8 @@ int32_t MakeRoot(int32_t rootType, int32_t colorMode);
 int32_t AddLeaf(int32_t slot, int32_t pageParam);
 
 // Adds an area record to the slot's current page, keeping every count and length. Returns 1, or
-// 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full).
+// 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full, or the item
+// wrote other than the length it asked for).
 int32_t AppendArea(int32_t slot, AreaItem& item);
 
 // Frees the slot's program and makes the slot free.

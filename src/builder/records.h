@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "program/record_layout.h"
+#include "format/records.h"
 
 namespace veltrane::builder {
 
@@ -19,7 +21,7 @@ struct AreaRect {
 
 // Texts are copied into a working buffer of this size; longer ones are cut to fit with their
 // terminating zero byte.
-constexpr size_t kTextBufferBytes = 2048;
+constexpr size_t kTextBufferBytes = format::kMaxStringTextBytes + 1;
 
 // The caller's zero-terminated text as the working buffer holds it: at most
 // kTextBufferBytes - 1 bytes, reading no byte past the terminator.
@@ -29,16 +31,30 @@ inline std::string_view CutToTextBuffer(const char* text) {
   return {text, length};
 }
 
-// Writes the 16-byte area header. The record length is left 0: AppendArea fills it in.
-inline void WriteAreaHeader(ByteWriter& out, uint16_t tag, int32_t areaParam,
+// Field access at a record offset. Records are allocated at their full length before any field
+// is written, so an offset past the end is a builder bug; such a write writes nothing.
+inline uint16_t ReadU16(std::span<const uint8_t> record, size_t offset) {
+  return ByteReader(record).U16(offset).value_or(0);
+}
+inline uint32_t ReadU32(std::span<const uint8_t> record, size_t offset) {
+  return ByteReader(record).U32(offset).value_or(0);
+}
+inline void WriteU16(std::span<uint8_t> record, size_t offset, uint16_t value) {
+  if (offset <= record.size()) ByteWriter(record.subspan(offset)).U16(value);
+}
+inline void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
+  if (offset <= record.size()) ByteWriter(record.subspan(offset)).U32(value);
+}
+
+// Writes the area header. The record length is left 0: AppendArea fills it in.
+inline void WriteAreaHeader(std::span<uint8_t> record, uint16_t tag, int32_t areaParam,
                             const AreaRect& area) {
-  out.U16(tag);
-  out.U16(static_cast<uint16_t>(areaParam));
-  out.U32(0);
-  out.U16(static_cast<uint16_t>(area.left));
-  out.U16(static_cast<uint16_t>(area.top));
-  out.U16(static_cast<uint16_t>(area.right));
-  out.U16(static_cast<uint16_t>(area.bottom));
+  WriteU16(record, format::kTagAt, tag);
+  WriteU16(record, format::kAreaParamAt, static_cast<uint16_t>(areaParam));
+  WriteU16(record, format::kAreaLeftAt, static_cast<uint16_t>(area.left));
+  WriteU16(record, format::kAreaTopAt, static_cast<uint16_t>(area.top));
+  WriteU16(record, format::kAreaRightAt, static_cast<uint16_t>(area.right));
+  WriteU16(record, format::kAreaBottomAt, static_cast<uint16_t>(area.bottom));
 }
 
 }  // namespace veltrane::builder

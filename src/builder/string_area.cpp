@@ -3,31 +3,33 @@
 #include <string_view>
 
 #include "builder/program_slot.h"
-#include "common/byte_writer.h"
+#include "builder/records.h"
 
 namespace veltrane::builder {
 namespace {
-
-constexpr size_t kStringHeaderBytes = 36;
 
 class StringItem final : public AreaItem {
  public:
   StringItem(const StringArea& fields, std::string_view text) : fields_(fields), text_(text) {}
 
   size_t RecordLength(uint16_t) override {
-    // The text, its zero byte, and zero fill up to a multiple of four.
-    return kStringHeaderBytes + ((text_.size() + 1 + 3) & ~size_t{3});
+    return format::kStringTextAt + format::PaddedTextSize(text_.size());
   }
 
-  void Write(std::span<uint8_t> record, uint16_t) override {
-    ByteWriter out(record);
-    WriteAreaHeader(out, program::kStringTag, fields_.areaParam, fields_.area);
-    out.U16(static_cast<uint16_t>(fields_.paramA));
-    out.U16(static_cast<uint16_t>(fields_.paramB));
-    out.Zeros(8);
-    out.U32(static_cast<uint32_t>(fields_.stringParamB));  // the later argument comes first
-    out.U32(static_cast<uint32_t>(fields_.stringParamA));
-    out.Bytes({reinterpret_cast<const uint8_t*>(text_.data()), text_.size()});
+  size_t Write(std::span<uint8_t> record, uint16_t) override {
+    using namespace format;
+    WriteAreaHeader(record, kStringTag, fields_.areaParam, fields_.area);
+    WriteU16(record, kStringParamAAt, static_cast<uint16_t>(fields_.paramA));
+    WriteU16(record, kStringParamBAt, static_cast<uint16_t>(fields_.paramB));
+    // The later argument comes first.
+    WriteU32(record, kStringStringParamBAt, static_cast<uint32_t>(fields_.stringParamB));
+    WriteU32(record, kStringStringParamAAt, static_cast<uint32_t>(fields_.stringParamA));
+    if (!ByteWriter(record.subspan(kStringTextAt))
+             .Bytes({reinterpret_cast<const uint8_t*>(text_.data()), text_.size()})) {
+      return 0;
+    }
+    // The zero byte and the fill are already there: the record comes zeroed.
+    return kStringTextAt + PaddedTextSize(text_.size());
   }
 
  private:

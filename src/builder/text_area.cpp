@@ -20,13 +20,13 @@ class TextItem final : public AreaItem {
   size_t RecordLength(uint16_t colorMode) override {
     drawn_ = raster::DrawTextPicture(text_, font_, style_.textColor, colorMode);
     if (!drawn_) return 0;
-    return kWindowHeaderBytes + static_cast<size_t>(drawn_->rasterBytes);
+    return format::kWindowRasterAt + static_cast<size_t>(drawn_->rasterBytes);
   }
 
-  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    ByteWriter out(record);
-    WriteWindowHeader(out, fields_);
-    raster::EncodeTextPicture(record.subspan(kWindowHeaderBytes), *drawn_, colorMode);
+  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    WriteWindowHeader(record, fields_);
+    return WindowRecordWritten(
+        raster::EncodeTextPicture(record.subspan(format::kWindowRasterAt), *drawn_, colorMode));
   }
 
  private:

@@ -10,41 +10,45 @@ namespace {
 
 class WindowItem final : public AreaItem {
  public:
-  WindowItem(const WindowArea& fields, const platform::PixelView& source, int32_t width,
+  WindowItem(const WindowArea& fields, const image::PixelView& source, int32_t width,
              int32_t height)
       : fields_(fields), source_(source), width_(width), height_(height) {}
 
   size_t RecordLength(uint16_t colorMode) override {
     if (!raster::RasterFits(width_, height_, colorMode)) return 0;
     // Copied from the host's memory only once the size is known to be acceptable.
-    picture_ = platform::Surface::FromPixels(source_, width_, height_);
-    return kWindowHeaderBytes + static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
+    picture_ = image::Surface::FromPixels(source_, width_, height_);
+    return format::kWindowRasterAt +
+           static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
   }
 
-  void Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    ByteWriter out(record);
-    WriteWindowHeader(out, fields_);
-    raster::EncodeRaster(record.subspan(kWindowHeaderBytes), *picture_, width_, height_, colorMode);
+  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    WriteWindowHeader(record, fields_);
+    return WindowRecordWritten(raster::EncodeRaster(record.subspan(format::kWindowRasterAt),
+                                                    *picture_, width_, height_, colorMode));
   }
 
  private:
   WindowArea fields_;
-  platform::PixelView source_;
+  image::PixelView source_;
   int32_t width_;
   int32_t height_;
-  std::optional<platform::Surface> picture_;
+  std::optional<image::Surface> picture_;
 };
 
 }  // namespace
 
-void WriteWindowHeader(ByteWriter& out, const WindowArea& fields) {
-  WriteAreaHeader(out, program::kWindowTag, fields.areaParam, fields.area);
-  out.U16(static_cast<uint16_t>(fields.paramA));
-  out.U16(static_cast<uint16_t>(fields.paramB));
-  out.Zeros(8);
+void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields) {
+  WriteAreaHeader(record, format::kWindowTag, fields.areaParam, fields.area);
+  WriteU16(record, format::kWindowParamAAt, static_cast<uint16_t>(fields.paramA));
+  WriteU16(record, format::kWindowParamBAt, static_cast<uint16_t>(fields.paramB));
 }
 
-int32_t AddWindow(int32_t slot, const WindowArea& fields, const platform::PixelView& source,
+size_t WindowRecordWritten(int32_t rasterBytes) {
+  return rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0;
+}
+
+int32_t AddWindow(int32_t slot, const WindowArea& fields, const image::PixelView& source,
                   int32_t width, int32_t height) {
   WindowItem item(fields, source, width, height);
   return AppendArea(slot, item);

@@ -3,13 +3,9 @@
 #include <cstdint>
 
 #include "builder/records.h"
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::builder {
-
-// A window area's record: the area header, paramA and paramB, 8 reserved bytes, then the picture
-// as one RasterImage. Text areas use the same record.
-constexpr size_t kWindowHeaderBytes = 28;
 
 // The caller's values a window or text area carries.
 struct WindowArea {
@@ -19,13 +15,18 @@ struct WindowArea {
   int32_t paramB = 0;
 };
 
-// Writes the 28 bytes before the picture. The record length is left for AppendArea.
-void WriteWindowHeader(ByteWriter& out, const WindowArea& fields);
+// Writes the window record's fields before its picture (format::kWindowRasterAt bytes; text
+// areas use the same record). The record length is left for AppendArea.
+void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields);
+
+// The bytes a window record has written, given what the encoder wrote of its picture: 0 when the
+// picture did not fit.
+size_t WindowRecordWritten(int32_t rasterBytes);
 
 // Adds a window area holding the `width` x `height` pixels at the top-left of the host's picture
 // (black beyond its own size). Refused with 0, nothing changed, when a side is negative or 65536
 // or more, or the packed picture would pass the raster size cap; and as AppendArea refuses.
-int32_t AddWindow(int32_t slot, const WindowArea& fields, const platform::PixelView& source,
+int32_t AddWindow(int32_t slot, const WindowArea& fields, const image::PixelView& source,
                   int32_t width, int32_t height);
 
 }  // namespace veltrane::builder

@@ -5,6 +5,7 @@
 
 #include "builder/program_sender.h"
 #include "fixed_target/area_document.h"
+#include "format/link.h"
 #include "link/target.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
@@ -27,9 +28,9 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   target.speedIndex = 0;
   target.comPort = localPort;
   target.localPort = static_cast<uint16_t>(localPort);
-  target.remotePort = kFixedRemotePort;
+  target.remotePort = format::kScreenPort;
   target.remoteAddress = platform::ParseIpv4({address, length});
-  target.devAddr = kFixedDevAddr;
+  target.devAddr = format::kEveryScreenAddress;
   return target;
 }
 

@@ -5,10 +5,8 @@
 
 namespace veltrane::fixed_target {
 
-// The fixed target of these entry points: a screen at port 6666 of the given address, answering
-// to address 255, reached from a local UDP port.
-constexpr uint16_t kFixedRemotePort = 6666;
-constexpr uint8_t kFixedDevAddr = 0xFF;
+// The fixed target of these entry points: a screen at the fixed screen port of the given address,
+// addressed as every screen, reached from a local UDP port.
 // Address texts longer than this do not fit a descriptor's 16-byte field with its zero byte.
 constexpr size_t kMaxAddressText = 15;
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "platform/serial_port.h"
+
 namespace veltrane::link {
 namespace {
 
@@ -34,7 +36,7 @@ std::optional<std::string> ComPortPath(int32_t port) {
   std::lock_guard lock(paths.mutex);
   const std::string& mapped = paths.mapped[static_cast<size_t>(port)];
   if (!mapped.empty()) return mapped;
-  return "/dev/ttyS" + std::to_string(port - 1);
+  return platform::DefaultSerialDevicePath(port);
 }
 
 }  // namespace veltrane::link

@@ -10,7 +10,8 @@ namespace veltrane::link {
 constexpr int32_t kFirstComPort = 1;
 constexpr int32_t kLastComPort = 255;
 
-// Maps COM port `port` to `path`; nullptr restores the default "/dev/ttyS<port-1>".
+// Maps COM port `port` to `path`; nullptr restores the system's default path for it
+// (platform::DefaultSerialDevicePath).
 // False for a port number out of range.
 bool SetComPortPath(int32_t port, const char* path);
 

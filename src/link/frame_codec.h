@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "format/packets.h"
+
 namespace veltrane::link {
 
 // A link frame: 0x55, the escaped body, the escaped CRC-16/MODBUS of the body (high byte first),
@@ -13,14 +15,16 @@ constexpr uint8_t kFrameStart = 0x55;
 constexpr uint8_t kFrameEnd = 0xAA;
 constexpr uint8_t kFrameEscape = 0xBB;
 
-// The largest frame the system builds (an 8-byte header, 512 data bytes and the CRC, every byte
-// escaped) and the size of every receive buffer.
-constexpr size_t MaxFrameSize = 1046;
-
-using FrameBuffer = std::array<uint8_t, MaxFrameSize>;
-
 // The room an encoder needs for a body of `bodyLength` bytes: every byte escaped.
 constexpr size_t EncodedFrameBound(size_t bodyLength) { return 2 * bodyLength + 6; }
+
+// The largest frame the system builds (a packet header and a full upload piece, every byte
+// escaped) and the size of every receive buffer.
+constexpr size_t MaxFrameSize =
+    EncodedFrameBound(format::kPacketHeaderBytes + format::kUploadPieceBytes);
+static_assert(MaxFrameSize == 1046);
+
+using FrameBuffer = std::array<uint8_t, MaxFrameSize>;
 
 // Frames `body` into `out`. Returns the frame length, or 0 (writing nothing) when `out` is
 // smaller than EncodedFrameBound of the body.

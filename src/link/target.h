@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace veltrane::link {
 
@@ -12,6 +13,7 @@ struct Target {
   Transport transport = Transport::None;
   int32_t speedIndex = 3;      // serial line speed index; outside 0..4 means 3
   int32_t comPort = 0;         // serial: the COM port number
+  std::string devicePath;      // serial: when set, the device to open instead of the COM port's
   uint16_t localPort = 0;      // UDP: the port to bind, host order
   uint16_t remotePort = 0;     // UDP: the screen's port, host order
   uint32_t remoteAddress = 0;  // UDP: the screen's IPv4 address, network order

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 namespace veltrane::platform {
@@ -18,22 +17,7 @@ class SystemClockImpl final : public Clock {
 
   void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-  LocalTime Local() override {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm parts{};
-    localtime_r(&now.tv_sec, &parts);
-    LocalTime t;
-    t.year = static_cast<uint16_t>(parts.tm_year + 1900);
-    t.month = static_cast<uint16_t>(parts.tm_mon + 1);
-    t.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
-    t.day = static_cast<uint16_t>(parts.tm_mday);
-    t.hour = static_cast<uint16_t>(parts.tm_hour);
-    t.minute = static_cast<uint16_t>(parts.tm_min);
-    t.second = static_cast<uint16_t>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
-    t.milliseconds = static_cast<uint16_t>(now.tv_nsec / 1000000);
-    return t;
-  }
+  LocalTime Local() override { return SystemLocalTime(); }
 };
 
 SystemClockImpl systemClock;

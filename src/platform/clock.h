@@ -16,6 +16,9 @@ struct LocalTime {
   uint16_t milliseconds = 0;
 };
 
+// The host's local time now, as the system keeps it.
+LocalTime SystemLocalTime();
+
 // Time as the library sees it. Tests install their own to step through waits without sleeping.
 class Clock {
  public:

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/surface.h"
+#include "image/surface.h"
 
 namespace veltrane::platform {
 
@@ -48,7 +48,8 @@ std::optional<TextExtent> MeasureTextLine(std::u32string_view text, const FontRe
 // Draws `text` as one line in `color` on black, each glyph at its place on the baseline, with
 // monochrome hinted rendering so that strokes fall on whole pixels. The picture is exactly
 // MeasureTextLine's extent, so callers measure first and decide whether to draw at all.
-std::optional<Surface> DrawTextLine(std::u32string_view text, const FontRequest& font, Color color);
+std::optional<image::Surface> DrawTextLine(std::u32string_view text, const FontRequest& font,
+                                           image::Color color);
 
 // The family of the face that draws `character` for `font` (empty when no face can be found),
 // for diagnostics and tests.

@@ -5,33 +5,44 @@
 #include <span>
 #include <string>
 
-#include "platform/unique_fd.h"
+#include "common/status.h"
+#include "platform/wait.h"
 
 namespace veltrane::platform {
 
-// Opens a serial device for reading and writing, exclusively (a second open of the same device
-// fails while this one is held), without making it the controlling terminal, and sets the line to
-// `bitsPerSecond` (9600, 19200, 38400, 57600 or 115200; anything else gives 9600), 8 data bits,
-// no parity, one stop bit, raw bytes. Flow control and the other settings stay as the device had
-// them. The line settings are best effort: a device that refuses them still opens. Invalid when
-// the device cannot be opened or is held by someone else.
-UniqueFd OpenSerialPort(const std::string& path, int32_t bitsPerSecond);
+// The device path a COM port number stands for when the host has mapped none ("/dev/ttyS0" for
+// COM1 on POSIX systems).
+std::string DefaultSerialDevicePath(int32_t comPort);
 
-// Takes what the device has received so far, at most `buffer.size()` bytes, without waiting.
-// 0 when nothing is waiting or the read failed.
-size_t ReadAvailable(int fd, std::span<uint8_t> buffer);
+// A serial line (or the controller end of a pseudo-terminal). Closed until opened.
+class SerialPort final : public Waitable {
+ public:
+  // Opens a serial device for reading and writing, exclusively (a second open of the same device
+  // fails while this one is held), without making it the controlling terminal, and sets the line
+  // to `bitsPerSecond` (9600, 19200, 38400, 57600 or 115200; anything else gives 9600), 8 data
+  // bits, no parity, one stop bit, raw bytes, software flow control off. Input left over from
+  // before the open is dropped. The line settings are best effort: a device that refuses them
+  // still opens. An OsError with the system's reason when the device cannot be opened or is
+  // held by someone else; nothing is left open then.
+  Status Open(const std::string& path, int32_t bitsPerSecond);
 
-// Writes all of `data`, waiting while the driver's queue is full, and returns the count the
-// driver took. Gives up (returning the count so far) on an error, or when the device has taken
-// nothing for kWriteStallMs.
-size_t WriteAll(int fd, std::span<const uint8_t> data);
+  // Takes what the device has received so far, at most `buffer.size()` bytes, without waiting.
+  // 0 when nothing is waiting, the read failed or the port is not open.
+  size_t ReadAvailable(std::span<uint8_t> buffer) const;
+
+  // Writes all of `data`, waiting while the driver's queue is full, and returns the count the
+  // driver took. Gives up (returning the count so far) on an error, or when the device has taken
+  // nothing for kWriteStallMs; 0 when the port is not open.
+  size_t WriteAll(std::span<const uint8_t> data) const;
+};
+
 constexpr uint32_t kWriteStallMs = 2000;
 
 // A pseudo-terminal pair: the controller end, and the terminal end that a program opens by path
 // as if it were a serial port.
 struct PseudoTerminal {
-  UniqueFd controller;  // non-blocking
-  UniqueFd terminal;    // kept open so the controller end never sees a hang-up
+  SerialPort controller;  // does not block
+  SerialPort terminal;    // kept open so the controller end never sees a hang-up
   std::string terminalPath;
 };
 

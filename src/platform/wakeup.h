@@ -1,25 +1,25 @@
 #pragma once
 
-#include "platform/unique_fd.h"
+#include "common/status.h"
+#include "platform/wait.h"
 
 namespace veltrane::platform {
 
-// A descriptor that one thread makes readable to wake another from a wait.
-class WakeupEvent {
+// An event that one thread makes readable to wake another from a wait.
+class WakeupEvent final : public Waitable {
  public:
   WakeupEvent();
-  int fd() const { return fd_.get(); }
-  bool valid() const { return fd_.valid(); }
   void Signal();
-  // Makes the descriptor unreadable again.
+  // Makes the event unreadable again.
   void Clear();
-
- private:
-  UniqueFd fd_;
 };
 
-// Blocks SIGINT and SIGTERM for the calling thread (and the threads it starts later) and returns a
-// descriptor that becomes readable when one of them arrives. Call it before starting threads.
-UniqueFd TerminationSignals();
+// Becomes readable when the user asks the process to stop (SIGINT or SIGTERM on POSIX systems).
+class StopRequest final : public Waitable {
+ public:
+  // Takes those requests away from their default handling for the calling thread (and the threads
+  // it starts later) and turns them into input here. Call it before starting threads.
+  Status Open();
+};
 
 }  // namespace veltrane::platform

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <array>
 
+#include "format/clock.h"
+#include "format/records.h"
 #include "program/raster_reader.h"
-#include "program/record_layout.h"
 
 namespace veltrane::program {
 namespace {
 
-constexpr std::array<AreaKind, 4> kAreaKinds = {{
-    {kWindowTag, "window", kWindowRasterAt + kRasterHeaderSize},
-    {kDateTimeTag, "date-time", kDateTimeListAt + kRasterListHeaderSize},
-    {kStringTag, "string", kStringTextAt + kStringTextAlign},
-    {kClockTag, "clock", kClockListAt + kRasterListHeaderSize},
-}};
+using namespace format;
 
 std::string RecordLengthText(const Stretch& record) {
   return "recordLength " + std::to_string(record.size());
@@ -32,10 +28,6 @@ bool ReadWindowArea(ReadContext& context, const Stretch& record, const Place& pl
   return context.Fail(record.At(kRecordLengthAt), place,
                       RecordLengthText(record) + ", but its raster ends at byte " +
                           std::to_string(kWindowRasterAt + out.image.length));
-}
-
-size_t PaddedTextSize(size_t textBytes) {
-  return (textBytes + 1 + kStringTextAlign - 1) / kStringTextAlign * kStringTextAlign;
 }
 
 // The text is zero-terminated and padded with zeros to a multiple of 4 bytes; the record ends
@@ -117,16 +109,30 @@ bool CheckClockPictures(ReadContext& context, const Place& place, const RasterLi
 bool ReadClockArea(ReadContext& context, const Stretch& record, const Place& place,
                    ClockArea& out) {
   out.imageCount = record.U32(kClockImageCountAt);
-  if (out.imageCount != kClockImageCount) {
+  if (out.imageCount != kClockPictureCount) {
     return context.Fail(record.At(kClockImageCountAt), place,
                         "imageCount " + std::to_string(out.imageCount) + ", but a clock has " +
-                            std::to_string(kClockImageCount) + " pictures");
+                            std::to_string(kClockPictureCount) + " pictures");
   }
   if (!CheckReserved(context, record, kClockReservedAt, kAreaReservedSize, place)) return false;
-  const ListRule rule{"picture", kClockImageCount, "a clock"};
+  const ListRule rule{"picture", kClockPictureCount, "a clock"};
   return ReadRasterList(context, record.From(kClockListAt), place, rule, out.pictures) &&
          CheckClockPictures(context, place, out.pictures);
 }
+
+// Reads into the alternative of `out` that holds content of this type.
+template <class Content, bool (*Read)(ReadContext&, const Stretch&, const Place&, Content&)>
+bool ReadAs(ReadContext& context, const Stretch& record, const Place& place, AreaContent& out) {
+  return Read(context, record, place, out.emplace<Content>());
+}
+
+constexpr std::array<AreaKind, std::variant_size_v<AreaContent>> kAreaKinds = {{
+    {kWindowTag, "window", kWindowRasterAt + kRasterHeaderSize, ReadAs<WindowArea, ReadWindowArea>},
+    {kDateTimeTag, "date-time", kDateTimeListAt + kRasterListHeaderSize,
+     ReadAs<DateTimeArea, ReadDateTimeArea>},
+    {kStringTag, "string", kStringTextAt + kStringTextAlign, ReadAs<StringArea, ReadStringArea>},
+    {kClockTag, "clock", kClockListAt + kRasterListHeaderSize, ReadAs<ClockArea, ReadClockArea>},
+}};
 
 }  // namespace
 
@@ -134,21 +140,6 @@ const AreaKind* FindAreaKind(uint16_t tag) {
   const auto kind = std::find_if(kAreaKinds.begin(), kAreaKinds.end(),
                                  [tag](const AreaKind& k) { return k.tag == tag; });
   return kind == kAreaKinds.end() ? nullptr : &*kind;
-}
-
-bool ReadAreaContent(ReadContext& context, const Stretch& record, const AreaKind& kind,
-                     const Place& place, AreaContent& out) {
-  switch (kind.tag) {
-    case kWindowTag:
-      return ReadWindowArea(context, record, place, out.emplace<WindowArea>());
-    case kDateTimeTag:
-      return ReadDateTimeArea(context, record, place, out.emplace<DateTimeArea>());
-    case kStringTag:
-      return ReadStringArea(context, record, place, out.emplace<StringArea>());
-    case kClockTag:
-    default:  // FindAreaKind knows no other kind
-      return ReadClockArea(context, record, place, out.emplace<ClockArea>());
-  }
 }
 
 }  // namespace veltrane::program

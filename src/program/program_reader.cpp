@@ -7,12 +7,14 @@
 
 #include <numeric>
 
+#include "format/records.h"
 #include "program/area_readers.h"
 #include "program/read_context.h"
-#include "program/record_layout.h"
 
 namespace veltrane::program {
 namespace {
+
+using namespace format;
 
 std::string Counted(size_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -22,7 +24,7 @@ std::string BytesLeft(const Stretch& rest) { return "(" + Counted(rest.size(), "
 
 Program RootFields(const Stretch& block) {
   Program program;
-  program.rootType = block.U16(0);
+  program.rootType = block.U16(kRootTypeAt);
   program.pageCount = block.U16(kRootPageCountAt);
   program.programLength = block.U32(kRootProgramLengthAt);
   program.colorMode = block.U16(kRootColorModeAt);
@@ -35,7 +37,7 @@ bool CheckRoot(ReadContext& context, const Stretch& block, const Program& progra
                         "programLength " + std::to_string(program.programLength) +
                             ", but the block is " + Counted(block.size(), "byte"));
   }
-  return CheckReserved(context, block, kRootReservedAt, 2, Place{});
+  return CheckReserved(context, block, kRootReservedAt, kRootReservedSize, Place{});
 }
 
 bool ReadLeaf(ReadContext& context, const Stretch& rest, const Place& place, Page& out) {
@@ -47,7 +49,7 @@ bool ReadLeaf(ReadContext& context, const Stretch& rest, const Place& place, Pag
   out.itemCount = rest.U16(kLeafItemCountAt);
   out.pageParam = rest.U32(kLeafPageParamAt);
   out.pageLength = rest.U32(kLeafPageLengthAt);
-  return CheckReserved(context, rest, kLeafReservedAt, 4, place);
+  return CheckReserved(context, rest, kLeafReservedAt, kLeafReservedSize, place);
 }
 
 bool FailTag(ReadContext& context, const Stretch& rest, const Place& place, uint16_t tag) {
@@ -66,13 +68,13 @@ bool ReadArea(ReadContext& context, const Stretch& rest, const Place& place, Are
                         "area header runs past the end of the program " + BytesLeft(rest));
   }
   out.offset = rest.offset();
-  out.tag = rest.U16(0);
+  out.tag = rest.U16(kTagAt);
   const AreaKind* kind = FindAreaKind(out.tag);
   if (kind == nullptr) return FailTag(context, rest, place, out.tag);
   out.areaParam = rest.U16(kAreaParamAt);
   out.recordLength = rest.U32(kRecordLengthAt);
-  out.rect = {rest.U16(kAreaRectAt), rest.U16(kAreaRectAt + 2), rest.U16(kAreaRectAt + 4),
-              rest.U16(kAreaRectAt + 6)};
+  out.rect = {rest.U16(kAreaLeftAt), rest.U16(kAreaTopAt), rest.U16(kAreaRightAt),
+              rest.U16(kAreaBottomAt)};
   if (out.recordLength < kind->minimumLength) {
     return context.Fail(rest.At(kRecordLengthAt), place,
                         "recordLength " + std::to_string(out.recordLength) +
@@ -84,7 +86,7 @@ bool ReadArea(ReadContext& context, const Stretch& rest, const Place& place, Are
                         "recordLength " + std::to_string(out.recordLength) +
                             " runs past the end of the program " + BytesLeft(rest));
   }
-  return ReadAreaContent(context, rest.First(out.recordLength), *kind, place, out.content);
+  return kind->read(context, rest.First(out.recordLength), place, out.content);
 }
 
 // itemCount and pageLength sum up the area records that follow the page record.
@@ -114,7 +116,7 @@ bool ReadRecords(ReadContext& context, const Stretch& block, Program& program) {
     if (rest.size() < 2) {
       return context.Fail(at, PagePlace(pages.size()), "1 stray byte after the last record");
     }
-    const uint16_t tag = rest.U16(0);
+    const uint16_t tag = rest.U16(kTagAt);
     if (tag == kLeafTag) {
       if (!pages.empty() && !CheckPageSummary(context, pages.back(), pages.size())) return false;
       const Place place = PagePlace(pages.size() + 1);
@@ -123,8 +125,9 @@ bool ReadRecords(ReadContext& context, const Stretch& block, Program& program) {
       continue;
     }
     if (pages.empty()) {
-      return context.Fail(at, PagePlace(1),
-                          "expected a page record (tag 0x30), found tag " + Hex(tag));
+      return context.Fail(
+          at, PagePlace(1),
+          "expected a page record (tag " + Hex(kLeafTag) + "), found tag " + Hex(tag));
     }
     Page& page = pages.back();
     const Place place = AreaPlace(pages.size(), page.areas.size() + 1);

@@ -4,10 +4,13 @@
 #include <sstream>
 #include <string_view>
 
-#include "program/record_layout.h"
+#include "format/records.h"
+#include "program/area_readers.h"
 
 namespace veltrane::program {
 namespace {
+
+using namespace format;
 
 class TreeText {
  public:
@@ -46,9 +49,9 @@ std::string QuotedText(std::span<const uint8_t> text) {
   return quoted + "\"";
 }
 
-std::string_view KindName(const AreaContent& content) {
-  static constexpr std::string_view kNames[] = {"window", "date-time", "string", "clock"};
-  return kNames[content.index()];
+std::string_view KindName(const Area& area) {
+  const AreaKind* kind = FindAreaKind(area.tag);
+  return kind != nullptr ? kind->name : "unknown";
 }
 
 std::ostream& TreeText::Line(size_t depth, size_t offset) {
@@ -61,7 +64,7 @@ void TreeText::Root(const Program& program) {
   const uint16_t depthCode = DepthCodeFor(program.colorMode);
   Line(0, 0) << "root: rootType " << program.rootType << ", pageCount " << program.pageCount
              << ", programLength " << program.programLength << ", colorMode " << program.colorMode
-             << " (" << BitsPerPixel(depthCode) << " bit" << (depthCode == 1 ? "" : "s")
+             << " (" << BitsPerPixel(depthCode) << " bit" << (depthCode == kDepthOneBit ? "" : "s")
              << " per pixel)";
   for (size_t p = 0; p < program.pages.size(); ++p) {
     PageLine(program.pages[p], p + 1);
@@ -75,7 +78,7 @@ void TreeText::PageLine(const Page& page, size_t number) {
 }
 
 void TreeText::AreaLine(const Area& area, size_t number) {
-  Line(2, area.offset) << "area " << number << ' ' << KindName(area.content) << ": areaParam "
+  Line(2, area.offset) << "area " << number << ' ' << KindName(area) << ": areaParam "
                        << area.areaParam << ", recordLength " << area.recordLength << ", rect ("
                        << area.rect.left << ", " << area.rect.top << ", " << area.rect.right << ", "
                        << area.rect.bottom << ")";

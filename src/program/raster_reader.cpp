@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
-#include "program/record_layout.h"
+#include "format/records.h"
 
 namespace veltrane::program {
 namespace {
 
+using namespace format;
+
 std::string BitsText(uint16_t depthCode) {
-  return std::to_string(BitsPerPixel(depthCode)) + " bit" + (depthCode == 1 ? "" : "s") +
+  return std::to_string(BitsPerPixel(depthCode)) + " bit" + (depthCode == kDepthOneBit ? "" : "s") +
          " per pixel";
 }
 
@@ -62,10 +64,11 @@ bool ReadRaster(ReadContext& context, const Stretch& room, const Place& place, R
                         "raster header runs past the end of its record (" +
                             std::to_string(room.size()) + " bytes left)");
   }
-  const uint16_t tag = room.U16(0);
+  const uint16_t tag = room.U16(kTagAt);
   if (tag != kRasterImageTag) {
-    return context.Fail(room.offset(), place,
-                        "expected a raster image (tag 0x36), found tag " + Hex(tag));
+    return context.Fail(
+        room.offset(), place,
+        "expected a raster image (tag " + Hex(kRasterImageTag) + "), found tag " + Hex(tag));
   }
   out.offset = room.offset();
   out.width = room.U16(kRasterWidthAt);
@@ -88,10 +91,11 @@ bool ReadRaster(ReadContext& context, const Stretch& room, const Place& place, R
 
 bool ReadRasterList(ReadContext& context, const Stretch& list, const Place& place,
                     const ListRule& rule, RasterListView& out) {
-  const uint16_t tag = list.U16(0);
+  const uint16_t tag = list.U16(kTagAt);
   if (tag != kRasterListTag) {
-    return context.Fail(list.offset(), place,
-                        "expected a raster list (tag 0x37), found tag " + Hex(tag));
+    return context.Fail(
+        list.offset(), place,
+        "expected a raster list (tag " + Hex(kRasterListTag) + "), found tag " + Hex(tag));
   }
   out.offset = list.offset();
   out.count = list.U16(kRasterListCountAt);

@@ -29,14 +29,10 @@ using RequestBuffer = std::array<uint8_t, kPacketHeaderBytes + kTimeBlockBytes>;
 Status RunCommand(const link::Target& target, const CommandKind& command,
                   std::span<const uint8_t> body, link::FrameBuffer& reply) {
   BusyScope busy;
+  const uint32_t windowMs =
+      target.transport == link::Transport::Serial ? command.serialWindowMs : command.udpWindowMs;
   return WithChannel(
-      target,
-      [&](link::SerialChannel& channel) {
-        return ExchangeSerial(channel, body, reply, command.serialWindowMs);
-      },
-      [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return ExchangeUdp(channel, body, reply, address, port, command.udpWindowMs);
-      });
+      target, [&](link::Channel& channel) { return Exchange(channel, body, reply, windowMs); });
 }
 
 Status Send(const link::Target& target, const CommandKind& command, uint32_t value) {

@@ -8,11 +8,11 @@
 
 namespace veltrane::protocol {
 
-// A command's code and the receive window of one try on each transport.
+// A command's code and the receive window of one try: on a serial line, and on the network.
 struct CommandKind {
   uint16_t cmd;
   uint32_t serialWindowMs;
-  uint32_t udpWindowMs;
+  uint32_t udpWindowMs;  // every transport but serial
 };
 
 // What a query brings back: the screen's value when `status` is Ok.

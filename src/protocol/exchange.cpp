@@ -76,15 +76,4 @@ Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::Fra
                        test);
 }
 
-Status ExchangeSerial(link::SerialChannel& channel, std::span<const uint8_t> body,
-                      link::FrameBuffer& reply, uint32_t windowMs) {
-  return Exchange(channel, body, reply, windowMs);
-}
-
-Status ExchangeUdp(link::UdpChannel& channel, std::span<const uint8_t> body,
-                   link::FrameBuffer& reply, uint32_t address, uint16_t port, uint32_t windowMs) {
-  link::UdpPeer peer(channel, address, port);
-  return Exchange(peer, body, reply, windowMs);
-}
-
 }  // namespace veltrane::protocol

@@ -6,8 +6,6 @@
 #include "common/status.h"
 #include "link/channel.h"
 #include "link/frame_codec.h"
-#include "link/serial_channel.h"
-#include "link/udp_channel.h"
 
 namespace veltrane::protocol {
 
@@ -37,14 +35,5 @@ Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uin
 // be framed into one frame buffer.
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
                 uint32_t windowMs);
-
-// The exchange over an opened serial channel, replies assembled from the byte stream.
-Status ExchangeSerial(link::SerialChannel& channel, std::span<const uint8_t> body,
-                      link::FrameBuffer& reply, uint32_t windowMs);
-
-// The exchange over an opened UDP channel with the screen at `address`:`port` (network order);
-// only datagrams from there count.
-Status ExchangeUdp(link::UdpChannel& channel, std::span<const uint8_t> body,
-                   link::FrameBuffer& reply, uint32_t address, uint16_t port, uint32_t windowMs);
 
 }  // namespace veltrane::protocol

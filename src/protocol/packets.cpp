@@ -1,12 +1,14 @@
 #include "protocol/packets.h"
 
+#include <utility>
+
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 
 namespace veltrane::protocol {
 namespace {
 
-constexpr uint16_t kAcknowledged = 1;
+using namespace format;
 
 // The decoded reply body, when the frame decodes to at least `minBytes`.
 std::optional<ReplyHeader> DecodeReplyFrame(std::span<const uint8_t> frame, size_t minBytes,
@@ -14,6 +16,12 @@ std::optional<ReplyHeader> DecodeReplyFrame(std::span<const uint8_t> frame, size
   const int32_t length = link::DecodeFrame(frame, reply);
   if (length <= 0 || static_cast<size_t>(length) < minBytes) return std::nullopt;
   return DecodeReplyHeader(std::span<const uint8_t>(reply.data(), static_cast<size_t>(length)));
+}
+
+// The time block's fields in their order on the wire.
+template <class Time>
+std::array<decltype(&std::declval<Time&>().year), kTimeBlockFields> TimeFields(Time& t) {
+  return {&t.year, &t.month, &t.dayOfWeek, &t.day, &t.hour, &t.minute, &t.second, &t.milliseconds};
 }
 
 bool AnswersCommand(const ReplyHeader& header, uint16_t cmd) {
@@ -35,7 +43,8 @@ std::array<uint8_t, kPacketHeaderBytes> EncodePacketHeader(const PacketHeader& h
 std::optional<PacketHeader> DecodePacketHeader(std::span<const uint8_t> body) {
   const ByteReader in(body);
   if (!in.Fits(0, kPacketHeaderBytes)) return std::nullopt;
-  return PacketHeader{*in.U16(0), *in.U8(2), *in.U8(3), *in.U32(4)};
+  return PacketHeader{*in.U16(kPacketCmdAt), *in.U8(kPacketReservedAt), *in.U8(kPacketDevAddrAt),
+                      *in.U32(kPacketValueAt)};
 }
 
 std::array<uint8_t, kReplyBytes> EncodeReplyHeader(const ReplyHeader& reply) {
@@ -53,16 +62,15 @@ std::array<uint8_t, kReplyBytes> EncodeReplyHeader(const ReplyHeader& reply) {
 std::optional<ReplyHeader> DecodeReplyHeader(std::span<const uint8_t> body) {
   const ByteReader in(body);
   if (!in.Fits(0, kCommandReplyMinBytes)) return std::nullopt;
-  return ReplyHeader{*in.U16(0), *in.U8(2),  *in.U8(3),
-                     *in.U32(4), *in.U16(8), in.U16(10).value_or(0)};
+  return ReplyHeader{*in.U16(kPacketCmdAt),        *in.U8(kPacketReservedAt),
+                     *in.U8(kPacketDevAddrAt),     *in.U32(kPacketValueAt),
+                     *in.U16(kReplyAnsweredCmdAt), in.U16(kReplyStatusAt).value_or(0)};
 }
 
 std::array<uint8_t, kTimeBlockBytes> EncodeTimeBlock(const platform::LocalTime& time) {
   std::array<uint8_t, kTimeBlockBytes> bytes{};
   ByteWriter out(bytes);
-  for (const uint16_t field : {time.year, time.month, time.dayOfWeek, time.day, time.hour,
-                               time.minute, time.second, time.milliseconds})
-    out.U16(field);
+  for (const uint16_t* field : TimeFields(time)) out.U16(*field);
   return bytes;
 }
 
@@ -70,14 +78,11 @@ std::optional<platform::LocalTime> DecodeTimeBlock(std::span<const uint8_t> bloc
   const ByteReader in(block);
   if (!in.Fits(0, kTimeBlockBytes)) return std::nullopt;
   platform::LocalTime t;
-  t.year = *in.U16(0);
-  t.month = *in.U16(2);
-  t.dayOfWeek = *in.U16(4);
-  t.day = *in.U16(6);
-  t.hour = *in.U16(8);
-  t.minute = *in.U16(10);
-  t.second = *in.U16(12);
-  t.milliseconds = *in.U16(14);
+  size_t at = 0;
+  for (uint16_t* field : TimeFields(t)) {
+    *field = *in.U16(at);
+    at += sizeof *field;
+  }
   return t;
 }
 
@@ -90,7 +95,7 @@ bool CheckUploadReply(std::span<const uint8_t> frame, uint16_t cmd, uint32_t seq
                       link::FrameBuffer& reply) {
   const auto header = DecodeReplyFrame(frame, kReplyBytes, reply);
   return header && AnswersCommand(*header, cmd) && header->value == sequence &&
-         header->status == kAcknowledged;
+         header->status == kStatusAcknowledged;
 }
 
 }  // namespace veltrane::protocol

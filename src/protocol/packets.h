@@ -6,28 +6,27 @@
 #include <optional>
 #include <span>
 
+#include "format/packets.h"
 #include "link/frame_codec.h"
 #include "platform/clock.h"
 
 namespace veltrane::protocol {
 
-// Packet codes: the `cmd` of a request or upload packet, and of every reply.
-constexpr uint16_t CMD_UPLOAD_START = 0;
-constexpr uint16_t CMD_UPLOAD_END = 1;
-constexpr uint16_t CMD_UPLOAD_DATA = 2;
-constexpr uint16_t CMD_REPLY = 3;
-constexpr uint16_t CMD_SET_TIME = 6;
-constexpr uint16_t CMD_GET_POWER = 9;
-constexpr uint16_t CMD_SET_POWER = 10;
-constexpr uint16_t CMD_GET_BRIGHT = 11;
-constexpr uint16_t CMD_SET_BRIGHT = 12;
-constexpr uint16_t CMD_RESET = 99;
-
-constexpr size_t kPacketHeaderBytes = 8;
-constexpr size_t kTimeBlockBytes = 16;
-// A reply must reach `answeredCmd` to answer a command, and `status` to acknowledge an upload.
-constexpr size_t kCommandReplyMinBytes = 10;
-constexpr size_t kReplyBytes = 12;
+// The packet codes and sizes this layer speaks (format/packets.h).
+using format::CMD_GET_BRIGHT;
+using format::CMD_GET_POWER;
+using format::CMD_REPLY;
+using format::CMD_RESET;
+using format::CMD_SET_BRIGHT;
+using format::CMD_SET_POWER;
+using format::CMD_SET_TIME;
+using format::CMD_UPLOAD_DATA;
+using format::CMD_UPLOAD_END;
+using format::CMD_UPLOAD_START;
+using format::kCommandReplyMinBytes;
+using format::kPacketHeaderBytes;
+using format::kReplyBytes;
+using format::kTimeBlockBytes;
 
 // The start of every request and upload packet body.
 struct PacketHeader {

@@ -47,8 +47,8 @@ class UploadFrames {
  private:
   std::span<const uint8_t> Piece(const PacketHeader& header) const {
     if (header.cmd != CMD_UPLOAD_DATA) return {};
-    const size_t offset = static_cast<size_t>(header.value - 1) * UploadPieceSize;
-    return program_.subspan(offset, std::min(UploadPieceSize, program_.size() - offset));
+    const size_t offset = static_cast<size_t>(header.value - 1) * format::kUploadPieceBytes;
+    return program_.subspan(offset, std::min(format::kUploadPieceBytes, program_.size() - offset));
   }
 
   std::span<const uint8_t> program_;
@@ -87,37 +87,20 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
     const Status status = SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test);
     if (status != Status::Ok) return status;
     if (observer != nullptr) {
-      const size_t carried = std::min(program.size(), size_t{sequence} * UploadPieceSize);
+      const size_t carried = std::min(program.size(), size_t{sequence} * format::kUploadPieceBytes);
       observer->Acknowledged(sequence + 1, packets, carried);
     }
   }
   return Status::Ok;
 }
 
-Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
-                    link::FrameBuffer& reply, uint8_t devAddr, UploadObserver* observer) {
-  return Upload(channel, program, reply, devAddr, observer);
-}
-
-Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
-                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port,
-                 UploadObserver* observer) {
-  link::UdpPeer peer(channel, address, port);
-  return Upload(peer, program, reply, devAddr, observer);
-}
-
 Status UploadProgram(const link::Target& target, std::span<const uint8_t> program,
                      UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
-  return WithChannel(
-      target,
-      [&](link::SerialChannel& channel) {
-        return UploadSerial(channel, program, reply, target.devAddr, observer);
-      },
-      [&](link::UdpChannel& channel, uint32_t address, uint16_t port) {
-        return UploadUdp(channel, program, reply, target.devAddr, address, port, observer);
-      });
+  return WithChannel(target, [&](link::Channel& channel) {
+    return Upload(channel, program, reply, target.devAddr, observer);
+  });
 }
 
 }  // namespace veltrane::protocol

@@ -5,23 +5,17 @@
 #include <span>
 
 #include "common/status.h"
+#include "format/packets.h"
 #include "link/channel.h"
 #include "link/frame_codec.h"
-#include "link/serial_channel.h"
 #include "link/target.h"
-#include "link/udp_channel.h"
 
 namespace veltrane::protocol {
 
-// The largest piece of program data in one data packet.
-constexpr size_t UploadPieceSize = 512;
 // The receive window of each try of each upload packet.
 constexpr uint32_t kUploadWindowMs = 1000;
 
-// The number of data packets a program of `lengthBytes` takes.
-constexpr uint32_t UploadPieceCount(size_t lengthBytes) {
-  return static_cast<uint32_t>((lengthBytes + UploadPieceSize - 1) / UploadPieceSize);
-}
+using format::UploadPieceCount;
 
 // Told of each packet the screen acknowledges, on the uploading thread (for progress displays).
 class UploadObserver {
@@ -39,15 +33,6 @@ class UploadObserver {
 // program.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr, UploadObserver* observer = nullptr);
-
-// The upload over an opened serial channel.
-Status UploadSerial(link::SerialChannel& channel, std::span<const uint8_t> program,
-                    link::FrameBuffer& reply, uint8_t devAddr, UploadObserver* observer = nullptr);
-
-// The upload over an opened UDP channel to the screen at `address`:`port` (network order).
-Status UploadUdp(link::UdpChannel& channel, std::span<const uint8_t> program,
-                 link::FrameBuffer& reply, uint8_t devAddr, uint32_t address, uint16_t port,
-                 UploadObserver* observer = nullptr);
 
 // Uploads `program` to the screen the target names: opens its channel, runs the upload, closes
 // the channel. Ok when the end packet was acknowledged; Timeout when a packet was not; Refused for

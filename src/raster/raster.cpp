@@ -9,12 +9,21 @@
 namespace veltrane::raster {
 namespace {
 
-using platform::Color;
+using namespace format;
+using image::Color;
 
-int64_t RowsPerWord(int32_t colorMode) { return IsOneBit(colorMode) ? 32 : 16; }
+int64_t RowsPerWord(int32_t colorMode) { return format::RowsPerWord(DepthCodeFor(colorMode)); }
 
 int64_t RoundUp(int64_t value, int64_t multiple) {
   return (value + multiple - 1) / multiple * multiple;
+}
+
+// Header fields; the callers have checked that the header fits.
+void PutU16(std::span<uint8_t> header, size_t at, uint16_t value) {
+  ByteWriter(header.subspan(at)).U16(value);
+}
+void PutU32(std::span<uint8_t> header, size_t at, uint32_t value) {
+  ByteWriter(header.subspan(at)).U32(value);
 }
 
 void StoreLe32(uint8_t* out, uint32_t word) {
@@ -28,11 +37,11 @@ void StoreLe32(uint8_t* out, uint32_t word) {
 // fixed blocks of columns free of branches and aliasing, which compilers turn into vector code.
 constexpr size_t kColumnBlock = 16;
 
-uint32_t OneBit(Color c, uint32_t bit) { return platform::RedOf(c) > kLitAbove ? bit : 0u; }
+uint32_t OneBit(Color c, uint32_t bit) { return image::RedOf(c) > kLitAbove ? bit : 0u; }
 
 uint32_t TwoBits(Color c, uint32_t greenBit) {
-  return (platform::GreenOf(c) > kLitAbove ? greenBit : 0u) |
-         (platform::RedOf(c) > kLitAbove ? greenBit >> 1 : 0u);
+  return (image::GreenOf(c) > kLitAbove ? greenBit : 0u) |
+         (image::RedOf(c) > kLitAbove ? greenBit >> 1 : 0u);
 }
 
 template <uint32_t (*Bits)(Color, uint32_t)>
@@ -47,7 +56,7 @@ void AddRow(const Color* __restrict row, uint32_t* __restrict words, size_t colu
 // Packs the picture one band of word rows at a time: each band's words are built across all
 // columns from whole picture rows (which the surface stores contiguously), then stored at their
 // column-major places.
-void PackWords(uint8_t* pixelWords, const platform::Surface& surface, int64_t width, int64_t height,
+void PackWords(uint8_t* pixelWords, const image::Surface& surface, int64_t width, int64_t height,
                int32_t colorMode) {
   const int64_t rowsPerWord = RowsPerWord(colorMode);
   const int64_t wordsPerColumn = RoundUp(height, rowsPerWord) / rowsPerWord;
@@ -80,48 +89,47 @@ void PackWords(uint8_t* pixelWords, const platform::Surface& surface, int64_t wi
 int32_t RasterSize(int32_t width, int32_t height, int32_t colorMode) {
   const int64_t w = static_cast<uint16_t>(width);
   const int64_t h = RoundUp(static_cast<uint16_t>(height), RowsPerWord(colorMode));
-  const int64_t pixelBytes = h * w / (IsOneBit(colorMode) ? 8 : 4);
+  const int64_t pixelBytes = h * w * BitsPerPixel(DepthCodeFor(colorMode)) / 8;
   if (pixelBytes > kMaxRasterPixelBytes) return 0;
-  return static_cast<int32_t>(pixelBytes + static_cast<int64_t>(kRasterImageHeaderBytes));
+  return static_cast<int32_t>(pixelBytes + static_cast<int64_t>(kRasterHeaderSize));
 }
 
 bool RasterFits(int32_t width, int32_t height, int32_t colorMode) {
-  constexpr int32_t kMaxSide = 0xFFFF;
-  return width >= 0 && height >= 0 && width <= kMaxSide && height <= kMaxSide &&
+  return width >= 0 && height >= 0 && width <= kMaxRasterSide && height <= kMaxRasterSide &&
          RasterSize(width, height, colorMode) != 0;
 }
 
-int32_t EncodeRaster(std::span<uint8_t> destination, const platform::Surface& surface,
-                     int32_t width, int32_t height, int32_t colorMode) {
+int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surface, int32_t width,
+                     int32_t height, int32_t colorMode) {
   const bool hasPixels = width > 0 && height > 0;
   const int64_t rowsPerWord = RowsPerWord(colorMode);
   const int64_t pixelBytes =
       hasPixels ? int64_t{width} * (RoundUp(height, rowsPerWord) / rowsPerWord) * 4 : 0;
-  const int64_t length = static_cast<int64_t>(kRasterImageHeaderBytes) + pixelBytes;
+  const int64_t length = static_cast<int64_t>(kRasterHeaderSize) + pixelBytes;
   if (length > std::numeric_limits<int32_t>::max() ||
       static_cast<uint64_t>(length) > destination.size()) {
     return 0;
   }
 
-  ByteWriter header(destination);
-  header.U16(kRasterImageTag);
-  header.U16(static_cast<uint16_t>(width));
-  header.U16(static_cast<uint16_t>(RoundUp(static_cast<uint16_t>(height), rowsPerWord)));
-  header.U16(IsOneBit(colorMode) ? kDepthOneBit : kDepthTwoBits);
-  header.U32(static_cast<uint32_t>(length));
+  const auto paddedHeight =
+      static_cast<uint16_t>(RoundUp(static_cast<uint16_t>(height), rowsPerWord));
+  PutU16(destination, kTagAt, kRasterImageTag);
+  PutU16(destination, kRasterWidthAt, static_cast<uint16_t>(width));
+  PutU16(destination, kRasterPaddedHeightAt, paddedHeight);
+  PutU16(destination, kRasterDepthCodeAt, DepthCodeFor(colorMode));
+  PutU32(destination, kRasterLengthAt, static_cast<uint32_t>(length));
   if (hasPixels) {
-    PackWords(destination.data() + kRasterImageHeaderBytes, surface, width, height, colorMode);
+    PackWords(destination.data() + kRasterHeaderSize, surface, width, height, colorMode);
   }
   return static_cast<int32_t>(length);
 }
 
 bool WriteRasterList(std::span<uint8_t> destination, const RasterList& list) {
-  if (destination.size() < kRasterListHeaderBytes) return false;
-  ByteWriter writer(destination);
-  writer.U16(kRasterListTag);
-  writer.U16(list.count);
-  writer.U32(list.length);
-  return writer.ok();
+  if (destination.size() < kRasterListHeaderSize) return false;
+  PutU16(destination, kTagAt, kRasterListTag);
+  PutU16(destination, kRasterListCountAt, list.count);
+  PutU32(destination, kRasterListLengthAt, list.length);
+  return true;
 }
 
 }  // namespace veltrane::raster

@@ -4,32 +4,21 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/surface.h"
+#include "format/raster.h"
+#include "image/surface.h"
 
+// Packing pictures into RasterImages and RasterLists (their layout: format/raster.h).
 namespace veltrane::raster {
 
-// A RasterImage: a 12-byte header (tag, width, paddedHeight, depthCode, length) and the picture
-// packed column after column, left to right, into little-endian 32-bit words running down each
-// column. The topmost pixel of a word is its bit 31. One bit per pixel lights where red > 96;
-// two bits per pixel give each pixel a green bit and then a red bit, each lit above 96.
-constexpr uint16_t kRasterImageTag = 0x36;
-constexpr size_t kRasterImageHeaderBytes = 12;
-constexpr uint16_t kDepthOneBit = 1;
-constexpr uint16_t kDepthTwoBits = 4;
-constexpr uint8_t kLitAbove = 96;
-// The most pixel bytes one RasterImage may carry.
-constexpr int64_t kMaxRasterPixelBytes = 0x100000;
-
-// A RasterList: the header before a run of RasterImages inside an item record.
-constexpr uint16_t kRasterListTag = 0x37;
-constexpr size_t kRasterListHeaderBytes = 8;
 struct RasterList {
   uint16_t count = 0;   // RasterImages that follow
   uint32_t length = 0;  // 8 + the room reserved for them
 };
 
-// True when the program's colorMode asks for one bit per pixel (1); every other value means two.
-constexpr bool IsOneBit(int32_t colorMode) { return colorMode == 1; }
+// True when the program's colorMode asks for one bit per pixel.
+constexpr bool IsOneBit(int32_t colorMode) {
+  return format::DepthCodeFor(colorMode) == format::kDepthOneBit;
+}
 
 // The bytes EncodeRaster writes for a picture of this size, header included, with width and
 // height taken modulo 65536; 0 when the pixel bytes would pass kMaxRasterPixelBytes.
@@ -43,8 +32,8 @@ bool RasterFits(int32_t width, int32_t height, int32_t colorMode);
 // one RasterImage at the start of `destination` and returns its length. A width or height of 0
 // or less gives the 12-byte header alone. When `destination` cannot hold the whole image,
 // nothing is written and the result is 0.
-int32_t EncodeRaster(std::span<uint8_t> destination, const platform::Surface& surface,
-                     int32_t width, int32_t height, int32_t colorMode);
+int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surface, int32_t width,
+                     int32_t height, int32_t colorMode);
 
 // Writes the 8-byte RasterList header; false (nothing written) when `destination` is shorter.
 bool WriteRasterList(std::span<uint8_t> destination, const RasterList& list);

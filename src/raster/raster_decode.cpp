@@ -5,34 +5,36 @@
 
 namespace veltrane::raster {
 
+using namespace format;
+
 std::optional<RasterPicture> DecodeRaster(std::span<const uint8_t> bytes) {
   const ByteReader read(bytes);
-  const auto tag = read.U16(0);
-  const auto width = read.U16(2);
-  const auto height = read.U16(4);
-  const auto depth = read.U16(6);
-  const auto length = read.U32(8);
+  const auto tag = read.U16(kTagAt);
+  const auto width = read.U16(kRasterWidthAt);
+  const auto height = read.U16(kRasterPaddedHeightAt);
+  const auto depth = read.U16(kRasterDepthCodeAt);
+  const auto length = read.U32(kRasterLengthAt);
   if (!tag || *tag != kRasterImageTag || !length ||
       (*depth != kDepthOneBit && *depth != kDepthTwoBits))
     return std::nullopt;
   const bool oneBit = *depth == kDepthOneBit;
-  const uint32_t rowsPerWord = oneBit ? 32 : 16;
+  const uint32_t rowsPerWord = RowsPerWord(*depth);
   if (*height % rowsPerWord != 0) return std::nullopt;
   const uint64_t wordsPerColumn = *height / rowsPerWord;
-  const uint64_t expected = kRasterImageHeaderBytes + uint64_t{*width} * wordsPerColumn * 4;
+  const uint64_t expected = kRasterHeaderSize + uint64_t{*width} * wordsPerColumn * 4;
   // A header-only image (no pixel words) is what an empty picture gives.
-  if (*length != expected && *length != kRasterImageHeaderBytes) return std::nullopt;
+  if (*length != expected && *length != kRasterHeaderSize) return std::nullopt;
   if (*length > bytes.size()) return std::nullopt;
 
   RasterPicture picture;
   picture.oneBit = oneBit;
   // A header without pixel words (a picture that could not be read back) shows nothing; its
   // size fields are not taken, so memory only ever grows with the pixel words present.
-  if (*length == kRasterImageHeaderBytes) return picture;
+  if (*length == kRasterHeaderSize) return picture;
   picture.width = *width;
   picture.height = *height;
   picture.pixels.assign(static_cast<size_t>(*width) * *height, Lit::Dark);
-  size_t offset = kRasterImageHeaderBytes;
+  size_t offset = kRasterHeaderSize;
   for (int32_t x = 0; x < picture.width; ++x) {
     for (uint64_t w = 0; w < wordsPerColumn; ++w, offset += 4) {
       const uint32_t word = *read.U32(offset);

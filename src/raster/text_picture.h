@@ -5,15 +5,15 @@
 #include <span>
 #include <string_view>
 
+#include "image/surface.h"
 #include "platform/font.h"
-#include "platform/surface.h"
 
 namespace veltrane::raster {
 
 // One line of text drawn for packing: the picture, exactly as large as the text's extent, and
 // the bytes its RasterImage takes in the colour mode it was drawn for.
 struct TextPicture {
-  platform::Surface picture;
+  image::Surface picture;
   int32_t rasterBytes = 0;
 };
 
@@ -21,7 +21,7 @@ struct TextPicture {
 // Nothing, with nothing drawn, when no face can be found, the size is out of reach, or the
 // raster would not fit.
 std::optional<TextPicture> DrawTextPicture(std::u32string_view text,
-                                           const platform::FontRequest& font, platform::Color color,
+                                           const platform::FontRequest& font, image::Color color,
                                            int32_t colorMode);
 
 // Packs a picture drawn for `colorMode` into `destination` (at least its rasterBytes long).

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <variant>
 
+#include "format/clock.h"
+#include "format/date_time.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
 #include "raster/raster_decode.h"
@@ -25,7 +28,7 @@ struct Clip {
 
 class PageCanvas {
  public:
-  explicit PageCanvas(platform::RgbImage& image) : image_(image) {}
+  explicit PageCanvas(image::RgbImage& image) : image_(image) {}
 
   void Put(const Clip& clip, int32_t x, int32_t y, Lit lit) {
     if (!clip.Contains(x, y) || x >= image_.width || y >= image_.height) return;
@@ -48,7 +51,7 @@ class PageCanvas {
   }
 
  private:
-  platform::RgbImage& image_;
+  image::RgbImage& image_;
 };
 
 std::optional<raster::RasterPicture> Picture(std::span<const uint8_t> block,
@@ -63,12 +66,12 @@ Clip ClipOf(const program::AreaRect& rect) {
 
 void DrawString(PageCanvas& canvas, const Clip& clip, const program::StringArea& area) {
   const std::string_view bytes(reinterpret_cast<const char*>(area.text.data()), area.text.size());
-  const std::optional<platform::Surface> text =
+  const std::optional<image::Surface> text =
       platform::DrawTextLine(platform::DecodeHostText(bytes), kStringFont, 0x0000FF);
   if (!text) return;
   for (int32_t y = 0; y < text->height(); ++y)
     for (int32_t x = 0; x < text->width(); ++x) {
-      if (platform::RedOf(text->Pixel(x, y)) > 96)
+      if (image::RedOf(text->Pixel(x, y)) > format::kLitAbove)
         canvas.Put(clip, clip.left + x, clip.top + y, Lit::Red);
     }
 }
@@ -80,22 +83,22 @@ std::optional<size_t> GlyphIndex(const program::DescriptorPair& pair,
     return static_cast<size_t>(pair.argument == 0 ? value / 10 % 10 : value % 10);
   };
   switch (pair.kind) {
-    case 1:
+    case format::kShowYear:
       return digit(time.year % 100);
-    case 2:
+    case format::kShowMonth:
       return digit(time.month);
-    case 3:
+    case format::kShowDay:
       return digit(time.day);
-    case 4:
+    case format::kShowWeekday:
       return static_cast<size_t>(time.dayOfWeek % 7);
-    case 5:
+    case format::kShowHour:
       return digit(time.hour);
-    case 6:
+    case format::kShowMinute:
       return digit(time.minute);
-    case 7:
+    case format::kShowSecond:
       return digit(time.second);
-    case 8:
-    case 9:
+    case format::kShowGlyph:
+    case format::kShowColon:
       return pair.argument;
     default:
       return std::nullopt;
@@ -116,9 +119,9 @@ void DrawDateTime(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t>
 
 void DrawClock(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t> block,
                const program::ClockArea& area, const platform::LocalTime& time) {
-  const size_t pictures[] = {0, static_cast<size_t>(4 * (time.hour % 12) + time.minute / 12 + 1),
-                             static_cast<size_t>(49 + time.minute % 60),
-                             static_cast<size_t>(109 + time.second % 60)};
+  const size_t pictures[] = {format::kFacePicture, format::HourPicture(time.hour, time.minute),
+                             format::MinutePicture(time.minute),
+                             format::SecondPicture(time.second)};
   for (size_t i = 0; i < std::size(pictures); ++i) {
     if (pictures[i] >= area.pictures.rasters.size()) continue;
     if (const auto picture = Picture(block, area.pictures.rasters[pictures[i]]))
@@ -126,11 +129,31 @@ void DrawClock(PageCanvas& canvas, const Clip& clip, std::span<const uint8_t> bl
   }
 }
 
+// Draws one area of each kind; a kind without its call here does not compile.
+struct AreaPainter {
+  PageCanvas& canvas;
+  Clip clip;
+  std::span<const uint8_t> block;
+  const platform::LocalTime& time;
+
+  void operator()(const program::WindowArea& window) const {
+    if (const auto picture = Picture(block, window.image))
+      canvas.Draw(clip, clip.left, clip.top, *picture, false);
+  }
+  void operator()(const program::StringArea& string) const { DrawString(canvas, clip, string); }
+  void operator()(const program::DateTimeArea& dateTime) const {
+    DrawDateTime(canvas, clip, block, dateTime, time);
+  }
+  void operator()(const program::ClockArea& clock) const {
+    DrawClock(canvas, clip, block, clock, time);
+  }
+};
+
 }  // namespace
 
-platform::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
-                              size_t pageIndex, const platform::LocalTime& time) {
-  platform::RgbImage image;
+image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
+                           size_t pageIndex, const platform::LocalTime& time) {
+  image::RgbImage image;
   image.width = 1;
   image.height = 1;
   if (pageIndex >= program.pages.size()) {
@@ -146,34 +169,24 @@ platform::RgbImage RenderPage(const program::Program& program, std::span<const u
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
   PageCanvas canvas(image);
   for (const program::Area& area : page.areas) {
-    const Clip clip = ClipOf(area.rect);
-    if (const auto* window = std::get_if<program::WindowArea>(&area.content)) {
-      if (const auto picture = Picture(block, window->image))
-        canvas.Draw(clip, clip.left, clip.top, *picture, false);
-    } else if (const auto* string = std::get_if<program::StringArea>(&area.content)) {
-      DrawString(canvas, clip, *string);
-    } else if (const auto* dateTime = std::get_if<program::DateTimeArea>(&area.content)) {
-      DrawDateTime(canvas, clip, block, *dateTime, time);
-    } else if (const auto* clock = std::get_if<program::ClockArea>(&area.content)) {
-      DrawClock(canvas, clip, block, *clock, time);
-    }
+    std::visit(AreaPainter{canvas, ClipOf(area.rect), block, time}, area.content);
   }
   return image;
 }
 
-std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
-                                              std::span<const uint8_t> block,
-                                              const platform::LocalTime& time) {
-  std::vector<platform::RgbImage> pages;
+std::vector<image::RgbImage> RenderProgram(const program::Program& program,
+                                           std::span<const uint8_t> block,
+                                           const platform::LocalTime& time) {
+  std::vector<image::RgbImage> pages;
   for (size_t i = 0; i < program.pages.size(); ++i)
     pages.push_back(RenderPage(program, block, i, time));
   return pages;
 }
 
-platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
+image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale) {
   scale = std::min(scale, kMaxPictureSide / std::max({image.width, image.height, 1}));
   if (scale <= 1) return image;
-  platform::RgbImage out;
+  image::RgbImage out;
   out.width = image.width * scale;
   out.height = image.height * scale;
   out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
@@ -185,9 +198,9 @@ platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale) {
   return out;
 }
 
-platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages) {
+image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages) {
   constexpr uint8_t kGapGrey = 80;
-  platform::RgbImage out;
+  image::RgbImage out;
   for (const auto& page : pages) {
     out.width += page.width + (out.width > 0 ? 1 : 0);
     out.height = std::max(out.height, page.height);

@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
+#include "image/png.h"
 #include "platform/clock.h"
-#include "platform/png.h"
 #include "program/program_tree.h"
 
 namespace veltrane::render {
@@ -25,19 +25,19 @@ constexpr int32_t kMaxPictureSide = 16384;
 //   date-time:  the glyphs the descriptor names for that time, left to right;
 //   clocks:     the face under the hour, minute and second pictures for that time.
 // `block` is the program block the tree was read from.
-platform::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
-                              size_t pageIndex, const platform::LocalTime& time);
+image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
+                           size_t pageIndex, const platform::LocalTime& time);
 
 // Every page, in order.
-std::vector<platform::RgbImage> RenderProgram(const program::Program& program,
-                                              std::span<const uint8_t> block,
-                                              const platform::LocalTime& time);
+std::vector<image::RgbImage> RenderProgram(const program::Program& program,
+                                           std::span<const uint8_t> block,
+                                           const platform::LocalTime& time);
 
 // Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture); the scale is lowered
 // where the picture would pass kMaxPictureSide.
-platform::RgbImage ScaleUp(const platform::RgbImage& image, int32_t scale);
+image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale);
 
 // The pages side by side with a one-pixel grey gap, for a single picture of a whole program.
-platform::RgbImage JoinPages(const std::vector<platform::RgbImage>& pages);
+image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages);
 
 }  // namespace veltrane::render

@@ -29,6 +29,7 @@ static void count_messages(const char* text, void* context) {
 }
 
 int main(void) {
+  EXPECT(strcmp(LED_GetVersion(), VELTRANE_VERSION_STRING) == 0);
   EXPECT(LED_SetDebugFlag(5) == 5);
   EXPECT(LED_SetDebugFlag(0) == 0);
   EXPECT(SetSenderEnable(0) == 0);

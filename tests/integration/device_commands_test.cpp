@@ -24,6 +24,7 @@
 #include "support/fake_channel.h"
 #include "support/raw_screen.h"
 #include "support/screen_harness.h"
+#include "support/udp_sockets.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane {
@@ -206,9 +207,9 @@ TEST(DeviceExports, UnknownDevTypeFailsWithoutOpeningAnything) {
 TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
   ScreenHarness harness;
   // The local port is held by another socket.
-  const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
+  const platform::UdpSocket holder = testing::BoundUdpSocket();
   DevParam udp = harness.UdpParam();
-  udp.locPort = platform::LocalPort(holder.get());
+  udp.locPort = holder.LocalPort();
   EXPECT_EQ(LED_SetPower(udp, 1), -1);
   EXPECT_EQ(LED_GetBright(udp), -1);
   // The serial device does not exist.
@@ -221,7 +222,7 @@ TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
   EXPECT_EQ(LED_SetComPortPath(256, nullptr), 0);
   // The port is held by another call.
   link::SerialChannel holderPort;
-  ASSERT_TRUE(holderPort.Open(harness.SerialTarget()));
+  ASSERT_EQ(holderPort.Open(harness.SerialTarget()), Status::Ok);
   EXPECT_EQ(LED_SetPower(harness.SerialParam(), 1), -1);
 }
 
@@ -290,17 +291,16 @@ TEST(SerialStream, ReplySplitOverReadsAfterNoiseIsAssembled) {
   Bytes request;
   link::FrameBuffer chunk;
   while (request.empty() || request.back() != 0xAA) {
-    ASSERT_EQ(platform::WaitReadable(pty.controller.get(), 3000), platform::WaitResult::Ready);
-    const size_t n = platform::ReadAvailable(pty.controller.get(), chunk);
+    ASSERT_EQ(pty.controller.WaitReadable(3000), platform::WaitResult::Ready);
+    const size_t n = pty.controller.ReadAvailable(chunk);
     request.insert(request.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(n));
   }
   EXPECT_EQ(request, Frame(Bytes{0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
 
   const Bytes reply = ReplyFrame(protocol::CMD_GET_BRIGHT, 23);
-  platform::WriteAll(pty.controller.get(), Bytes{0x00, 0xAA, 0x13, 0x42});
+  pty.controller.WriteAll(Bytes{0x00, 0xAA, 0x13, 0x42});
   for (size_t at = 0; at < reply.size(); at += 3) {
-    platform::WriteAll(
-        pty.controller.get(),
+    pty.controller.WriteAll(
         Bytes(reply.begin() + static_cast<ptrdiff_t>(at),
               reply.begin() + static_cast<ptrdiff_t>(std::min(reply.size(), at + 3))));
     std::this_thread::sleep_for(2ms);  // separate reads on the library's side
@@ -360,22 +360,18 @@ class SerialHandScreen final : public HandScreen {
     size_t n = 0;
     while (n == 0 || chunk[n - 1] != link::kFrameEnd) {
       if (!Readable(3000)) return false;
-      n = platform::ReadAvailable(pty_.controller.get(), chunk);
+      n = pty_.controller.ReadAvailable(chunk);
     }
     return true;
   }
   bool QuietFor(uint32_t ms) override { return !Readable(ms); }
   // Bytes outside any frame.
-  void SendNoise(uint16_t) override {
-    platform::WriteAll(pty_.controller.get(), Bytes{0x13, 0x42});
-  }
-  void Answer(uint16_t cmd) override {
-    platform::WriteAll(pty_.controller.get(), ReplyFrame(cmd, 0));
-  }
+  void SendNoise(uint16_t) override { pty_.controller.WriteAll(Bytes{0x13, 0x42}); }
+  void Answer(uint16_t cmd) override { pty_.controller.WriteAll(ReplyFrame(cmd, 0)); }
 
  private:
   bool Readable(uint32_t ms) {
-    return platform::WaitReadable(pty_.controller.get(), ms) == platform::WaitResult::Ready;
+    return pty_.controller.WaitReadable(ms) == platform::WaitResult::Ready;
   }
   platform::PseudoTerminal pty_ = platform::OpenPseudoTerminal();
 };

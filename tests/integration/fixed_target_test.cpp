@@ -8,6 +8,7 @@
 #include "platform/ipv4.h"
 #include "platform/udp_socket.h"
 #include "sim/simulator.h"
+#include "support/udp_sockets.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane {
@@ -40,8 +41,8 @@ class FixedScreen {
 
 // A local port nobody holds right now.
 int32_t FreeLocalPort() {
-  const platform::UniqueFd probe = platform::OpenUdpSocket(0, 0);
-  return platform::LocalPort(probe.get());
+  const platform::UdpSocket probe = testing::BoundUdpSocket();
+  return probe.LocalPort();
 }
 
 TEST(FixedTarget, PowerAndClockReachTheScreenAtPort6666) {
@@ -60,8 +61,8 @@ TEST(FixedTarget, NothingIsSentWithoutAUsableAddressOrPort) {
   // Callers tell only 0 (answered) from 1, so nothing sent must not read as success.
   FixedScreen screen("127.0.0.22");
   ASSERT_TRUE(screen.started);
-  const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
-  const int32_t taken = platform::LocalPort(holder.get());
+  const platform::UdpSocket holder = testing::BoundUdpSocket();
+  const int32_t taken = holder.LocalPort();
   EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken, 0, 0, 0), 1);
   EXPECT_EQ(XR_LED_PowerOn(screen.address(), taken + 0x10000, 0, 0, 0), 1);    // the low 16 bits
   EXPECT_EQ(XR_LED_PowerOn("127.000.000.0022", FreeLocalPort(), 0, 0, 0), 1);  // 16 characters

@@ -118,15 +118,15 @@ TEST_F(ProgramUpload, TwoMebibytesGoButOneByteMoreStays) {
     EXPECT_EQ(builder::AddString(slot, {}, std::string(rest - first - 37, 'z').c_str()), 1);
     return slot;
   };
-  const int32_t exact = build(builder::kMaxSendBytes);
-  ASSERT_EQ(builder::PeekProgram(exact)->size(), builder::kMaxSendBytes);
+  const int32_t exact = build(format::kMaxProgramBytes);
+  ASSERT_EQ(builder::PeekProgram(exact)->size(), format::kMaxProgramBytes);
   EXPECT_EQ(builder::DoSendToScreen(harness_.UdpTarget(), exact, true), Status::Ok);
-  EXPECT_EQ(harness_.screen().LastProgram().size(), builder::kMaxSendBytes);
+  EXPECT_EQ(harness_.screen().LastProgram().size(), format::kMaxProgramBytes);
 
   const int32_t over = builder::MakeRoot(1, 1);
   ASSERT_EQ(builder::AddLeaf(over, 0), 1);
   const std::string full(2047, 'x');
-  while (builder::PeekProgram(over)->size() <= builder::kMaxSendBytes)
+  while (builder::PeekProgram(over)->size() <= format::kMaxProgramBytes)
     ASSERT_EQ(builder::AddString(over, {}, full.c_str()), 1);
   const int32_t busyBefore = GlobalBusyCount().Read();
   EXPECT_EQ(builder::DoSendToScreen(harness_.UdpTarget(), over, true), Status::Refused);

@@ -3,12 +3,12 @@
 #include "link/frame_codec.h"
 #include "platform/ipv4.h"
 #include "platform/wait.h"
+#include "support/udp_sockets.h"
 
 namespace veltrane::testing {
 
 RawScreen::RawScreen()
-    : fd_(platform::OpenUdpSocket(platform::ParseIpv4("127.0.0.1"), 0)),
-      port_(platform::LocalPort(fd_.get())) {}
+    : fd_(testing::BoundUdpSocket(platform::ParseIpv4("127.0.0.1"))), port_(fd_.LocalPort()) {}
 
 link::Target RawScreen::Target(uint8_t devAddr) const {
   link::Target t;
@@ -20,19 +20,19 @@ link::Target RawScreen::Target(uint8_t devAddr) const {
 }
 
 std::vector<uint8_t> RawScreen::NextRequest(platform::Endpoint& from, uint32_t timeoutMs) {
-  if (platform::WaitReadable(fd_.get(), timeoutMs) != platform::WaitResult::Ready) return {};
+  if (fd_.WaitReadable(timeoutMs) != platform::WaitResult::Ready) return {};
   std::vector<uint8_t> datagram(link::MaxFrameSize);
-  const int32_t n = platform::ReceiveDatagram(fd_.get(), datagram, from);
+  const int32_t n = fd_.Receive(datagram, from);
   datagram.resize(static_cast<size_t>(n > 0 ? n : 0));
   return datagram;
 }
 
 bool RawScreen::QuietFor(uint32_t timeoutMs) {
-  return platform::WaitReadable(fd_.get(), timeoutMs) == platform::WaitResult::TimedOut;
+  return fd_.WaitReadable(timeoutMs) == platform::WaitResult::TimedOut;
 }
 
 void RawScreen::Send(const std::vector<uint8_t>& bytes, platform::Endpoint to) {
-  platform::SendDatagram(fd_.get(), bytes, to);
+  fd_.Send(bytes, to);
 }
 
 }  // namespace veltrane::testing

@@ -5,7 +5,6 @@
 
 #include "link/target.h"
 #include "platform/udp_socket.h"
-#include "platform/unique_fd.h"
 
 namespace veltrane::testing {
 
@@ -25,7 +24,7 @@ class RawScreen {
   void Send(const std::vector<uint8_t>& bytes, platform::Endpoint to);
 
  private:
-  platform::UniqueFd fd_;
+  platform::UdpSocket fd_;
   uint16_t port_ = 0;
 };
 

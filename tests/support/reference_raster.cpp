@@ -11,8 +11,8 @@ void PushWord(std::vector<uint8_t>& out, uint32_t word) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeRasterPlain(const platform::Surface& surface, int32_t width,
-                                       int32_t height, int32_t colorMode) {
+std::vector<uint8_t> EncodeRasterPlain(const image::Surface& surface, int32_t width, int32_t height,
+                                       int32_t colorMode) {
   const bool oneBit = colorMode == 1;
   const int32_t rowsPerWord = oneBit ? 32 : 16;
   std::vector<uint8_t> out(12);
@@ -27,14 +27,14 @@ std::vector<uint8_t> EncodeRasterPlain(const platform::Surface& surface, int32_t
     uint32_t word = 0;
     uint32_t mask = 0x80000000u;
     for (int32_t y = 0; y < height; ++y) {
-      const platform::Color c = surface.Pixel(x, y);
+      const image::Color c = surface.Pixel(x, y);
       if (oneBit) {
-        if (platform::RedOf(c) > 96) word |= mask;
+        if (image::RedOf(c) > 96) word |= mask;
         mask >>= 1;
       } else {
-        if (platform::GreenOf(c) > 96) word |= mask;
+        if (image::GreenOf(c) > 96) word |= mask;
         mask >>= 1;
-        if (platform::RedOf(c) > 96) word |= mask;
+        if (image::RedOf(c) > 96) word |= mask;
         mask >>= 1;
       }
       if (mask == 0) {

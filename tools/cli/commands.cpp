@@ -4,11 +4,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "preview.h"
 #include "program/program_reader.h"
 #include "program/program_text.h"
 #include "program_builder.h"
-#include "program_file.h"
-#include "render/renderer.h"
+#include "program_file/program_file.h"
 
 namespace veltrane::cli {
 namespace {
@@ -82,9 +82,8 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const platform::RgbImage picture = render::ScaleUp(
-      render::JoinPages(render::RenderProgram(program, checked.block, time)), scale);
-  if (const std::string error = platform::WritePngFile(out, picture); !error.empty()) {
+  const image::RgbImage picture = PictureProgram(program, checked.block, time, scale);
+  if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;
   }

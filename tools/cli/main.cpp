@@ -3,8 +3,12 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "format/link.h"
 #include "platform/clock.h"
+#include "preview.h"
 #include "screen_commands.h"
+#include "simulated_screen.h"
+#include "veltrane/veltrane.h"
 
 namespace {
 
@@ -13,7 +17,8 @@ using namespace veltrane::cli;
 // The options every subcommand that talks to a screen takes.
 void AddConnectionOptions(CLI::App* command, Connection& connection) {
   command->add_option("--udp", connection.udp,
-                      "the screen's address, HOST[:PORT] (port 6666 by default)");
+                      "the screen's address, HOST[:PORT] (port " +
+                          std::to_string(veltrane::format::kScreenPort) + " by default)");
   command->add_option("--local-port", connection.localPort,
                       "local UDP port to send from (default: any)");
   command->add_option("--serial", connection.serial,
@@ -27,6 +32,7 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
 int Run(int argc, char** argv) {
   CLI::App app{"veltrane: drive LED display controllers over UDP or a serial line"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "veltrane " VELTRANE_VERSION_STRING);
   Connection connection;
 
   std::string powerState;
@@ -58,7 +64,7 @@ int Run(int argc, char** argv) {
   inspect->add_option("FILE", inspectFile, "program file or raw program block")->required();
 
   std::string previewFile, previewOut, previewTime;
-  int scale = 4;
+  int scale = kDefaultPreviewScale;
   CLI::App* preview =
       app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
   preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")

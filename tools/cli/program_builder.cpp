@@ -1,12 +1,14 @@
 #include "program_builder.h"
 
+#include <variant>
+
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "platform/png.h"
+#include "image/png.h"
 
 namespace veltrane::cli {
 namespace {
@@ -18,7 +20,7 @@ builder::WindowArea WindowFields(const Area& area) {
 }
 
 // The PNG as the host-drawn picture a window area copies: blue, green, red bytes per pixel.
-std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
+std::vector<uint8_t> ToBgr(const image::RgbImage& image) {
   std::vector<uint8_t> bgr(image.rgb.size());
   for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
     bgr[i] = image.rgb[i + 2];
@@ -28,50 +30,64 @@ std::vector<uint8_t> ToBgr(const platform::RgbImage& image) {
   return bgr;
 }
 
-// Adds one area; an empty string when it was added, else why not.
-std::string AddArea(int32_t slot, const Area& area) {
-  const auto refused = [](const char* what) {
-    return std::string(what) + " was refused (too large to pack, or no usable font)";
-  };
-  if (const auto* text = std::get_if<TextArea>(&area.content)) {
-    return builder::AddText(slot, WindowFields(area), {text->font.pointSize, text->font.color},
-                            text->text.c_str(), text->font.face.c_str()) == 1
-               ? ""
-               : refused("the text area");
-  }
-  if (const auto* string = std::get_if<StringArea>(&area.content)) {
-    const builder::StringArea fields{ToAreaRect(area.rect), area.params.areaParam,
-                                     string->stringParamA,  string->stringParamB,
-                                     area.params.paramA,    area.params.paramB};
-    return builder::AddString(slot, fields, string->text.c_str()) == 1 ? ""
-                                                                       : refused("the string area");
-  }
-  if (const auto* image = std::get_if<ImageArea>(&area.content)) {
-    auto png = platform::ReadPngFile(image->file);
-    if (auto* error = std::get_if<std::string>(&png)) return *error;
-    const auto& picture = std::get<platform::RgbImage>(png);
-    const std::vector<uint8_t> bgr = ToBgr(picture);
-    const platform::PixelView view{bgr.data(), picture.width, picture.height,
-                                   int64_t{picture.width} * 3, 3};
-    return builder::AddWindow(slot, WindowFields(area), view, picture.width, picture.height) == 1
-               ? ""
-               : refused("the image area");
-  }
-  if (const auto* dateTime = std::get_if<DateTimeArea>(&area.content)) {
-    const builder::GlyphFont font{dateTime->font.face.c_str(), dateTime->font.pointSize,
-                                  dateTime->font.color};
-    return builder::AddDateTime(slot, ToAreaRect(area.rect), font, dateTime->dateTimeType,
-                                area.params.areaParam) == 1
-               ? ""
-               : refused("the date-time area");
-  }
-  const auto& clock = std::get<ClockArea>(area.content);
-  const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
-                                    clock.markColor, clock.ringColor,   clock.faceColor};
-  return builder::AddClock(slot, ToAreaRect(area.rect), area.params.areaParam, colors) == 1
-             ? ""
-             : refused("the clock area");
+std::string Refused(const char* what) {
+  return std::string(what) + " was refused (too large to pack, or no usable font)";
 }
+
+// Adds one area of each kind to a slot; an empty string when it was added, else why not. A kind
+// without its own call here does not compile.
+class AreaAdder {
+ public:
+  AreaAdder(int32_t slot, const Area& area) : slot_(slot), area_(area) {}
+
+  std::string operator()(const TextArea& text) const {
+    return builder::AddText(slot_, WindowFields(area_), {text.font.pointSize, text.font.color},
+                            text.text.c_str(), text.font.face.c_str()) == 1
+               ? ""
+               : Refused("the text area");
+  }
+
+  std::string operator()(const StringArea& string) const {
+    const builder::StringArea fields{ToAreaRect(area_.rect), area_.params.areaParam,
+                                     string.stringParamA,    string.stringParamB,
+                                     area_.params.paramA,    area_.params.paramB};
+    return builder::AddString(slot_, fields, string.text.c_str()) == 1 ? ""
+                                                                       : Refused("the string area");
+  }
+
+  std::string operator()(const ImageArea& image) const {
+    auto png = image::ReadPngFile(image.file);
+    if (auto* error = std::get_if<std::string>(&png)) return *error;
+    const auto& picture = std::get<image::RgbImage>(png);
+    const std::vector<uint8_t> bgr = ToBgr(picture);
+    const image::PixelView view{bgr.data(), picture.width, picture.height,
+                                int64_t{picture.width} * 3, 3};
+    return builder::AddWindow(slot_, WindowFields(area_), view, picture.width, picture.height) == 1
+               ? ""
+               : Refused("the image area");
+  }
+
+  std::string operator()(const DateTimeArea& dateTime) const {
+    const builder::GlyphFont font{dateTime.font.face.c_str(), dateTime.font.pointSize,
+                                  dateTime.font.color};
+    return builder::AddDateTime(slot_, ToAreaRect(area_.rect), font, dateTime.dateTimeType,
+                                area_.params.areaParam) == 1
+               ? ""
+               : Refused("the date-time area");
+  }
+
+  std::string operator()(const ClockArea& clock) const {
+    const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
+                                      clock.markColor, clock.ringColor,   clock.faceColor};
+    return builder::AddClock(slot_, ToAreaRect(area_.rect), area_.params.areaParam, colors) == 1
+               ? ""
+               : Refused("the clock area");
+  }
+
+ private:
+  int32_t slot_;
+  const Area& area_;
+};
 
 }  // namespace
 
@@ -85,7 +101,8 @@ BuiltProgram BuildProgram(const ProgramFile& file) {
       return "pages[" + std::to_string(p) + "]: the page was refused";
     }
     for (size_t a = 0; a < page.areas.size(); ++a) {
-      const std::string error = AddArea(slot, page.areas[a]);
+      const Area& area = page.areas[a];
+      const std::string error = std::visit(AreaAdder(slot, area), area.content);
       if (!error.empty()) {
         builder::ReleaseSlot(slot);
         return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) + "]: " + error;

@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "program_file.h"
+#include "program_file/program_file.h"
 
 namespace veltrane::cli {
 

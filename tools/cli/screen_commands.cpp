@@ -3,26 +3,29 @@
 #include <chrono>
 #include <cstdio>
 
-#include "builder/program_slot.h"
 #include "commands.h"
-#include "link/com_port_paths.h"
+#include "format/link.h"
+#include "format/packets.h"
 #include "platform/clock.h"
-#include "platform/ipv4.h"
+#include "platform/system_error.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
+#include "shared/udp_endpoint.h"
 
 namespace veltrane::cli {
 namespace {
 
-constexpr uint16_t kDefaultScreenPort = 6666;
-// The COM port number the --serial device is reached through.
-constexpr int32_t kCommandLineComPort = 255;
-
 std::string Describe(const Connection& c) {
-  return c.serial.empty()
-             ? "the screen at " + (c.udp.find(':') == std::string::npos ? c.udp + ":6666" : c.udp)
-             : "the screen on " + c.serial;
+  if (!c.serial.empty()) return "the screen on " + c.serial;
+  const bool portGiven = c.udp.find(':') != std::string::npos;
+  return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
+}
+
+// ": what the system said", when it said something.
+std::string SystemReason(Status status) {
+  const std::string text = platform::SystemErrorText(status.systemError());
+  return text.empty() ? std::string() : ": " + text;
 }
 
 // The exit status for a command's outcome, with one sentence on stderr for a failure.
@@ -34,23 +37,15 @@ int Outcome(Status status, const Connection& connection) {
       SayError(Describe(connection) + " did not answer");
       return kExitScreen;
     case Status::OsError:
-      SayError(connection.serial.empty()
-                   ? "cannot bind local UDP port " + std::to_string(connection.localPort) +
-                         " (is it in use?)"
-                   : "cannot open " + connection.serial +
-                         " (missing, or in use by another program?)");
+      SayError((connection.serial.empty()
+                    ? "cannot bind local UDP port " + std::to_string(connection.localPort)
+                    : "cannot open " + connection.serial) +
+               SystemReason(status));
       return kExitUsage;
     default:
       SayError("the request was refused before anything was sent");
       return kExitUsage;
   }
-}
-
-std::optional<int32_t> SpeedIndexFor(int32_t baud) {
-  const int32_t rates[] = {9600, 19200, 38400, 57600, 115200};
-  for (int32_t i = 0; i < 5; ++i)
-    if (rates[i] == baud) return i;
-  return std::nullopt;
 }
 
 // Draws "[#####.....] 3/12 packets, 1.0 KiB, 512.0 KiB/s" on a terminal line.
@@ -117,36 +112,23 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (connection.address < 0 || connection.address > 255)
     return "--address: expected 0..255, got " + std::to_string(connection.address);
   if (!connection.serial.empty()) {
-    const auto speed = SpeedIndexFor(connection.baud);
-    if (!speed) return "--baud: expected 9600, 19200, 38400, 57600 or 115200";
-    if (!link::SetComPortPath(kCommandLineComPort, connection.serial.c_str()))
-      return "cannot use " + connection.serial;
+    const auto speed = tools::SpeedIndexForBaud(connection.baud);
+    if (!speed) return "--baud: expected " + tools::BaudChoices();
     target.transport = link::Transport::Serial;
-    target.comPort = kCommandLineComPort;
+    target.devicePath = connection.serial;
     target.speedIndex = *speed;
     return target;
   }
   if (connection.udp.empty())
     return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
-  std::string host = connection.udp;
-  uint32_t port = kDefaultScreenPort;
-  if (const size_t colon = host.rfind(':'); colon != std::string::npos) {
-    const std::string digits = host.substr(colon + 1);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
-        digits.size() > 5 || std::stoul(digits) == 0 || std::stoul(digits) > 65535)
-      return "--udp: bad port \"" + digits + "\"";
-    port = static_cast<uint32_t>(std::stoul(digits));
-    host.resize(colon);
-  }
-  if (host == "localhost") host = "127.0.0.1";
-  const uint32_t address = platform::ParseIpv4(host);
-  if (address == 0xFFFFFFFF && host != "255.255.255.255")
-    return "--udp: \"" + host + "\" is not an IPv4 address";
+  const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, format::kScreenPort},
+                                                tools::EndpointRole::Screen);
+  if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
   if (connection.localPort < 0 || connection.localPort > 65535)
     return "--local-port: expected 0..65535";
   target.transport = link::Transport::Udp;
-  target.remoteAddress = address;
-  target.remotePort = static_cast<uint16_t>(port);
+  target.remoteAddress = std::get<tools::UdpEndpoint>(endpoint).address;
+  target.remotePort = std::get<tools::UdpEndpoint>(endpoint).port;
   target.localPort = static_cast<uint16_t>(connection.localPort);
   target.comPort = connection.localPort;
   return target;
@@ -216,7 +198,7 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > builder::kMaxSendBytes) {
+  if (block.empty() || block.size() > format::kMaxProgramBytes) {
     SayError("a program must hold 1 to 2097152 bytes, this one has " +
              std::to_string(block.size()));
     return kExitUsage;

@@ -13,7 +13,7 @@ namespace veltrane::cli {
 
 // How to reach a screen, as the command line gives it.
 struct Connection {
-  std::string udp;        // HOST[:PORT], port 6666 by default
+  std::string udp;        // HOST[:PORT], the screen port by default
   int32_t localPort = 0;  // 0: any free port
   std::string serial;     // a serial device path, instead of UDP
   int32_t baud = 57600;
@@ -32,13 +32,5 @@ int SyncTime(const Connection& connection);
 // Uploads a program file or block, with a progress bar when stdout is a terminal.
 int Send(const Connection& connection, const std::filesystem::path& program);
 int Send(const Connection& connection, const std::vector<uint8_t>& block);
-
-// Runs a simulated screen until SIGINT or SIGTERM (arguments as veltrane-screen takes them);
-// with `renderFolder`, writes a PNG of each program it receives there.
-int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& renderFolder);
-
-// Starts a screen in this process, builds and sends a demo program, and writes `output`, a
-// picture of what the screen now shows.
-int Demo(const std::filesystem::path& output);
 
 }  // namespace veltrane::cli

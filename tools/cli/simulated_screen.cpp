@@ -1,4 +1,5 @@
-// The subcommands that run a simulated screen: `screen` and `demo`.
+#include "simulated_screen.h"
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -10,8 +11,8 @@
 #include "builder/window_area.h"
 #include "commands.h"
 #include "platform/clock.h"
+#include "preview.h"
 #include "program/program_reader.h"
-#include "render/renderer.h"
 #include "screen_commands.h"
 #include "sim/command_line.h"
 #include "sim/screen.h"
@@ -21,20 +22,16 @@
 namespace veltrane::cli {
 namespace {
 
-constexpr int kPreviewScale = 4;
-
 // What the screen shows for `block` now, as a PNG at `file`; an empty string or what went wrong.
 std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
                                     const std::filesystem::path& file,
-                                    platform::RgbImage* written = nullptr) {
+                                    image::RgbImage* written = nullptr) {
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
-  const platform::RgbImage picture =
-      render::ScaleUp(render::JoinPages(render::RenderProgram(read.program(), block,
-                                                              platform::CurrentClock().Local())),
-                      kPreviewScale);
+  const image::RgbImage picture =
+      PictureProgram(read.program(), block, platform::CurrentClock().Local(), kDefaultPreviewScale);
   if (written != nullptr) *written = picture;
-  return platform::WritePngFile(file, picture);
+  return image::WritePngFile(file, picture);
 }
 
 // A 16 x 16 logo drawn here, as a host program would draw its own picture: a yellow frame, a red
@@ -140,7 +137,7 @@ int Demo(const std::filesystem::path& output) {
     SayError("the screen did not keep the program: " + screen.State().lastRejection);
     return kExitScreen;
   }
-  platform::RgbImage picture;
+  image::RgbImage picture;
   if (const std::string problem = WriteWhatTheScreenShows(screen.LastProgram(), output, &picture);
       !problem.empty()) {
     SayError(problem);

@@ -1,214 +1,170 @@
 #include "sim/command_line.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
 #include <cstdint>
-#include <optional>
-#include <string_view>
 
 #include "platform/ipv4.h"
+#include "shared/udp_endpoint.h"
 
 namespace veltrane::sim {
 namespace {
 
-template <class Number>
-std::optional<Number> ParseNumber(std::string_view text, Number low, Number high) {
-  Number value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-    return std::nullopt;
-  return value;
+constexpr const char* kTransports = "Transports";
+constexpr const char* kFaults = "Faults";
+constexpr uint32_t kMaxDelayMs = 600000;
+
+// A share of traffic to hit, 0..1 (NaN is refused too).
+void AddShare(CLI::App& app, const std::string& name, double& into, const std::string& what) {
+  app.add_option_function<double>(
+         name,
+         [&into, name](double share) {
+           if (!(share >= 0.0 && share <= 1.0))
+             throw CLI::ValidationError(name, "expected a share 0..1");
+           into = share;
+         },
+         what)
+      ->type_name("SHARE")
+      ->group(kFaults);
 }
 
-std::optional<double> ParseShare(const std::string& text) {
-  try {
-    size_t used = 0;
-    const double value = std::stod(text, &used);
-    if (used != text.size() || !(value >= 0.0 && value <= 1.0)) return std::nullopt;
-    return value;
-  } catch (...) {
-    return std::nullopt;
-  }
+// A fault on one upload packet's acknowledgement; the option may be given again for more packets.
+void AddPacketFault(CLI::App& app, const std::string& name, Faults& faults, AckFault fault,
+                    const std::string& what) {
+  app.add_option_function<uint32_t>(
+         name,
+         [&faults, fault](uint32_t sequence) {
+           faults.packetFaults.push_back({sequence, fault, 1});
+         },
+         what)
+      ->type_name("SEQ")
+      ->trigger_on_parse()
+      ->group(kFaults);
 }
 
-// "ADDRESS:PORT", "ADDRESS" or "PORT".
-bool ParseUdpEndpoint(const std::string& text, SimulatorOptions& options) {
-  const size_t colon = text.rfind(':');
-  std::string address = colon == std::string::npos ? text : text.substr(0, colon);
-  std::string port = colon == std::string::npos ? "" : text.substr(colon + 1);
-  if (colon == std::string::npos && address.find('.') == std::string::npos) {
-    port = address;
-    address.clear();
-  }
-  if (!address.empty()) {
-    const uint32_t parsed = platform::ParseIpv4(address);
-    if (parsed == 0xFFFFFFFF) return false;
-    options.udpAddress = parsed;
-  }
-  if (!port.empty()) {
-    const auto parsed = ParseNumber<uint16_t>(port, 0, 65535);
-    if (!parsed) return false;
-    options.udpPort = *parsed;
-  }
-  return true;
+void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
+  const tools::UdpEndpoint fallback{o.udpAddress, o.udpPort};
+  app.add_option_function<std::string>(
+         "--udp",
+         [&o, fallback](const std::string& text) {
+           const auto parsed = tools::ParseUdpEndpoint(text, fallback, tools::EndpointRole::Server);
+           if (const auto* error = std::get_if<std::string>(&parsed))
+             throw CLI::ValidationError("--udp", *error);
+           o.udpAddress = std::get<tools::UdpEndpoint>(parsed).address;
+           o.udpPort = std::get<tools::UdpEndpoint>(parsed).port;
+           o.udp = true;
+         },
+         "serve UDP there (default " + platform::FormatIpv4(o.udpAddress) + ":" +
+             std::to_string(o.udpPort) + "; port 0: any free port)")
+      ->type_name("[ADDRESS:]PORT")
+      ->trigger_on_parse()
+      ->group(kTransports);
+  app.add_flag_callback(
+         "--no-udp", [&o] { o.udp = false; }, "no UDP")
+      ->trigger_on_parse()
+      ->group(kTransports);
+  app.add_flag("--pty", o.pty,
+               "serve a pseudo-terminal; its path is printed for the library to open")
+      ->group(kTransports);
+  app.add_option("--serial", o.serialPath, "serve this serial device instead")
+      ->type_name("DEVICE")
+      ->group(kTransports);
+  app.add_option_function<int32_t>(
+         "--baud",
+         [&o](int32_t baud) {
+           if (!tools::SpeedIndexForBaud(baud))
+             throw CLI::ValidationError("--baud", "expected " + tools::BaudChoices());
+           o.serialSpeed = baud;
+         },
+         "the serial device's speed in bit/s: " + tools::BaudChoices() + " (default " +
+             std::to_string(o.serialSpeed) + ")")
+      ->type_name("N")
+      ->group(kTransports);
+  app.add_option_function<int32_t>(
+         "--address", [&o](int32_t address) { o.address = static_cast<uint8_t>(address); },
+         "the screen's address, 0..255 (default " + std::to_string(o.address) +
+             "); 255 always reaches it")
+      ->type_name("N")
+      ->check(CLI::Range(0, 255).description(""))
+      ->group(kTransports);
+}
+
+void AddFaultOptions(CLI::App& app, Faults& f) {
+  app.add_option("--seed", f.seed, "seed of the fault generator (default 1)")
+      ->type_name("N")
+      ->group(kFaults);
+  AddShare(app, "--drop-requests", f.dropRequestShare, "lose this share of requests");
+  AddShare(app, "--corrupt-requests", f.corruptRequestShare,
+           "damage this share of requests (they fail their CRC)");
+  AddShare(app, "--drop-replies", f.dropReplyShare, "lose this share of replies");
+  AddShare(app, "--corrupt-replies", f.corruptReplyShare, "damage this share of replies");
+  app.add_option("--delay", f.delayMs, "send every reply MS milliseconds late")
+      ->type_name("MS")
+      ->check(CLI::Range(uint32_t{0}, kMaxDelayMs).description(""))
+      ->group(kFaults);
+  app.add_flag("--answer-twice", f.answerTwice, "send every reply twice")->group(kFaults);
+  app.add_flag("--other-port", f.otherSourcePort, "send UDP replies from another port")
+      ->group(kFaults);
+  app.add_flag("--silent", f.silent, "answer nothing")->group(kFaults);
+  AddPacketFault(app, "--drop-ack", f, AckFault::Drop,
+                 "do not acknowledge upload packet SEQ (0 = start) the first time");
+  AddPacketFault(app, "--nak", f, AckFault::StatusZero,
+                 "acknowledge upload packet SEQ with status 0 the first time");
+  AddPacketFault(
+      app, "--late-ack", f, AckFault::Late,
+      "acknowledge upload packet SEQ " + std::to_string(f.lateAckMs) + " ms late the first time");
+  app.add_flag("--stale-acks", f.staleAcks,
+               "precede every upload acknowledgement by the previous one")
+      ->group(kFaults);
+}
+
+// The whole command line, read into `line`.
+void DescribeCommandLine(CLI::App& app, CommandLine& line) {
+  app.name("veltrane-screen");
+  app.description(
+      "A simulated LED screen. It answers the device commands (power, brightness, reset, clock)\n"
+      "and takes program uploads over UDP and/or a serial line, until SIGINT or SIGTERM.");
+  app.footer("Fault shares are 0..1, drawn from a generator seeded with --seed, so runs repeat.");
+  // Every option may be given again; the last one counts, as in most Unix tools.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  AddTransportOptions(app, line.options);
+  AddFaultOptions(app, line.options.faults);
+  app.add_flag("-v,--verbose", line.verbose, "log each request on stderr");
+  app.add_flag("--version", line.version, "show the version");
+}
+
+// Transports that cannot be served together, or none at all.
+std::string CheckTransports(const SimulatorOptions& o) {
+  if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
+  if (!o.udp && !o.pty && o.serialPath.empty())
+    return "nothing to serve: give --udp, --pty or --serial";
+  return "";
 }
 
 }  // namespace
 
 std::string HelpText() {
-  return R"(Usage: veltrane-screen [OPTIONS]
-
-A simulated LED screen. It answers the device commands (power, brightness, reset, clock) and
-takes program uploads over UDP and/or a serial line, until SIGINT or SIGTERM.
-
-Transports:
-  --udp [ADDRESS:]PORT     serve UDP there (default 127.0.0.1:6666)
-  --no-udp                 no UDP
-  --pty                    serve a pseudo-terminal; its path is printed for the library to open
-  --serial DEVICE          serve this serial device instead
-  --baud N                 the serial device's speed in bit/s (default 57600)
-  --address N              the screen's address, 0..255 (default 1); 255 always reaches it
-
-Faults (shares are 0..1, drawn from a generator seeded with --seed, so runs repeat):
-  --seed N                 seed of the fault generator (default 1)
-  --drop-requests SHARE    lose this share of requests
-  --corrupt-requests SHARE damage this share of requests (they fail their CRC)
-  --drop-replies SHARE     lose this share of replies
-  --corrupt-replies SHARE  damage this share of replies
-  --delay MS               send every reply MS milliseconds late
-  --answer-twice           send every reply twice
-  --other-port             send UDP replies from another port
-  --silent                 answer nothing
-  --drop-ack SEQ           do not acknowledge upload packet SEQ (0 = start) the first time
-  --nak SEQ                acknowledge upload packet SEQ with status 0 the first time
-  --late-ack SEQ           acknowledge upload packet SEQ 1300 ms late the first time
-  --stale-acks             precede every upload acknowledgement by the previous one
-
-  -v, --verbose            log each request on stderr
-  -h, --help               show this text
-)";
+  CLI::App app;
+  CommandLine unused;
+  DescribeCommandLine(app, unused);
+  return app.help();
 }
-
-namespace {
-
-// Walks the arguments, taking option values and recording the first error.
-class ArgumentReader {
- public:
-  ArgumentReader(const std::vector<std::string>& args, CommandLine& line)
-      : args_(args), line_(line) {}
-
-  bool Next() { return ++index_ < args_.size() && line_.error.empty(); }
-  const std::string& option() const { return args_[index_]; }
-
-  std::optional<std::string> Value() {
-    if (index_ + 1 >= args_.size()) {
-      line_.error = option() + " needs a value";
-      return std::nullopt;
-    }
-    return args_[++index_];
-  }
-
-  template <class Number>
-  void NumberInto(Number& into, Number low, Number high) {
-    if (const auto v = Value()) {
-      if (const auto n = ParseNumber<Number>(*v, low, high))
-        into = *n;
-      else
-        Bad(*v);
-    }
-  }
-
-  void ShareInto(double& into) {
-    if (const auto v = Value()) {
-      if (const auto share = ParseShare(*v))
-        into = *share;
-      else
-        Bad(*v);
-    }
-  }
-
-  void UdpEndpointInto(SimulatorOptions& options) {
-    if (const auto v = Value(); v && !ParseUdpEndpoint(*v, options)) Bad(*v);
-    options.udp = true;
-  }
-
-  void AddPacketFault(Faults& faults, AckFault fault) {
-    uint32_t sequence = 0;
-    const std::string before = line_.error;
-    NumberInto<uint32_t>(sequence, 0, UINT32_MAX);
-    if (line_.error == before) faults.packetFaults.push_back({sequence, fault, 1});
-  }
-
-  void Unknown() { line_.error = "unknown option " + option(); }
-
- private:
-  void Bad(const std::string& value) { line_.error = "bad value for " + option() + ": " + value; }
-
-  const std::vector<std::string>& args_;
-  CommandLine& line_;
-  size_t index_ = static_cast<size_t>(-1);
-};
-
-void ApplyOption(ArgumentReader& in, CommandLine& line) {
-  SimulatorOptions& o = line.options;
-  Faults& f = o.faults;
-  const std::string& arg = in.option();
-  if (arg == "-h" || arg == "--help")
-    line.help = true;
-  else if (arg == "-v" || arg == "--verbose")
-    line.verbose = true;
-  else if (arg == "--udp")
-    in.UdpEndpointInto(o);
-  else if (arg == "--no-udp")
-    o.udp = false;
-  else if (arg == "--pty")
-    o.pty = true;
-  else if (arg == "--serial")
-    o.serialPath = in.Value().value_or("");
-  else if (arg == "--baud")
-    in.NumberInto<int32_t>(o.serialSpeed, 1, 4000000);
-  else if (arg == "--address")
-    in.NumberInto<uint8_t>(o.address, 0, 255);
-  else if (arg == "--seed")
-    in.NumberInto<uint32_t>(f.seed, 0, UINT32_MAX);
-  else if (arg == "--drop-requests")
-    in.ShareInto(f.dropRequestShare);
-  else if (arg == "--corrupt-requests")
-    in.ShareInto(f.corruptRequestShare);
-  else if (arg == "--drop-replies")
-    in.ShareInto(f.dropReplyShare);
-  else if (arg == "--corrupt-replies")
-    in.ShareInto(f.corruptReplyShare);
-  else if (arg == "--delay")
-    in.NumberInto<uint32_t>(f.delayMs, 0, 600000);
-  else if (arg == "--answer-twice")
-    f.answerTwice = true;
-  else if (arg == "--other-port")
-    f.otherSourcePort = true;
-  else if (arg == "--silent")
-    f.silent = true;
-  else if (arg == "--drop-ack")
-    in.AddPacketFault(f, AckFault::Drop);
-  else if (arg == "--nak")
-    in.AddPacketFault(f, AckFault::StatusZero);
-  else if (arg == "--late-ack")
-    in.AddPacketFault(f, AckFault::Late);
-  else if (arg == "--stale-acks")
-    f.staleAcks = true;
-  else
-    in.Unknown();
-}
-
-}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
-  ArgumentReader in(args, line);
-  while (in.Next()) ApplyOption(in, line);
-  const SimulatorOptions& o = line.options;
-  if (line.error.empty() && o.pty && !o.serialPath.empty())
-    line.error = "--pty and --serial cannot be used together";
-  if (line.error.empty() && !o.udp && !o.pty && o.serialPath.empty())
-    line.error = "nothing to serve: give --udp, --pty or --serial";
+  CLI::App app;
+  DescribeCommandLine(app, line);
+  // CLI11 takes a vector of arguments last one first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    line.help = true;
+    return line;
+  } catch (const CLI::ParseError& error) {
+    line.error = error.what();
+    return line;
+  }
+  line.error = CheckTransports(line.options);
   return line;
 }
 

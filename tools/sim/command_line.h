@@ -11,6 +11,7 @@ namespace veltrane::sim {
 struct CommandLine {
   SimulatorOptions options;
   bool help = false;
+  bool version = false;
   bool verbose = false;
   std::string error;  // set when the arguments cannot be used
 };

@@ -5,6 +5,7 @@
 
 #include "sim/command_line.h"
 #include "sim/serve.h"
+#include "veltrane/veltrane.h"
 
 namespace {
 
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
   sim::CommandLine line = sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (line.help) {
     std::fputs(sim::HelpText().c_str(), stdout);
+    return kExitOk;
+  }
+  if (line.version) {
+    std::puts("veltrane-screen " VELTRANE_VERSION_STRING);
     return kExitOk;
   }
   if (!line.error.empty()) {

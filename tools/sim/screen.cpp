@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "common/byte_reader.h"
+#include "format/link.h"
+#include "format/records.h"
 #include "program/program_reader.h"
 #include "protocol/upload.h"
 
@@ -11,11 +13,10 @@ namespace {
 
 using namespace veltrane::protocol;
 
-constexpr uint8_t kEveryScreen = 255;
-constexpr uint16_t kStatusOk = 1;
-constexpr uint16_t kStatusRefused = 0;
+using format::kStatusRefused;
 
-ReplyHeader Answer(uint16_t answeredCmd, uint32_t value, uint16_t status = kStatusOk) {
+ReplyHeader Answer(uint16_t answeredCmd, uint32_t value,
+                   uint16_t status = format::kStatusAcknowledged) {
   ReplyHeader reply;
   reply.value = value;
   reply.answeredCmd = answeredCmd;
@@ -32,7 +33,7 @@ std::optional<std::string> CheckProgram(std::span<const uint8_t> program) {
 }
 
 std::optional<std::string> CheckProgramLength(std::span<const uint8_t> program) {
-  const auto declared = ByteReader(program).U32(4);
+  const auto declared = ByteReader(program).U32(format::kRootProgramLengthAt);
   if (!declared) return "the program is shorter than its 12-byte root record";
   if (*declared != program.size())
     return "programLength " + std::to_string(*declared) + " differs from the " +
@@ -65,7 +66,7 @@ Screen::Screen(uint8_t address) : address_(address) {}
 
 std::optional<ReplyHeader> Screen::Handle(std::span<const uint8_t> body, uint32_t nowMs) {
   const auto header = DecodePacketHeader(body);
-  if (!header || (header->devAddr != address_ && header->devAddr != kEveryScreen))
+  if (!header || (header->devAddr != address_ && header->devAddr != format::kEveryScreenAddress))
     return std::nullopt;
   ++state_.requests;
   const auto rest = body.subspan(kPacketHeaderBytes);
@@ -125,8 +126,9 @@ std::optional<ReplyHeader> Screen::HandleUpload(const PacketHeader& header,
     return Answer(header.cmd, sequence);
   if (sequence != nextSequence_) return std::nullopt;
   if (header.cmd == CMD_UPLOAD_DATA) {
-    if (piece.empty() || piece.size() > UploadPieceSize ||
-        receiving_.size() + piece.size() > kMaxProgramBytes) {
+    // A longer program's reassembly is abandoned.
+    if (piece.empty() || piece.size() > format::kUploadPieceBytes ||
+        receiving_.size() + piece.size() > format::kMaxProgramBytes) {
       nextSequence_ = 0;  // not a program this screen can take
       return std::nullopt;
     }

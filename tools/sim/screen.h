@@ -23,9 +23,6 @@ std::optional<std::string> CheckProgram(std::span<const uint8_t> program);
 // A looser check for raw test blocks: only the root's programLength must equal the block's length.
 std::optional<std::string> CheckProgramLength(std::span<const uint8_t> program);
 
-// The largest program a screen takes; the reassembly of a longer one is abandoned.
-constexpr size_t kMaxProgramBytes = 0x200000;
-
 // What a simulated screen holds.
 struct ScreenState {
   int32_t power = 1;

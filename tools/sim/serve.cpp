@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "platform/ipv4.h"
-#include "platform/wait.h"
 #include "platform/wakeup.h"
 
 namespace veltrane::sim {
@@ -11,10 +10,11 @@ namespace veltrane::sim {
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
                         const std::function<void(Simulator&)>& onStarted) {
   // Blocked before the serving thread starts, so that only this thread sees the signals.
-  const platform::UniqueFd signals = platform::TerminationSignals();
+  platform::StopRequest stopRequest;
+  const bool watchingStops = stopRequest.Open() == Status::Ok;
   Simulator simulator(options);
   std::string error;
-  if (!signals.valid() || !simulator.Start(error)) {
+  if (!watchingStops || !simulator.Start(error)) {
     std::fprintf(stderr, "%s: %s.\n", programName,
                  error.empty() ? "cannot watch for SIGINT and SIGTERM" : error.c_str());
     return 1;
@@ -29,7 +29,7 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
   if (onStarted) onStarted(simulator);
 
   constexpr uint32_t kWaitMs = 60000;
-  while (platform::WaitReadable(signals.get(), kWaitMs) == platform::WaitResult::TimedOut) {
+  while (stopRequest.WaitReadable(kWaitMs) == platform::WaitResult::TimedOut) {
   }
   simulator.Stop();
   return 0;

@@ -80,14 +80,13 @@ Simulator::~Simulator() { Stop(); }
 
 bool Simulator::Start(std::string& error) {
   if (options_.udp) {
-    udp_ = platform::OpenUdpSocket(options_.udpAddress, options_.udpPort);
-    otherUdp_ = platform::OpenUdpSocket(options_.udpAddress, 0);
-    if (!udp_.valid() || !otherUdp_.valid()) {
+    if (udp_.Open(options_.udpAddress, options_.udpPort) != Status::Ok ||
+        otherUdp_.Open(options_.udpAddress, 0) != Status::Ok) {
       error = "cannot bind UDP port " + std::to_string(options_.udpPort) + " on " +
               platform::FormatIpv4(options_.udpAddress);
       return false;
     }
-    boundUdpPort_ = platform::LocalPort(udp_.get());
+    boundUdpPort_ = udp_.LocalPort();
   }
   if (options_.pty) {
     pty_ = platform::OpenPseudoTerminal();
@@ -97,8 +96,7 @@ bool Simulator::Start(std::string& error) {
     }
     terminalPath_ = pty_.terminalPath;
   } else if (!options_.serialPath.empty()) {
-    serial_ = platform::OpenSerialPort(options_.serialPath, options_.serialSpeed);
-    if (!serial_.valid()) {
+    if (serial_.Open(options_.serialPath, options_.serialSpeed) != Status::Ok) {
       error = "cannot open serial device " + options_.serialPath;
       return false;
     }
@@ -119,20 +117,22 @@ void Simulator::Stop() {
   thread_.join();
 }
 
-int Simulator::SerialFd() const { return serial_.valid() ? serial_.get() : pty_.controller.get(); }
+const platform::SerialPort& Simulator::SerialLine() const {
+  return serial_.valid() ? serial_ : pty_.controller;
+}
 
 void Simulator::Serve() {
   enum Source : uint32_t { kWakeup, kUdp, kSerial, kSources };
   platform::InputWatch watch;
-  watch.Add(wakeup_.fd(), kWakeup);
-  watch.Add(udp_.get(), kUdp);
-  watch.Add(SerialFd(), kSerial);
+  watch.Add(wakeup_, kWakeup);
+  watch.Add(udp_, kUdp);
+  watch.Add(SerialLine(), kSerial);
   while (!stopping_) {
     std::array<bool, kSources> ready{};
     watch.Wait(ready, MsUntilNextDue());
     if (ready[kWakeup]) wakeup_.Clear();
     if (ready[kUdp]) ReceiveUdp();
-    if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialFd());
+    if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialLine());
     SendDue();
   }
 }
@@ -140,13 +140,13 @@ void Simulator::Serve() {
 void Simulator::ReceiveUdp() {
   link::FrameBuffer datagram;
   platform::Endpoint from;
-  const int32_t n = platform::ReceiveDatagram(udp_.get(), datagram, from);
+  const int32_t n = udp_.Receive(datagram, from);
   if (n > 0) HandleFrame({datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
 }
 
 bool Simulator::ReceiveSerial() {
   link::FrameBuffer bytes;
-  const size_t n = platform::ReadAvailable(SerialFd(), bytes);
+  const size_t n = SerialLine().ReadAvailable(bytes);
   if (n == 0) {
     // Readable yet empty: the device hung up. Stop listening to it rather than spin.
     Log("serial line hung up");
@@ -233,13 +233,13 @@ void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, Route ro
 void Simulator::Send(Route route, platform::Endpoint to, std::span<const uint8_t> frame) {
   switch (route) {
     case Route::Udp:
-      platform::SendDatagram(udp_.get(), frame, to);
+      udp_.Send(frame, to);
       break;
     case Route::OtherUdp:
-      platform::SendDatagram(otherUdp_.get(), frame, to);
+      otherUdp_.Send(frame, to);
       break;
     case Route::Serial:
-      platform::WriteAll(SerialFd(), frame);
+      SerialLine().WriteAll(frame);
       break;
   }
   ++repliesSent_;

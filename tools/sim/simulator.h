@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "format/link.h"
 #include "link/frame_assembler.h"
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
-#include "platform/unique_fd.h"
 #include "platform/wakeup.h"
 #include "sim/screen.h"
 
@@ -56,10 +56,10 @@ struct Faults {
 struct SimulatorOptions {
   uint8_t address = 1;  // the screen answers requests for this address and for 255
   bool udp = true;
-  uint32_t udpAddress = 0x0100007F;  // 127.0.0.1 in network order
-  uint16_t udpPort = 6666;           // host order; 0 lets the system choose
-  bool pty = false;                  // serve a pseudo-terminal it creates
-  std::string serialPath;            // or serve this serial device
+  uint32_t udpAddress = 0x0100007F;        // 127.0.0.1 in network order
+  uint16_t udpPort = format::kScreenPort;  // host order; 0 lets the system choose
+  bool pty = false;                        // serve a pseudo-terminal it creates
+  std::string serialPath;                  // or serve this serial device
   int32_t serialSpeed = 57600;
   Faults faults;
   // Receives one line per request when set.
@@ -111,7 +111,8 @@ class Simulator {
   void Answer(const protocol::ReplyHeader& reply, const protocol::PacketHeader& request,
               Route route, platform::Endpoint to);
   std::optional<AckFault> TakePacketFault(uint32_t sequence);
-  int SerialFd() const;
+  // The serial line served: the device opened, or the pseudo-terminal's controller end.
+  const platform::SerialPort& SerialLine() const;
   void LogRequest(const protocol::PacketHeader& request, Route route, platform::Endpoint from,
                   const protocol::ReplyHeader* reply);
   // Sends `frame` once `delayMs` have passed (at once when nothing delays it).
@@ -125,9 +126,9 @@ class Simulator {
 
   SimulatorOptions options_;
   platform::Clock& clock_;
-  platform::UniqueFd udp_;
-  platform::UniqueFd otherUdp_;
-  platform::UniqueFd serial_;
+  platform::UdpSocket udp_;
+  platform::UdpSocket otherUdp_;
+  platform::SerialPort serial_;
   platform::PseudoTerminal pty_;
   std::string terminalPath_;
   uint16_t boundUdpPort_ = 0;

@@ -8,6 +8,7 @@
 #include "builder/clock_geometry.h"
 #include "builder/program_slot.h"
 #include "common/byte_reader.h"
+#include "format/clock.h"
 #include "raster/raster.h"
 #include "raster/raster_decode.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 using raster::Lit;
 constexpr size_t kFirstArea = 12 + 16;
-constexpr platform::Color kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
+constexpr image::Color kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
 
 class ClockAreas : public ::testing::Test {
  protected:
@@ -97,8 +98,8 @@ TEST_F(ClockAreas, SidesPastTheLargestPictureOfEachDepthAreRefused) {
 }
 
 // The lit pixel farthest from the centre.
-platform::Point FarthestLit(const raster::RasterPicture& p, int32_t centre) {
-  platform::Point far{centre, centre};
+image::Point FarthestLit(const raster::RasterPicture& p, int32_t centre) {
+  image::Point far{centre, centre};
   double best = -1;
   for (int32_t y = 0; y < p.height; ++y)
     for (int32_t x = 0; x < p.width; ++x) {
@@ -131,7 +132,7 @@ TEST_F(ClockAreas, HandsPointWhereTheirTimeSays) {
   for (const Case c :
        {Case{1, 0, -1}, Case{13, 1, 0}, Case{25, 0, 1}, Case{37, -1, 0}, Case{49, 0, -1}}) {
     SCOPED_TRACE(c.picture);
-    const platform::Point tip = FarthestLit(pictures[c.picture], x);
+    const image::Point tip = FarthestLit(pictures[c.picture], x);
     const int32_t along = (tip.x - x) * c.dx + (tip.y - x) * c.dy;
     const int32_t across = std::abs((tip.x - x) * c.dy - (tip.y - x) * c.dx);
     EXPECT_GT(along, 15);
@@ -177,16 +178,17 @@ TEST_F(ClockAreas, HandPicturesEqualTurningTheWholeUprightPicture) {
     const size_t pictureBytes = static_cast<size_t>(raster::RasterSize(side, side, 2));
     size_t index = 1;
     for (const auto& [kite, color, positions] :
-         {std::tuple{HourKite(g), kRed, kHourPositions},
-          std::tuple{MinuteKite(g), kGreen, kMinutePositions}}) {
-      platform::Surface upright(side, side);
-      const platform::Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
+         {std::tuple{HourKite(g), kRed, static_cast<int>(format::kHourPositions)},
+          std::tuple{MinuteKite(g), kGreen, static_cast<int>(format::kMinutePositions)}}) {
+      image::Surface upright(side, side);
+      const image::Point outline[] = {kite.tail, kite.left, kite.tip, kite.right, kite.tail};
       for (int i = 0; i < 4; ++i) upright.Line(outline[i], outline[i + 1], color);
       upright.FloodFill({g.centre, g.centre}, color, color);
-      platform::Surface turned(side, side);
+      image::Surface turned(side, side);
       for (int p = 0; p < positions; ++p, ++index) {
-        const auto corners =
-            positions == kHourPositions ? TurnedCorners(g, p / 4, p % 4) : TurnedCorners(g, 0, p);
+        const auto corners = positions == static_cast<int>(format::kHourPositions)
+                                 ? TurnedCorners(g, p / 4, p % 4)
+                                 : TurnedCorners(g, 0, p);
         turned.ParallelogramBlit(upright, corners);
         std::vector<uint8_t> expected(pictureBytes);
         raster::EncodeRaster(expected, turned, side, side, 2);

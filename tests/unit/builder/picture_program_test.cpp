@@ -28,24 +28,24 @@ Walked Walk(const Bytes& program) {
   Walked walked;
   EXPECT_EQ(in.U32(4), program.size());
   walked.pages = in.U16(2).value();
-  size_t at = program::kRootSize;
+  size_t at = format::kRootSize;
   for (uint16_t page = 0; page < walked.pages; ++page) {
-    EXPECT_EQ(in.U16(at), program::kLeafTag);
+    EXPECT_EQ(in.U16(at), format::kLeafTag);
     const uint16_t items = in.U16(at + 2).value();
     const size_t pageEnd = at + in.U32(at + 12).value();
-    at += program::kLeafSize;
+    at += format::kLeafSize;
     for (uint16_t item = 0; item < items; ++item) {
       const uint16_t tag = in.U16(at).value();
       const uint32_t length = in.U32(at + 4).value();
       walked.tags.push_back(tag);
       walked.recordLengths.push_back(length);
-      if (tag == program::kWindowTag) {
+      if (tag == format::kWindowTag) {
         // The RasterImage fills the record exactly, and its words match its header.
-        const size_t raster = at + kWindowHeaderBytes;
-        EXPECT_EQ(in.U16(raster), raster::kRasterImageTag);
+        const size_t raster = at + format::kWindowRasterAt;
+        EXPECT_EQ(in.U16(raster), format::kRasterImageTag);
         const uint32_t rasterLength = in.U32(raster + 8).value();
-        EXPECT_EQ(kWindowHeaderBytes + rasterLength, length);
-        const uint32_t rowsPerWord = in.U16(raster + 6) == raster::kDepthOneBit ? 32 : 16;
+        EXPECT_EQ(format::kWindowRasterAt + rasterLength, length);
+        const uint32_t rowsPerWord = in.U16(raster + 6) == format::kDepthOneBit ? 32 : 16;
         EXPECT_EQ(rasterLength,
                   12 + 4 * in.U16(raster + 2).value() * (in.U16(raster + 4).value() / rowsPerWord));
       }
@@ -73,10 +73,10 @@ TEST(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
     const Bytes program = TakeProgram(slot).value();
     const Walked walked = Walk(program);
     EXPECT_EQ(walked.pages, 2);
-    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{program::kWindowTag, program::kWindowTag,
-                                                  program::kStringTag, program::kWindowTag}));
+    EXPECT_EQ(walked.tags, (std::vector<uint16_t>{format::kWindowTag, format::kWindowTag,
+                                                  format::kStringTag, format::kWindowTag}));
     // The window area: 28 bytes and a 5-column raster of one word per column.
-    EXPECT_EQ(walked.recordLengths[1], kWindowHeaderBytes + 12 + 5 * 4);
+    EXPECT_EQ(walked.recordLengths[1], format::kWindowRasterAt + 12 + 5 * 4);
   }
 }
 

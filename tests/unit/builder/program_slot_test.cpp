@@ -22,10 +22,10 @@ class FixedArea final : public AreaItem {
     seenColorMode = colorMode;
     return length_;
   }
-  void Write(std::span<uint8_t> record, uint16_t) override {
-    ByteWriter out(record);
-    WriteAreaHeader(out, program::kStringTag, 0, {});
-    for (size_t i = program::kAreaHeaderSize; i < record.size(); ++i) record[i] = marker_;
+  size_t Write(std::span<uint8_t> record, uint16_t) override {
+    WriteAreaHeader(record, format::kStringTag, 0, {});
+    for (size_t i = format::kAreaHeaderSize; i < record.size(); ++i) record[i] = marker_;
+    return record.size();
   }
   uint16_t seenColorMode = 0;
 
@@ -34,10 +34,23 @@ class FixedArea final : public AreaItem {
   uint8_t marker_;
 };
 
+// An area that writes other than the length it asked for: a part did not fit, or it stops short.
+class MiswrittenArea final : public AreaItem {
+ public:
+  explicit MiswrittenArea(size_t written) : written_(written) {}
+  size_t RecordLength(uint16_t) override { return 40; }
+  size_t Write(std::span<uint8_t>, uint16_t) override { return written_; }
+
+ private:
+  size_t written_;
+};
+
 class ThrowingArea final : public AreaItem {
  public:
   size_t RecordLength(uint16_t) override { return 64; }
-  void Write(std::span<uint8_t>, uint16_t) override { throw std::runtime_error("drawing failed"); }
+  size_t Write(std::span<uint8_t>, uint16_t) override {
+    throw std::runtime_error("drawing failed");
+  }
 };
 
 uint32_t ProgramLength(const Bytes& program) { return ByteReader(program).U32(4).value(); }
@@ -115,10 +128,14 @@ TEST_F(ProgramSlots, RefusalsChangeNothing) {
   const Bytes before = Program(slot);
 
   FixedArea refused(0);
-  FixedArea tooShort(program::kAreaHeaderSize - 1);
+  FixedArea tooShort(format::kAreaHeaderSize - 1);
   ThrowingArea throwing;
   EXPECT_EQ(AppendArea(slot, refused), 0);
   EXPECT_EQ(AppendArea(slot, tooShort), 0);
+  for (size_t written : {0, 36, 41}) {
+    MiswrittenArea miswritten(written);
+    EXPECT_EQ(AppendArea(slot, miswritten), 0) << written;
+  }
   EXPECT_THROW(AppendArea(slot, throwing), std::runtime_error);
   EXPECT_EQ(Program(slot), before);
 
@@ -153,22 +170,23 @@ TEST_F(ProgramSlots, TakingAProgramFlattensItAndFreesTheSlot) {
 TEST_F(ProgramSlots, SendLimitIsExactlyTwoMebibytes) {
   const int32_t slot = MakeRoot(1, 1);
   ASSERT_EQ(AddLeaf(slot, 0), 1);
-  FixedArea fill(kMaxSendBytes - 12 - 16);
+  FixedArea fill(format::kMaxProgramBytes - 12 - 16);
   ASSERT_EQ(AppendArea(slot, fill), 1);
-  EXPECT_EQ(ProgramLength(Program(slot)), kMaxSendBytes);
+  EXPECT_EQ(ProgramLength(Program(slot)), format::kMaxProgramBytes);
   EXPECT_TRUE(SendableSlot(slot));
 
   const int32_t over = MakeRoot(1, 1);
   ASSERT_EQ(AddLeaf(over, 0), 1);
-  FixedArea overFill(kMaxSendBytes - 12 - 16 + 1);
+  FixedArea overFill(format::kMaxProgramBytes - 12 - 16 + 1);
   ASSERT_EQ(AppendArea(over, overFill), 1);
   EXPECT_FALSE(SendableSlot(over));
   EXPECT_FALSE(TakeProgram(over).has_value());
-  EXPECT_EQ(ProgramLength(Program(over)), kMaxSendBytes + 1);  // kept for the caller to release
+  EXPECT_EQ(ProgramLength(Program(over)),
+            format::kMaxProgramBytes + 1);  // kept for the caller to release
 
   const auto taken = TakeProgram(slot);
   ASSERT_TRUE(taken.has_value());
-  EXPECT_EQ(taken->size(), kMaxSendBytes);
+  EXPECT_EQ(taken->size(), format::kMaxProgramBytes);
 }
 
 TEST_F(ProgramSlots, SixteenBitCountsStopAtTheirLimit) {

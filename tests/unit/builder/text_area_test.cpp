@@ -33,7 +33,7 @@ struct Raster {
 };
 
 Raster ReadRaster(const Bytes& record) {
-  const ByteReader in(std::span<const uint8_t>(record).subspan(kWindowHeaderBytes));
+  const ByteReader in(std::span<const uint8_t>(record).subspan(format::kWindowRasterAt));
   Raster r{in.U16(2).value(), in.U16(4).value(), in.U16(6).value(), in.U32(8).value(), {}};
   for (size_t at = 12; at + 4 <= in.size(); at += 4) r.words.push_back(in.U32(at).value());
   return r;
@@ -84,18 +84,18 @@ TEST_F(TextAreas, RecordIsAWindowRecordOfThePictureExactlyAsLargeAsTheText) {
     const Bytes record = Add(mode, "Hello, world", kRed, 12, kFace, {{}, 0x10005, 7, 8});
     ASSERT_FALSE(record.empty());
     const ByteReader in(record);
-    EXPECT_EQ(in.U16(0), program::kWindowTag);
+    EXPECT_EQ(in.U16(0), format::kWindowTag);
     EXPECT_EQ(in.U16(2), 5);  // areaParam, the sixth argument here
     EXPECT_EQ(in.U32(4), record.size());
     EXPECT_EQ(in.U16(16), 7);
     EXPECT_EQ(record.size(),
-              kWindowHeaderBytes + raster::RasterSize(extent.width, extent.height, mode));
+              format::kWindowRasterAt + raster::RasterSize(extent.width, extent.height, mode));
 
     const Raster r = ReadRaster(record);
     EXPECT_EQ(r.width, extent.width);
     EXPECT_EQ(r.paddedHeight, 32);  // a 19-pixel line in either depth
-    EXPECT_EQ(r.depthCode, mode == 1 ? raster::kDepthOneBit : raster::kDepthTwoBits);
-    EXPECT_EQ(r.length, record.size() - kWindowHeaderBytes);
+    EXPECT_EQ(r.depthCode, mode == 1 ? format::kDepthOneBit : format::kDepthTwoBits);
+    EXPECT_EQ(r.length, record.size() - format::kWindowRasterAt);
     EXPECT_NE(LitBits(r), 0u);
 
     const Bytes program = Program();

@@ -27,7 +27,7 @@ struct HostPicture {
     p[1] = green;
     p[2] = red;
   }
-  platform::PixelView View() const { return {bytes.data(), width, height, stride, 3}; }
+  image::PixelView View() const { return {bytes.data(), width, height, stride, 3}; }
 
   int32_t width, height, stride;
   Bytes bytes;
@@ -96,7 +96,7 @@ TEST_P(WindowAreas, PixelsBeyondTheHostPictureAreBlack) {
   picture.Set(0, 0, 255, 255, 255);
   ASSERT_EQ(AddWindow(slot_, {}, picture.View(), 3, 2), 1);
   const Bytes record = Record();
-  const Bytes raster(record.begin() + kWindowHeaderBytes, record.end());
+  const Bytes raster(record.begin() + format::kWindowRasterAt, record.end());
   EXPECT_EQ(ByteReader(raster).U32(12), GetParam() == 1 ? 0x80000000u : 0xC0000000u);
   EXPECT_EQ(ByteReader(raster).U32(16), 0u);
   EXPECT_EQ(ByteReader(raster).U32(20), 0u);
@@ -108,7 +108,7 @@ TEST_P(WindowAreas, EmptyPicturesAreTheRasterHeaderAlone) {
     SCOPED_TRACE(::testing::Message() << width << "x" << height);
     Start(GetParam());
     ASSERT_EQ(AddWindow(slot_, {}, picture.View(), width, height), 1);
-    EXPECT_EQ(Record().size(), kWindowHeaderBytes + 12);
+    EXPECT_EQ(Record().size(), format::kWindowRasterAt + 12);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "program_file.h"
+#include "program_file/program_file.h"
 
 #include <gtest/gtest.h>
 

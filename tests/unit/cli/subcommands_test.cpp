@@ -6,10 +6,12 @@
 #include <fstream>
 
 #include "commands.h"
-#include "platform/png.h"
+#include "image/png.h"
+#include "link/com_port_paths.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
+#include "simulated_screen.h"
 #include "support/screen_harness.h"
 
 namespace veltrane::cli {
@@ -107,6 +109,8 @@ TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
   const Outcome noDevice = Capture([&] { return Reset(absent); });
   EXPECT_EQ(noDevice.status, kExitUsage);
   EXPECT_NE(noDevice.err.find("cannot open /nonexistent/ttyUSB9"), std::string::npos);
+  // What the system said, not a guess.
+  EXPECT_NE(noDevice.err.find(": no such file or directory"), std::string::npos) << noDevice.err;
 }
 
 TEST_F(Subcommands, SendUploadsAProgramFileTheScreenReadsBack) {
@@ -134,6 +138,8 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
   const Outcome run = Capture([&] { return Brightness(serial, 3); });
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(harness_.screen().State().brightness, 3);
+  // The device is opened by its path: no COM port number is taken over for it.
+  EXPECT_EQ(link::ComPortPath(link::kLastComPort), "/dev/ttyS254");
 }
 
 TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {
@@ -157,10 +163,10 @@ TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
     return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, 1);
   });
   ASSERT_EQ(run.status, kExitOk) << run.err;
-  const auto read = platform::ReadPngFile(out);
+  const auto read = image::ReadPngFile(out);
   std::filesystem::remove(out);
-  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
-  const auto& image = std::get<platform::RgbImage>(read);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
+  const auto& image = std::get<image::RgbImage>(read);
   EXPECT_EQ(image.width, 128);
   EXPECT_EQ(image.height, 48);
   // The logo sits at (112, 32): a yellow frame, a red diagonal, black elsewhere.
@@ -180,10 +186,10 @@ TEST(Demo, SendsTheDemoProgramAndPicturesIt) {
   const Outcome run = Capture([&] { return Demo(out); });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   EXPECT_NE(run.out.find("the screen accepted the program"), std::string::npos) << run.out;
-  const auto read = platform::ReadPngFile(out);
+  const auto read = image::ReadPngFile(out);
   std::filesystem::remove(out);
-  ASSERT_TRUE(std::holds_alternative<platform::RgbImage>(read));
-  EXPECT_EQ(std::get<platform::RgbImage>(read).width, 160 * 4);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
+  EXPECT_EQ(std::get<image::RgbImage>(read).width, 160 * 4);
 }
 
 }  // namespace

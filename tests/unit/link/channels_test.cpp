@@ -2,17 +2,20 @@
 // pseudo-terminals standing in for COM ports.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "link/com_port_paths.h"
+#include "link/open_channel.h"
 #include "link/serial_channel.h"
 #include "link/udp_channel.h"
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
+#include "support/udp_sockets.h"
 
 namespace veltrane::link {
 namespace {
@@ -21,134 +24,134 @@ using Bytes = std::vector<uint8_t>;
 
 const uint32_t kLoopback = platform::ParseIpv4("127.0.0.1");
 
-Target UdpTarget(uint16_t localPort) {
+Target UdpTarget(uint16_t localPort, uint16_t remotePort = 9) {
   Target t;
   t.transport = Transport::Udp;
   t.localPort = localPort;
+  t.remoteAddress = kLoopback;
+  t.remotePort = remotePort;
   return t;
 }
 
 // A peer socket on 127.0.0.1 with a port of the system's choosing.
 struct Peer {
-  platform::UniqueFd fd = platform::OpenUdpSocket(kLoopback, 0);
-  uint16_t port = platform::LocalPort(fd.get());
+  platform::UdpSocket socket = testing::BoundUdpSocket(kLoopback);
+  uint16_t port = socket.LocalPort();
 };
 
-TEST(UdpChannel, SendsToAndReceivesFromExplicitEndpoints) {
+// The address the channel sends from, as the peer sees it after one frame from the channel.
+platform::Endpoint ChannelEnd(UdpChannel& channel, Peer& peer) {
+  EXPECT_TRUE(channel.Transmit(Bytes{0}));
+  EXPECT_EQ(peer.socket.WaitReadable(1000), platform::WaitResult::Ready);
+  std::array<uint8_t, 4> first{};
+  platform::Endpoint channelEnd;
+  EXPECT_EQ(peer.socket.Receive(first, channelEnd), 1);
+  return channelEnd;
+}
+
+TEST(UdpChannel, SendsToAndReceivesFromTheRemoteEnd) {
   Peer peer;
   UdpChannel channel;
-  ASSERT_TRUE(channel.Open(UdpTarget(0)));
+  ASSERT_EQ(channel.Open(UdpTarget(0, peer.port)), Status::Ok);
+  EXPECT_TRUE(channel.CarriesWholeFrames());
   const Bytes data = {1, 2, 3, 0x55};
-  EXPECT_EQ(channel.Send(data, kLoopback, platform::PortToNetwork(peer.port)), 4);
+  EXPECT_TRUE(channel.Transmit(data));
 
-  ASSERT_EQ(platform::WaitReadable(peer.fd.get(), 1000), platform::WaitResult::Ready);
+  ASSERT_EQ(peer.socket.WaitReadable(1000), platform::WaitResult::Ready);
   std::array<uint8_t, 16> got{};
   platform::Endpoint from;
-  ASSERT_EQ(platform::ReceiveDatagram(peer.fd.get(), got, from), 4);
+  ASSERT_EQ(peer.socket.Receive(got, from), 4);
   EXPECT_EQ(std::memcmp(got.data(), data.data(), 4), 0);
 
   // Answer back: the source comes out in network order, as the address text parser gives it.
+  EXPECT_EQ(from.address, kLoopback);
   const Bytes answer = {9, 8, 7};
-  ASSERT_EQ(platform::SendDatagram(peer.fd.get(), answer, from), 3);
+  ASSERT_EQ(peer.socket.Send(answer, from), 3);
   ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
   FrameBuffer buffer{};
-  uint32_t address = 0;
-  uint16_t port = 0;
-  ASSERT_EQ(channel.Receive(buffer, address, port), 3);
-  EXPECT_EQ(address, kLoopback);
-  EXPECT_EQ(port, platform::PortToNetwork(peer.port));
+  ASSERT_EQ(channel.TakeInput(buffer), 3u);
+  EXPECT_EQ(buffer[0], 9);
   channel.Close();
 }
 
-TEST(UdpChannel, NothingWaitingLeavesTheSourceUntouched) {
-  UdpChannel channel;
-  ASSERT_TRUE(channel.Open(UdpTarget(0)));
+TEST(UdpSocket, NothingWaitingLeavesTheSourceUntouched) {
+  platform::UdpSocket socket = testing::BoundUdpSocket(kLoopback);
   FrameBuffer buffer{};
-  uint32_t address = 0xDEADBEEF;
-  uint16_t port = 0xBEEF;
-  EXPECT_EQ(channel.Receive(buffer, address, port), 0);
-  EXPECT_EQ(address, 0xDEADBEEF);
-  EXPECT_EQ(port, 0xBEEF);
-  EXPECT_EQ(channel.WaitForInput(0), platform::WaitResult::TimedOut);
+  platform::Endpoint from{0xDEADBEEF, 0xBEEF};
+  EXPECT_EQ(socket.Receive(buffer, from), 0);
+  EXPECT_EQ(from.address, 0xDEADBEEF);
+  EXPECT_EQ(from.port, 0xBEEF);
+  EXPECT_EQ(socket.WaitReadable(0), platform::WaitResult::TimedOut);
 }
 
 TEST(UdpChannel, OversizedDatagramIsDroppedWhole) {
   Peer peer;
   UdpChannel channel;
-  ASSERT_TRUE(channel.Open(UdpTarget(0)));
-  // Learn the channel's port by sending to the peer.
-  channel.Send(Bytes{0}, kLoopback, platform::PortToNetwork(peer.port));
-  platform::WaitReadable(peer.fd.get(), 1000);
-  std::array<uint8_t, 4> first{};
-  platform::Endpoint channelEnd;
-  ASSERT_EQ(platform::ReceiveDatagram(peer.fd.get(), first, channelEnd), 1);
+  ASSERT_EQ(channel.Open(UdpTarget(0, peer.port)), Status::Ok);
+  const platform::Endpoint channelEnd = ChannelEnd(channel, peer);
 
   const Bytes big(MaxFrameSize + 1, 0x11);
-  ASSERT_EQ(platform::SendDatagram(peer.fd.get(), big, channelEnd),
-            static_cast<int32_t>(big.size()));
-  ASSERT_EQ(platform::SendDatagram(peer.fd.get(), Bytes{5}, channelEnd), 1);
+  ASSERT_EQ(peer.socket.Send(big, channelEnd), static_cast<int32_t>(big.size()));
+  ASSERT_EQ(peer.socket.Send(Bytes{5}, channelEnd), 1);
   ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
   FrameBuffer buffer{};
-  uint32_t address = 0;
-  uint16_t port = 0;
-  EXPECT_EQ(channel.Receive(buffer, address, port), 0);  // the oversized one, discarded
+  EXPECT_EQ(channel.TakeInput(buffer), 0u);  // the oversized one, discarded
   ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
-  EXPECT_EQ(channel.Receive(buffer, address, port), 1);  // the next one is intact
+  EXPECT_EQ(channel.TakeInput(buffer), 1u);  // the next one is intact
   EXPECT_EQ(buffer[0], 5);
 }
 
-TEST(UdpChannel, PortAlreadyBoundFailsAndHoldsNothing) {
+TEST(UdpChannel, PortAlreadyBoundFailsWithTheSystemsReasonAndHoldsNothing) {
   Peer holder;
   UdpChannel channel;
-  EXPECT_FALSE(channel.Open(UdpTarget(holder.port)));
+  const Status refused = channel.Open(UdpTarget(holder.port));
+  EXPECT_EQ(refused, Status::OsError);
+  EXPECT_NE(refused.systemError(), 0);
   EXPECT_FALSE(channel.IsOpen());
-  holder.fd.Reset();
-  EXPECT_TRUE(channel.Open(UdpTarget(holder.port)));  // free again once the holder has gone
+  holder.socket.Close();
+  EXPECT_EQ(channel.Open(UdpTarget(holder.port)), Status::Ok);  // free once the holder has gone
 }
 
 TEST(UdpChannel, UnopenedOrClosedChannelDoesNothing) {
   UdpChannel channel;
   FrameBuffer buffer{};
-  uint32_t address = 0;
-  uint16_t port = 0;
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round == 0 ? "never opened" : "closed");
-    EXPECT_EQ(channel.Send(Bytes{1}, kLoopback, platform::PortToNetwork(9)), 0);
-    EXPECT_EQ(channel.Receive(buffer, address, port), 0);
+    EXPECT_FALSE(channel.Transmit(Bytes{1}));
+    EXPECT_EQ(channel.TakeInput(buffer), 0u);
     EXPECT_EQ(channel.WaitForInput(0), platform::WaitResult::Broken);
-    ASSERT_TRUE(channel.Open(UdpTarget(0)));
+    ASSERT_EQ(channel.Open(UdpTarget(0)), Status::Ok);
     channel.Close();
     channel.Close();  // a second close does nothing
   }
 }
 
-TEST(UdpChannel, RefusedDestinationGivesMinusOne) {
-  UdpChannel channel;
-  ASSERT_TRUE(channel.Open(UdpTarget(0)));
+TEST(UdpChannel, RefusedDestinationStillCountsAsSent) {
+  platform::UdpSocket socket = testing::BoundUdpSocket();
   // The limited broadcast address without broadcast permission.
-  EXPECT_EQ(channel.Send(Bytes{1}, 0xFFFFFFFF, platform::PortToNetwork(6666)), -1);
+  EXPECT_EQ(socket.Send(Bytes{1}, {0xFFFFFFFF, platform::PortToNetwork(6666)}), -1);
+  Target broadcast = UdpTarget(0, 6666);
+  broadcast.remoteAddress = 0xFFFFFFFF;
+  UdpChannel channel;
+  ASSERT_EQ(channel.Open(broadcast), Status::Ok);
+  EXPECT_TRUE(channel.Transmit(Bytes{1}));  // the reply window opens all the same
 }
 
-TEST(UdpPeer, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
+TEST(UdpChannel, CountsOnlyNonEmptyDatagramsFromTheRemoteEnd) {
   Peer screen;
   Peer stranger;
   UdpChannel channel;
-  ASSERT_TRUE(channel.Open(UdpTarget(0)));
-  UdpPeer peer(channel, kLoopback, platform::PortToNetwork(screen.port));
-  ASSERT_TRUE(peer.Transmit(Bytes{0x42}));
-  ASSERT_EQ(platform::WaitReadable(screen.fd.get(), 1000), platform::WaitResult::Ready);
-  std::array<uint8_t, 4> got{};
-  platform::Endpoint channelEnd;
-  ASSERT_EQ(platform::ReceiveDatagram(screen.fd.get(), got, channelEnd), 1);
+  ASSERT_EQ(channel.Open(UdpTarget(0, screen.port)), Status::Ok);
+  const platform::Endpoint channelEnd = ChannelEnd(channel, screen);
 
-  platform::SendDatagram(stranger.fd.get(), Bytes{1}, channelEnd);
-  platform::SendDatagram(screen.fd.get(), Bytes{}, channelEnd);
-  platform::SendDatagram(screen.fd.get(), Bytes{3}, channelEnd);
+  stranger.socket.Send(Bytes{1}, channelEnd);
+  screen.socket.Send(Bytes{}, channelEnd);
+  screen.socket.Send(Bytes{3}, channelEnd);
   FrameBuffer buffer{};
   std::vector<size_t> taken;
   for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(peer.WaitForInput(1000), platform::WaitResult::Ready);
-    taken.push_back(peer.TakeInput(buffer));
+    ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
+    taken.push_back(channel.TakeInput(buffer));
   }
   EXPECT_EQ(taken, (std::vector<size_t>{0, 0, 1}));
   EXPECT_EQ(buffer[0], 3);
@@ -167,7 +170,7 @@ class SerialChannelTest : public ::testing::Test {
   ~SerialChannelTest() override { SetComPortPath(kPort, nullptr); }
 
   // Writes to the controller end, as a screen would.
-  void ScreenSends(const Bytes& bytes) { platform::WriteAll(pty_.controller.get(), bytes); }
+  void ScreenSends(const Bytes& bytes) { pty_.controller.WriteAll(bytes); }
 
   platform::PseudoTerminal pty_;
   Target target_;
@@ -175,23 +178,24 @@ class SerialChannelTest : public ::testing::Test {
 
 TEST_F(SerialChannelTest, WritesWholeBuffersAndReadsWhatIsQueued) {
   SerialChannel channel;
-  ASSERT_TRUE(channel.Open(target_));
+  ASSERT_EQ(channel.Open(target_), Status::Ok);
+  EXPECT_FALSE(channel.CarriesWholeFrames());
   const Bytes request = {0x55, 0x11, 0x13, 0x0D, 0x0A, 0x03, 0x7F, 0xAA};  // XON, XOFF, CR, LF
-  EXPECT_EQ(channel.Write(request), request.size());
-  ASSERT_EQ(platform::WaitReadable(pty_.controller.get(), 1000), platform::WaitResult::Ready);
+  EXPECT_TRUE(channel.Transmit(request));
+  ASSERT_EQ(pty_.controller.WaitReadable(1000), platform::WaitResult::Ready);
   std::array<uint8_t, 32> got{};
-  ASSERT_EQ(platform::ReadAvailable(pty_.controller.get(), got), request.size());
+  ASSERT_EQ(pty_.controller.ReadAvailable(got), request.size());
   EXPECT_TRUE(std::equal(request.begin(), request.end(), got.begin()));  // raw: nothing changed
 
   FrameBuffer buffer{};
-  EXPECT_EQ(channel.Read(buffer), 0u);  // nothing queued: returns at once
+  EXPECT_EQ(channel.TakeInput(buffer), 0u);  // nothing queued: returns at once
   Bytes burst(2000);
   for (size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<uint8_t>(i);
   ScreenSends(burst);
   ASSERT_EQ(channel.WaitForInput(1000), platform::WaitResult::Ready);
   size_t total = 0;
   while (total < burst.size() && channel.WaitForInput(1000) == platform::WaitResult::Ready) {
-    const uint32_t n = channel.Read(buffer);
+    const size_t n = channel.TakeInput(buffer);
     ASSERT_LE(n, MaxFrameSize);  // never more than asked
     ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + n, burst.begin() + total));
     total += n;
@@ -202,29 +206,41 @@ TEST_F(SerialChannelTest, WritesWholeBuffersAndReadsWhatIsQueued) {
 TEST_F(SerialChannelTest, SecondOpenOfAHeldPortFails) {
   SerialChannel first;
   SerialChannel second;
-  ASSERT_TRUE(first.Open(target_));
-  EXPECT_FALSE(second.Open(target_));
+  ASSERT_EQ(first.Open(target_), Status::Ok);
+  const Status held = second.Open(target_);
+  EXPECT_EQ(held, Status::OsError);
+  EXPECT_EQ(held.systemError(), EBUSY);  // the system's word for a device in use
   first.Close();
-  EXPECT_TRUE(second.Open(target_));
+  EXPECT_EQ(second.Open(target_), Status::Ok);
+}
+
+TEST_F(SerialChannelTest, DevicePathOpensWithoutAComPort) {
+  Target byPath;
+  byPath.transport = Transport::Serial;
+  byPath.devicePath = pty_.terminalPath;
+  SerialChannel channel;
+  ASSERT_EQ(channel.Open(byPath), Status::Ok);
+  EXPECT_TRUE(channel.Transmit(Bytes{0x55}));
+  EXPECT_EQ(pty_.controller.WaitReadable(1000), platform::WaitResult::Ready);
 }
 
 TEST_F(SerialChannelTest, StaleBytesFromBeforeTheOpenAreDropped) {
   ScreenSends({0x55, 0x01, 0x02, 0xAA});
   SerialChannel channel;
-  ASSERT_TRUE(channel.Open(target_));
+  ASSERT_EQ(channel.Open(target_), Status::Ok);
   EXPECT_EQ(channel.WaitForInput(50), platform::WaitResult::TimedOut);
 }
 
 TEST_F(SerialChannelTest, ClosedOrUnopenedChannelDoesNothing) {
   SerialChannel channel;
   FrameBuffer buffer{};
-  EXPECT_EQ(channel.Write(Bytes{1}), 0u);
-  EXPECT_EQ(channel.Read(buffer), 0u);
-  ASSERT_TRUE(channel.Open(target_));
+  EXPECT_FALSE(channel.Transmit(Bytes{1}));
+  EXPECT_EQ(channel.TakeInput(buffer), 0u);
+  ASSERT_EQ(channel.Open(target_), Status::Ok);
   channel.Close();
   channel.Close();
-  EXPECT_EQ(channel.Write(Bytes{1}), 0u);
-  EXPECT_EQ(channel.Read(buffer), 0u);
+  EXPECT_FALSE(channel.Transmit(Bytes{1}));
+  EXPECT_EQ(channel.TakeInput(buffer), 0u);
   EXPECT_EQ(channel.WaitForInput(0), platform::WaitResult::Broken);
 }
 
@@ -235,13 +251,40 @@ TEST(SerialChannel, AbsentDeviceOrUnmappablePortDoesNotOpen) {
     SCOPED_TRACE(port);
     t.comPort = port;
     SerialChannel channel;
-    EXPECT_FALSE(channel.Open(t));
+    EXPECT_EQ(channel.Open(t), Status::OsError);
+    EXPECT_FALSE(channel.IsOpen());
   }
   ASSERT_TRUE(SetComPortPath(201, "/nonexistent/tty-for-veltrane"));
   t.comPort = 201;
   SerialChannel channel;
-  EXPECT_FALSE(channel.Open(t));
+  const Status absent = channel.Open(t);
+  EXPECT_EQ(absent, Status::OsError);
+  EXPECT_EQ(absent.systemError(), ENOENT);
   SetComPortPath(201, nullptr);
+}
+
+// The one place a transport is chosen: the channel it opens is the kind the target names.
+TEST_F(SerialChannelTest, OpenChannelOpensTheKindTheTargetNames) {
+  const OpenedChannel serial = OpenChannel(target_);
+  ASSERT_EQ(serial.status, Status::Ok);
+  ASSERT_NE(serial.channel, nullptr);
+  EXPECT_FALSE(serial.channel->CarriesWholeFrames());
+
+  const OpenedChannel udp = OpenChannel(UdpTarget(0));
+  ASSERT_EQ(udp.status, Status::Ok);
+  ASSERT_NE(udp.channel, nullptr);
+  EXPECT_TRUE(udp.channel->CarriesWholeFrames());
+
+  Target none = target_;
+  none.transport = Transport::None;
+  const OpenedChannel refused = OpenChannel(none);
+  EXPECT_EQ(refused.status, Status::Refused);
+  EXPECT_EQ(refused.channel, nullptr);
+
+  // The port is held by the serial channel opened above.
+  const OpenedChannel held = OpenChannel(target_);
+  EXPECT_EQ(held.status, Status::OsError);
+  EXPECT_EQ(held.channel, nullptr);
 }
 
 TEST(SerialChannel, SpeedTable) {

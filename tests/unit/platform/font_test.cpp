@@ -11,6 +11,10 @@
 namespace veltrane::platform {
 namespace {
 
+using image::Color;
+using image::kBlack;
+using image::Surface;
+
 const FontRequest kSans{"DejaVu Sans", -16};
 constexpr Color kRed = 0x0000FF;
 

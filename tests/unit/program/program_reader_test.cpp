@@ -208,8 +208,7 @@ TEST(ProgramReader, ReportsEveryCutShortProgramInsideItsBytes) {
 // The fuzz corpus starts from valid programs, so that mutations reach the deep checks; inputs
 // kept from past findings are named defect_*.
 TEST(ProgramReader, FuzzSeedsAreValidPrograms) {
-  const auto corpus =
-      std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/corpus/read_program";
+  const auto corpus = std::filesystem::path(VELTRANE_SOURCE_DIR) / "fuzz/corpus/read_program";
   size_t seeds = 0;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
     const std::string name = entry.path().filename().string();

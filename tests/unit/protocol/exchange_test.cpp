@@ -69,7 +69,7 @@ TEST_P(ExchangeTest, ImmediateReplyEndsAfterOneSend) {
 TEST_P(ExchangeTest, SilenceCostsThreeFullWindows) {
   const ExchangeRun run = Run();
   EXPECT_EQ(run.status, Status::Timeout);
-  EXPECT_EQ(run.sends, 3);
+  ASSERT_EQ(run.sends, 3);
   EXPECT_EQ(run.elapsedMs, 3 * kWindowMs);
   EXPECT_EQ(channel_.sentAtMs, (std::vector<uint32_t>{1000, 2500, 4000}));
   // Every try resends the frame built once.

@@ -9,6 +9,7 @@
 #include "protocol/packets.h"
 #include "support/fake_channel.h"
 #include "support/fake_clock.h"
+#include "support/udp_sockets.h"
 
 namespace veltrane::protocol {
 namespace {
@@ -218,10 +219,10 @@ TEST(UploadProgram, RefusedOrUnopenedChannels) {
   none.transport = link::Transport::None;
   EXPECT_EQ(UploadProgram(none, program), Status::Refused);
 
-  const platform::UniqueFd holder = platform::OpenUdpSocket(0, 0);
+  const platform::UdpSocket holder = testing::BoundUdpSocket();
   link::Target udp;
   udp.transport = link::Transport::Udp;
-  udp.localPort = platform::LocalPort(holder.get());
+  udp.localPort = holder.LocalPort();
   EXPECT_EQ(UploadProgram(udp, program), Status::OsError);
   EXPECT_EQ(UploadProgram(udp, {}), Status::Refused);
 

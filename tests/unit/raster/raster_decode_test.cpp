@@ -10,7 +10,7 @@ namespace veltrane::raster {
 namespace {
 
 TEST(RasterDecode, UnpacksWhatTheEncoderPacked) {
-  platform::Surface picture(5, 37);
+  image::Surface picture(5, 37);
   picture.SetPixel(0, 0, 0x0000FF);   // red
   picture.SetPixel(4, 36, 0x00FF00);  // green
   picture.SetPixel(2, 17, 0x00FFFF);  // yellow
@@ -34,7 +34,7 @@ TEST(RasterDecode, UnpacksWhatTheEncoderPacked) {
 }
 
 TEST(RasterDecode, RefusesWhatIsNotAWholeRaster) {
-  platform::Surface picture(2, 2);
+  image::Surface picture(2, 2);
   std::vector<uint8_t> good(static_cast<size_t>(RasterSize(2, 2, 1)));
   ASSERT_GT(EncodeRaster(good, picture, 2, 2, 1), 0);
   ASSERT_TRUE(DecodeRaster(good).has_value());

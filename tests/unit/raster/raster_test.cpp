@@ -12,8 +12,8 @@ namespace veltrane::raster {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using platform::MakeColor;
-using platform::Surface;
+using image::MakeColor;
+using image::Surface;
 constexpr uint8_t kCanary = 0xC5;
 
 // Encodes into a zeroed buffer of exactly `room` bytes followed by a canary byte.
@@ -33,15 +33,15 @@ Bytes Encode(const Surface& s, int32_t colorMode) {
 }
 
 // A one-column picture with the given colours from the top.
-Surface Column(std::initializer_list<platform::Color> colours) {
+Surface Column(std::initializer_list<image::Color> colours) {
   Surface s(1, static_cast<int32_t>(colours.size()));
   int32_t y = 0;
-  for (platform::Color c : colours) s.SetPixel(0, y++, c);
+  for (image::Color c : colours) s.SetPixel(0, y++, c);
   return s;
 }
 
 uint32_t Word(const Bytes& raster, size_t index) {
-  return ByteReader(raster).U32(kRasterImageHeaderBytes + 4 * index).value_or(0xDEADBEEF);
+  return ByteReader(raster).U32(format::kRasterHeaderSize + 4 * index).value_or(0xDEADBEEF);
 }
 
 TEST(EncodeRaster, WorkedExamples) {
@@ -70,7 +70,7 @@ TEST(EncodeRaster, ColumnsStartNewWordsAndPadBelowTheLastRow) {
     Surface s(2, c.height);
     s.SetPixel(1, c.height - 1, MakeColor(255, 0, 0));
     const Bytes raster = Encode(s, c.colorMode);
-    ASSERT_EQ(raster.size(), kRasterImageHeaderBytes + 2 * 4 * c.wordsPerColumn);
+    ASSERT_EQ(raster.size(), format::kRasterHeaderSize + 2 * 4 * c.wordsPerColumn);
     EXPECT_EQ(ByteReader(raster).U16(4), c.paddedHeight);
     for (size_t i = 0; i < c.wordsPerColumn; ++i) EXPECT_EQ(Word(raster, i), 0u);  // column 0
     for (size_t i = 0; i + 1 < c.wordsPerColumn; ++i) {
@@ -83,7 +83,7 @@ TEST(EncodeRaster, ColumnsStartNewWordsAndPadBelowTheLastRow) {
 TEST(EncodeRaster, LitAboveNinetySixAndNeverLooksAtBlue) {
   struct Case {
     const char* name;
-    platform::Color colour;
+    image::Color colour;
     uint32_t oneBit, twoBits;  // the word of a one-pixel picture
   };
   const Case cases[] = {
@@ -107,10 +107,10 @@ TEST(EncodeRaster, EveryModeButOneIsTwoBitsPerPixel) {
   for (int32_t mode : {0, 2, 3, 255, -1, 0x10001}) {
     SCOPED_TRACE(mode);
     const Bytes raster = Encode(Column({MakeColor(255, 0, 0)}), mode);
-    EXPECT_EQ(ByteReader(raster).U16(6), kDepthTwoBits);
+    EXPECT_EQ(ByteReader(raster).U16(6), format::kDepthTwoBits);
     EXPECT_EQ(ByteReader(raster).U16(4), 16);
   }
-  EXPECT_EQ(ByteReader(Encode(Column({0}), 1)).U16(6), kDepthOneBit);
+  EXPECT_EQ(ByteReader(Encode(Column({0}), 1)).U16(6), format::kDepthOneBit);
 }
 
 TEST(EncodeRaster, MatchesThePlainPackingOnRandomPictures) {

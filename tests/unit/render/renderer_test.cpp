@@ -15,7 +15,7 @@ namespace {
 
 enum Shade { Black, Red, Green, Yellow, Other };
 
-Shade ShadeAt(const platform::RgbImage& image, int32_t x, int32_t y) {
+Shade ShadeAt(const image::RgbImage& image, int32_t x, int32_t y) {
   const uint8_t* p = image.PixelAt(x, y);
   if (p[2] != 0) return Other;
   if (p[0] == 0 && p[1] == 0) return Black;
@@ -35,7 +35,7 @@ class Renderer : public ::testing::Test {
   void TearDown() override { builder::ReleaseAllSlots(); }
 
   // Reads the slot's program and renders its first page.
-  platform::RgbImage Render(const platform::LocalTime& time) {
+  image::RgbImage Render(const platform::LocalTime& time) {
     block_ = builder::PeekProgram(slot_).value();
     const program::ReadResult read = program::ReadProgram(block_);
     EXPECT_TRUE(read.ok()) << (read.ok() ? "" : read.defect().message);
@@ -64,21 +64,24 @@ TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
   ASSERT_EQ(builder::AddClock(slot_, {0, 0, 64, 64}, 0,
                               {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}),
             1);
-  const platform::RgbImage at3 = Render(At(3, 0, 30));
+  const image::RgbImage at3 = Render(At(3, 0, 30));
   ASSERT_EQ(at3.width, 64);
   EXPECT_EQ(ShadeAt(at3, 44, 32), Red);     // hour hand towards 3 o'clock
   EXPECT_EQ(ShadeAt(at3, 32, 20), Green);   // minute hand at 12
   EXPECT_EQ(ShadeAt(at3, 32, 50), Yellow);  // second hand at 30 s, pointing down
   EXPECT_EQ(ShadeAt(at3, 0, 32), Red);      // the ring
-  const platform::RgbImage at9 = Render(At(21, 0, 0));
+  const image::RgbImage at9 = Render(At(21, 0, 0));
   EXPECT_EQ(ShadeAt(at9, 20, 32), Red);
   EXPECT_EQ(ShadeAt(at9, 44, 32), Black);
+  // From 11:48 the hour hand stands at 12 o'clock, not on the pictures of the minute hand.
+  const image::RgbImage late = Render(At(11, 50, 30));
+  EXPECT_EQ(ShadeAt(late, 32, 20), Red);
 }
 
 TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
   ASSERT_EQ(builder::AddDateTime(slot_, {0, 0, 200, 20}, {"DejaVu Sans", 12, 0x0000FF}, 2, 0), 1);
   // At 11:11 the two digits of each field are the same glyph, side by side.
-  const platform::RgbImage image = Render(At(11, 11, 0));
+  const image::RgbImage image = Render(At(11, 11, 0));
   int32_t firstLit = -1, lastLit = -1;
   for (int32_t x = 0; x < image.width; ++x)
     for (int32_t y = 0; y < image.height; ++y)
@@ -88,13 +91,13 @@ TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
       }
   ASSERT_GE(firstLit, 0);
   EXPECT_GT(lastLit - firstLit, 20);  // five glyphs wide
-  const platform::RgbImage other = Render(At(10, 10, 0));
+  const image::RgbImage other = Render(At(10, 10, 0));
   EXPECT_NE(image.rgb, other.rgb);
 }
 
 TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
   ASSERT_EQ(builder::AddString(slot_, {{10, 0, 60, 20}, 0, 0, 0, 0, 0}, "Hi"), 1);
-  const platform::RgbImage image = Render(At(0, 0, 0));
+  const image::RgbImage image = Render(At(0, 0, 0));
   int lit = 0;
   for (int32_t y = 0; y < image.height; ++y)
     for (int32_t x = 0; x < image.width; ++x) {
@@ -109,23 +112,23 @@ TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
 
 TEST_F(Renderer, HugeRectanglesAreCutToTheLargestPage) {
   ASSERT_EQ(builder::AddString(slot_, {{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), 1);
-  const platform::RgbImage image = Render(At(0, 0, 0));
+  const image::RgbImage image = Render(At(0, 0, 0));
   EXPECT_EQ(image.width, kMaxPageSide);
   EXPECT_EQ(image.height, kMaxPageSide);
   EXPECT_EQ(ScaleUp(image, 32).width, kMaxPictureSide);
 }
 
 TEST(RendererImages, ScaleAndJoin) {
-  platform::RgbImage image;
+  image::RgbImage image;
   image.width = 2;
   image.height = 1;
   image.rgb = {255, 0, 0, 0, 255, 0};
-  const platform::RgbImage big = ScaleUp(image, 3);
+  const image::RgbImage big = ScaleUp(image, 3);
   ASSERT_EQ(big.width, 6);
   ASSERT_EQ(big.height, 3);
   EXPECT_EQ(big.PixelAt(2, 2)[0], 255);
   EXPECT_EQ(big.PixelAt(3, 0)[1], 255);
-  const platform::RgbImage joined = JoinPages({image, big});
+  const image::RgbImage joined = JoinPages({image, big});
   EXPECT_EQ(joined.width, 2 + 1 + 6);
   EXPECT_EQ(joined.height, 3);
   EXPECT_EQ(joined.PixelAt(2, 0)[0], 80);  // the gap

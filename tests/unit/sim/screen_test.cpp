@@ -107,10 +107,11 @@ std::vector<int> Upload(Screen& screen, const Bytes& program) {
   const uint32_t pieces = UploadPieceCount(program.size());
   status(Request(CMD_UPLOAD_START, 1, 0));
   for (uint32_t i = 1; i <= pieces; ++i) {
-    const size_t offset = (i - 1) * UploadPieceSize;
-    status(Request(CMD_UPLOAD_DATA, 1, i,
-                   Bytes(program.begin() + offset,
-                         program.begin() + std::min(program.size(), offset + UploadPieceSize))));
+    const size_t offset = (i - 1) * format::kUploadPieceBytes;
+    status(Request(
+        CMD_UPLOAD_DATA, 1, i,
+        Bytes(program.begin() + offset,
+              program.begin() + std::min(program.size(), offset + format::kUploadPieceBytes))));
   }
   status(Request(CMD_UPLOAD_END, 1, pieces + 1));
   return statuses;
@@ -254,6 +255,39 @@ TEST(CommandLine, OptionsAndErrors) {
     EXPECT_FALSE(ParseCommandLine(bad).error.empty()) << bad[0];
   }
   EXPECT_FALSE(HelpText().empty());
+}
+
+TEST(CommandLine, LaterOptionsWinAndPacketFaultsKeepTheirOrder) {
+  const CommandLine line = ParseCommandLine(
+      {"--no-udp", "--udp", "7000", "--address", "3", "--address", "255", "--nak", "4",
+       "--drop-ack", "4", "--nak", "6", "--baud", "115200", "--serial", "/dev/ttyS0"});
+  ASSERT_TRUE(line.error.empty()) << line.error;
+  EXPECT_TRUE(line.options.udp);
+  EXPECT_EQ(line.options.udpPort, 7000);
+  EXPECT_EQ(line.options.udpAddress, 0x0100007Fu);
+  EXPECT_EQ(line.options.address, 255);
+  EXPECT_EQ(line.options.serialSpeed, 115200);
+  ASSERT_EQ(line.options.faults.packetFaults.size(), 3u);
+  EXPECT_EQ(line.options.faults.packetFaults[0].fault, AckFault::StatusZero);
+  EXPECT_EQ(line.options.faults.packetFaults[1].fault, AckFault::Drop);
+  EXPECT_EQ(line.options.faults.packetFaults[2].sequence, 6u);
+  EXPECT_FALSE(ParseCommandLine({"--udp", "1", "--no-udp"}).options.udp);
+}
+
+TEST(CommandLine, RefusesValuesOutsideTheirRange) {
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"--baud", "1200"},  // a speed the line cannot run at, not a silent 9600
+           {"--drop-requests", "nan"},
+           {"--corrupt-replies", "-0.1"},
+           {"--delay", "600001"},
+           {"--seed", "-1"},
+           {"--seed", "4294967296"},
+           {"--address", "-1"},
+           {"--nak", "x"},
+           {"stray"}}) {
+    SCOPED_TRACE(bad[0] + (bad.size() > 1 ? " " + bad[1] : ""));
+    EXPECT_FALSE(ParseCommandLine(bad).error.empty());
+  }
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+"""Drive LED display controllers ("screens") over UDP or a serial line through libveltrane.
+
+    import veltrane
+
+    with veltrane.Library():
+        screen = veltrane.Screen.udp("192.168.1.50")
+        screen.power = True
+        program = veltrane.Program()
+        page = program.page()
+        page.text((0, 0, 63, 15), "Hello", color="yellow")
+        screen.send(program)
+"""
+
+__version__ = "0.1.0"
+
+from ._native import library_version
+from .colors import color_value
+from .errors import NoAnswerError, VeltraneError
+from .program import DATETIME_FORMATS, Page, Program
+from .screen import Library, Screen
+
+__all__ = [
+    "DATETIME_FORMATS",
+    "Library",
+    "NoAnswerError",
+    "Page",
+    "Program",
+    "Screen",
+    "VeltraneError",
+    "color_value",
+    "library_version",
+]

@@ -1,0 +1,54 @@
+"""Colours as the library takes them: 0x00BBGGRR."""
+
+_NAMES = {
+    "black": (0, 0, 0),
+    "red": (255, 0, 0),
+    "green": (0, 255, 0),
+    "yellow": (255, 255, 0),
+    "white": (255, 255, 255),
+}
+
+
+def color_value(color):
+    """0x00BBGGRR of a name ("red"), "#RRGGBB", an (r, g, b) tuple or a 0x00BBGGRR integer."""
+    if isinstance(color, bool):
+        raise TypeError(f"not a colour: {color!r}")
+    if isinstance(color, int):
+        if not 0 <= color <= 0xFFFFFF:
+            raise ValueError(f"colour out of range 0..0xFFFFFF: {color:#x}")
+        return color
+    return _pack(*_rgb(color))
+
+
+def rgb(color):
+    """The (r, g, b) of any colour color_value takes."""
+    value = color_value(color)
+    return value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF
+
+
+def _rgb(color):
+    if isinstance(color, str):
+        text = color.strip().lower()
+        if text in _NAMES:
+            return _NAMES[text]
+        if len(text) == 7 and text.startswith("#"):
+            try:
+                number = int(text[1:], 16)
+            except ValueError:
+                pass
+            else:
+                return number >> 16, (number >> 8) & 0xFF, number & 0xFF
+        names = ", ".join(_NAMES)
+        raise ValueError(f"unknown colour {color!r}: use {names}, '#RRGGBB' or (r, g, b)")
+    try:
+        red, green, blue = color
+    except (TypeError, ValueError):
+        raise TypeError(f"not a colour: {color!r}") from None
+    for part in (red, green, blue):
+        if isinstance(part, bool) or not isinstance(part, int) or not 0 <= part <= 255:
+            raise ValueError(f"colour parts must be integers 0..255: {color!r}")
+    return red, green, blue
+
+
+def _pack(red, green, blue):
+    return red | (green << 8) | (blue << 16)

@@ -1,0 +1,69 @@
+#include "image/png.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace veltrane::image {
+namespace {
+
+// Releases what libpng's simplified interface holds, on every path.
+struct ImageGuard {
+  png_image* image;
+  ~ImageGuard() { png_image_free(image); }
+};
+
+}  // namespace
+
+std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ImageGuard guard{&image};
+  if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0)
+    return std::string("not a readable PNG (") + image.message + ")";
+  if (image.width == 0 || image.height == 0 || image.width > kMaxPngSide ||
+      image.height > kMaxPngSide) {
+    return "PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+           " pixels is outside 1.." + std::to_string(kMaxPngSide) + " on a side";
+  }
+  image.format = PNG_FORMAT_RGB;
+  RgbImage out;
+  out.width = static_cast<int32_t>(image.width);
+  out.height = static_cast<int32_t>(image.height);
+  out.rgb.resize(PNG_IMAGE_SIZE(image));
+  const png_color black{0, 0, 0};
+  if (png_image_finish_read(&image, &black, out.rgb.data(), 0, nullptr) == 0)
+    return std::string("not a readable PNG (") + image.message + ")";
+  return out;
+}
+
+std::variant<RgbImage, std::string> ReadPngFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return "cannot read " + file.string();
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  auto result = ReadPng(bytes);
+  if (auto* error = std::get_if<std::string>(&result)) *error = file.string() + ": " + *error;
+  return result;
+}
+
+std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image) {
+  if (image.width <= 0 || image.height <= 0 ||
+      image.rgb.size() !=
+          static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+    return "no picture to write";
+  }
+  png_image header{};
+  header.version = PNG_IMAGE_VERSION;
+  header.width = static_cast<png_uint_32>(image.width);
+  header.height = static_cast<png_uint_32>(image.height);
+  header.format = PNG_FORMAT_RGB;
+  ImageGuard guard{&header};
+  if (png_image_write_to_file(&header, file.c_str(), 0, image.rgb.data(), 0, nullptr) == 0)
+    return "cannot write " + file.string() + " (" + header.message + ")";
+  return {};
+}
+
+}  // namespace veltrane::image

@@ -1,0 +1,262 @@
+#include "program_file/program_file.h"
+
+#include <array>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+namespace veltrane::cli {
+namespace {
+
+using nlohmann::json;
+
+// Thrown inside the parser only; turned into a ProgramFileError at the top.
+struct Defect {
+  std::string path;
+  std::string message;
+};
+
+std::string Join(const std::string& path, const std::string& key) {
+  return path.empty() ? key : path + "." + key;
+}
+std::string Index(const std::string& path, size_t i) {
+  return path + "[" + std::to_string(i) + "]";
+}
+
+const char* KindOf(const json& value) {
+  switch (value.type()) {
+    case json::value_t::null:
+      return "null";
+    case json::value_t::boolean:
+      return "a boolean";
+    case json::value_t::string:
+      return "a string";
+    case json::value_t::array:
+      return "an array";
+    case json::value_t::object:
+      return "an object";
+    case json::value_t::number_float:
+      return "a fraction";
+    default:
+      return "a number";
+  }
+}
+
+const json& ExpectObject(const json& value, const std::string& path) {
+  if (!value.is_object())
+    throw Defect{path, std::string("expected an object, found ") + KindOf(value)};
+  return value;
+}
+
+void RejectUnknownKeys(const json& object, const std::string& path, std::set<std::string> known) {
+  for (const auto& [key, value] : object.items()) {
+    if (known.count(key) == 0) throw Defect{Join(path, key), "unknown key"};
+  }
+}
+
+int32_t ToInt32(const json& value, const std::string& path) {
+  if (value.is_number_integer()) {
+    if (value.is_number_unsigned()) {
+      const uint64_t u = value.get<uint64_t>();
+      if (u <= std::numeric_limits<uint32_t>::max())
+        return static_cast<int32_t>(static_cast<uint32_t>(u));
+    } else {
+      const int64_t i = value.get<int64_t>();
+      if (i >= std::numeric_limits<int32_t>::min() && i <= std::numeric_limits<int32_t>::max())
+        return static_cast<int32_t>(i);
+    }
+    throw Defect{path, "integer out of the 32-bit range"};
+  }
+  throw Defect{path, std::string("expected an integer, found ") + KindOf(value)};
+}
+
+int32_t IntOr(const json& object, const std::string& path, const char* key, int32_t fallback) {
+  const auto it = object.find(key);
+  return it == object.end() ? fallback : ToInt32(*it, Join(path, key));
+}
+
+std::string StringAt(const json& object, const std::string& path, const char* key) {
+  const auto it = object.find(key);
+  if (it == object.end()) throw Defect{Join(path, key), "missing"};
+  if (!it->is_string())
+    throw Defect{Join(path, key), std::string("expected a string, found ") + KindOf(*it)};
+  return it->get<std::string>();
+}
+
+// Colours: "#RRGGBB", a name, or the platform value 0x00BBGGRR as an integer.
+uint32_t ToColor(const json& value, const std::string& path) {
+  if (value.is_number_integer()) return static_cast<uint32_t>(ToInt32(value, path)) & 0x00FFFFFF;
+  if (!value.is_string())
+    throw Defect{path, std::string("expected a colour, found ") + KindOf(value)};
+  const std::string text = value.get<std::string>();
+  static const std::array<std::pair<const char*, uint32_t>, 5> names = {{{"black", 0x000000},
+                                                                         {"red", 0x0000FF},
+                                                                         {"green", 0x00FF00},
+                                                                         {"yellow", 0x00FFFF},
+                                                                         {"white", 0xFFFFFF}}};
+  for (const auto& [name, color] : names) {
+    if (text == name) return color;
+  }
+  if (text.size() == 7 && text[0] == '#' &&
+      text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+    const uint32_t rgb = static_cast<uint32_t>(std::stoul(text.substr(1), nullptr, 16));
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+  }
+  throw Defect{path, "expected a colour (\"#RRGGBB\", black, red, green, yellow or white)"};
+}
+
+uint32_t ColorOr(const json& object, const std::string& path, const char* key, uint32_t fallback) {
+  const auto it = object.find(key);
+  return it == object.end() ? fallback : ToColor(*it, Join(path, key));
+}
+
+Rect ToRect(const json& object, const std::string& path) {
+  const std::string rectPath = Join(path, "rect");
+  const auto it = object.find("rect");
+  if (it == object.end()) throw Defect{rectPath, "missing"};
+  if (!it->is_array() || it->size() != 4) throw Defect{rectPath, "expected 4 integers"};
+  std::array<int32_t, 4> sides{};
+  for (size_t i = 0; i < 4; ++i) {
+    if (!(*it)[i].is_number_integer()) throw Defect{rectPath, "expected 4 integers"};
+    sides[i] = ToInt32((*it)[i], Index(rectPath, i));
+  }
+  return {sides[0], sides[1], sides[2], sides[3]};
+}
+
+Font ToFont(const json& object, const std::string& path) {
+  Font font;
+  if (object.contains("font")) font.face = StringAt(object, path, "font");
+  font.pointSize = IntOr(object, path, "size", font.pointSize);
+  if (font.pointSize <= 0) throw Defect{Join(path, "size"), "expected a positive point size"};
+  font.color = ColorOr(object, path, "color", font.color);
+  return font;
+}
+
+// Date-time formats by name, in the order of their type numbers 1..10.
+constexpr std::array<const char*, 10> kDateTimeFormats = {
+    "date", "time", "time-seconds", "year", "month", "day", "hour", "minute", "second", "weekday"};
+
+int32_t ToDateTimeType(const json& object, const std::string& path) {
+  const std::string formatPath = Join(path, "format");
+  const auto it = object.find("format");
+  if (it == object.end()) throw Defect{formatPath, "missing"};
+  if (it->is_string()) {
+    for (size_t i = 0; i < kDateTimeFormats.size(); ++i) {
+      if (*it == kDateTimeFormats[i]) return static_cast<int32_t>(i + 1);
+    }
+    throw Defect{formatPath,
+                 "expected date, time, time-seconds, year, month, day, hour, minute, "
+                 "second, weekday or a type number"};
+  }
+  return ToInt32(*it, formatPath);
+}
+
+Area ToArea(const json& value, const std::string& path, const std::filesystem::path& baseFolder) {
+  const json& object = ExpectObject(value, path);
+  const std::string kind = StringAt(object, path, "kind");
+  Area area;
+  area.rect = ToRect(object, path);
+  area.params.areaParam = IntOr(object, path, "areaParam", 0);
+  area.params.paramA = IntOr(object, path, "paramA", 0);
+  area.params.paramB = IntOr(object, path, "paramB", 0);
+  const std::set<std::string> common = {"kind", "rect", "areaParam", "paramA", "paramB"};
+  auto with = [&](std::initializer_list<std::string> more) {
+    std::set<std::string> keys = common;
+    keys.insert(more);
+    return keys;
+  };
+  if (kind == "text") {
+    RejectUnknownKeys(object, path, with({"text", "font", "size", "color"}));
+    area.content = TextArea{StringAt(object, path, "text"), ToFont(object, path)};
+  } else if (kind == "string") {
+    RejectUnknownKeys(object, path, with({"text", "stringParamA", "stringParamB"}));
+    area.content =
+        StringArea{StringAt(object, path, "text"), IntOr(object, path, "stringParamA", 0),
+                   IntOr(object, path, "stringParamB", 0)};
+  } else if (kind == "image") {
+    RejectUnknownKeys(object, path, with({"file"}));
+    std::filesystem::path file = StringAt(object, path, "file");
+    area.content = ImageArea{file.is_absolute() ? file : baseFolder / file};
+  } else if (kind == "datetime") {
+    RejectUnknownKeys(object, path, with({"format", "font", "size", "color"}));
+    area.content = DateTimeArea{ToDateTimeType(object, path), ToFont(object, path)};
+  } else if (kind == "clock") {
+    RejectUnknownKeys(object, path, with({"colors"}));
+    ClockArea clock;
+    if (object.contains("colors")) {
+      const std::string colorsPath = Join(path, "colors");
+      const json& colors = ExpectObject(object["colors"], colorsPath);
+      RejectUnknownKeys(colors, colorsPath, {"hour", "minute", "second", "mark", "ring", "face"});
+      clock.hourColor = ColorOr(colors, colorsPath, "hour", clock.hourColor);
+      clock.minuteColor = ColorOr(colors, colorsPath, "minute", clock.minuteColor);
+      clock.secondColor = ColorOr(colors, colorsPath, "second", clock.secondColor);
+      clock.markColor = ColorOr(colors, colorsPath, "mark", clock.markColor);
+      clock.ringColor = ColorOr(colors, colorsPath, "ring", clock.ringColor);
+      clock.faceColor = ColorOr(colors, colorsPath, "face", clock.faceColor);
+    }
+    area.content = clock;
+  } else {
+    throw Defect{Join(path, "kind"), "expected text, string, image, datetime or clock"};
+  }
+  return area;
+}
+
+Page ToPage(const json& value, const std::string& path, const std::filesystem::path& baseFolder) {
+  const json& object = ExpectObject(value, path);
+  RejectUnknownKeys(object, path, {"param", "areas"});
+  Page page;
+  page.pageParam = IntOr(object, path, "param", 0);
+  if (const auto it = object.find("areas"); it != object.end()) {
+    const std::string areasPath = Join(path, "areas");
+    if (!it->is_array())
+      throw Defect{areasPath, std::string("expected an array, found ") + KindOf(*it)};
+    for (size_t i = 0; i < it->size(); ++i)
+      page.areas.push_back(ToArea((*it)[i], Index(areasPath, i), baseFolder));
+  }
+  return page;
+}
+
+ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFolder) {
+  const json& object = ExpectObject(document, "");
+  RejectUnknownKeys(object, "", {"rootType", "colorMode", "pages", "comment"});
+  ProgramFile program;
+  program.rootType = IntOr(object, "", "rootType", program.rootType);
+  program.colorMode = IntOr(object, "", "colorMode", program.colorMode);
+  const auto pages = object.find("pages");
+  if (pages == object.end()) throw Defect{"pages", "missing"};
+  if (!pages->is_array())
+    throw Defect{"pages", std::string("expected an array, found ") + KindOf(*pages)};
+  for (size_t i = 0; i < pages->size(); ++i)
+    program.pages.push_back(ToPage((*pages)[i], Index("pages", i), baseFolder));
+  return program;
+}
+
+}  // namespace
+
+ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder) {
+  json document;
+  try {
+    document = json::parse(text.begin(), text.end());
+  } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
+    return ProgramFileError{"", std::string("not valid JSON: ") + error.what()};
+  }
+  try {
+    return ToProgram(document, baseFolder);
+  } catch (const Defect& defect) {
+    return ProgramFileError{defect.path, defect.message};
+  } catch (const json::exception& error) {
+    return ProgramFileError{"", error.what()};
+  }
+}
+
+ProgramFileResult LoadProgramFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return ProgramFileError{"", "cannot read " + file.string()};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseProgramFile(text.str(), file.parent_path());
+}
+
+}  // namespace veltrane::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace veltrane::tools {
+
+// An IPv4 address (network byte order) and a port (host order).
+struct UdpEndpoint {
+  uint32_t address = 0;
+  uint16_t port = 0;
+};
+
+// Who an endpoint is for. A screen to reach needs a host and a real port; a simulated screen
+// serving on it may leave out the host or give only a port, and port 0 lets the system choose.
+enum class EndpointRole { Screen, Server };
+
+// Reads "HOST:PORT" or "HOST" (and, for a server, "PORT" or ":PORT"); the parts left out come
+// from `fallback`. "localhost" is 127.0.0.1. Gives the endpoint, or one sentence on what is wrong.
+std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
+                                                        const UdpEndpoint& fallback,
+                                                        EndpointRole role);
+
+// The serial speed index of a line speed in bit/s; nothing for a speed screens do not run at.
+std::optional<int32_t> SpeedIndexForBaud(int32_t bitsPerSecond);
+
+// The line speeds screens run at, as "9600, 19200, ... or 115200".
+std::string BaudChoices();
+
+}  // namespace veltrane::tools
