@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "builder/program_slot.h"
+#include "platform/network.h"
 
 namespace veltrane::api {
 namespace {
@@ -28,6 +29,7 @@ void WaitForIdle(platform::Clock& clock, BusyCount& busy) {
 
 int32_t StartLibrary() {
   std::lock_guard lock(lifecycleMutex);
+  if (!platform::StartNetworking()) return 0;
   GlobalBusyCount().Reset();
   builder::ReleaseAllSlots();  // a program left from an earlier start is not leaked
   started = true;
@@ -40,7 +42,7 @@ int32_t StopLibrary() {
   if (!started) return -1;
   builder::ReleaseAllSlots();
   started = false;
-  return 0;
+  return platform::StopNetworking();
 }
 
 bool LibraryStarted() {
