@@ -6,12 +6,13 @@
 namespace veltrane {
 namespace {
 
-void WriteToStderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text); }
+void VELTRANE_CALL WriteToStderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text); }
 
 struct Installed {
   std::mutex mutex;
-  MessageSink sink = WriteToStderr;
+  MessageSink sink = nullptr;  // none: the default
   void* context = nullptr;
+  MessageSink fallback = WriteToStderr;
 };
 
 Installed& installed() {
@@ -24,8 +25,14 @@ Installed& installed() {
 void SetMessageSink(MessageSink sink, void* context) {
   Installed& current = installed();
   std::lock_guard lock(current.mutex);
-  current.sink = sink != nullptr ? sink : WriteToStderr;
+  current.sink = sink;
   current.context = sink != nullptr ? context : nullptr;
+}
+
+void SetDefaultMessageSink(MessageSink sink) {
+  Installed& current = installed();
+  std::lock_guard lock(current.mutex);
+  current.fallback = sink != nullptr ? sink : WriteToStderr;
 }
 
 void ShowMessage(const std::string& text) {
@@ -35,7 +42,7 @@ void ShowMessage(const std::string& text) {
     // Copied out so that a sink may itself install another sink without deadlocking.
     Installed& current = installed();
     std::lock_guard lock(current.mutex);
-    sink = current.sink;
+    sink = current.sink != nullptr ? current.sink : current.fallback;
     context = current.context;
   }
   sink(text.c_str(), context);
