@@ -173,7 +173,10 @@ void Simulator::HandleFrame(std::span<const uint8_t> frame, Route route, platfor
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
+  const uint32_t accepted = screen_.State(0).programsAccepted;
   const auto reply = screen_.Handle(request, clock_.NowMs());
+  if (options_.keepProgram && screen_.State(0).programsAccepted != accepted)
+    options_.keepProgram(screen_.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) LogRequest(*header, route, from, answered ? &*reply : nullptr);
