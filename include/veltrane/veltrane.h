@@ -82,16 +82,18 @@ typedef void(VELTRANE_CALL* LedMessageHandler)(const char* text, void* context);
 
 /* Returns the running library's version as "MAJOR.MINOR.PATCH" (static text, never NULL). A
    Veltrane extension: may be called at any time, before LED_Init too. */
-VELTRANE_API const char* LED_GetVersion(void);
+VELTRANE_API const char* VELTRANE_CALL LED_GetVersion(void);
 
 /* ---- Life cycle and switches ------------------------------------------------------------ */
 
-/* Starts the library: empties the 16 program slots and zeroes the busy count. Returns 1. */
+/* Starts the library: empties the 16 program slots and zeroes the busy count. Returns 1. On
+   Windows it first starts Windows Sockets (version 1.1) and returns 0, doing nothing else, when
+   WSAStartup fails. */
 VELTRANE_API int32_t VELTRANE_CALL LED_Init(void);
 
 /* Waits (looking every 10 ms, for at most 8000 ms) until no device call is in progress, pauses
    100 ms, then frees every program still held in a slot and stops the library. Returns 0, or -1
-   when the library was not started. */
+   when the library was not started; on Windows what WSACleanup returns (0, or -1). */
 VELTRANE_API int32_t VELTRANE_CALL LED_Cleanup(void);
 
 /* 0 turns uploads off: LED_SendToScreen then still frees its slot but sends nothing and returns 0.
@@ -105,7 +107,8 @@ VELTRANE_API int32_t VELTRANE_CALL LED_SetDebugFlag(int32_t flag);
 
 /* Installs the receiver of every message text (the debug text of LED_GetPower, the area document
    messages); it runs on the calling thread before the call goes on. NULL restores the default,
-   which writes the text and a newline to stderr. */
+   which writes the text and a newline to stderr; on Windows it shows a message box (no owner
+   window, an empty caption, an OK button) and waits until the user closes it. */
 VELTRANE_API void VELTRANE_CALL LED_SetMessageHandler(LedMessageHandler handler, void* context);
 
 /* ---- Programs ---------------------------------------------------------------------------- */
@@ -194,7 +197,11 @@ VELTRANE_API int32_t VELTRANE_CALL AddWindow(int32_t slot, const LedBitmap* sour
    that is not installed gets fontconfig's substitute, in the end the default sans-serif family.
    Returns 1, or 0 (nothing changed) for a null text or face name, no usable face, a picture of
    65536 pixels or more on a side or whose packed form would pass 1 MiB, a slot outside 1..16, a
-   slot without a page, a page that already has 65535 areas, or no memory. */
+   slot without a page, a page that already has 65535 areas, or no memory.
+   On Windows GDI draws the text: the face as named (Windows substitutes for a missing one), in
+   the character set that has the text's characters (the ANSI code page's, else a far-eastern one,
+   GB2312 first), at the display's pixels per inch, exactly as large as GetTextExtentPoint32
+   measures it. */
 VELTRANE_API int32_t VELTRANE_CALL AddText(int32_t slot, LedRect area, int32_t areaParam,
                                            const char* text, const char* faceName,
                                            int32_t pointSize, uint32_t textColor, int32_t paramA,
@@ -205,7 +212,9 @@ VELTRANE_API int32_t VELTRANE_CALL AddText(int32_t slot, LedRect area, int32_t a
 /* Sets the 8-bit code page of the texts and face names given to AddText: an iconv name such as
    "UTF-8", "GBK" or "CP1252". NULL restores the default: the C library locale's codeset, or
    UTF-8 where that is plain ASCII. Bytes that do not decode are drawn as U+FFFD. Returns 1, or 0
-   (the setting unchanged) for a name iconv does not know. */
+   (the setting unchanged) for a name iconv does not know. On Windows the names are those of
+   Windows code pages ("CP936", "GBK", "windows-1252", "Shift_JIS", "UTF-8", ...), the default is
+   the ANSI code page, and 0 means the system has no such code page. */
 VELTRANE_API int32_t VELTRANE_CALL LED_SetTextEncoding(const char* charset);
 
 /* ---- Device commands -------------------------------------------------------------------- */
