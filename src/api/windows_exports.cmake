@@ -27,4 +27,5 @@ set(VELTRANE_WINDOWS_EXPORTS
   _XR_LED_ResiveTime@20:20
   _XR_LED_SendData@24:24
   LED_SetMessageHandler:8
-  LED_SetTextEncoding:4)
+  LED_SetTextEncoding:4
+  LED_GetVersion:0)

@@ -35,7 +35,8 @@ expected='1 AddClock 48
 22 _XR_LED_ResiveTime@20 20
 23 _XR_LED_SendData@24 24
 24 LED_SetMessageHandler 8
-25 LED_SetTextEncoding 4'
+25 LED_SetTextEncoding 4
+26 LED_GetVersion 0'
 
 system_dlls='advapi32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll ws2_32.dll wsock32.dll'
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/date_time_format.h"
+#include "format/date_time.h"
 #include "program/program_reader.h"
 #include "samples.h"
 #include "veltrane/veltrane.h"
@@ -107,6 +107,7 @@ constexpr Export kExports[] = {
     {23, "_XR_LED_SendData@24"},
     {24, "LED_SetMessageHandler"},
     {25, "LED_SetTextEncoding"},
+    {26, "LED_GetVersion"},
 };
 
 TEST(Exports, EachNameAndItsOrdinalReachTheSameFunction) {
@@ -310,7 +311,7 @@ TEST_F(Library, DateTimeGlyphsAreAsWideAsGdiMeasuresTheirGbkTexts) {
     ASSERT_EQ(program.pages.size(), 1u);
     const auto& area =
         std::get<veltrane::program::DateTimeArea>(program.pages[0].areas.at(0).content);
-    const auto texts = veltrane::builder::GlyphTextsFor(type);
+    const auto texts = veltrane::format::DateTimeTypeFor(type).glyphs;
     ASSERT_EQ(area.glyphs.rasters.size(), texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
       // Plain ASCII glyphs are drawn in the face's own character set, the others in GB2312's.
