@@ -61,8 +61,9 @@ function(veltrane_windows_dll target)
   set(link_def ${CMAKE_CURRENT_BINARY_DIR}/veltrane.def)
   set(import_def ${CMAKE_CURRENT_BINARY_DIR}/veltrane-import.def)
   veltrane_write_def_files(${link_def} ${import_def})
+  # The import libraries beside the DLL.
   set_target_properties(${target} PROPERTIES
-    PREFIX "" OUTPUT_NAME veltrane
+    PREFIX "" OUTPUT_NAME veltrane ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
     LINK_DEPENDS "${link_def};${PROJECT_SOURCE_DIR}/src/api/windows_exports.cmake")
   target_link_options(${target} PRIVATE ${link_def} -static -Wl,--no-undefined)
 
@@ -77,7 +78,7 @@ function(veltrane_windows_dll target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_DLLTOOL} -m ${machine} ${kill_at} -d ${import_def} -l ${out_dir}/veltrane.lib
     COMMAND ${CMAKE_COMMAND} -E copy ${out_dir}/veltrane.lib $<TARGET_LINKER_FILE:${target}>
-    BYPRODUCTS ${CMAKE_CURRENT_BINARY_DIR}/veltrane.lib
+    BYPRODUCTS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/veltrane.lib
     COMMENT "Import libraries of veltrane.dll for MSVC and MinGW"
     VERBATIM)
 endfunction()
