@@ -7,6 +7,8 @@
 #   bench    Google Benchmark
 #   fuzz     clang with libFuzzer and the sanitizer runtimes
 #   python   the Python package's tests: pytest, venv
+#   windows  veltrane.dll: the MinGW-w64 cross compilers (posix thread variants), GoogleTest's
+#            sources and 64-bit Wine for its tests (not in `all`)
 set -euo pipefail
 
 group_packages() {
@@ -18,6 +20,8 @@ group_packages() {
     bench) echo libbenchmark-dev ;;
     fuzz) echo clang libclang-rt-14-dev ;;
     python) echo python3 python3-pytest python3-venv ;;
+    # Wine's loader and server land in /usr/lib/wine, off the PATH.
+    windows) echo g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine64 ;;
     all) for g in library tools tests bench fuzz; do group_packages "$g"; done ;;
   esac
 }
@@ -25,7 +29,7 @@ group_packages() {
 packages=()
 for group in "${@:-all}"; do
   if [ -z "$(group_packages "$group")" ]; then
-    echo "install-deps.sh: unknown group '$group' (library, tools, tests, bench, fuzz, python, all)" >&2
+    echo "install-deps.sh: unknown group '$group' (library, tools, tests, bench, fuzz, python, windows, all)" >&2
     exit 2
   fi
   read -r -a listed <<<"$(group_packages "$group" | tr '\n' ' ')"

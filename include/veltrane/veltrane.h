@@ -14,10 +14,23 @@
 
 #include <stdint.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+/* Windows: every function is __stdcall (it removes its own arguments; x64 has one convention and
+   ignores the word) and comes from veltrane.dll, whose .def file names the exports. */
+#define VELTRANE_CALL __stdcall
+#if defined(VELTRANE_BUILDING)
+#define VELTRANE_API
+#else
+#define VELTRANE_API __declspec(dllimport)
+#endif
+#else
+#define VELTRANE_CALL
 #if defined(VELTRANE_BUILDING)
 #define VELTRANE_API __attribute__((visibility("default")))
 #else
 #define VELTRANE_API
+#endif
 #endif
 
 #ifdef __cplusplus
@@ -51,7 +64,7 @@ typedef struct LedBitmap {
 } LedBitmap;
 
 /* Receives the text of every message the library shows, on the calling thread. */
-typedef void (*LedMessageHandler)(const char* text, void* context);
+typedef void(VELTRANE_CALL* LedMessageHandler)(const char* text, void* context);
 
 /* ---- Version ------------------------------------------------------------------------------ */
 /* The version of this header. The build reads its version from these three lines, so they are the
@@ -69,31 +82,34 @@ typedef void (*LedMessageHandler)(const char* text, void* context);
 
 /* Returns the running library's version as "MAJOR.MINOR.PATCH" (static text, never NULL). A
    Veltrane extension: may be called at any time, before LED_Init too. */
-VELTRANE_API const char* LED_GetVersion(void);
+VELTRANE_API const char* VELTRANE_CALL LED_GetVersion(void);
 
 /* ---- Life cycle and switches ------------------------------------------------------------ */
 
-/* Starts the library: empties the 16 program slots and zeroes the busy count. Returns 1. */
-VELTRANE_API int32_t LED_Init(void);
+/* Starts the library: empties the 16 program slots and zeroes the busy count. Returns 1. On
+   Windows it first starts Windows Sockets (version 1.1) and returns 0, doing nothing else, when
+   WSAStartup fails. */
+VELTRANE_API int32_t VELTRANE_CALL LED_Init(void);
 
 /* Waits (looking every 10 ms, for at most 8000 ms) until no device call is in progress, pauses
    100 ms, then frees every program still held in a slot and stops the library. Returns 0, or -1
-   when the library was not started. */
-VELTRANE_API int32_t LED_Cleanup(void);
+   when the library was not started; on Windows what WSACleanup returns (0, or -1). */
+VELTRANE_API int32_t VELTRANE_CALL LED_Cleanup(void);
 
 /* 0 turns uploads off: LED_SendToScreen then still frees its slot but sends nothing and returns 0.
    Any other value turns them on (the initial state). Survives LED_Init and LED_Cleanup.
    Always returns 0. */
-VELTRANE_API int32_t SetSenderEnable(int32_t enable);
+VELTRANE_API int32_t VELTRANE_CALL SetSenderEnable(int32_t enable);
 
 /* Non-zero makes LED_GetPower first show its descriptor through the message handler.
    Survives LED_Init and LED_Cleanup. Returns flag. (Exported on Windows as _LED_SetDebugFlag@4.) */
-VELTRANE_API int32_t LED_SetDebugFlag(int32_t flag);
+VELTRANE_API int32_t VELTRANE_CALL LED_SetDebugFlag(int32_t flag);
 
 /* Installs the receiver of every message text (the debug text of LED_GetPower, the area document
    messages); it runs on the calling thread before the call goes on. NULL restores the default,
-   which writes the text and a newline to stderr. */
-VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context);
+   which writes the text and a newline to stderr; on Windows it shows a message box (no owner
+   window, an empty caption, an OK button) and waits until the user closes it. */
+VELTRANE_API void VELTRANE_CALL LED_SetMessageHandler(LedMessageHandler handler, void* context);
 
 /* ---- Programs ---------------------------------------------------------------------------- */
 /* A program is built in one of 16 slots: MakeRoot claims a slot, AddLeaf adds a page, and the area
@@ -104,16 +120,16 @@ VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context
 /* Claims the lowest free slot for a new program. colorMode 1 packs pictures one bit per pixel, any
    other value two bits per pixel. Returns the slot number 1..16, or 0 when every slot is taken or
    more than 16 device calls are running. */
-VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode);
+VELTRANE_API int32_t VELTRANE_CALL MakeRoot(int32_t rootType, int32_t colorMode);
 
 /* Adds a page to the program in `slot`; later areas go on this page. Returns 1, or 0 (nothing
    changed) for a slot outside 1..16, a free slot, a program that already has 65535 pages, or no
    memory. */
-VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam);
+VELTRANE_API int32_t VELTRANE_CALL AddLeaf(int32_t slot, int32_t pageParam);
 
 /* Discards the program in `slot` and frees the slot. Does nothing for a free slot or a number
    outside 1..16. */
-VELTRANE_API void LED_ReleaseMem(int32_t slot);
+VELTRANE_API void VELTRANE_CALL LED_ReleaseMem(int32_t slot);
 
 /* Sends the program in `slot` to the screen: a start packet, one acknowledged packet per 512 bytes,
    an end packet, each tried three times with a 1000 ms window. Returns 1 when the screen
@@ -121,15 +137,15 @@ VELTRANE_API void LED_ReleaseMem(int32_t slot);
    2 MiB (0x200000 bytes) is refused and left in its slot; in every other case the program leaves
    its slot (the slot is free at once, also when sending is disabled, the descriptor is unusable or
    the screen did not acknowledge). */
-VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot);
+VELTRANE_API int32_t VELTRANE_CALL LED_SendToScreen(DevParam param, int32_t slot);
 
 /* Adds a string area: the text itself, for the screen to render in its own font. `text` is
    zero-terminated 8-bit text; only its first 2047 bytes are kept. Returns 1, or 0 (nothing
    changed) for a null text, a slot outside 1..16, a slot without a page, a page that already has
    65535 areas, or no memory. */
-VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, const char* text,
-                               int32_t stringParamA, int32_t stringParamB, int32_t paramA,
-                               int32_t paramB);
+VELTRANE_API int32_t VELTRANE_CALL AddString(int32_t slot, LedRect area, int32_t areaParam,
+                                             const char* text, int32_t stringParamA,
+                                             int32_t stringParamB, int32_t paramA, int32_t paramB);
 
 /* Adds an area that the screen fills with the date, time or weekday from its own clock. The glyphs
    the type needs are drawn here in the named font (faceName: host text, at most 255 bytes used;
@@ -138,9 +154,9 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
    5 month, 6 day, 7 hour, 8 minute, 9 second, 10 weekday; any other type adds an area without
    glyphs. Returns 1, or 0 (nothing changed) for a null face name, a slot outside 1..16, a slot
    without a page, no usable font, or a glyph too large to pack. */
-VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceName,
-                                 int32_t pointSize, uint32_t textColor, int32_t dateTimeType,
-                                 int32_t areaParam);
+VELTRANE_API int32_t VELTRANE_CALL AddDateTime(int32_t slot, LedRect area, const char* faceName,
+                                               int32_t pointSize, uint32_t textColor,
+                                               int32_t dateTimeType, int32_t areaParam);
 
 /* Adds an analog clock that the screen runs from its own time. Every picture is square, its side
    the smaller of the area's width and height; the face, 48 hour-hand, 60 minute-hand and 60
@@ -148,9 +164,10 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
    changed) for a slot outside 1..16, a slot without a page, an area whose right or bottom lies
    before its left or top, or a side too large to pack (over 2880 pixels at one bit per pixel,
    over 2048 at two). */
-VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uint32_t hourColor,
-                              uint32_t minuteColor, uint32_t secondColor, uint32_t markColor,
-                              uint32_t ringColor, uint32_t faceColor);
+VELTRANE_API int32_t VELTRANE_CALL AddClock(int32_t slot, LedRect area, int32_t areaParam,
+                                            uint32_t hourColor, uint32_t minuteColor,
+                                            uint32_t secondColor, uint32_t markColor,
+                                            uint32_t ringColor, uint32_t faceColor);
 
 /* Adds a window area: the width x height pixels at the top-left of the host's picture `source`
    (pixels beyond the picture's own size are black), packed one or two bits per pixel as the
@@ -159,8 +176,17 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
    or malformed source (unknown format, negative size, null pixels or rows shorter than the width),
    a width or height below 0 or above 65535, a picture whose packed form would pass 1 MiB, a slot
    outside 1..16, a slot without a page, a page that already has 65535 areas, or no memory. */
-VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
-                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam);
+#if defined(_WIN32)
+/* On Windows the picture is the bitmap selected into the host's device context `sourceDC`, read
+   with GetDIBits and left as it was; a null or unreadable context is refused like a null source. */
+VELTRANE_API int32_t VELTRANE_CALL AddWindow(int32_t slot, HDC sourceDC, int32_t width,
+                                             int32_t height, LedRect area, int32_t paramA,
+                                             int32_t paramB, int32_t areaParam);
+#else
+VELTRANE_API int32_t VELTRANE_CALL AddWindow(int32_t slot, const LedBitmap* source, int32_t width,
+                                             int32_t height, LedRect area, int32_t paramA,
+                                             int32_t paramB, int32_t areaParam);
+#endif
 
 /* Adds a text area: `text` (zero-terminated, in the code page set by LED_SetTextEncoding; only
    its first 2047 bytes are kept) drawn as one line, line breaks included as characters, in the
@@ -171,18 +197,25 @@ VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t wi
    that is not installed gets fontconfig's substitute, in the end the default sans-serif family.
    Returns 1, or 0 (nothing changed) for a null text or face name, no usable face, a picture of
    65536 pixels or more on a side or whose packed form would pass 1 MiB, a slot outside 1..16, a
-   slot without a page, a page that already has 65535 areas, or no memory. */
-VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char* text,
-                             const char* faceName, int32_t pointSize, uint32_t textColor,
-                             int32_t paramA, int32_t paramB);
+   slot without a page, a page that already has 65535 areas, or no memory.
+   On Windows GDI draws the text: the face as named (Windows substitutes for a missing one), in
+   the character set that has the text's characters (the ANSI code page's, else a far-eastern one,
+   GB2312 first), at the display's pixels per inch, exactly as large as GetTextExtentPoint32
+   measures it. */
+VELTRANE_API int32_t VELTRANE_CALL AddText(int32_t slot, LedRect area, int32_t areaParam,
+                                           const char* text, const char* faceName,
+                                           int32_t pointSize, uint32_t textColor, int32_t paramA,
+                                           int32_t paramB);
 
 /* ---- Platform services --------------------------------------------------------------------- */
 
 /* Sets the 8-bit code page of the texts and face names given to AddText: an iconv name such as
    "UTF-8", "GBK" or "CP1252". NULL restores the default: the C library locale's codeset, or
    UTF-8 where that is plain ASCII. Bytes that do not decode are drawn as U+FFFD. Returns 1, or 0
-   (the setting unchanged) for a name iconv does not know. */
-VELTRANE_API int32_t LED_SetTextEncoding(const char* charset);
+   (the setting unchanged) for a name iconv does not know. On Windows the names are those of
+   Windows code pages ("CP936", "GBK", "windows-1252", "Shift_JIS", "UTF-8", ...), the default is
+   the ANSI code page, and 0 means the system has no such code page. */
+VELTRANE_API int32_t VELTRANE_CALL LED_SetTextEncoding(const char* charset);
 
 /* ---- Device commands -------------------------------------------------------------------- */
 /* Each opens the channel its descriptor names (devType 0: COM port locPort at the speed index;
@@ -194,30 +227,32 @@ VELTRANE_API int32_t LED_SetTextEncoding(const char* charset);
    -1: devType is neither 0 nor 1, or the port or socket could not be opened (for instance held
    by another call). Values are sent unchanged. */
 
-VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value);
+VELTRANE_API int32_t VELTRANE_CALL LED_SetPower(DevParam param, int32_t value);
 
 /* Returns the screen's power value, or -1 on any failure (as for LED_GetBright, a screen value
    of -1 cannot be told from a failure). With the debug switch on, first hands the descriptor's
    text ("devType=..\r\nlocPort=..\r\nspeed=..\r\nrmtPort=..\r\nRmtIP=..") to the message
    handler. */
-VELTRANE_API int32_t LED_GetPower(DevParam param);
+VELTRANE_API int32_t VELTRANE_CALL LED_GetPower(DevParam param);
 
-VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value);
+VELTRANE_API int32_t VELTRANE_CALL LED_SetBright(DevParam param, int32_t value);
 
 /* Returns the screen's brightness value, or -1 on any failure. */
-VELTRANE_API int32_t LED_GetBright(DevParam param);
+VELTRANE_API int32_t VELTRANE_CALL LED_GetBright(DevParam param);
 
-VELTRANE_API int32_t LED_Reset(DevParam param);
+VELTRANE_API int32_t VELTRANE_CALL LED_Reset(DevParam param);
 
 /* Sets the screen's clock to the host's local time. */
-VELTRANE_API int32_t LED_AdjustTime(DevParam param);
+VELTRANE_API int32_t VELTRANE_CALL LED_AdjustTime(DevParam param);
 
+#if !defined(_WIN32)
 /* ---- Platform settings ------------------------------------------------------------------ */
 
 /* Maps COM port number `port` (1..255) to a device path such as "/dev/ttyUSB0"; NULL or ""
    restores the default "/dev/ttyS<port-1>". Returns 1, or 0 for a port number out of range.
    Serial ports are opened exclusively: a second call on a port that is in use returns -1. */
-VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path);
+VELTRANE_API int32_t VELTRANE_CALL LED_SetComPortPath(int32_t port, const char* path);
+#endif
 
 /* ---- Fixed-target entry points ------------------------------------------------------------ */
 /* A screen at UDP port 6666 of the address `ip` (dotted IPv4 text, at most 15 characters), with
@@ -225,14 +260,17 @@ VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path);
    ignored. (Exported on Windows as _XR_LED_PowerOn@20 and so on.)
    Results: 0 the screen answered; 1 it did not: no reply within the command's tries, or nothing
    could be sent (a null or over-long address text, or a local port that cannot be bound). */
-VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
-VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t VELTRANE_CALL XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t,
+                                                  int32_t);
+VELTRANE_API int32_t VELTRANE_CALL XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t,
+                                                   int32_t, int32_t);
 /* Sets the screen's clock from the host's local time. */
-VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t);
+VELTRANE_API int32_t VELTRANE_CALL XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t,
+                                                     int32_t, int32_t);
 /* Shows the fields of an area document through the message handler, one message per field, in a
    fixed order; a NULL document shows none. Sends nothing and touches no program slot. Returns 1. */
-VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, int32_t,
-                                     const char* document, int32_t);
+VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPort, int32_t,
+                                                   int32_t, const char* document, int32_t);
 
 #ifdef __cplusplus
 }

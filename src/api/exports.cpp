@@ -20,6 +20,12 @@
 #include "protocol/device_commands.h"
 #include "veltrane/veltrane.h"
 
+#if defined(_WIN32)
+#include "platform/windows/device_picture.h"
+#include "platform/windows/message_box.h"
+#include "raster/raster.h"
+#endif
+
 namespace {
 
 template <class Fn>
@@ -36,6 +42,14 @@ veltrane::api::Library& TheLibrary() {
   static veltrane::api::Library library;
   return library;
 }
+
+#if defined(_WIN32)
+// A message no handler takes is shown in a message box, as Windows hosts expect.
+void VELTRANE_CALL ShowInMessageBox(const char* text, void*) {
+  veltrane::platform::ShowMessageBox(text);
+}
+const bool messageBoxIsTheDefault = (veltrane::SetDefaultMessageHandler(ShowInMessageBox), true);
+#endif
 
 }  // namespace
 
@@ -135,6 +149,20 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
   });
 }
 
+#if defined(_WIN32)
+VELTRANE_API int32_t AddWindow(int32_t slot, HDC sourceDC, int32_t width, int32_t height,
+                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
+  return Guarded(0, [&] {
+    // A picture too large to pack even at one bit per pixel is not read at all.
+    if (!veltrane::raster::RasterFits(width, height, 1)) return 0;
+    const auto picture = veltrane::platform::ReadDevicePicture(sourceDC, width, height);
+    if (!picture) return 0;
+    const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
+    return veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, picture->View(), width,
+                                        height);
+  });
+}
+#else
 VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
@@ -145,6 +173,7 @@ VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t wi
                                         height);
   });
 }
+#endif
 
 VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char* text,
                              const char* faceName, int32_t pointSize, uint32_t textColor,
@@ -213,9 +242,11 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
   });
 }
 
+#if !defined(_WIN32)
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
   return Guarded(0, [&] { return TheLibrary().comPorts().Set(port, path) ? 1 : 0; });
 }
+#endif
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
   return Guarded(

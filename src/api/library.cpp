@@ -1,5 +1,7 @@
 #include "api/library.h"
 
+#include "platform/network.h"
+
 namespace veltrane::api {
 
 Library::Library(platform::Clock& clock) : clock_(clock) {}
@@ -15,6 +17,7 @@ void WaitForIdle(platform::Clock& clock, const BusyCount& busy) {
 
 int32_t Library::Start() {
   std::lock_guard lock(lifecycleMutex_);
+  if (!platform::StartNetworking()) return 0;
   busy_.Reset();
   slots_.ReleaseAllSlots();  // a program left from an earlier start is not leaked
   started_ = true;
@@ -27,7 +30,7 @@ int32_t Library::Stop() {
   if (!started_) return -1;
   slots_.ReleaseAllSlots();
   started_ = false;
-  return 0;
+  return platform::StopNetworking();
 }
 
 bool Library::Started() const {

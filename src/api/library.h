@@ -36,11 +36,12 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   // Starts the library: empties the program slots (freeing what they held) and zeroes the busy
-  // count. Returns 1.
+  // count. Returns 1, or 0 when the platform's networking cannot start.
   int32_t Start();
 
   // Waits for running device operations as shutting down does, frees every program still held,
-  // then stops the library. Returns 0, or -1 when it was not started.
+  // then stops the library. Returns the platform's networking stop result (0 on POSIX), or -1
+  // when it was not started.
   int32_t Stop();
 
   bool Started() const;

@@ -3,13 +3,21 @@
 #include <mutex>
 #include <string>
 
+#include "veltrane/veltrane.h"
+
 namespace veltrane {
 
-// Receives the text of every message the library shows the user.
-using MessageHandler = void (*)(const char* text, void* context);
+// Receives the text of every message the library shows the user. Hosts install their own, so it
+// has the calling convention of the public header.
+using MessageHandler = LedMessageHandler;
 
-// Where the library's messages go: the installed handler with its context, or by default a line
-// on stderr. Safe to use from any thread.
+// Chooses the handler every MessageSink falls back to when its host installed none: at first the
+// text and a newline on stderr; a platform with message boxes puts one there. A platform choice,
+// made once at load, not state a caller sets.
+void SetDefaultMessageHandler(MessageHandler handler);
+
+// Where the library's messages go: the installed handler with its context, or by default the
+// platform's. Safe to use from any thread.
 class MessageSink {
  public:
   // Installs the handler (nullptr restores the default).
@@ -19,10 +27,8 @@ class MessageSink {
   void Show(const std::string& text) const;
 
  private:
-  static void WriteToStderr(const char* text, void* context);
-
   mutable std::mutex mutex_;
-  MessageHandler handler_ = WriteToStderr;
+  MessageHandler handler_ = nullptr;  // none: the platform's default
   void* context_ = nullptr;
 };
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "image/wide_arithmetic.h"
+
 namespace veltrane::image {
 namespace {
 
@@ -21,19 +23,9 @@ bool NarrowToInside(double value0, double perX, int32_t low, int32_t high, int64
   return from <= to + 2;  // within the widening the caller adds
 }
 
-// Products of two coordinate differences squared need more than 64 bits.
-__extension__ using Int128 = __int128;
-
 // Ellipse boxes beyond this many pixels across are not drawn: their squared terms would leave
 // 128-bit arithmetic, and no picture the library makes comes near.
 constexpr int64_t kMaxEllipseExtent = int64_t{1} << 30;
-
-int64_t FloorSqrt(int64_t value) {
-  auto root = static_cast<int64_t>(std::sqrt(static_cast<double>(value)));
-  while (root > 0 && root * root > value) --root;
-  while ((root + 1) * (root + 1) <= value) ++root;
-  return root;
-}
 
 // Column span [first, last] (offsets from the box's left) of row `row` of the ellipse inscribed
 // in a w x h box. A pixel belongs to the ellipse when its centre lies inside or on it; in
@@ -46,11 +38,33 @@ struct Span {
 std::optional<Span> EllipseRow(int64_t w, int64_t h, int64_t row) {
   if (row < 0 || row >= h) return std::nullopt;
   const int64_t v = 2 * row + 1 - h;
-  const Int128 room = Int128{w} * w * (Int128{h} * h - Int128{v} * v);
-  int64_t u = FloorSqrt(static_cast<int64_t>(room / (Int128{h} * h)));
+  // The largest u with u²h² <= w²(h² - v²), estimated in floating point and settled exactly.
+  const Wide room =
+      MultiplyWide(static_cast<uint64_t>(w * w), static_cast<uint64_t>(h * h - v * v));
+  const auto inside = [&](int64_t u) {
+    const auto uh = static_cast<uint64_t>(u * h);
+    return MultiplyWide(uh, uh) <= room;
+  };
+  const double estimate = std::sqrt(static_cast<double>(w) * static_cast<double>(w) *
+                                    (static_cast<double>(h) * static_cast<double>(h) -
+                                     static_cast<double>(v) * static_cast<double>(v))) /
+                          static_cast<double>(h);
+  int64_t u = std::clamp<int64_t>(static_cast<int64_t>(estimate), 0, w);
+  while (u > 0 && !inside(u)) --u;
+  while (u < w && inside(u + 1)) ++u;
   if ((u & 1) != ((w + 1) & 1)) --u;  // u has the parity of w + 1
   if (u < 0) return std::nullopt;
   return Span{(w - 1 - u) / 2, (w - 1 + u) / 2};
+}
+
+// i * m / steps rounded half up, for 0 <= i < steps and 0 <= m <= steps. Lines across the
+// whole coordinate range need more than 64 bits for the product.
+int64_t RoundedShare(int64_t i, int64_t m, int64_t steps) {
+  constexpr int64_t kNarrowSteps = int64_t{1} << 30;
+  if (steps < kNarrowSteps) return (2 * i * m + steps) / (2 * steps);
+  const Wide twice = MultiplyWide(static_cast<uint64_t>(2 * i), static_cast<uint64_t>(m));
+  return static_cast<int64_t>(
+      DivideWide(AddWide(twice, static_cast<uint64_t>(steps)), static_cast<uint64_t>(2 * steps)));
 }
 
 }  // namespace
@@ -146,8 +160,7 @@ void Surface::Line(Point from, Point to, Color pen) {
   first = std::max<int64_t>(first, 0);
   last = std::min(last, steps - 1);
   for (int64_t i = first; i <= last; ++i) {
-    const auto offset =
-        static_cast<int64_t>((Int128{2} * i * std::abs(minor) + steps) / (2 * steps));
+    const auto offset = RoundedShare(i, std::abs(minor), steps);
     const int64_t a = majorStart + majorStep * i;
     const int64_t b = minorStart + minorStep * offset;
     if (b < 0 || b >= (xMajor ? height_ : width_)) continue;

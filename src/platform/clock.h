@@ -19,6 +19,9 @@ struct LocalTime {
 // The host's local time now, as the system keeps it.
 LocalTime SystemLocalTime();
 
+// The system's millisecond tick, wrapping at 2^32.
+uint32_t SystemTickMs();
+
 // Time as the library sees it. Whoever waits is handed one: the system's, or in tests a clock
 // that steps through waits without sleeping.
 class Clock {

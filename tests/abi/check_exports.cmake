@@ -20,6 +20,8 @@ foreach(declaration IN LISTS declarations)
   list(APPEND declared ${name})
 endforeach()
 
+# A function whose argument types differ by platform (AddWindow) is declared once per platform.
+list(REMOVE_DUPLICATES declared)
 list(SORT exported)
 list(SORT declared)
 if(NOT exported STREQUAL declared)

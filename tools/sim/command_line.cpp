@@ -165,6 +165,10 @@ void DescribeCommandLine(CLI::App& app, CommandLine& line) {
   AddTransportOptions(app, line.options);
   AddScreenOptions(app, line.options);
   AddFaultOptions(app, line.options.faults);
+  app.add_option("--save-programs", line.saveFolder,
+                 "write each program the screen accepts to DIR/program-N.bin (N counting from 1) "
+                 "before acknowledging its end")
+      ->type_name("DIR");
   app.add_flag("-v,--verbose", line.verbose, "log each request on stderr");
   app.add_flag("--version", line.version, "show the version");
 }

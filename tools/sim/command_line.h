@@ -13,7 +13,8 @@ struct CommandLine {
   bool help = false;
   bool version = false;
   bool verbose = false;
-  std::string error;  // set when the arguments cannot be used
+  std::string saveFolder;  // where each accepted program is written, when given
+  std::string error;       // set when the arguments cannot be used
 };
 
 // Reads the arguments (without the program name).

@@ -244,7 +244,10 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
+  const uint32_t accepted = served.screen.State(clock_.NowMs()).programsAccepted;
   const auto reply = served.screen.Handle(request, clock_.NowMs());
+  if (options_.keepProgram && served.screen.State(clock_.NowMs()).programsAccepted != accepted)
+    options_.keepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) LogRequest(screen, *header, route, from, answered ? &*reply : nullptr);

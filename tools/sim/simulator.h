@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,6 +77,8 @@ struct SimulatorOptions {
   Faults faults;
   // Receives one line per request when set.
   std::function<void(const std::string&)> log;
+  // Receives each program the screen accepts, before the acknowledgement of its end goes out.
+  std::function<void(std::span<const uint8_t> program)> keepProgram;
 };
 
 // A stand-in for one or many screens: answers device commands and takes uploads over UDP and/or a

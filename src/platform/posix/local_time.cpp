@@ -1,5 +1,7 @@
 #include <time.h>
 
+#include <chrono>
+
 #include "platform/clock.h"
 
 namespace veltrane::platform {
@@ -20,6 +22,12 @@ LocalTime SystemLocalTime() {
   t.second = static_cast<uint16_t>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
   t.milliseconds = static_cast<uint16_t>(now.tv_nsec / 1000000);
   return t;
+}
+
+uint32_t SystemTickMs() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
 }  // namespace veltrane::platform

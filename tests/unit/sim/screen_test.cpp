@@ -227,6 +227,8 @@ TEST(CommandLine, OptionsAndErrors) {
                                              "--late-ack",
                                              "2",
                                              "--stale-acks",
+                                             "--save-programs",
+                                             "kept",
                                              "-v"});
   ASSERT_TRUE(line.error.empty()) << line.error;
   EXPECT_EQ(line.options.udpPort, 7000);
@@ -242,6 +244,7 @@ TEST(CommandLine, OptionsAndErrors) {
   ASSERT_EQ(line.options.faults.packetFaults.size(), 3u);
   EXPECT_EQ(line.options.faults.packetFaults[1].fault, AckFault::StatusZero);
   EXPECT_TRUE(line.verbose);
+  EXPECT_EQ(line.saveFolder, "kept");
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
 
   for (const std::vector<std::string>& bad :
@@ -249,6 +252,7 @@ TEST(CommandLine, OptionsAndErrors) {
                                              {"--drop-replies", "1.5"},
                                              {"--udp", "nowhere:1"},
                                              {"--delay"},
+                                             {"--save-programs"},
                                              {"--bogus"},
                                              {"--no-udp"},
                                              {"--pty", "--serial", "/dev/ttyS0"}}) {
