@@ -1,8 +1,8 @@
 #include "api/last_error.h"
 
 #include <cerrno>
-#include <cstring>
 
+#include "platform/system_error.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane::api {
@@ -27,11 +27,14 @@ constexpr SystemErrorRow kSystemErrors[] = {
     {ENXIO, VELTRANE_ERROR_NO_DEVICE, "no such device"},
 };
 
+// The row's words, or the general ones, followed by what the system itself said.
 ErrorReport DescribeSystemError(int systemError) {
+  ErrorReport report{VELTRANE_ERROR_SYSTEM, "the system refused"};
   for (const SystemErrorRow& row : kSystemErrors)
-    if (row.systemError == systemError) return {row.code, row.text};
-  if (systemError == 0) return {VELTRANE_ERROR_SYSTEM, "the system refused"};
-  return {VELTRANE_ERROR_SYSTEM, std::string("the system refused: ") + std::strerror(systemError)};
+    if (row.systemError == systemError) report = {row.code, row.text};
+  const std::string said = platform::SystemErrorText(systemError);
+  if (!said.empty()) report.text += ": " + said;
+  return report;
 }
 
 ErrorReport DescribeCode(Status::Code code) {
