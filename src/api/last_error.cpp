@@ -27,13 +27,14 @@ constexpr SystemErrorRow kSystemErrors[] = {
     {ENXIO, VELTRANE_ERROR_NO_DEVICE, "no such device"},
 };
 
-// The row's words, or the general ones, followed by what the system itself said.
+// The row's words, or the general ones, followed by what the system itself said when that adds
+// anything.
 ErrorReport DescribeSystemError(int systemError) {
   ErrorReport report{VELTRANE_ERROR_SYSTEM, "the system refused"};
   for (const SystemErrorRow& row : kSystemErrors)
     if (row.systemError == systemError) report = {row.code, row.text};
   const std::string said = platform::SystemErrorText(systemError);
-  if (!said.empty()) report.text += ": " + said;
+  if (!said.empty() && said != report.text) report.text += ": " + said;
   return report;
 }
 
