@@ -33,6 +33,7 @@ int32_t Guarded(int32_t failure, Fn&& body) noexcept {
   try {
     return std::forward<Fn>(body)();
   } catch (...) {
+    // Short enough for the string's own buffer, so recording it cannot throw in turn.
     SetLastError(VELTRANE_ERROR_INTERNAL, "internal error");
     return failure;
   }
