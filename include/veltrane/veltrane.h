@@ -272,6 +272,27 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_ResiveTime(const char* ip, int32_t loc
 VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPort, int32_t,
                                                    int32_t, const char* document, int32_t);
 
+/* ---- Last error ---------------------------------------------------------------------------- */
+/* Veltrane extensions. Every export records why it failed, per thread, and clears the record when
+   it succeeds; reading the record changes no result. The codes: */
+#define VELTRANE_ERROR_NONE 0       /* the thread's last call succeeded */
+#define VELTRANE_ERROR_INTERNAL 1   /* an unexpected fault inside the library */
+#define VELTRANE_ERROR_REFUSED 2    /* an argument, descriptor or state the call does not accept */
+#define VELTRANE_ERROR_BUSY 3       /* the port is held by another call or process */
+#define VELTRANE_ERROR_PERMISSION 4 /* the system denied access to the device or port */
+#define VELTRANE_ERROR_NO_DEVICE 5  /* no such device */
+#define VELTRANE_ERROR_SYSTEM 6     /* the system refused for another reason */
+#define VELTRANE_ERROR_NO_ANSWER 7  /* the screen gave no acceptable reply within the tries */
+#define VELTRANE_ERROR_BAD_REPLY 8  /* the screen's reply was damaged or not the one asked for */
+#define VELTRANE_ERROR_NO_MEMORY 9  /* the library ran out of memory */
+#define VELTRANE_ERROR_BUILD 10 /* a program or area could not be built (slot, fit, font, text) */
+
+/* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */
+VELTRANE_API int32_t LED_GetLastError(void);
+/* A short English text saying why this thread's last call failed; "" after a success. Never NULL;
+   valid until this thread's next call into the library. */
+VELTRANE_API const char* LED_GetLastErrorText(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -51,6 +51,7 @@ def test_a_silent_screen_raises_no_answer(silent_screen):
     with pytest.raises(veltrane.NoAnswerError) as failure:
         silent_screen.power = True
     assert failure.value.call == "LED_SetPower" and failure.value.result == 0
+    assert "the screen did not answer" in str(failure.value)
 
 
 def test_a_device_that_cannot_be_opened_raises(library, tmp_path):
@@ -59,6 +60,7 @@ def test_a_device_that_cannot_be_opened_raises(library, tmp_path):
         screen.reset()
     assert not isinstance(failure.value, veltrane.NoAnswerError)
     assert failure.value.result == -1
+    assert "no such device" in str(failure.value)
 
 
 def test_the_package_matches_the_library_version():

@@ -43,6 +43,7 @@ _u32 = ctypes.c_uint32
 _str = ctypes.c_char_p
 _PROTOTYPES = {
     "LED_GetVersion": (_str, []),
+    "LED_GetLastErrorText": (_str, []),
     "LED_Init": (_i32, []),
     "LED_Cleanup": (_i32, []),
     "LED_SetTextEncoding": (_i32, [_str]),
@@ -100,6 +101,11 @@ def native():
                 function.argtypes = arguments
             _library = library
         return _library
+
+
+def last_error_text():
+    """Why this thread's last library call failed, in the library's words; "" after a success."""
+    return native().LED_GetLastErrorText().decode()
 
 
 def library_version():

@@ -3,7 +3,7 @@
 import socket
 import threading
 
-from ._native import DevParam, native
+from ._native import DevParam, last_error_text, native
 from .errors import NoAnswerError, VeltraneError
 
 _SERIAL_SPEEDS = {9600: 0, 19200: 1, 38400: 2, 57600: 3, 115200: 4}
@@ -111,19 +111,20 @@ class Screen:
             slot = program._build(lib)
             result = lib.LED_SendToScreen(self._param, slot)
             if result != 1:
+                reason = last_error_text()  # before the release below clears it
                 lib.LED_ReleaseMem(slot)  # a refused program stays in its slot
-            _check_device("LED_SendToScreen", result)
+                _check_device("LED_SendToScreen", result, reason)
 
 
-def _check(call, result, ok=lambda r: r == 1):
+def _check(call, result, ok=lambda r: r == 1, reason=None):
     if not ok(result):
-        raise VeltraneError(call, result)
+        raise VeltraneError(call, result, reason)
     return result
 
 
-def _check_device(call, result):
+def _check_device(call, result, reason=None):
     """Device calls return 1 when the screen answered, 0 when it did not, -1 when nothing could be
     sent."""
     if result == 0:
-        raise NoAnswerError(call, result)
-    return _check(call, result)
+        raise NoAnswerError(call, result, reason)
+    return _check(call, result, reason=reason)

@@ -24,4 +24,8 @@ inline int32_t ReadingResult(const protocol::Reading& reading) {
   return reading.status == Status::Ok ? reading.value : -1;
 }
 
+// The result of a fixed-target entry point: 0 the screen answered, 1 it did not. Its callers know
+// only these two, so a request that could not even be sent is not answered either.
+inline int32_t EntryResult(Status status) { return status == Status::Ok ? 0 : 1; }
+
 }  // namespace veltrane::api

@@ -1,12 +1,14 @@
 // The exported C functions: each one a shim that turns its arguments into the library's own
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
-// escapes a shim: any exception becomes that export's failure value. The process's one Library is
-// reached from here only; everything below is handed the parts it uses.
+// escapes a shim: any exception becomes that export's failure value. Every shim leaves this
+// thread's last error saying why it failed, or clears it when it succeeded. The process's one
+// Library is reached from here only; everything below is handed the parts it uses.
 #include <optional>
 #include <utility>
 
 #include "api/dev_param.h"
 #include "api/device_results.h"
+#include "api/last_error.h"
 #include "api/led_bitmap.h"
 #include "api/library.h"
 #include "builder/clock_area.h"
@@ -28,14 +30,55 @@
 
 namespace {
 
+using veltrane::Status;
+using veltrane::api::ClearLastError;
+using veltrane::api::SetLastError;
+
 template <class Fn>
 int32_t Guarded(int32_t failure, Fn&& body) noexcept {
   try {
     return std::forward<Fn>(body)();
   } catch (...) {
+    // Short enough for the string's own buffer, so recording it cannot throw in turn.
+    SetLastError(VELTRANE_ERROR_INTERNAL, "internal error");
     return failure;
   }
 }
+
+// Records `status` as this thread's last error, or clears it for Ok, and passes it on.
+Status Recorded(Status status) {
+  if (status == Status::Ok)
+    ClearLastError();
+  else
+    SetLastError(status);
+  return status;
+}
+
+veltrane::protocol::Reading Recorded(const veltrane::protocol::Reading& reading) {
+  Recorded(reading.status);
+  return reading;
+}
+
+// Records the outcome of a call whose only failure value is 0: `result` 0 leaves `code` and
+// `text`, anything else clears the last error.
+int32_t Checked(int32_t result, int32_t code, const char* text) {
+  if (result == 0)
+    SetLastError(code, text);
+  else
+    ClearLastError();
+  return result;
+}
+
+// Passes on the result of a call that cannot fail, clearing the last error.
+int32_t Succeeded(int32_t result) {
+  ClearLastError();
+  return result;
+}
+
+// What a host is told when the builder refuses: it decides among these without saying which.
+constexpr const char* kAreaRefused =
+    "the area was not added: no open page in that slot, it does not fit, no usable font or no "
+    "text";
 
 // The library of this process, made on first use.
 veltrane::api::Library& TheLibrary() {
@@ -54,6 +97,7 @@ const bool messageBoxIsTheDefault = (veltrane::SetDefaultMessageHandler(ShowInMe
 }  // namespace
 
 using veltrane::api::CommandResult;
+using veltrane::api::EntryResult;
 using veltrane::api::ReadingResult;
 using veltrane::api::ToTarget;
 namespace protocol = veltrane::protocol;
@@ -74,46 +118,60 @@ veltrane::link::Target TargetOf(const DevParam& param) {
 extern "C" {
 
 VELTRANE_API int32_t LED_Init(void) {
-  return Guarded(0, [] { return TheLibrary().Start(); });
+  return Guarded(0, [] { return Succeeded(TheLibrary().Start()); });
 }
 
 VELTRANE_API int32_t LED_Cleanup(void) {
-  return Guarded(-1, [] { return TheLibrary().Stop(); });
+  return Guarded(-1, [] {
+    const int32_t stopped = TheLibrary().Stop();
+    if (stopped != 0) {
+      SetLastError(VELTRANE_ERROR_REFUSED, "the library was not started");
+      return stopped;
+    }
+    return Succeeded(stopped);
+  });
 }
 
 VELTRANE_API int32_t SetSenderEnable(int32_t enable) {
   return Guarded(0, [&] {
     TheLibrary().switches().senderEnabled.store(enable);
-    return 0;
+    return Succeeded(0);
   });
 }
 
 VELTRANE_API int32_t LED_SetDebugFlag(int32_t flag) {
   return Guarded(flag, [&] {
     TheLibrary().switches().debugFlag.store(flag);
-    return flag;
+    return Succeeded(flag);
   });
 }
 
 VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context) {
   Guarded(0, [&] {
     TheLibrary().messages().Install(handler, context);
-    return 0;
+    return Succeeded(0);
   });
 }
 
 VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
-  return Guarded(0, [&] { return TheLibrary().slots().MakeRoot(rootType, colorMode); });
+  return Guarded(0, [&] {
+    return Checked(TheLibrary().slots().MakeRoot(rootType, colorMode), VELTRANE_ERROR_BUILD,
+                   "no program was started: unknown root type or colour mode, no free slot, or "
+                   "too many device operations running");
+  });
 }
 
 VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam) {
-  return Guarded(0, [&] { return TheLibrary().slots().AddLeaf(slot, pageParam); });
+  return Guarded(0, [&] {
+    return Checked(TheLibrary().slots().AddLeaf(slot, pageParam), VELTRANE_ERROR_BUILD,
+                   "the page was not added: no program in that slot or too many pages");
+  });
 }
 
 VELTRANE_API void LED_ReleaseMem(int32_t slot) {
   Guarded(0, [&] {
     TheLibrary().slots().ReleaseSlot(slot);
-    return 0;
+    return Succeeded(0);
   });
 }
 
@@ -123,7 +181,8 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
   return Guarded(0, [&] {
     const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
                                                stringParamB,     paramA,    paramB};
-    return veltrane::builder::AddString(TheLibrary().slots(), slot, fields, text);
+    return Checked(veltrane::builder::AddString(TheLibrary().slots(), slot, fields, text),
+                   VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 
@@ -133,8 +192,9 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
   return Guarded(0, [&] {
     const veltrane::builder::ClockColors colors{hourColor, minuteColor, secondColor,
                                                 markColor, ringColor,   faceColor};
-    return veltrane::builder::AddClock(TheLibrary().slots(), slot, ToAreaRect(area), areaParam,
-                                       colors);
+    return Checked(veltrane::builder::AddClock(TheLibrary().slots(), slot, ToAreaRect(area),
+                                               areaParam, colors),
+                   VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 
@@ -143,9 +203,10 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
                                  int32_t areaParam) {
   return Guarded(0, [&] {
     veltrane::api::Library& library = TheLibrary();
-    return veltrane::builder::AddDateTime(library.slots(), slot, ToAreaRect(area),
-                                          {faceName, pointSize, textColor}, dateTimeType, areaParam,
-                                          library.textEncoding(), library.clock());
+    return Checked(veltrane::builder::AddDateTime(
+                       library.slots(), slot, ToAreaRect(area), {faceName, pointSize, textColor},
+                       dateTimeType, areaParam, library.textEncoding(), library.clock()),
+                   VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 
@@ -154,12 +215,14 @@ VELTRANE_API int32_t AddWindow(int32_t slot, HDC sourceDC, int32_t width, int32_
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
     // A picture too large to pack even at one bit per pixel is not read at all.
-    if (!veltrane::raster::RasterFits(width, height, 1)) return 0;
+    if (!veltrane::raster::RasterFits(width, height, 1))
+      return Checked(0, VELTRANE_ERROR_BUILD, kAreaRefused);
     const auto picture = veltrane::platform::ReadDevicePicture(sourceDC, width, height);
-    if (!picture) return 0;
+    if (!picture) return Checked(0, VELTRANE_ERROR_REFUSED, "the device context was refused");
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, picture->View(), width,
-                                        height);
+    return Checked(veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, picture->View(),
+                                                width, height),
+                   VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 #else
@@ -167,10 +230,11 @@ VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t wi
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
     const std::optional<veltrane::image::PixelView> picture = veltrane::api::ToPixelView(source);
-    if (!picture) return 0;
+    if (!picture) return Checked(0, VELTRANE_ERROR_REFUSED, "the bitmap was refused");
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, *picture, width,
-                                        height);
+    return Checked(
+        veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, *picture, width, height),
+        VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 #endif
@@ -182,18 +246,23 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
     const veltrane::builder::TextStyle style{pointSize, textColor};
     veltrane::api::Library& library = TheLibrary();
-    return veltrane::builder::AddText(library.slots(), slot, fields, style, text, faceName,
-                                      library.textEncoding());
+    return Checked(veltrane::builder::AddText(library.slots(), slot, fields, style, text, faceName,
+                                              library.textEncoding()),
+                   VELTRANE_ERROR_BUILD, kAreaRefused);
   });
 }
 
 VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
-  return Guarded(0, [&] { return TheLibrary().SetTextEncoding(charset) ? 1 : 0; });
+  return Guarded(0, [&] {
+    return Checked(TheLibrary().SetTextEncoding(charset) ? 1 : 0, VELTRANE_ERROR_REFUSED,
+                   "unknown text encoding");
+  });
 }
 
 VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
   return Guarded(-1, [&] {
-    return CommandResult(protocol::DoSetPower(TheLibrary().Devices(), TargetOf(param), value));
+    return CommandResult(
+        Recorded(protocol::DoSetPower(TheLibrary().Devices(), TargetOf(param), value)));
   });
 }
 
@@ -202,25 +271,26 @@ VELTRANE_API int32_t LED_GetPower(DevParam param) {
     veltrane::api::Library& library = TheLibrary();
     if (library.switches().debugFlag.load() != 0)
       library.messages().Show(veltrane::api::FormatDebugText(param));
-    return ReadingResult(protocol::DoGetPower(library.Devices(), TargetOf(param)));
+    return ReadingResult(Recorded(protocol::DoGetPower(library.Devices(), TargetOf(param))));
   });
 }
 
 VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value) {
   return Guarded(-1, [&] {
-    return CommandResult(protocol::DoSetBright(TheLibrary().Devices(), TargetOf(param), value));
+    return CommandResult(
+        Recorded(protocol::DoSetBright(TheLibrary().Devices(), TargetOf(param), value)));
   });
 }
 
 VELTRANE_API int32_t LED_GetBright(DevParam param) {
   return Guarded(-1, [&] {
-    return ReadingResult(protocol::DoGetBright(TheLibrary().Devices(), TargetOf(param)));
+    return ReadingResult(Recorded(protocol::DoGetBright(TheLibrary().Devices(), TargetOf(param))));
   });
 }
 
 VELTRANE_API int32_t LED_Reset(DevParam param) {
   return Guarded(-1, [&] {
-    return CommandResult(protocol::DoReset(TheLibrary().Devices(), TargetOf(param)));
+    return CommandResult(Recorded(protocol::DoReset(TheLibrary().Devices(), TargetOf(param))));
   });
 }
 
@@ -228,7 +298,7 @@ VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
   return Guarded(-1, [&] {
     veltrane::api::Library& library = TheLibrary();
     const veltrane::platform::LocalTime now = library.clock().Local();
-    return CommandResult(protocol::DoAdjustTime(library.Devices(), TargetOf(param), now));
+    return CommandResult(Recorded(protocol::DoAdjustTime(library.Devices(), TargetOf(param), now)));
   });
 }
 
@@ -238,29 +308,37 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
     const bool enabled = library.switches().senderEnabled.load() != 0;
     const veltrane::Status sent = veltrane::builder::DoSendToScreen(
         library.slots(), library.Devices(), TargetOf(param), slot, enabled);
-    return sent == veltrane::Status::Ok ? 1 : 0;
+    return Recorded(sent) == Status::Ok ? 1 : 0;
   });
 }
 
 #if !defined(_WIN32)
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
-  return Guarded(0, [&] { return TheLibrary().comPorts().Set(port, path) ? 1 : 0; });
+  return Guarded(0, [&] {
+    return Checked(TheLibrary().comPorts().Set(port, path) ? 1 : 0, VELTRANE_ERROR_REFUSED,
+                   "COM port number out of range");
+  });
 }
 #endif
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(
-      1, [&] { return veltrane::fixed_target::PowerOn(TheLibrary().Devices(), ip, locPort); });
+  return Guarded(1, [&] {
+    return EntryResult(
+        Recorded(veltrane::fixed_target::PowerOn(TheLibrary().Devices(), ip, locPort)));
+  });
 }
 
 VELTRANE_API int32_t XR_LED_PowerOff(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
-  return Guarded(
-      1, [&] { return veltrane::fixed_target::PowerOff(TheLibrary().Devices(), ip, locPort); });
+  return Guarded(1, [&] {
+    return EntryResult(
+        Recorded(veltrane::fixed_target::PowerOff(TheLibrary().Devices(), ip, locPort)));
+  });
 }
 
 VELTRANE_API int32_t XR_LED_ResiveTime(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
   return Guarded(1, [&] {
-    return veltrane::fixed_target::SetTimeFromHost(TheLibrary().Devices(), ip, locPort);
+    return EntryResult(
+        Recorded(veltrane::fixed_target::SetTimeFromHost(TheLibrary().Devices(), ip, locPort)));
   });
 }
 
@@ -268,9 +346,13 @@ VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, i
                                      const char* document, int32_t) {
   return Guarded(1, [&] {
     veltrane::api::Library& library = TheLibrary();
-    return veltrane::fixed_target::SendAreaDocument(library.slots(), library.Devices(),
-                                                    library.messages(), ip, locPort, document);
+    return Succeeded(veltrane::fixed_target::SendAreaDocument(
+        library.slots(), library.Devices(), library.messages(), ip, locPort, document));
   });
 }
+
+VELTRANE_API int32_t LED_GetLastError(void) { return veltrane::api::LastErrorCode(); }
+
+VELTRANE_API const char* LED_GetLastErrorText(void) { return veltrane::api::LastErrorText(); }
 
 }  // extern "C"

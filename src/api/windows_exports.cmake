@@ -28,4 +28,6 @@ set(VELTRANE_WINDOWS_EXPORTS
   _XR_LED_SendData@24:24
   LED_SetMessageHandler:8
   LED_SetTextEncoding:4
-  LED_GetVersion:0)
+  LED_GetVersion:0
+  LED_GetLastError:0
+  LED_GetLastErrorText:0)

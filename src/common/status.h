@@ -19,6 +19,8 @@ class Status {
 
   constexpr Status() = default;
   constexpr Status(Code code) : code_(code) {}
+  // A status with a short static text saying why, for where the refusal is decided.
+  constexpr Status(Code code, const char* reason) : code_(code), reason_(reason) {}
 
   // The operating system refused, saying `systemError` (0 when it gave no number).
   static constexpr Status System(int systemError) {
@@ -32,10 +34,13 @@ class Status {
   constexpr Code code() const { return code_; }
   // The system's error number behind an OsError; 0 for every other status.
   constexpr int systemError() const { return systemError_; }
+  // Why, in a few words, when the place that decided said so; nullptr otherwise.
+  constexpr const char* reason() const { return reason_; }
 
  private:
   Code code_ = Ok;
   int systemError_ = 0;
+  const char* reason_ = nullptr;
 };
 
 }  // namespace veltrane

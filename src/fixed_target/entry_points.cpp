@@ -32,34 +32,29 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   return target;
 }
 
-// Callers of these entry points know only "answered" and "not answered", so a request that could
-// not even be sent (no usable address, a local port that cannot be bound) is not answered either.
-constexpr int32_t kAnswered = 0;
-constexpr int32_t kNotAnswered = 1;
+constexpr Status kNoAddress{Status::Refused, "the address text is missing or too long"};
 
-int32_t EntryResult(Status status) { return status == Status::Ok ? kAnswered : kNotAnswered; }
-
-int32_t SetPower(const protocol::DeviceContext& context, const char* address, int32_t localPort,
-                 int32_t value) {
+Status SetPower(const protocol::DeviceContext& context, const char* address, int32_t localPort,
+                int32_t value) {
   const std::optional<link::Target> target = FixedTarget(address, localPort);
-  return target ? EntryResult(protocol::DoSetPower(context, *target, value)) : kNotAnswered;
+  return target ? protocol::DoSetPower(context, *target, value) : kNoAddress;
 }
 
 }  // namespace
 
-int32_t PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
+Status PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
   return SetPower(context, address, localPort, 1);
 }
 
-int32_t PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
+Status PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort) {
   return SetPower(context, address, localPort, 0);
 }
 
-int32_t SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
-                        int32_t localPort) {
+Status SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
+                       int32_t localPort) {
   const std::optional<link::Target> target = FixedTarget(address, localPort);
-  if (!target) return kNotAnswered;
-  return EntryResult(protocol::DoAdjustTime(context, *target, context.clock.Local()));
+  if (!target) return kNoAddress;
+  return protocol::DoAdjustTime(context, *target, context.clock.Local());
 }
 
 int32_t SendAreaDocument(builder::ProgramSlots& slots, const protocol::DeviceContext& context,

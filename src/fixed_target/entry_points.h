@@ -5,6 +5,7 @@
 
 #include "builder/program_slot.h"
 #include "common/messages.h"
+#include "common/status.h"
 #include "protocol/device_context.h"
 
 namespace veltrane::fixed_target {
@@ -14,13 +15,13 @@ namespace veltrane::fixed_target {
 // Address texts longer than this do not fit a descriptor's 16-byte field with its zero byte.
 constexpr size_t kMaxAddressText = 15;
 
-// Results: 0 the screen answered; 1 it did not: no reply within the command's tries, or nothing
-// could be sent (a null or over-long address text, or a local port that cannot be bound).
-int32_t PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort);
-int32_t PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort);
+// Ok when the screen answered; Refused for a null or over-long address text; otherwise why the
+// command failed (no reply within its tries, a local port that cannot be bound).
+Status PowerOn(const protocol::DeviceContext& context, const char* address, int32_t localPort);
+Status PowerOff(const protocol::DeviceContext& context, const char* address, int32_t localPort);
 // Sets the screen's clock to the local time on `context.clock`.
-int32_t SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
-                        int32_t localPort);
+Status SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
+                       int32_t localPort);
 
 // Shows the boxes of the area document (a null document shows none) in `messages`, then asks for
 // program slot 0 of `slots`, which is never a program: nothing is sent and no slot is touched.

@@ -43,6 +43,8 @@ int main(void) {
     memset(&nowhere, 0, sizeof nowhere);
     nowhere.devType = 2;
     EXPECT(LED_SetPower(nowhere, 1) == -1);
+    EXPECT(LED_GetLastError() == VELTRANE_ERROR_REFUSED);
+    EXPECT(LED_GetLastErrorText()[0] != '\0');
     EXPECT(LED_GetPower(nowhere) == -1);
     EXPECT(LED_SetBright(nowhere, 1) == -1);
     EXPECT(LED_GetBright(nowhere) == -1);

@@ -108,6 +108,8 @@ constexpr Export kExports[] = {
     {24, "LED_SetMessageHandler"},
     {25, "LED_SetTextEncoding"},
     {26, "LED_GetVersion"},
+    {27, "LED_GetLastError"},
+    {28, "LED_GetLastErrorText"},
 };
 
 TEST(Exports, EachNameAndItsOrdinalReachTheSameFunction) {

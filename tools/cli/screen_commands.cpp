@@ -3,12 +3,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "api/last_error.h"
 #include "commands.h"
 #include "common/busy_count.h"
 #include "format/link.h"
 #include "format/packets.h"
 #include "platform/clock.h"
-#include "platform/system_error.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
@@ -23,28 +23,23 @@ std::string Describe(const Connection& c) {
   return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
 }
 
-// ": what the system said", when it said something.
-std::string SystemReason(Status status) {
-  const std::string text = platform::SystemErrorText(status.systemError());
-  return text.empty() ? std::string() : ": " + text;
-}
-
-// The exit status for a command's outcome, with one sentence on stderr for a failure.
+// The exit status for a command's outcome, with one sentence on stderr for a failure: where the
+// command was talking, then the text the library's last error gives for the same status.
 int Outcome(Status status, const Connection& connection) {
+  if (status == Status::Ok) return kExitOk;
+  const std::string reason = ": " + api::Describe(status).text;
   switch (status) {
-    case Status::Ok:
-      return kExitOk;
     case Status::Timeout:
-      SayError(Describe(connection) + " did not answer");
+      SayError(Describe(connection) + reason);
       return kExitScreen;
     case Status::OsError:
       SayError((connection.serial.empty()
                     ? "cannot bind local UDP port " + std::to_string(connection.localPort)
                     : "cannot open " + connection.serial) +
-               SystemReason(status));
+               reason);
       return kExitUsage;
     default:
-      SayError("the request was refused before anything was sent");
+      SayError(Describe(connection) + reason);
       return kExitUsage;
   }
 }

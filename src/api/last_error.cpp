@@ -1,0 +1,90 @@
+#include "api/last_error.h"
+
+#include <cerrno>
+
+#include "platform/system_error.h"
+#include "veltrane/veltrane.h"
+
+namespace veltrane::api {
+namespace {
+
+// The per-thread record: each thread reads only what its own calls left.
+thread_local ErrorReport lastError;
+
+struct SystemErrorRow {
+  int systemError;
+  int32_t code;
+  const char* text;
+};
+
+// The system errors a host most often meets opening a port, each with its own code.
+constexpr SystemErrorRow kSystemErrors[] = {
+    {EBUSY, VELTRANE_ERROR_BUSY, "the port is held by another call"},
+    {EACCES, VELTRANE_ERROR_PERMISSION, "permission denied"},
+    {EPERM, VELTRANE_ERROR_PERMISSION, "permission denied"},
+    {ENOENT, VELTRANE_ERROR_NO_DEVICE, "no such device"},
+    {ENODEV, VELTRANE_ERROR_NO_DEVICE, "no such device"},
+    {ENXIO, VELTRANE_ERROR_NO_DEVICE, "no such device"},
+};
+
+// The row's words, or the general ones, followed by what the system itself said when that adds
+// anything.
+ErrorReport DescribeSystemError(int systemError) {
+  ErrorReport report{VELTRANE_ERROR_SYSTEM, "the system refused"};
+  for (const SystemErrorRow& row : kSystemErrors)
+    if (row.systemError == systemError) report = {row.code, row.text};
+  const std::string said = platform::SystemErrorText(systemError);
+  if (!said.empty() && said != report.text) report.text += ": " + said;
+  return report;
+}
+
+ErrorReport DescribeCode(Status::Code code) {
+  switch (code) {
+    case Status::Ok:
+      return {VELTRANE_ERROR_NONE, ""};
+    case Status::Timeout:
+      return {VELTRANE_ERROR_NO_ANSWER, "the screen did not answer"};
+    case Status::BadFrame:
+      return {VELTRANE_ERROR_BAD_REPLY, "the screen's reply was damaged"};
+    case Status::BadReply:
+      return {VELTRANE_ERROR_BAD_REPLY, "the screen's reply was not the one asked for"};
+    case Status::Refused:
+      return {VELTRANE_ERROR_REFUSED, "the call was refused"};
+    case Status::NoMemory:
+      return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
+    case Status::OsError:
+      break;
+  }
+  return {VELTRANE_ERROR_SYSTEM, "the system refused"};
+}
+
+}  // namespace
+
+ErrorReport Describe(const Status& status) {
+  ErrorReport report = status == Status::OsError ? DescribeSystemError(status.systemError())
+                                                 : DescribeCode(status.code());
+  if (status.reason() != nullptr) {
+    // The deciding layer's reason comes first; the system's message, if any, after it.
+    report.text = status.systemError() != 0 ? std::string(status.reason()) + ": " + report.text
+                                            : status.reason();
+  }
+  return report;
+}
+
+void ClearLastError() {
+  lastError.code = VELTRANE_ERROR_NONE;
+  lastError.text.clear();
+}
+
+void SetLastError(const Status& status) { lastError = Describe(status); }
+
+void SetLastError(int32_t code, const char* text) {
+  lastError.code = code;
+  lastError.text = text;
+}
+
+int32_t LastErrorCode() { return lastError.code; }
+
+const char* LastErrorText() { return lastError.text.c_str(); }
+
+}  // namespace veltrane::api

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/status.h"
+
+namespace veltrane::api {
+
+// Why a call failed, as a host reads it: one of the VELTRANE_ERROR_* codes and a short text.
+struct ErrorReport {
+  int32_t code = 0;
+  std::string text;
+};
+
+// The one mapping from a status to what a host is told. The text is the reason the deciding
+// layer gave, or the code's own text, followed by the system's message when the system refused.
+ErrorReport Describe(const Status& status);
+
+// This thread's record of its last call into the library.
+void ClearLastError();
+void SetLastError(const Status& status);
+// For failures decided here at the boundary, which carry no status from below.
+void SetLastError(int32_t code, const char* text);
+int32_t LastErrorCode();
+const char* LastErrorText();
+
+}  // namespace veltrane::api
