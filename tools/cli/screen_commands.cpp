@@ -24,8 +24,6 @@ std::string Describe(const Connection& c) {
   return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
 }
 
-constexpr int32_t kDefaultBaud = 57600;
-
 // The exit status for a command's outcome, with one sentence on stderr for a failure: where the
 // command was talking, then the text the library's last error gives for the same status.
 int Outcome(Status status, const Connection& connection) {
@@ -179,11 +177,13 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (!connection.serial.empty() && !connection.udp.empty())
     return "--udp and --serial cannot be used together: give one way to the screen";
   if (!connection.serial.empty()) {
-    const auto speed = tools::SpeedIndexForBaud(connection.baud.value_or(kDefaultBaud));
-    if (!speed) return "--baud: expected " + tools::BaudChoices();
+    if (connection.baud) {  // else the target's own default speed
+      const auto speed = tools::SpeedIndexForBaud(*connection.baud);
+      if (!speed) return "--baud: expected " + tools::BaudChoices();
+      target.speedIndex = *speed;
+    }
     target.transport = link::Transport::Serial;
     target.devicePath = connection.serial;
-    target.speedIndex = *speed;
     return target;
   }
   if (connection.udp.empty())

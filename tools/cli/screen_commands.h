@@ -16,7 +16,7 @@ struct Connection {
   std::string udp;              // HOST[:PORT], the screen port by default
   int32_t localPort = 0;        // 0: any free port
   std::string serial;           // a serial device path, instead of UDP
-  std::optional<int32_t> baud;  // the serial speed; 57600 when not given
+  std::optional<int32_t> baud;  // the serial speed; the target's default when not given
   int32_t address = 1;          // the screen's address (255: any screen)
   bool verbose = false;         // show each try and reply on stderr
 };
