@@ -274,7 +274,8 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
 
 /* ---- Last error ---------------------------------------------------------------------------- */
 /* Veltrane extensions. Every export records why it failed, per thread, and clears the record when
-   it succeeds; reading the record changes no result. The codes: */
+   it succeeds; reading the record changes no result. A screen that answered an upload packet
+   with a refusal is VELTRANE_ERROR_REFUSED, not VELTRANE_ERROR_NO_ANSWER. The codes: */
 #define VELTRANE_ERROR_NONE 0       /* the thread's last call succeeded */
 #define VELTRANE_ERROR_INTERNAL 1   /* an unexpected fault inside the library */
 #define VELTRANE_ERROR_REFUSED 2    /* an argument, descriptor or state the call does not accept */

@@ -32,7 +32,7 @@ Status RunCommand(const DeviceContext& context, const link::Target& target,
   const uint32_t windowMs =
       target.transport == link::Transport::Serial ? command.serialWindowMs : command.udpWindowMs;
   return WithChannel(target, [&](link::Channel& channel) {
-    return Exchange(channel, body, reply, windowMs, context.clock);
+    return Exchange(channel, body, reply, windowMs, context.clock, context.watcher);
   });
 }
 

@@ -11,8 +11,11 @@ namespace {
 // window's assembler.
 bool AcceptsInput(link::Channel& channel, std::span<const uint8_t> input,
                   link::FrameAssembler& assembler, ReplyTest& test) {
-  if (channel.CarriesWholeFrames()) return test.Accepts(input);
-  return assembler.Feed(input, [&](std::span<const uint8_t> frame) { return test.Accepts(frame); });
+  const auto accepted = [&](std::span<const uint8_t> frame) {
+    return test.Judge(frame) == ReplyKind::Accepted;
+  };
+  if (channel.CarriesWholeFrames()) return accepted(input);
+  return assembler.Feed(input, accepted);
 }
 
 // One receive window of `windowMs`, measured on the wrapping tick from the moment it opens.
@@ -44,34 +47,67 @@ bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test,
 class CommandReplyTest final : public ReplyTest {
  public:
   CommandReplyTest(uint16_t cmd, link::FrameBuffer& reply) : cmd_(cmd), reply_(reply) {}
-  bool Accepts(std::span<const uint8_t> frame) override { return CheckReply(frame, cmd_, reply_); }
+  ReplyKind Judge(std::span<const uint8_t> frame) override {
+    return CheckReply(frame, cmd_, reply_) ? ReplyKind::Accepted : ReplyKind::Ignored;
+  }
 
  private:
   uint16_t cmd_;
   link::FrameBuffer& reply_;
 };
 
-}  // namespace
+// A test that tells a watcher what it judged each frame to be. Only watched exchanges pay for the
+// second decoding.
+class WatchedReplyTest final : public ReplyTest {
+ public:
+  WatchedReplyTest(ReplyTest& inner, ExchangeWatcher& watcher) : inner_(inner), watcher_(watcher) {}
+  ReplyKind Judge(std::span<const uint8_t> frame) override {
+    const ReplyKind kind = inner_.Judge(frame);
+    link::FrameBuffer body;
+    const int32_t length = link::DecodeFrame(frame, body);
+    const auto header = length > 0
+                            ? DecodeReplyHeader(std::span<const uint8_t>(body.data(), length))
+                            : std::nullopt;
+    watcher_.Replied(kind, header ? &*header : nullptr);
+    return kind;
+  }
+  void Sent() override { inner_.Sent(); }
 
-Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
-                     ReplyTest& test, platform::Clock& clock) {
+ private:
+  ReplyTest& inner_;
+  ExchangeWatcher& watcher_;
+};
+
+Status TryInTurn(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
+                 ReplyTest& test, platform::Clock& clock, ExchangeWatcher* watcher) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    if (!channel.Transmit(frame)) continue;
+    const bool sent = channel.Transmit(frame);
+    if (watcher != nullptr) watcher->Tried(attempt + 1, sent, frame.size(), windowMs);
+    if (!sent) continue;
     test.Sent();
     if (AwaitReply(channel, windowMs, test, clock)) return Status::Ok;
   }
   return Status::Timeout;
 }
 
+}  // namespace
+
+Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
+                     ReplyTest& test, platform::Clock& clock, ExchangeWatcher* watcher) {
+  if (watcher == nullptr) return TryInTurn(channel, frame, windowMs, test, clock, nullptr);
+  WatchedReplyTest watched(test, *watcher);
+  return TryInTurn(channel, frame, windowMs, watched, clock, watcher);
+}
+
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
-                uint32_t windowMs, platform::Clock& clock) {
+                uint32_t windowMs, platform::Clock& clock, ExchangeWatcher* watcher) {
   const auto cmd = ByteReader(body).U16(0);
   link::FrameBuffer frame;
   const int32_t frameLength = link::EncodeFrame(body, frame);
   if (!cmd || frameLength <= 0) return Status::Refused;
   CommandReplyTest test(*cmd, reply);
   return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs, test,
-                       clock);
+                       clock, watcher);
 }
 
 }  // namespace veltrane::protocol

@@ -91,11 +91,17 @@ bool CheckReply(std::span<const uint8_t> frame, uint16_t cmd, link::FrameBuffer&
   return header && AnswersCommand(*header, cmd);
 }
 
+ReplyKind JudgeUploadReply(std::span<const uint8_t> frame, uint16_t cmd, uint32_t sequence,
+                           link::FrameBuffer& reply) {
+  const auto header = DecodeReplyFrame(frame, kReplyBytes, reply);
+  if (!header || !AnswersCommand(*header, cmd) || header->value != sequence)
+    return ReplyKind::Ignored;
+  return header->status == kStatusAcknowledged ? ReplyKind::Accepted : ReplyKind::Refused;
+}
+
 bool CheckUploadReply(std::span<const uint8_t> frame, uint16_t cmd, uint32_t sequence,
                       link::FrameBuffer& reply) {
-  const auto header = DecodeReplyFrame(frame, kReplyBytes, reply);
-  return header && AnswersCommand(*header, cmd) && header->value == sequence &&
-         header->status == kStatusAcknowledged;
+  return JudgeUploadReply(frame, cmd, sequence, reply) == ReplyKind::Accepted;
 }
 
 }  // namespace veltrane::protocol

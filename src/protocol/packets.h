@@ -64,6 +64,18 @@ std::optional<platform::LocalTime> DecodeTimeBlock(std::span<const uint8_t> bloc
 // `reply` holds whatever the decoder produced.
 bool CheckReply(std::span<const uint8_t> frame, uint16_t cmd, link::FrameBuffer& reply);
 
+// What a received frame is to the request waiting for a reply.
+enum class ReplyKind {
+  Accepted,  // the reply the request waits for
+  Refused,   // an answer to this very request that says no
+  Ignored,   // anything else: damaged, another request's, another screen's
+};
+
+// What `frame` is to the upload packet with code `cmd` and sequence number `sequence`: Accepted
+// when CheckUploadReply holds; Refused when it passes every test of that but the status.
+ReplyKind JudgeUploadReply(std::span<const uint8_t> frame, uint16_t cmd, uint32_t sequence,
+                           link::FrameBuffer& reply);
+
 // True when `frame` acknowledges the upload packet with code `cmd` and sequence number
 // `sequence`: the tests of CheckReply on a body of at least 12 bytes, plus `value` = `sequence`
 // and `status` 1.

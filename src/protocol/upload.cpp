@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "protocol/connection.h"
 #include "protocol/exchange.h"
@@ -60,33 +61,48 @@ class UploadFrames {
 };
 
 // Accepts the acknowledgement of one packet, and frames the next packet once this one is out.
+// Remembers a refusal, so that a packet the screen turned down is not reported as unanswered.
 class UploadReplyTest final : public ReplyTest {
  public:
   UploadReplyTest(UploadFrames& frames, uint32_t sequence, link::FrameBuffer& reply)
       : frames_(frames), header_(frames.Header(sequence)), reply_(reply) {}
-  bool Accepts(std::span<const uint8_t> frame) override {
-    return CheckUploadReply(frame, header_.cmd, header_.value, reply_);
+  ReplyKind Judge(std::span<const uint8_t> frame) override {
+    const ReplyKind kind = JudgeUploadReply(frame, header_.cmd, header_.value, reply_);
+    if (kind == ReplyKind::Refused) refusal_ = DecodeReplyHeader(reply_)->status;
+    return kind;
   }
   void Sent() override { frames_.Prepare(header_.value + 1); }
+  // The status of the last refusal seen, if any.
+  std::optional<uint16_t> refusal() const { return refusal_; }
 
  private:
   UploadFrames& frames_;
   PacketHeader header_;
   link::FrameBuffer& reply_;
+  std::optional<uint16_t> refusal_;
 };
+
+// Why packet `sequence` went unacknowledged: refused, or not answered.
+Status Unacknowledged(const UploadReplyTest& test, uint32_t sequence, uint32_t packets,
+                      UploadObserver* observer) {
+  if (!test.refusal()) return Status::Timeout;
+  if (observer != nullptr) observer->Refused(sequence, packets, *test.refusal());
+  return {Status::Refused, kUploadRefusedReason};
+}
 
 }  // namespace
 
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer) {
+              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer,
+              ExchangeWatcher* watcher) {
   if (program.empty()) return Status::Refused;
   UploadFrames frames(program, devAddr);
   const uint32_t packets = frames.lastSequence() + 1;
   for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
     UploadReplyTest test(frames, sequence, reply);
     const Status status =
-        SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
-    if (status != Status::Ok) return status;
+        SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock, watcher);
+    if (status != Status::Ok) return Unacknowledged(test, sequence, packets, observer);
     if (observer != nullptr) {
       const size_t carried = std::min(program.size(), size_t{sequence} * format::kUploadPieceBytes);
       observer->Acknowledged(sequence + 1, packets, carried);
@@ -100,7 +116,8 @@ Status UploadProgram(const DeviceContext& context, const link::Target& target,
   if (program.empty()) return Status::Refused;
   link::FrameBuffer reply;
   return WithChannel(target, [&](link::Channel& channel) {
-    return Upload(channel, program, reply, target.devAddr, context.clock, observer);
+    return Upload(channel, program, reply, target.devAddr, context.clock, observer,
+                  context.watcher);
   });
 }
 

@@ -11,6 +11,7 @@
 #include "link/target.h"
 #include "platform/clock.h"
 #include "protocol/device_context.h"
+#include "protocol/exchange.h"
 
 namespace veltrane::protocol {
 
@@ -26,20 +27,31 @@ class UploadObserver {
   // `packetsDone` of `packetsTotal` (start, data and end packets) are acknowledged, carrying
   // `bytesDone` bytes of the program.
   virtual void Acknowledged(uint32_t packetsDone, uint32_t packetsTotal, size_t bytesDone) = 0;
+  // The tries of packet `sequence` (0 the start packet, `packetsTotal` - 1 the end packet) ran
+  // out, and the screen had answered it with status `status`, a refusal: the upload ends Refused.
+  virtual void Refused(uint32_t /*sequence*/, uint32_t /*packetsTotal*/, uint16_t /*status*/) {}
 };
+
+// The reason a refused upload gives.
+inline constexpr const char* kUploadRefusedReason = "the screen answered but refused the upload";
 
 // Stop-and-wait upload of `program` over `channel`: a start packet (sequence 0), one data packet
 // per 512-byte piece (sequences 1..N), an end packet (N + 1), each acknowledged before the next
 // goes out and each tried at most kTries times, its windows running on `clock`. Ok when the end
-// packet was acknowledged; Timeout as soon as one packet stays unacknowledged (nothing after it is
-// sent); Refused for an empty program.
+// packet was acknowledged. As soon as one packet stays unacknowledged nothing after it is sent,
+// and the result says why: Refused with kUploadRefusedReason when the screen answered that packet
+// with a refusal in any of its windows (a refusal does not end a window or save a try), Timeout
+// when it did not answer. Refused without a reason for an empty program. `watcher`, when given,
+// sees every try and reply.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
-              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer = nullptr);
+              uint8_t devAddr, platform::Clock& clock, UploadObserver* observer = nullptr,
+              ExchangeWatcher* watcher = nullptr);
 
 // Uploads `program` to the screen the target names: opens its channel, runs the upload, closes
-// the channel. Ok when the end packet was acknowledged; Timeout when a packet was not; Refused for
-// Transport::None or an empty program; OsError when the channel cannot be opened. The caller keeps
-// the busy count.
+// the channel. Ok when the end packet was acknowledged; Refused (with kUploadRefusedReason) or
+// Timeout when a packet was not, as Upload says; Refused for Transport::None or an empty program;
+// OsError when the channel cannot be opened. The context's watcher sees the tries. The caller
+// keeps the busy count.
 Status UploadProgram(const DeviceContext& context, const link::Target& target,
                      std::span<const uint8_t> program, UploadObserver* observer = nullptr);
 

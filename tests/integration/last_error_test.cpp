@@ -151,7 +151,8 @@ TEST(SlowLastError, SilentScreenDidNotAnswer) {
   ExpectEachFailureSaysWhy(cases, std::size(cases), silent);
 }
 
-TEST(SlowLastError, RefusedUploadDidNotAnswer) {
+// A screen that answered with refusals is not one that did not answer; the result is the same 0.
+TEST(SlowLastError, RefusedUploadSaysTheScreenRefused) {
   sim::Faults refusing;
   refusing.packetFaults.push_back({0, sim::AckFault::StatusZero, 3});
   const FailureCase cases[] = {
@@ -161,9 +162,9 @@ TEST(SlowLastError, RefusedUploadDidNotAnswer) {
          const uint8_t pixels[3 * 4] = {};
          const LedBitmap bitmap{2, 2, 6, 0, pixels};
          ASSERT_EQ(AddWindow(slot, &bitmap, 2, 2, {0, 0, 2, 2}, 0, 0, 3), 1);
-         LED_SendToScreen(screen.UdpParam(), slot);
+         EXPECT_EQ(LED_SendToScreen(screen.UdpParam(), slot), 0);
        },
-       VELTRANE_ERROR_NO_ANSWER, "did not answer"},
+       VELTRANE_ERROR_REFUSED, "the screen answered but refused the upload"},
   };
   ExpectEachFailureSaysWhy(cases, std::size(cases), refusing);
 }

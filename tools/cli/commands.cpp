@@ -11,16 +11,14 @@
 #include "program_file/program_file.h"
 
 namespace veltrane::cli {
-namespace {
-
-// A program given on the command line, loaded and read back into its tree.
-struct CheckedProgram {
-  std::vector<uint8_t> block;
-  std::optional<program::ReadResult> read;  // absent when the file could not be loaded
-};
 
 CheckedProgram LoadAndRead(const std::filesystem::path& file) {
   CheckedProgram checked;
+  // Reading a folder fails deep inside the stream or JSON library, in words that name neither.
+  if (std::error_code error; std::filesystem::is_directory(file, error)) {
+    SayError(file.string() + ": is a folder, not a file");
+    return checked;
+  }
   auto loaded = LoadProgramBlock(file);
   if (auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
@@ -34,8 +32,6 @@ CheckedProgram LoadAndRead(const std::filesystem::path& file) {
   }
   return checked;
 }
-
-}  // namespace
 
 void SayError(const std::string& sentence) {
   std::fprintf(stderr, "veltrane: %s\n", sentence.c_str());

@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "preview.h"
+#include "program/program_reader.h"
 
 namespace veltrane::cli {
 
@@ -22,6 +23,16 @@ void SayError(const std::string& sentence);
 // A program given on the command line: a program file (.json) built here, or a raw block.
 // Gives the block, or one sentence saying why there is none.
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file);
+
+// A program given on the command line, loaded and read back into its tree.
+struct CheckedProgram {
+  std::vector<uint8_t> block;
+  std::optional<program::ReadResult> read;  // absent when the file could not be loaded
+};
+
+// Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,
+// or "FILE: defect at byte N: ..." for the first defect.
+CheckedProgram LoadAndRead(const std::filesystem::path& file);
 
 // "HH:MM:SS" (or "HH:MM") on today's date; nothing for anything else.
 std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,

@@ -8,6 +8,7 @@
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
+#include "shared/usage_error.h"
 #include "simulated_screen.h"
 #include "veltrane/veltrane.h"
 
@@ -28,6 +29,8 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
                       "serial speed: 9600, 19200, 38400, 57600 (default) or 115200");
   command->add_option("--address", connection.address,
                       "the screen's address, 0..255 (default 1; 255: any)");
+  command->add_flag("-v,--verbose", connection.verbose,
+                    "show each try, its receive window and each reply on stderr");
 }
 
 // --style: how a picture draws each screen pixel.
@@ -40,6 +43,23 @@ void AddStyleOption(CLI::App* command, PreviewStyle& style) {
           },
           "squares (default, exact pixels) or dots (round LEDs, as the sign looks)")
       ->check(CLI::IsMember({"squares", "dots"}));
+}
+
+// One sentence for a command line CLI11 refused. A first word that names no command gets its own.
+std::string UsageSentence(const CLI::App& app, const CLI::ParseError& error, int argc,
+                          char** argv) {
+  const std::vector<CLI::App*> given = app.get_subcommands();
+  if (given.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    std::string commands;
+    for (const CLI::App* command : app.get_subcommands({}))
+      commands += (commands.empty() ? "" : ", ") + command->get_name();
+    if (argc > 1 && argv[1][0] != '-')
+      return "no command \"" + std::string(argv[1]) + "\"; the commands are " + commands;
+    return "say what to do: " + commands + " (see veltrane --help)";
+  }
+  const std::string where = given.empty() ? "" : given.front()->get_name() + ": ";
+  return where + veltrane::tools::UsageSentence(error) + " (see veltrane " +
+         (given.empty() ? "" : given.front()->get_name() + " ") + "--help)";
 }
 
 int Run(int argc, char** argv) {
@@ -111,7 +131,9 @@ int Run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help and --version
+    SayError(UsageSentence(app, e, argc, argv));
+    return kExitUsage;
   }
 
   if (*power)

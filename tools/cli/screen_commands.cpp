@@ -1,6 +1,7 @@
 #include "screen_commands.h"
 
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 
 #include "api/last_error.h"
@@ -44,6 +45,33 @@ int Outcome(Status status, const Connection& connection) {
   }
 }
 
+// Shows the conversation on stderr for -v: each try with its receive window, and what each frame
+// that arrived in it was ("accepted", "refused", "ignored").
+class ConversationLog final : public protocol::ExchangeWatcher {
+ public:
+  void Tried(int attempt, bool sent, size_t frameBytes, uint32_t windowMs) override {
+    if (sent)
+      std::fprintf(stderr, "try %d of %d: sent %zu bytes, waiting %" PRIu32 " ms\n", attempt,
+                   protocol::kTries, frameBytes, windowMs);
+    else
+      std::fprintf(stderr, "try %d of %d: the %zu bytes could not be sent\n", attempt,
+                   protocol::kTries, frameBytes);
+  }
+
+  void Replied(protocol::ReplyKind kind, const protocol::ReplyHeader* reply) override {
+    const char* verdict = kind == protocol::ReplyKind::Accepted  ? "accepted"
+                          : kind == protocol::ReplyKind::Refused ? "refused"
+                                                                 : "ignored";
+    if (reply == nullptr) {
+      std::fprintf(stderr, "reply: a frame that is no reply, %s\n", verdict);
+      return;
+    }
+    std::fprintf(stderr,
+                 "reply: address %u answers command 0x%04X with value %" PRIu32 ", status %u, %s\n",
+                 reply->devAddr, reply->answeredCmd, reply->value, reply->status, verdict);
+  }
+};
+
 // Draws "[#####.....] 3/12 packets, 1.0 KiB, 512.0 KiB/s" on a terminal line.
 class ProgressBar final : public protocol::UploadObserver {
  public:
@@ -61,6 +89,10 @@ class ProgressBar final : public protocol::UploadObserver {
     std::fflush(stdout);
   }
 
+  void Refused(uint32_t sequence, uint32_t packetsTotal, uint16_t status) override {
+    refused_ = Refusal{sequence, packetsTotal, status};
+  }
+
   void Finish() {
     if (draw_ && packets_ > 0) std::printf("\n");
   }
@@ -70,11 +102,29 @@ class ProgressBar final : public protocol::UploadObserver {
   uint32_t packets() const { return packets_; }
   size_t bytes() const { return bytes_; }
 
+  // What the screen refused, when the upload ended so, in the words of the upload's packets:
+  // "packet 3 of 12 (status 0)", or "the end packet (11 of 12, status 0)".
+  std::optional<std::string> RefusalText() const {
+    if (!refused_) return std::nullopt;
+    const auto [sequence, total, status] = *refused_;
+    const std::string which = std::to_string(sequence) + " of " + std::to_string(total);
+    const std::string said = "status " + std::to_string(status);
+    if (sequence == 0) return "the start packet (" + which + ", " + said + ")";
+    if (sequence + 1 == total) return "the end packet (" + which + ", " + said + ")";
+    return "packet " + which + " (" + said + ")";
+  }
+
  private:
+  struct Refusal {
+    uint32_t sequence = 0;
+    uint32_t total = 0;
+    uint16_t status = 0;
+  };
   bool draw_;
   std::chrono::steady_clock::time_point start_;
   uint32_t packets_ = 0;
   size_t bytes_ = 0;
+  std::optional<Refusal> refused_;
 };
 
 // Uploads `block`, reporting progress; the status of the upload.
@@ -90,8 +140,19 @@ Status Upload(const protocol::DeviceContext& devices, const link::Target& target
   return status;
 }
 
+// The exit status of an upload, with one sentence on stderr for a failure. A screen that
+// answered with a refusal is told apart from one that did not answer.
+int UploadOutcome(Status status, const Connection& connection, const ProgressBar& progress) {
+  if (const auto refusal = progress.RefusalText(); status == Status::Refused && refusal) {
+    SayError(Describe(connection) + " answered but refused " + *refusal +
+             "; it did not take the program");
+    return kExitScreen;
+  }
+  return Outcome(status, connection);
+}
+
 // Runs `command(target, devices)` for the target the options name, on the system's clock with a
-// busy count nobody waits on.
+// busy count nobody waits on; with -v, every try and reply is shown on stderr.
 template <class Command>
 int WithTarget(const Connection& connection, Command command) {
   auto target = TargetFor(connection);
@@ -100,8 +161,10 @@ int WithTarget(const Connection& connection, Command command) {
     return kExitUsage;
   }
   BusyCount busy;
-  return command(std::get<link::Target>(target),
-                 protocol::DeviceContext{platform::SystemClock(), busy});
+  ConversationLog log;
+  return command(
+      std::get<link::Target>(target),
+      protocol::DeviceContext{platform::SystemClock(), busy, connection.verbose ? &log : nullptr});
 }
 
 }  // namespace
@@ -111,12 +174,16 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   target.devAddr = static_cast<uint8_t>(connection.address);
   if (connection.address < 0 || connection.address > 255)
     return "--address: expected 0..255, got " + std::to_string(connection.address);
+  if (!connection.serial.empty() && !connection.udp.empty())
+    return "--udp and --serial cannot be used together: give one way to the screen";
   if (!connection.serial.empty()) {
-    const auto speed = tools::SpeedIndexForBaud(connection.baud);
-    if (!speed) return "--baud: expected " + tools::BaudChoices();
+    if (connection.baud) {  // else the target's own default speed
+      const auto speed = tools::SpeedIndexForBaud(*connection.baud);
+      if (!speed) return "--baud: expected " + tools::BaudChoices();
+      target.speedIndex = *speed;
+    }
     target.transport = link::Transport::Serial;
     target.devicePath = connection.serial;
-    target.speedIndex = *speed;
     return target;
   }
   if (connection.udp.empty())
@@ -126,6 +193,8 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
   if (connection.localPort < 0 || connection.localPort > 65535)
     return "--local-port: expected 0..65535";
+  if (connection.baud)
+    return "--baud sets a serial line's speed: it needs --serial DEVICE, not --udp";
   target.transport = link::Transport::Udp;
   target.remoteAddress = std::get<tools::UdpEndpoint>(endpoint).address;
   target.remotePort = std::get<tools::UdpEndpoint>(endpoint).port;
@@ -193,12 +262,10 @@ int SyncTime(const Connection& connection) {
 }
 
 int Send(const Connection& connection, const std::filesystem::path& program) {
-  auto loaded = LoadProgramBlock(program);
-  if (auto* error = std::get_if<std::string>(&loaded)) {
-    SayError(*error);
-    return kExitUsage;
-  }
-  return Send(connection, std::get<std::vector<uint8_t>>(loaded));
+  // A program the reader finds broken would only be refused by the screen after its upload.
+  const CheckedProgram checked = LoadAndRead(program);
+  if (!checked.read || !checked.read->ok()) return kExitUsage;
+  return Send(connection, checked.block);
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
@@ -207,11 +274,11 @@ int Send(const Connection& connection, const std::vector<uint8_t>& block) {
              std::to_string(block.size()));
     return kExitUsage;
   }
-  return WithTarget(connection,
-                    [&](const link::Target& target, const protocol::DeviceContext& devices) {
-                      ProgressBar progress(platform::IsTerminal(stdout));
-                      return Outcome(Upload(devices, target, block, progress), connection);
-                    });
+  return WithTarget(
+      connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
+        ProgressBar progress(platform::IsTerminal(stdout));
+        return UploadOutcome(Upload(devices, target, block, progress), connection, progress);
+      });
 }
 
 }  // namespace veltrane::cli

@@ -13,11 +13,12 @@ namespace veltrane::cli {
 
 // How to reach a screen, as the command line gives it.
 struct Connection {
-  std::string udp;        // HOST[:PORT], the screen port by default
-  int32_t localPort = 0;  // 0: any free port
-  std::string serial;     // a serial device path, instead of UDP
-  int32_t baud = 57600;
-  int32_t address = 1;  // the screen's address (255: any screen)
+  std::string udp;              // HOST[:PORT], the screen port by default
+  int32_t localPort = 0;        // 0: any free port
+  std::string serial;           // a serial device path, instead of UDP
+  std::optional<int32_t> baud;  // the serial speed; the target's default when not given
+  int32_t address = 1;          // the screen's address (255: any screen)
+  bool verbose = false;         // show each try and reply on stderr
 };
 
 // The target the options name, or one sentence on what is wrong with them.

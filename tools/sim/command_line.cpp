@@ -5,6 +5,7 @@
 
 #include "platform/ipv4.h"
 #include "shared/udp_endpoint.h"
+#include "shared/usage_error.h"
 
 namespace veltrane::sim {
 namespace {
@@ -50,6 +51,9 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
   app.add_option_function<std::string>(
          "--udp",
          [&o, fallback](const std::string& text) {
+           // An empty value is a mistake (an unset variable in a script), not the default.
+           if (text.empty())
+             throw CLI::ValidationError("--udp", "expected [ADDRESS:]PORT, got \"\"");
            const auto parsed = tools::ParseUdpEndpoint(text, fallback, tools::EndpointRole::Server);
            if (const auto* error = std::get_if<std::string>(&parsed))
              throw CLI::ValidationError("--udp", *error);
@@ -209,10 +213,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.help = true;
     return line;
   } catch (const CLI::ParseError& error) {
-    line.error = error.what();
+    line.error = tools::UsageSentence(error);
     return line;
   }
   line.error = CheckTransports(line.options);
+  if (line.error.empty() && app.count("--baud") > 0 && !line.options.pty &&
+      line.options.serialPath.empty())
+    line.error = "--baud sets a serial line's speed: give --pty or --serial too";
   return line;
 }
 

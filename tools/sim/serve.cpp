@@ -6,18 +6,27 @@
 #include "platform/wakeup.h"
 
 namespace veltrane::sim {
+namespace {
+
+// What the user named cannot be served: a usage and environment error, like a bad option.
+constexpr int kExitCannotServe = 2;
+
+}  // namespace
 
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
                         const std::function<void(Simulator&)>& onStarted) {
   // Blocked before the serving thread starts, so that only this thread sees the signals.
   platform::StopRequest stopRequest;
   const bool watchingStops = stopRequest.Open() == Status::Ok;
+  if (!watchingStops) {
+    std::fprintf(stderr, "%s: cannot watch for SIGINT and SIGTERM.\n", programName);
+    return 1;
+  }
   Simulator simulator(options);
   std::string error;
-  if (!watchingStops || !simulator.Start(error)) {
-    std::fprintf(stderr, "%s: %s.\n", programName,
-                 error.empty() ? "cannot watch for SIGINT and SIGTERM" : error.c_str());
-    return 1;
+  if (!simulator.Start(error)) {
+    std::fprintf(stderr, "%s: %s.\n", programName, error.c_str());
+    return kExitCannotServe;
   }
   if (options.udp)
     for (size_t i = 0; i < simulator.screenCount(); ++i)

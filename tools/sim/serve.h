@@ -10,8 +10,10 @@ namespace veltrane::sim {
 // Runs a simulator with `options` until SIGINT or SIGTERM, printing the transports it serves on
 // stdout ("udp ADDRESS:PORT", one line for each screen in order, then "serial PATH") once they are
 // open. `onStarted` runs on the calling
-// thread once the simulator serves. Returns the exit status: 0 after a signal, 1 when the
-// simulator could not start (one sentence on stderr, prefixed with `programName`).
+// thread once the simulator serves. Returns the exit status: 0 after a signal; 2 when the
+// simulator could not start (a missing device, a port in use: what the user named cannot be
+// served) and 1 when the signals cannot be watched, each with one sentence on stderr, prefixed
+// with `programName`.
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
                         const std::function<void(Simulator&)>& onStarted = {});
 

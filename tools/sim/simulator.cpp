@@ -107,8 +107,12 @@ bool Simulator::Start(std::string& error) {
     }
     terminalPath_ = pty_.terminalPath;
   } else if (!options_.serialPath.empty()) {
-    if (serial_.Open(options_.serialPath, options_.serialSpeed) != Status::Ok) {
+    if (const Status opened = serial_.Open(options_.serialPath, options_.serialSpeed);
+        opened != Status::Ok) {
       error = "cannot open serial device " + options_.serialPath;
+      if (const std::string reason = platform::SystemErrorText(opened.systemError());
+          !reason.empty())
+        error += ": " + reason;
       return false;
     }
   }
@@ -244,18 +248,24 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
-  const uint32_t accepted = served.screen.State(clock_.NowMs()).programsAccepted;
+  const ScreenState before = served.screen.State(clock_.NowMs());
   const auto reply = served.screen.Handle(request, clock_.NowMs());
-  if (options_.keepProgram && served.screen.State(clock_.NowMs()).programsAccepted != accepted)
+  const ScreenState after = served.screen.State(clock_.NowMs());
+  if (options_.keepProgram && after.programsAccepted != before.programsAccepted)
     options_.keepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
-  if (options_.log) LogRequest(screen, *header, route, from, answered ? &*reply : nullptr);
+  if (options_.log) {
+    const bool refused = after.programsRejected != before.programsRejected;
+    LogRequest(screen, *header, route, from, answered ? &*reply : nullptr,
+               refused ? &after.lastRejection : nullptr);
+  }
   if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}});
 }
 
 void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route route,
-                           platform::Endpoint from, const ReplyHeader* reply) {
+                           platform::Endpoint from, const ReplyHeader* reply,
+                           const std::string* refusal) {
   const std::string source = route == Route::Serial
                                  ? "serial"
                                  : "udp " + platform::FormatIpv4(from.address) + ":" +
@@ -264,7 +274,8 @@ void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route rou
       screens_.size() > 1 ? "screen " + std::to_string(screen) + " " : std::string();
   Log(to + source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
       " value " + std::to_string(request.value) +
-      (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered"));
+      (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered") +
+      (refusal != nullptr ? "; refused the program: " + *refusal : ""));
 }
 
 void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHeader& request,

@@ -154,8 +154,11 @@ class Simulator {
   std::optional<AckFault> TakePacketFault(Served& served, uint32_t sequence);
   // The serial line served: the device opened, or the pseudo-terminal's controller end.
   const platform::SerialPort& SerialLine() const;
+  // One line for a request: what it asked, what was answered, and why a program it completed was
+  // refused (`refusal`, when it was).
   void LogRequest(size_t screen, const protocol::PacketHeader& request, Route route,
-                  platform::Endpoint from, const protocol::ReplyHeader* reply);
+                  platform::Endpoint from, const protocol::ReplyHeader* reply,
+                  const std::string* refusal);
   // Sends `frame` once `delayMs` have passed and a paced line has carried it.
   void Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to);
   void Send(size_t screen, Route route, platform::Endpoint to, std::span<const uint8_t> frame);

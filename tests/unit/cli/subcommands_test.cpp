@@ -95,6 +95,9 @@ TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
       {{"127.0.0.1", 0, "", 57600, 300}, "--address: expected 0..255"},
       {{"", 0, "/dev/null", 1200, 1}, "--baud"},
       {{"127.0.0.1", 70000, "", 57600, 1}, "--local-port"},
+      {{"127.0.0.1", 0, "/dev/null", std::nullopt, 1},
+       "--udp and --serial cannot be used together"},
+      {{"127.0.0.1", 0, "", 9600, 1}, "--baud sets a serial line's speed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -130,6 +133,70 @@ TEST_F(Subcommands, SendUploadsAProgramFileTheScreenReadsBack) {
   EXPECT_EQ(bad.status, kExitUsage);
   EXPECT_NE(bad.err.find("pages[0].areas[0].rect: expected 4 integers"), std::string::npos)
       << bad.err;
+}
+
+TEST_F(Subcommands, SendReadsTheProgramBeforeItOpensAChannel) {
+  const char block[] = "\x01\x00\x00\x00\x20\x00\x00\x00\x01\x00\x00\x00";
+  const auto truncated = TempPath("send_truncated.bin");
+  std::ofstream(truncated, std::ios::binary).write(block, 12);
+  const std::string defect =
+      program::ReadProgram(std::vector<uint8_t>(block, block + 12)).defect().message;
+  Connection absent;
+  absent.serial = "/nonexistent/ttyUSB9";
+  for (const Connection& connection : {connection_, absent}) {
+    const Outcome run = Capture([&] { return Send(connection, truncated); });
+    EXPECT_EQ(run.status, kExitUsage);
+    // Not "cannot open": the program was read first.
+    EXPECT_EQ(run.err, "veltrane: " + truncated.string() + ": defect at byte 4: " + defect + "\n");
+  }
+  std::filesystem::remove(truncated);
+  EXPECT_EQ(harness_.screen().State().requests, 0u);
+}
+
+// Waits out receive windows: the refused end packet's last two tries, a silent screen's three.
+TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
+  const std::vector<uint8_t> notAProgram(600, 0x5A);  // two data packets: sequences 0..3
+  Connection verbose = connection_;
+  verbose.verbose = true;
+  const Outcome refused = Capture([&] { return Send(verbose, notAProgram); });
+  EXPECT_EQ(refused.status, kExitScreen);
+  // The refusal shows as it arrives; the end packet is still tried three times.
+  EXPECT_EQ(refused.err.substr(refused.err.rfind("reply")),
+            "reply: address 0 answers command 0x0001 with value 3, status 0, refused\n"
+            "try 2 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "veltrane: the screen at " +
+                connection_.udp +
+                " answered but refused the end packet (3 of 4, status 0); it did not take the "
+                "program\n");
+  EXPECT_EQ(harness_.screen().State().programsRejected, 1u);
+
+  sim::Faults silent;
+  silent.silent = true;
+  testing::ScreenHarness quiet(silent);
+  ASSERT_TRUE(quiet.started());
+  Connection toQuiet;
+  toQuiet.udp = "127.0.0.1:" + std::to_string(quiet.screen().udpPort());
+  toQuiet.verbose = true;
+  const Outcome unanswered = Capture([&] { return Send(toQuiet, notAProgram); });
+  EXPECT_EQ(unanswered.status, kExitScreen);
+  // Every try shows while it waits, then the one sentence.
+  EXPECT_EQ(unanswered.err.substr(unanswered.err.find("try 2")),
+            "try 2 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "veltrane: the screen at " +
+                toQuiet.udp + ": the screen did not answer\n");
+}
+
+TEST_F(Subcommands, VerboseShowsTheTryAndTheReplyOnStderrOnly) {
+  Connection verbose = connection_;
+  verbose.verbose = true;
+  const Outcome run = Capture([&] { return Brightness(verbose, 7); });
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, "brightness 7\n");
+  EXPECT_EQ(run.err,
+            "try 1 of 3: sent 12 bytes, waiting 3000 ms\n"
+            "reply: address 0 answers command 0x000C with value 7, status 1, accepted\n");
 }
 
 TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -190,6 +191,122 @@ TEST_P(UploadTest, RefusedSendsUseUpTriesAtOnce) {
   EXPECT_EQ(Run(RandomProgram(10)), Status::Timeout);
   EXPECT_EQ(channel_.sent.size(), 3u);
   EXPECT_EQ(clock_.NowMs(), 500u);
+}
+
+// Remembers what the upload told it of refusals.
+struct RefusalRecorder final : UploadObserver {
+  void Acknowledged(uint32_t, uint32_t, size_t) override {}
+  void Refused(uint32_t sequence, uint32_t total, uint16_t status) override {
+    refusals.push_back({sequence, total, status});
+  }
+  std::vector<std::array<uint32_t, 3>> refusals;
+};
+
+TEST_P(UploadTest, ARefusalIsRememberedUntilTheTriesRunOut) {
+  constexpr int kNone = -1;  // the send gets no answer at all
+  struct Case {
+    const char* name;
+    std::vector<int> statuses;  // what each send of packet 2 is answered with
+    Status::Code result;
+    uint32_t refusedStatus;  // what the observer hears, for a refused upload
+    size_t sendsOfPacket2;
+    uint32_t elapsedMs;  // a refusal ends no window: only an acknowledgement does
+  };
+  const Case cases[] = {
+      {"refused every time", {0, 0, 0}, Status::Refused, 0, 3, 3 * kUploadWindowMs},
+      {"refused once, then silent", {0, kNone, kNone}, Status::Refused, 0, 3, 3 * kUploadWindowMs},
+      {"silent, refused last", {kNone, kNone, 7}, Status::Refused, 7, 3, 3 * kUploadWindowMs},
+      {"refused, then acknowledged", {0, 1}, Status::Ok, 0, 2, kUploadWindowMs + 10},
+      {"never answered", {kNone, kNone, kNone}, Status::Timeout, 0, 3, 3 * kUploadWindowMs},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    channel_.sent.clear();
+    channel_.respond = [&c, sends = 0](std::span<const uint8_t> frame, int) mutable {
+      const PacketHeader h = HeaderOf(frame);
+      if (h.value != 2) return std::vector<Delivery>{{0, ReplyFrame(h.cmd, h.value)}};
+      const int status = c.statuses[static_cast<size_t>(sends++)];
+      if (status == kNone) return std::vector<Delivery>{};
+      return std::vector<Delivery>{{10, ReplyFrame(h.cmd, 2, static_cast<uint16_t>(status))}};
+    };
+    RefusalRecorder recorder;
+    link::FrameBuffer reply{};
+    const uint32_t start = clock_.NowMs();
+    // Two data packets: sequences 0..3, packet 2 the second data packet.
+    const Status status = Upload(channel_, RandomProgram(700), reply, 1, clock_, &recorder);
+    EXPECT_EQ(status.code(), c.result);
+    EXPECT_EQ(clock_.NowMs() - start, c.elapsedMs);
+    const auto headers = Headers();
+    EXPECT_EQ(std::count_if(headers.begin(), headers.end(), [](auto& h) { return h.value == 2; }),
+              static_cast<long>(c.sendsOfPacket2));
+    if (c.result == Status::Refused) {
+      EXPECT_STREQ(status.reason(), kUploadRefusedReason);
+      EXPECT_EQ(recorder.refusals, (std::vector<std::array<uint32_t, 3>>{{2, 4, c.refusedStatus}}));
+      EXPECT_EQ(headers.back().value, 2u);  // nothing after the refused packet
+    } else {
+      EXPECT_TRUE(recorder.refusals.empty());
+    }
+  }
+}
+
+// Writes down what a watcher is told, one line per event.
+struct WatchLog final : ExchangeWatcher {
+  void Tried(int attempt, bool sent, size_t bytes, uint32_t windowMs) override {
+    lines.push_back("try " + std::to_string(attempt) + (sent ? " sent " : " unsent ") +
+                    std::to_string(bytes) + " " + std::to_string(windowMs));
+  }
+  void Replied(ReplyKind kind, const ReplyHeader* reply) override {
+    const char* names[] = {"accepted", "refused", "ignored"};
+    lines.push_back(std::string(names[static_cast<int>(kind)]) +
+                    (reply ? " value " + std::to_string(reply->value) : " unreadable"));
+  }
+  std::vector<std::string> lines;
+};
+
+TEST_P(UploadTest, AWatcherSeesEveryTryAndReplyAndChangesNothing) {
+  // Packet 1's first send is refused, then answered with packet 0's stale acknowledgement and a
+  // damaged frame; its second send is refused by the channel; its third is acknowledged.
+  Bytes damaged = ReplyFrame(CMD_UPLOAD_DATA, 1);
+  damaged[1] ^= 0x01;  // the reply's code: the CRC no longer holds
+  channel_.acceptSend = [](int index) { return index != 2; };
+  channel_.respond = [&](std::span<const uint8_t> frame, int index) {
+    const PacketHeader h = HeaderOf(frame);
+    if (index == 1)
+      return std::vector<Delivery>{
+          {5, ReplyFrame(h.cmd, 1, 0)}, {6, ReplyFrame(CMD_UPLOAD_START, 0)}, {7, damaged}};
+    return std::vector<Delivery>{{5, ReplyFrame(h.cmd, h.value)}};
+  };
+  const Bytes program = RandomProgram(100);
+  const auto run = [&](ExchangeWatcher* watcher) {
+    channel_.sent.clear();
+    channel_.sentAtMs.clear();
+    link::FrameBuffer reply{};
+    const uint32_t start = clock_.NowMs();
+    EXPECT_EQ(Upload(channel_, program, reply, 1, clock_, nullptr, watcher), Status::Ok);
+    std::vector<uint32_t> at;
+    for (const uint32_t ms : channel_.sentAtMs) at.push_back(ms - start);
+    return std::pair(channel_.sent, at);
+  };
+  const auto unwatched = run(nullptr);
+  WatchLog log;
+  EXPECT_EQ(run(&log), unwatched);  // the same bytes at the same times
+  const std::string start = std::to_string(channel_.sent[0].size());
+  const std::string data = std::to_string(channel_.sent[1].size());
+  const std::string end = std::to_string(channel_.sent.back().size());
+  const std::vector<std::string> expected = {
+      "try 1 sent " + start + " 1000",
+      "accepted value 0",  // start packet
+      "try 1 sent " + data + " 1000",
+      "refused value 1",
+      "ignored value 0",
+      "ignored unreadable",
+      "try 2 unsent " + data + " 1000",
+      "try 3 sent " + data + " 1000",
+      "accepted value 1",
+      "try 1 sent " + end + " 1000",
+      "accepted value 2",
+  };
+  EXPECT_EQ(log.lines, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, UploadTest, ::testing::Values(false, true),

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
 #include <vector>
 
+#include "common/busy_count.h"
 #include "common/byte_writer.h"
+#include "platform/ipv4.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "sim/command_line.h"
+#include "sim/simulator.h"
 
 namespace veltrane::sim {
 namespace {
@@ -201,6 +206,37 @@ TEST(ScreenUpload, DefaultValidatorWantsTheDeclaredLength) {
   EXPECT_TRUE(CheckProgramLength(off));
 }
 
+// Waits out the refused end packet's last two receive windows.
+TEST(SimulatorLog, SaysWhyItRefusedAProgramOnTheRequestsLine) {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  SimulatorOptions options;
+  options.udpPort = 0;
+  options.log = [&](const std::string& line) {
+    const std::lock_guard lock(mutex);
+    lines.push_back(line);
+  };
+  Simulator simulator(options);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  link::Target target;
+  target.transport = link::Transport::Udp;
+  target.remoteAddress = platform::ParseIpv4("127.0.0.1");
+  target.remotePort = simulator.udpPort();
+  target.devAddr = 1;
+  BusyCount busy;
+  const Status sent = UploadProgram({platform::SystemClock(), busy}, target, Program(40));
+  simulator.Stop();
+  EXPECT_EQ(sent.code(), Status::Refused);
+  const std::string why = *CheckProgram(Program(40));  // no pages
+  ASSERT_EQ(lines.size(), 5u);  // start, data, and the end packet three times
+  EXPECT_EQ(lines[2].substr(lines[2].find(" upload-end")),
+            " upload-end address 1 value 2 -> answered 2; refused the program: " + why);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("refused") != l.npos; }),
+            1);
+}
+
 TEST(CommandLine, OptionsAndErrors) {
   const CommandLine defaults = ParseCommandLine({});
   EXPECT_TRUE(defaults.error.empty());
@@ -259,6 +295,25 @@ TEST(CommandLine, OptionsAndErrors) {
     EXPECT_FALSE(ParseCommandLine(bad).error.empty()) << bad[0];
   }
   EXPECT_FALSE(HelpText().empty());
+}
+
+TEST(CommandLine, UsageErrorsAreOneSentence) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--udp", ""}, "--udp: expected [ADDRESS:]PORT, got \"\""},
+      {{"--baud", "9600"}, "--baud sets a serial line's speed: give --pty or --serial too"},
+      {{"--udp", "7000", "--baud", "5"}, "--baud: expected 9600, 19200, 38400, 57600 or 115200"},
+      {{"--seed", "abc"}, "--seed: \"abc\" is not a number"},
+      {{"--bogus"}, "the following argument was not expected: --bogus"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
+  }
+  EXPECT_TRUE(ParseCommandLine({"--pty", "--baud", "9600"}).error.empty());
 }
 
 TEST(CommandLine, LaterOptionsWinAndPacketFaultsKeepTheirOrder) {
