@@ -1,7 +1,5 @@
 #include "commands.h"
 
-#include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -59,42 +57,6 @@ std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::file
   std::ifstream in(file, std::ios::binary);
   if (!in) return "cannot read " + file.string();
   return std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}};
-}
-
-std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
-                                                  const platform::LocalTime& today) {
-  unsigned hour = 0, minute = 0, second = 0;
-  char extra = 0;
-  const int fields = std::sscanf(text.c_str(), "%2u:%2u:%2u%c", &hour, &minute, &second, &extra);
-  if ((fields != 2 && fields != 3) || hour > 23 || minute > 59 || second > 59) return std::nullopt;
-  if (fields == 2 && text.size() != 5) return std::nullopt;
-  platform::LocalTime time = today;
-  time.hour = static_cast<uint16_t>(hour);
-  time.minute = static_cast<uint16_t>(minute);
-  time.second = static_cast<uint16_t>(second);
-  return time;
-}
-
-std::optional<platform::LocalTime> ParseDateTime(const std::string& text) {
-  if (text.size() != 19 || text.find_first_not_of("0123456789") != 4 || text[4] != '-' ||
-      text[7] != '-' || text[10] != ' ' || !std::isdigit(static_cast<unsigned char>(text[5])) ||
-      !std::isdigit(static_cast<unsigned char>(text[8])))
-    return std::nullopt;
-  unsigned year = 0, month = 0, day = 0;
-  char rest[9] = {};
-  if (std::sscanf(text.c_str(), "%4u-%2u-%2u %8s", &year, &month, &day, rest) != 4)
-    return std::nullopt;
-  const std::chrono::year_month_day date{std::chrono::year(static_cast<int>(year)),
-                                         std::chrono::month(month), std::chrono::day(day)};
-  if (year == 0 || !date.ok()) return std::nullopt;
-  platform::LocalTime start;
-  start.year = static_cast<uint16_t>(year);
-  start.month = static_cast<uint16_t>(month);
-  start.day = static_cast<uint16_t>(day);
-  start.dayOfWeek =
-      static_cast<uint16_t>(std::chrono::weekday(std::chrono::sys_days(date)).c_encoding());
-  const std::string clock = rest;
-  return clock.size() == 8 ? ParseTimeOfDay(clock, start) : std::nullopt;
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {

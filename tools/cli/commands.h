@@ -32,13 +32,6 @@ void SayError(const std::string& sentence);
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
                                                                  Warnings* warnings = nullptr);
 
-// "HH:MM:SS" (or "HH:MM") on today's date; nothing for anything else.
-std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
-                                                  const platform::LocalTime& today);
-
-// "YYYY-MM-DD HH:MM:SS" on a real date, with its weekday; nothing for anything else.
-std::optional<platform::LocalTime> ParseDateTime(const std::string& text);
-
 // Where `preview` writes when not told: the program's path with ".png" for its extension. Nothing
 // for standard input ("-"), and nothing when that is the program's own path.
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program);

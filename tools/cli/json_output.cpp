@@ -6,6 +6,7 @@
 
 #include "platform/text_codec.h"
 #include "program/area_readers.h"
+#include "shared/time_text.h"
 
 namespace veltrane::cli {
 namespace {
@@ -128,13 +129,6 @@ json BrightnessJson(int32_t value) { return {{"brightness", value}}; }
 
 json ResetJson() { return {{"reset", true}}; }
 
-json ClockJson(const platform::LocalTime& time) { return {{"clock", DateTimeText(time)}}; }
-
-std::string DateTimeText(const platform::LocalTime& time) {
-  char text[48];  // room for six 16-bit fields at their widest
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.year, time.month, time.day,
-                time.hour, time.minute, time.second);
-  return text;
-}
+json ClockJson(const platform::LocalTime& time) { return {{"clock", tools::DateTimeText(time)}}; }
 
 }  // namespace veltrane::cli

@@ -29,7 +29,4 @@ nlohmann::json BrightnessJson(int32_t value);
 nlohmann::json ResetJson();
 nlohmann::json ClockJson(const platform::LocalTime& time);
 
-// "YYYY-MM-DD HH:MM:SS", as the clock results print it.
-std::string DateTimeText(const platform::LocalTime& time);
-
 }  // namespace veltrane::cli

@@ -8,6 +8,7 @@
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
+#include "shared/time_text.h"
 #include "sim/command_line.h"
 #include "simulated_screen.h"
 #include "veltrane/veltrane.h"
@@ -61,12 +62,12 @@ std::optional<veltrane::platform::LocalTime> PreviewTime(const std::string& time
                                                          const std::string& at) {
   const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();
   if (!at.empty()) {
-    const auto time = ParseDateTime(at);
+    const auto time = veltrane::tools::ParseDateTime(at);
     if (!time) SayError("--at: expected \"YYYY-MM-DD HH:MM:SS\", got \"" + at + "\"");
     return time;
   }
   if (timeOfDay.empty()) return now;
-  const auto time = ParseTimeOfDay(timeOfDay, now);
+  const auto time = veltrane::tools::ParseTimeOfDay(timeOfDay, now);
   if (!time) SayError("--time: expected HH:MM:SS, got \"" + timeOfDay + "\"");
   return time;
 }

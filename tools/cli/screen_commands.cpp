@@ -14,6 +14,7 @@
 #include "program/program_reader.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
+#include "shared/time_text.h"
 #include "shared/udp_endpoint.h"
 
 namespace veltrane::cli {
@@ -202,7 +203,7 @@ int SyncTime(const Connection& connection, const Reporting& reporting) {
         const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
         if (status == kExitOk && reporting.json) PrintJson(ClockJson(now));
         if (status == kExitOk && !reporting.json)
-          std::printf("clock set to %s\n", DateTimeText(now).c_str());
+          std::printf("clock set to %s\n", tools::DateTimeText(now).c_str());
         return status;
       });
 }

@@ -10,8 +10,8 @@
 #include "capture.h"
 #include "commands.h"
 #include "image/png.h"
-#include "json_output.h"
 #include "program/program_reader.h"
+#include "shared/time_text.h"
 
 namespace veltrane::cli {
 namespace {
@@ -216,16 +216,17 @@ TEST(PreviewOptions, DateTimesAreWholeAndReal) {
       {"2000-01-01 23:59:59", true, 6},   {"2026-02-29 10:00:00", false, 0},  // no such day
       {"2026-13-01 10:00:00", false, 0},  {"2026-12-09 24:00:00", false, 0},
       {"2026-12-09 10:08", false, 0},     {"2026-12-09T10:08:30", false, 0},
-      {"2026-+1-09 10:08:30", false, 0},  {"0000-01-01 10:08:30", false, 0},
+      {"2026-+1-09 10:08:30", false, 0},  {"2026-12-09 +1:08:30", false, 0},
+      {"2026-12-09  1:08:30", false, 0},  {"0000-01-01 10:08:30", false, 0},
       {"2026-12-09 10:08:30x", false, 0}, {"", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    const auto time = ParseDateTime(c.text);
+    const auto time = tools::ParseDateTime(c.text);
     ASSERT_EQ(time.has_value(), c.read);
     if (!time) continue;
     EXPECT_EQ(time->dayOfWeek, c.dayOfWeek);
-    EXPECT_EQ(DateTimeText(*time), c.text);
+    EXPECT_EQ(tools::DateTimeText(*time), c.text);
   }
 }
 

@@ -9,10 +9,10 @@
 #include "capture.h"
 #include "commands.h"
 #include "image/png.h"
-#include "json_output.h"
 #include "link/target.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
+#include "shared/time_text.h"
 #include "sim/screen.h"
 #include "simulated_screen.h"
 #include "support/screen_harness.h"
@@ -91,7 +91,7 @@ TEST_F(Subcommands, DeviceResultsAsJson) {
   const Outcome sync = Capture([&] { return SyncTime(connection_, json); });
   ASSERT_EQ(sync.status, kExitOk);
   const auto clock = harness_.screen().State().clock.value();
-  EXPECT_EQ(sync.out, "{\"clock\":\"" + DateTimeText(clock) + "\"}\n");
+  EXPECT_EQ(sync.out, "{\"clock\":\"" + tools::DateTimeText(clock) + "\"}\n");
 }
 
 TEST_F(Subcommands, UnusualBrightnessIsWarnedAboutAndStrictSendsNothing) {
@@ -235,8 +235,8 @@ TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
   EXPECT_EQ(rgb(112, 32), (std::array<int, 3>{255, 255, 0}));
   EXPECT_EQ(rgb(117, 37), (std::array<int, 3>{255, 0, 0}));
   EXPECT_EQ(rgb(114, 40), (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(ParseTimeOfDay("25:00:00", {}), std::nullopt);
-  EXPECT_EQ(ParseTimeOfDay("10:08", {})->minute, 8);
+  EXPECT_EQ(tools::ParseTimeOfDay("25:00:00", {}), std::nullopt);
+  EXPECT_EQ(tools::ParseTimeOfDay("10:08", {})->minute, 8);
 }
 
 TEST(Demo, SendsTheDemoProgramAndPicturesIt) {
