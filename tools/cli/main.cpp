@@ -186,7 +186,11 @@ int Run(int argc, char** argv) {
     const auto out = previewOut.empty() ? DefaultPreviewPath(previewFile)
                                         : std::optional<std::filesystem::path>(previewOut);
     if (!out) {
-      SayError("preview: say where the picture goes with -o");
+      SayError(previewFile == "-"
+                   ? "preview: the program comes from standard input; say where the picture "
+                     "goes with -o"
+                   : "preview: the picture would be written over " + previewFile +
+                         "; say where it goes with -o");
       return kExitUsage;
     }
     if (pageOption->count() > 0 && previewPage == 0) {
