@@ -55,4 +55,9 @@ std::optional<image::Surface> DrawTextLine(std::u32string_view text, const FontR
 // for diagnostics and tests.
 std::string FontFamilyFor(const FontRequest& font, char32_t character);
 
+// The family of the face a request resolves to: the chosen face, whose line height every text
+// takes and which draws every character it has. It differs from the request's name when that
+// face is not installed and another was substituted. Empty when no face can be found.
+std::string ResolvedFamily(const FontRequest& font);
+
 }  // namespace veltrane::platform

@@ -30,8 +30,18 @@ class PageCanvas {
  public:
   explicit PageCanvas(image::RgbImage& image) : image_(image) {}
 
+  // Where the lit pixels cut off at the rectangle of the area being drawn are counted, if anywhere.
+  void CountSpillInto(Spill* spill) { spill_ = spill; }
+
   void Put(const Clip& clip, int32_t x, int32_t y, Lit lit) {
-    if (!clip.Contains(x, y) || x >= image_.width || y >= image_.height) return;
+    if (!clip.Contains(x, y)) {
+      if (lit != Lit::Dark && spill_ != nullptr) {
+        spill_->right = std::max(spill_->right, x + 1 - std::max(clip.right, clip.left));
+        spill_->bottom = std::max(spill_->bottom, y + 1 - std::max(clip.bottom, clip.top));
+      }
+      return;
+    }
+    if (x >= image_.width || y >= image_.height) return;
     uint8_t* pixel = &image_.rgb[(static_cast<size_t>(y) * image_.width + x) * 3];
     const auto level = static_cast<uint8_t>(lit);
     pixel[0] = (level & 1) ? kLitLevel : 0;  // red
@@ -52,6 +62,7 @@ class PageCanvas {
 
  private:
   image::RgbImage& image_;
+  Spill* spill_ = nullptr;
 };
 
 std::optional<raster::RasterPicture> Picture(std::span<const uint8_t> block,
@@ -153,7 +164,8 @@ struct AreaPainter {
 }  // namespace
 
 image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
-                           size_t pageIndex, const platform::LocalTime& time) {
+                           size_t pageIndex, const platform::LocalTime& time,
+                           std::vector<Spill>* spills) {
   image::RgbImage image;
   image.width = 1;
   image.height = 1;
@@ -169,18 +181,22 @@ image::RgbImage RenderPage(const program::Program& program, std::span<const uint
   }
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
   PageCanvas canvas(image);
-  for (const program::Area& area : page.areas) {
-    std::visit(AreaPainter{canvas, ClipOf(area.rect), block, time}, area.content);
+  for (size_t a = 0; a < page.areas.size(); ++a) {
+    Spill spill{pageIndex, a, 0, 0};
+    canvas.CountSpillInto(&spill);
+    std::visit(AreaPainter{canvas, ClipOf(page.areas[a].rect), block, time}, page.areas[a].content);
+    if (spills != nullptr && (spill.right > 0 || spill.bottom > 0)) spills->push_back(spill);
   }
   return image;
 }
 
 std::vector<image::RgbImage> RenderProgram(const program::Program& program,
                                            std::span<const uint8_t> block,
-                                           const platform::LocalTime& time) {
+                                           const platform::LocalTime& time,
+                                           std::vector<Spill>* spills) {
   std::vector<image::RgbImage> pages;
   for (size_t i = 0; i < program.pages.size(); ++i)
-    pages.push_back(RenderPage(program, block, i, time));
+    pages.push_back(RenderPage(program, block, i, time, spills));
   return pages;
 }
 

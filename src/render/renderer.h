@@ -18,20 +18,33 @@ constexpr uint8_t kLitLevel = 255;
 constexpr int32_t kMaxPageSide = 4096;
 constexpr int32_t kMaxPictureSide = 16384;
 
+// An area whose lit pixels reach past the right or bottom of its rectangle: by how many pixels
+// (0 on a side they stay within). The screen cuts what lies beyond, so this is what a preview
+// loses of the area's picture.
+struct Spill {
+  size_t page = 0;  // 0-based, as the tree lists them
+  size_t area = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+};
+
 // One page as a screen would show it at `time`: every area drawn at its place, clipped to its
-// rectangle, on black. The page is as large as its areas reach (at least 1 x 1).
+// rectangle, on black. The page is as large as its areas reach (at least 1 x 1). With `spills`,
+// every area that lit pixels beyond its rectangle is added there.
 //   windows:    their picture;
 //   strings:    the text in the default font, lit red;
 //   date-time:  the glyphs the descriptor names for that time, left to right;
 //   clocks:     the face under the hour, minute and second pictures for that time.
 // `block` is the program block the tree was read from.
 image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
-                           size_t pageIndex, const platform::LocalTime& time);
+                           size_t pageIndex, const platform::LocalTime& time,
+                           std::vector<Spill>* spills = nullptr);
 
 // Every page, in order.
 std::vector<image::RgbImage> RenderProgram(const program::Program& program,
                                            std::span<const uint8_t> block,
-                                           const platform::LocalTime& time);
+                                           const platform::LocalTime& time,
+                                           std::vector<Spill>* spills = nullptr);
 
 // Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture); the scale is lowered
 // where the picture would pass kMaxPictureSide.

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "preview.h"
 #include "program/program_reader.h"
+#include "warnings.h"
 
 namespace veltrane::cli {
 
@@ -17,12 +18,20 @@ constexpr int kExitOk = 0;
 constexpr int kExitScreen = 1;  // the screen did not answer or refused
 constexpr int kExitUsage = 2;   // bad usage or unusable input
 
+// How a subcommand reports.
+struct Reporting {
+  bool json = false;    // its result as one JSON document on stdout instead of lines of text
+  bool strict = false;  // any warning fails it with kExitUsage, before it writes or sends anything
+};
+
 // Says what went wrong in one sentence on stderr, as "veltrane: ...".
 void SayError(const std::string& sentence);
 
 // A program given on the command line: a program file (.json) built here, or a raw block.
-// Gives the block, or one sentence saying why there is none.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file);
+// Gives the block, or one sentence saying why there is none. With `warnings`, a program file's
+// faces that are not installed are added there.
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
+                                                                 Warnings* warnings = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
@@ -31,18 +40,22 @@ struct CheckedProgram {
 };
 
 // Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,
-// or "FILE: defect at byte N: ..." for the first defect.
-CheckedProgram LoadAndRead(const std::filesystem::path& file);
+// or "FILE: defect at byte N: ..." for the first defect. A program file's faces that are not
+// installed are added to `warnings`.
+CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings);
 
-// "HH:MM:SS" (or "HH:MM") on today's date; nothing for anything else.
-std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
-                                                  const platform::LocalTime& today);
+// Where `preview` writes when not told: the program's path with ".png" for its extension. Nothing
+// for standard input ("-"), and nothing when that is the program's own path.
+std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program);
 
-// `veltrane inspect FILE`: the record tree, or the first defect with its offset.
-int Inspect(const std::filesystem::path& file);
+// `veltrane inspect FILE`: the record tree (with `summary`, a line per page and per area), or the
+// first defect with its offset. Warnings about the program go to stderr first.
+int Inspect(const std::filesystem::path& file, const Reporting& reporting = {},
+            bool summary = false);
 
-// `veltrane preview FILE -o OUT`: every page at `time`, side by side, scaled up, as a PNG.
+// `veltrane preview FILE -o OUT`: every page (or the look's one page) at `time`, side by side,
+// scaled up, as a PNG. Warnings about the program go to stderr first.
 int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
-            const platform::LocalTime& time, const PreviewLook& look);
+            const platform::LocalTime& time, const PreviewLook& look, bool strict = false);
 
 }  // namespace veltrane::cli

@@ -8,9 +8,12 @@
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
+#include "shared/time_text.h"
 #include "shared/usage_error.h"
+#include "sim/command_line.h"
 #include "simulated_screen.h"
 #include "veltrane/veltrane.h"
+#include "warnings.h"
 
 namespace {
 
@@ -31,6 +34,17 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
                       "the screen's address, 0..255 (default 1; 255: any)");
   command->add_flag("-v,--verbose", connection.verbose,
                     "show each try, its receive window and each reply on stderr");
+}
+
+// --json: results as one JSON document on stdout.
+void AddJsonFlag(CLI::App* command, Reporting& reporting) {
+  command->add_flag("--json", reporting.json, "print the result as one line of JSON");
+}
+
+// --strict: warnings fail the command.
+void AddStrictFlag(CLI::App* command, bool& strict, const char* before) {
+  command->add_flag("--strict", strict,
+                    std::string("treat any warning as an error: exit status 2, ") + before);
 }
 
 // --style: how a picture draws each screen pixel.
@@ -62,63 +76,105 @@ std::string UsageSentence(const CLI::App& app, const CLI::ParseError& error, int
          (given.empty() ? "" : given.front()->get_name() + " ") + "--help)";
 }
 
+// The time a preview shows: --time on today's date, --at, or now; nothing (said on stderr) for a
+// value that cannot be read.
+std::optional<veltrane::platform::LocalTime> PreviewTime(const std::string& timeOfDay,
+                                                         const std::string& at) {
+  const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();
+  if (!at.empty()) {
+    const auto time = veltrane::tools::ParseDateTime(at);
+    if (!time) SayError("--at: expected \"YYYY-MM-DD HH:MM:SS\", got \"" + at + "\"");
+    return time;
+  }
+  if (timeOfDay.empty()) return now;
+  const auto time = veltrane::tools::ParseTimeOfDay(timeOfDay, now);
+  if (!time) SayError("--time: expected HH:MM:SS, got \"" + timeOfDay + "\"");
+  return time;
+}
+
 int Run(int argc, char** argv) {
   CLI::App app{"veltrane: drive LED display controllers over UDP or a serial line"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "veltrane " VELTRANE_VERSION_STRING);
   Connection connection;
+  Reporting reporting;
 
   std::string powerState;
   CLI::App* power =
       app.add_subcommand("power", "Switch the screen on or off, or print whether it is on");
   power->add_option("STATE", powerState, "on or off; without it, print the state");
   AddConnectionOptions(power, connection);
+  AddJsonFlag(power, reporting);
 
   int32_t brightness = 0;
   CLI::App* bright = app.add_subcommand("brightness", "Set the screen's brightness, or print it");
-  CLI::Option* brightnessValue = bright->add_option("N", brightness, "the brightness to set");
+  CLI::Option* brightnessValue = bright->add_option(
+      "N", brightness,
+      "the brightness to set (screens usually take " + std::to_string(kUsualBrightnessMin) + ".." +
+          std::to_string(kUsualBrightnessMax) + "; others are warned about)");
   AddConnectionOptions(bright, connection);
+  AddJsonFlag(bright, reporting);
+  AddStrictFlag(bright, reporting.strict, "before anything is sent");
 
   CLI::App* reset = app.add_subcommand("reset", "Reset the screen");
   AddConnectionOptions(reset, connection);
+  AddJsonFlag(reset, reporting);
   CLI::App* syncTime =
       app.add_subcommand("sync-time", "Set the screen's clock to this computer's local time");
   AddConnectionOptions(syncTime, connection);
+  AddJsonFlag(syncTime, reporting);
 
   std::string sendFile;
   CLI::App* send =
       app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
   send->add_option("PROGRAM", sendFile, "program file or raw program block")->required();
   AddConnectionOptions(send, connection);
+  AddStrictFlag(send, reporting.strict, "before anything is sent");
 
   std::string inspectFile;
   CLI::App* inspect = app.add_subcommand(
       "inspect", "Print the record tree of a program file (.json) or program block (.bin)");
   inspect->add_option("FILE", inspectFile, "program file or raw program block")->required();
+  bool summary = false;
+  inspect->add_flag("--summary", summary,
+                    "one line per page and per area: kind, rectangle, bytes and content in short");
+  AddJsonFlag(inspect, reporting);
+  AddStrictFlag(inspect, reporting.strict, "printing nothing else");
 
-  std::string previewFile, previewOut, previewTime;
+  std::string previewFile, previewOut, previewTime, previewAt;
+  size_t previewPage = 0;
   int scale = kDefaultPreviewScale;
   CLI::App* preview =
       app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
   preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")
       ->required();
-  preview->add_option("-o,--output", previewOut, "the PNG to write")->required();
-  preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
+  preview->add_option(
+      "-o,--output", previewOut,
+      "the PNG to write (default: the program's name ending in .png; needed for -)");
+  CLI::Option* timeOption =
+      preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
+  preview
+      ->add_option("--at", previewAt,
+                   "date and time to show, \"YYYY-MM-DD HH:MM:SS\" (default: now)")
+      ->excludes(timeOption);
+  CLI::Option* pageOption =
+      preview->add_option("--page", previewPage, "draw only page N (from 1; default: every page)");
   preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")
       ->check(CLI::Range(1, 32));
   PreviewLook look;
   AddStyleOption(preview, look.style);
   preview->add_flag("--labels", look.labels, "a \"page N\" row under each page");
+  AddStrictFlag(preview, reporting.strict, "writing no picture");
 
   std::string renderFolder;
   CLI::App* screen = app.add_subcommand(
-      "screen", "Run a simulated screen (options as veltrane-screen --help lists them)");
+      "screen", "Run a simulated screen (the options of veltrane-screen, and --render)");
+  veltrane::sim::CommandLine screenLine;
+  veltrane::sim::AddSimulatorOptions(*screen, screenLine);
   screen->add_option("--render", renderFolder,
                      "write a PNG of each program received into this folder");
   PreviewStyle renderStyle = PreviewStyle::Squares;
   AddStyleOption(screen, renderStyle);
-  screen->allow_extras();
-  screen->set_help_flag();  // --help goes to the simulator's own help
 
   CLI::App* ports = app.add_subcommand(
       "ports", "List the serial devices a screen may be on (path, by-id name, USB id)");
@@ -137,25 +193,40 @@ int Run(int argc, char** argv) {
   }
 
   if (*power)
-    return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState));
+    return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState),
+                 reporting);
   if (*bright)
-    return Brightness(connection,
-                      brightnessValue->count() ? std::optional(brightness) : std::nullopt);
-  if (*reset) return Reset(connection);
-  if (*syncTime) return SyncTime(connection);
-  if (*send) return Send(connection, std::filesystem::path(sendFile));
-  if (*inspect) return Inspect(inspectFile);
+    return Brightness(
+        connection, brightnessValue->count() ? std::optional(brightness) : std::nullopt, reporting);
+  if (*reset) return Reset(connection, reporting);
+  if (*syncTime) return SyncTime(connection, reporting);
+  if (*send) return Send(connection, std::filesystem::path(sendFile), reporting.strict);
+  if (*inspect) return Inspect(inspectFile, reporting, summary);
   if (*preview) {
-    const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();
-    auto time = previewTime.empty() ? std::optional(now) : ParseTimeOfDay(previewTime, now);
-    if (!time) {
-      SayError("--time: expected HH:MM:SS, got \"" + previewTime + "\"");
+    const auto time = PreviewTime(previewTime, previewAt);
+    if (!time) return kExitUsage;
+    const auto out = previewOut.empty() ? DefaultPreviewPath(previewFile)
+                                        : std::optional<std::filesystem::path>(previewOut);
+    if (!out) {
+      SayError(previewFile == "-"
+                   ? "preview: the program comes from standard input; say where the picture "
+                     "goes with -o"
+                   : "preview: the picture would be written over " + previewFile +
+                         "; say where it goes with -o");
+      return kExitUsage;
+    }
+    if (pageOption->count() > 0 && previewPage == 0) {
+      SayError("--page: pages are counted from 1");
       return kExitUsage;
     }
     look.scale = scale;
-    return Preview(previewFile, previewOut, *time, look);
+    if (pageOption->count() > 0) look.page = previewPage - 1;
+    return Preview(previewFile, *out, *time, look, reporting.strict);
   }
-  if (*screen) return RunScreen(screen->remaining(), renderFolder, renderStyle);
+  if (*screen) {
+    screenLine.speedGiven = screen->count("--baud") > 0;
+    return RunScreen(screenLine, renderFolder, renderStyle);
+  }
   if (*demo) return Demo(demoOut);
   if (*ports) return Ports();
   return kExitUsage;

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "image/png.h"
 #include "platform/clock.h"
 #include "program/program_reader.h"
+#include "render/renderer.h"
 
 namespace veltrane::cli {
 
@@ -18,12 +21,15 @@ enum class PreviewStyle { Squares, Dots };
 struct PreviewLook {
   int scale = kDefaultPreviewScale;
   PreviewStyle style = PreviewStyle::Squares;
-  bool labels = false;  // a "page N" row under each page
+  bool labels = false;                        // a "page N" row under each page
+  std::optional<size_t> page = std::nullopt;  // only this page (0-based); else every page
 };
 
-// What a screen shows for `program` (read from `block`) at `time`: every page side by side, each
-// screen pixel drawn `look.scale` picture pixels wide in the look's style.
+// What a screen shows for `program` (read from `block`) at `time`: every page side by side (or
+// the look's one page), each screen pixel drawn `look.scale` picture pixels wide in the look's
+// style. With `spills`, the areas drawn that light pixels beyond their rectangles are added there.
 image::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
-                               const platform::LocalTime& time, const PreviewLook& look);
+                               const platform::LocalTime& time, const PreviewLook& look,
+                               std::vector<render::Spill>* spills = nullptr);
 
 }  // namespace veltrane::cli

@@ -9,10 +9,13 @@
 #include "common/busy_count.h"
 #include "format/link.h"
 #include "format/packets.h"
+#include "json_output.h"
 #include "platform/clock.h"
 #include "platform/terminal.h"
+#include "program/program_reader.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
+#include "shared/time_text.h"
 #include "shared/udp_endpoint.h"
 
 namespace veltrane::cli {
@@ -202,7 +205,8 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   return target;
 }
 
-int Power(const Connection& connection, const std::optional<std::string>& state) {
+int Power(const Connection& connection, const std::optional<std::string>& state,
+          const Reporting& reporting) {
   return WithTarget(
       connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
         if (state) {
@@ -210,14 +214,17 @@ int Power(const Connection& connection, const std::optional<std::string>& state)
             SayError("power: expected on or off, got \"" + *state + "\"");
             return kExitUsage;
           }
-          const int status =
-              Outcome(protocol::DoSetPower(devices, target, *state == "on" ? 1 : 0), connection);
-          if (status == kExitOk) std::printf("power %s\n", state->c_str());
+          const int value = *state == "on" ? 1 : 0;
+          const int status = Outcome(protocol::DoSetPower(devices, target, value), connection);
+          if (status == kExitOk && reporting.json) PrintJson(PowerJson(value));
+          if (status == kExitOk && !reporting.json) std::printf("power %s\n", state->c_str());
           return status;
         }
         const protocol::Reading reading = protocol::DoGetPower(devices, target);
         if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-        if (reading.value == 0 || reading.value == 1)
+        if (reporting.json)
+          PrintJson(PowerJson(reading.value));
+        else if (reading.value == 0 || reading.value == 1)
           std::printf("%s\n", reading.value ? "on" : "off");
         else
           std::printf("%d\n", reading.value);
@@ -225,46 +232,58 @@ int Power(const Connection& connection, const std::optional<std::string>& state)
       });
 }
 
-int Brightness(const Connection& connection, const std::optional<int32_t>& value) {
+int Brightness(const Connection& connection, const std::optional<int32_t>& value,
+               const Reporting& reporting) {
+  Warnings warnings;
+  if (value) CheckBrightness(*value, warnings);
+  if (warnings.Report(reporting.strict)) return kExitUsage;
   return WithTarget(
       connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
         if (value) {
           const int status = Outcome(protocol::DoSetBright(devices, target, *value), connection);
-          if (status == kExitOk) std::printf("brightness %d\n", *value);
+          if (status == kExitOk && reporting.json) PrintJson(BrightnessJson(*value));
+          if (status == kExitOk && !reporting.json) std::printf("brightness %d\n", *value);
           return status;
         }
         const protocol::Reading reading = protocol::DoGetBright(devices, target);
         if (reading.status != Status::Ok) return Outcome(reading.status, connection);
-        std::printf("%d\n", reading.value);
+        if (reporting.json)
+          PrintJson(BrightnessJson(reading.value));
+        else
+          std::printf("%d\n", reading.value);
         return kExitOk;
       });
 }
 
-int Reset(const Connection& connection) {
+int Reset(const Connection& connection, const Reporting& reporting) {
   return WithTarget(connection,
                     [&](const link::Target& target, const protocol::DeviceContext& devices) {
                       const int status = Outcome(protocol::DoReset(devices, target), connection);
-                      if (status == kExitOk) std::printf("reset\n");
+                      if (status == kExitOk && reporting.json) PrintJson(ResetJson());
+                      if (status == kExitOk && !reporting.json) std::printf("reset\n");
                       return status;
                     });
 }
 
-int SyncTime(const Connection& connection) {
+int SyncTime(const Connection& connection, const Reporting& reporting) {
   return WithTarget(
       connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
         const platform::LocalTime now = devices.clock.Local();
         const int status = Outcome(protocol::DoAdjustTime(devices, target, now), connection);
-        if (status == kExitOk)
-          std::printf("clock set to %04u-%02u-%02u %02u:%02u:%02u\n", now.year, now.month, now.day,
-                      now.hour, now.minute, now.second);
+        if (status == kExitOk && reporting.json) PrintJson(ClockJson(now));
+        if (status == kExitOk && !reporting.json)
+          std::printf("clock set to %s\n", tools::DateTimeText(now).c_str());
         return status;
       });
 }
 
-int Send(const Connection& connection, const std::filesystem::path& program) {
+int Send(const Connection& connection, const std::filesystem::path& program, bool strict) {
   // A program the reader finds broken would only be refused by the screen after its upload.
-  const CheckedProgram checked = LoadAndRead(program);
+  Warnings warnings;
+  const CheckedProgram checked = LoadAndRead(program, warnings);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
+  CheckProgram(checked.read->program(), checked.block, platform::SystemClock().Local(), warnings);
+  if (warnings.Report(strict)) return kExitUsage;
   return Send(connection, checked.block);
 }
 

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "commands.h"
 #include "link/target.h"
 
 namespace veltrane::cli {
@@ -24,14 +25,19 @@ struct Connection {
 // The target the options name, or one sentence on what is wrong with them.
 std::variant<link::Target, std::string> TargetFor(const Connection& connection);
 
-// The device subcommands. Each prints its outcome and returns the exit status.
-int Power(const Connection& connection, const std::optional<std::string>& state);
-int Brightness(const Connection& connection, const std::optional<int32_t>& value);
-int Reset(const Connection& connection);
-int SyncTime(const Connection& connection);
+// The device subcommands. Each prints its outcome (as text, or as JSON when `reporting` asks)
+// and returns the exit status. A brightness outside the usual levels is warned about first, and
+// under --strict nothing is sent.
+int Power(const Connection& connection, const std::optional<std::string>& state,
+          const Reporting& reporting = {});
+int Brightness(const Connection& connection, const std::optional<int32_t>& value,
+               const Reporting& reporting = {});
+int Reset(const Connection& connection, const Reporting& reporting = {});
+int SyncTime(const Connection& connection, const Reporting& reporting = {});
 
-// Uploads a program file or block, with a progress bar when stdout is a terminal.
-int Send(const Connection& connection, const std::filesystem::path& program);
+// Uploads a program file or block, with a progress bar when stdout is a terminal. Warnings about
+// a program file go to stderr first, and under `strict` nothing is sent when there is any.
+int Send(const Connection& connection, const std::filesystem::path& program, bool strict = false);
 int Send(const Connection& connection, const std::vector<uint8_t>& block);
 
 }  // namespace veltrane::cli

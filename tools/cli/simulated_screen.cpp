@@ -20,6 +20,7 @@
 #include "sim/screen.h"
 #include "sim/serve.h"
 #include "sim/simulator.h"
+#include "veltrane/veltrane.h"
 
 namespace veltrane::cli {
 namespace {
@@ -82,38 +83,37 @@ std::optional<std::vector<uint8_t>> BuildDemoProgram() {
 
 }  // namespace
 
-int RunScreen(const std::vector<std::string>& simulatorArgs, const std::string& renderFolder,
+int RunScreen(const sim::CommandLine& line, const std::string& renderFolder,
               PreviewStyle renderStyle) {
-  sim::CommandLine line = sim::ParseCommandLine(simulatorArgs);
-  if (line.help) {
-    std::fputs(sim::HelpText().c_str(), stdout);
+  if (line.version) {
+    std::puts("veltrane " VELTRANE_VERSION_STRING);
     return kExitOk;
   }
-  if (!line.error.empty()) {
-    SayError("screen: " + line.error);
+  if (const std::string error = sim::CheckCommandLine(line); !error.empty()) {
+    SayError("screen: " + error);
     return kExitUsage;
   }
-  if (line.verbose)
-    line.options.log = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
   std::error_code error;
   if (!renderFolder.empty() && !std::filesystem::create_directories(renderFolder, error) && error) {
     SayError("cannot create " + renderFolder + ": " + error.message());
     return kExitUsage;
   }
   std::atomic<int> received{0};
-  return sim::ServeUntilSignalled(line.options, "veltrane", [&](sim::Simulator& simulator) {
-    if (renderFolder.empty()) return;
-    simulator.SetValidator([&, renderFolder, renderStyle](std::span<const uint8_t> program) {
-      std::optional<std::string> defect = sim::CheckProgram(program);
-      if (defect) return defect;
-      const auto file =
-          std::filesystem::path(renderFolder) / ("program-" + std::to_string(++received) + ".png");
-      const std::string problem = WriteWhatTheScreenShows(program, file, nullptr, renderStyle);
-      std::printf("%s %s\n", problem.empty() ? "wrote" : "could not write", file.string().c_str());
-      std::fflush(stdout);
-      return defect;
-    });
-  });
+  return sim::ServeUntilSignalled(
+      sim::ServingOptions(line, "veltrane"), "veltrane", [&](sim::Simulator& simulator) {
+        if (renderFolder.empty()) return;
+        simulator.SetValidator([&, renderFolder, renderStyle](std::span<const uint8_t> program) {
+          std::optional<std::string> defect = sim::CheckProgram(program);
+          if (defect) return defect;
+          const auto file = std::filesystem::path(renderFolder) /
+                            ("program-" + std::to_string(++received) + ".png");
+          const std::string problem = WriteWhatTheScreenShows(program, file, nullptr, renderStyle);
+          std::printf("%s %s\n", problem.empty() ? "wrote" : "could not write",
+                      file.string().c_str());
+          std::fflush(stdout);
+          return defect;
+        });
+      });
 }
 
 int Demo(const std::filesystem::path& output) {

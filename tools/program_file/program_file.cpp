@@ -251,6 +251,11 @@ ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem:
   }
 }
 
+std::string_view DateTimeFormatName(int32_t dateTimeType) {
+  if (dateTimeType < 1 || static_cast<size_t>(dateTimeType) > kDateTimeFormats.size()) return {};
+  return kDateTimeFormats[static_cast<size_t>(dateTimeType) - 1];
+}
+
 ProgramFileResult LoadProgramFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return ProgramFileError{"", "cannot read " + file.string()};

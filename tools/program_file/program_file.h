@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -78,5 +79,8 @@ ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem:
 
 // Reads a program file from disk.
 ProgramFileResult LoadProgramFile(const std::filesystem::path& file);
+
+// The name a program file gives date-time type 1..10 ("date", "time", ...); empty for others.
+std::string_view DateTimeFormatName(int32_t dateTimeType);
 
 }  // namespace veltrane::cli

@@ -155,12 +155,33 @@ void AddFaultOptions(CLI::App& app, Faults& f) {
       ->group(kFaults);
 }
 
-// The whole command line, read into `line`.
+// Transports that cannot be served together, or none at all; screens whose ports or addresses
+// run out.
+std::string CheckTransports(const SimulatorOptions& o) {
+  if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
+  if (!o.udp && !o.pty && o.serialPath.empty())
+    return "nothing to serve: give --udp, --pty or --serial";
+  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > kLastPort)
+    return std::to_string(o.screens) + " screens from port " + std::to_string(o.udpPort) +
+           " run past port " + std::to_string(kLastPort);
+  if (o.consecutiveAddresses && o.address + o.screens - 1 > kLastAddress)
+    return std::to_string(o.screens) + " consecutive addresses from " + std::to_string(o.address) +
+           " run past " + std::to_string(kLastAddress);
+  return "";
+}
+
+// The whole veltrane-screen command line, read into `line`.
 void DescribeCommandLine(CLI::App& app, CommandLine& line) {
   app.name("veltrane-screen");
   app.description(
       "A simulated LED screen. It answers the device commands (power, brightness, reset, clock)\n"
       "and takes program uploads over UDP and/or a serial line, until SIGINT or SIGTERM.");
+  AddSimulatorOptions(app, line);
+}
+
+}  // namespace
+
+void AddSimulatorOptions(CLI::App& app, CommandLine& line) {
   app.footer(
       "Fault shares are 0..1, drawn from a generator seeded with --seed, so runs repeat; each\n"
       "screen has its own generator, seeded from --seed and its index.");
@@ -177,22 +198,12 @@ void DescribeCommandLine(CLI::App& app, CommandLine& line) {
   app.add_flag("--version", line.version, "show the version");
 }
 
-// Transports that cannot be served together, or none at all; screens whose ports or addresses
-// run out.
-std::string CheckTransports(const SimulatorOptions& o) {
-  if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
-  if (!o.udp && !o.pty && o.serialPath.empty())
-    return "nothing to serve: give --udp, --pty or --serial";
-  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > kLastPort)
-    return std::to_string(o.screens) + " screens from port " + std::to_string(o.udpPort) +
-           " run past port " + std::to_string(kLastPort);
-  if (o.consecutiveAddresses && o.address + o.screens - 1 > kLastAddress)
-    return std::to_string(o.screens) + " consecutive addresses from " + std::to_string(o.address) +
-           " run past " + std::to_string(kLastAddress);
+std::string CheckCommandLine(const CommandLine& line) {
+  if (std::string error = CheckTransports(line.options); !error.empty()) return error;
+  if (line.speedGiven && !line.options.pty && line.options.serialPath.empty())
+    return "--baud sets a serial line's speed: give --pty or --serial too";
   return "";
 }
-
-}  // namespace
 
 std::string HelpText() {
   CLI::App app;
@@ -216,10 +227,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.error = tools::UsageSentence(error);
     return line;
   }
-  line.error = CheckTransports(line.options);
-  if (line.error.empty() && app.count("--baud") > 0 && !line.options.pty &&
-      line.options.serialPath.empty())
-    line.error = "--baud sets a serial line's speed: give --pty or --serial too";
+  line.speedGiven = app.count("--baud") > 0;
+  line.error = CheckCommandLine(line);
   return line;
 }
 

@@ -1,6 +1,8 @@
 #include "sim/serve.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/ipv4.h"
 #include "platform/wakeup.h"
@@ -11,7 +13,28 @@ namespace {
 // What the user named cannot be served: a usage and environment error, like a bad option.
 constexpr int kExitCannotServe = 2;
 
+void LogToStderr(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+std::function<void(std::span<const uint8_t>)> ProgramWriter(const std::filesystem::path& folder,
+                                                            const std::string& programName) {
+  return [folder, programName, count = 0](std::span<const uint8_t> program) mutable {
+    const std::filesystem::path file = folder / ("program-" + std::to_string(++count) + ".bin");
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(program.data()),
+              static_cast<std::streamsize>(program.size()));
+    if (!out.flush())
+      std::fprintf(stderr, "%s: cannot write %s.\n", programName.c_str(), file.string().c_str());
+  };
+}
+
 }  // namespace
+
+SimulatorOptions ServingOptions(const CommandLine& line, const char* programName) {
+  SimulatorOptions options = line.options;
+  if (line.verbose) options.log = LogToStderr;
+  if (!line.saveFolder.empty()) options.keepProgram = ProgramWriter(line.saveFolder, programName);
+  return options;
+}
 
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
                         const std::function<void(Simulator&)>& onStarted) {

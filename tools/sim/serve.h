@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "sim/command_line.h"
 #include "sim/simulator.h"
 
 namespace veltrane::sim {
@@ -16,5 +17,11 @@ namespace veltrane::sim {
 // with `programName`.
 int ServeUntilSignalled(const SimulatorOptions& options, const char* programName,
                         const std::function<void(Simulator&)>& onStarted = {});
+
+// The simulator options a command line asks for, with what its switches add: -v logs each request
+// on stderr, --save-programs writes each accepted program to DIR/program-N.bin (N counting from
+// 1; a program it cannot write is reported on stderr, prefixed with `programName`, and the screen
+// serves on).
+SimulatorOptions ServingOptions(const CommandLine& line, const char* programName);
 
 }  // namespace veltrane::sim

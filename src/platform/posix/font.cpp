@@ -176,6 +176,13 @@ class FontEngine {
     return sets_[line->set].candidates[line->glyphs.front()->candidate].family;
   }
 
+  std::string ChosenFamily(const FontRequest& request) {
+    std::lock_guard lock(mutex_);
+    const std::optional<Line> line = LayOut(std::u32string_view(), request);
+    if (!line) return {};
+    return sets_[line->set].candidates[line->metrics.chosen].family;
+  }
+
  private:
   struct OpenFace {
     FT_Face face = nullptr;
@@ -421,5 +428,7 @@ std::optional<Surface> DrawTextLine(std::u32string_view text, const FontRequest&
 std::string FontFamilyFor(const FontRequest& font, char32_t character) {
   return engine().FamilyFor(font, character);
 }
+
+std::string ResolvedFamily(const FontRequest& font) { return engine().ChosenFamily(font); }
 
 }  // namespace veltrane::platform

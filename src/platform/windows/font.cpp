@@ -53,6 +53,14 @@ class TextDc {
   Selection selection_;
 };
 
+// The face GDI selected for `font` and the character set `text` needs.
+std::string SelectedFace(const FontRequest& font, std::wstring_view text) {
+  const TextDc dc(font, text);
+  wchar_t face[LF_FACESIZE] = {};
+  if (!dc.ok() || ::GetTextFaceW(dc.get(), LF_FACESIZE, face) == 0) return {};
+  return EncodeUtf8(FromWide(face));
+}
+
 }  // namespace
 
 int32_t FontHeightForPoints(int32_t pointSize) {
@@ -89,11 +97,9 @@ std::optional<image::Surface> DrawTextLine(std::u32string_view text, const FontR
 }
 
 std::string FontFamilyFor(const FontRequest& font, char32_t character) {
-  const std::wstring wide = ToWide(std::u32string(1, character));
-  const TextDc dc(font, wide);
-  wchar_t face[LF_FACESIZE] = {};
-  if (!dc.ok() || ::GetTextFaceW(dc.get(), LF_FACESIZE, face) == 0) return {};
-  return EncodeUtf8(FromWide(face));
+  return SelectedFace(font, ToWide(std::u32string(1, character)));
 }
+
+std::string ResolvedFamily(const FontRequest& font) { return SelectedFace(font, {}); }
 
 }  // namespace veltrane::platform

@@ -6,11 +6,13 @@
 #include <fstream>
 #include <variant>
 
+#include "capture.h"
 #include "commands.h"
 #include "image/png.h"
 #include "link/target.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
+#include "shared/time_text.h"
 #include "sim/screen.h"
 #include "simulated_screen.h"
 #include "support/screen_harness.h"
@@ -18,32 +20,11 @@
 namespace veltrane::cli {
 namespace {
 
-using ::testing::internal::CaptureStderr;
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStderr;
-using ::testing::internal::GetCapturedStdout;
+using testing::Capture;
+using testing::Outcome;
+using testing::TempPath;
 
 const std::filesystem::path kExamples = std::filesystem::path(VELTRANE_SOURCE_DIR) / "examples";
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-template <class Command>
-Outcome Capture(Command command) {
-  CaptureStdout();
-  CaptureStderr();
-  const int status = command();
-  return {status, GetCapturedStdout(), GetCapturedStderr()};
-}
-
-std::filesystem::path TempPath(const std::string& name) {
-  return std::filesystem::temp_directory_path() /
-         ("veltrane_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-          "_" + name);
-}
 
 class Subcommands : public ::testing::Test {
  protected:
@@ -52,7 +33,7 @@ class Subcommands : public ::testing::Test {
     harness_.screen().SetValidator(sim::CheckProgram);
     connection_.udp = "127.0.0.1:" + std::to_string(harness_.screen().udpPort());
   }
-  testing::ScreenHarness harness_;
+  veltrane::testing::ScreenHarness harness_;
   Connection connection_;
 };
 
@@ -80,6 +61,80 @@ TEST_F(Subcommands, DeviceCommandsPrintWhatTheScreenSays) {
   EXPECT_EQ(sync.status, kExitOk);
   EXPECT_EQ(sync.out.rfind("clock set to ", 0), 0u);
   EXPECT_TRUE(harness_.screen().State().clock.has_value());
+}
+
+TEST_F(Subcommands, DeviceResultsAsJson) {
+  const Reporting json{.json = true};
+  struct Case {
+    std::function<int()> command;
+    std::string out;
+  };
+  const Case cases[] = {
+      {[&] { return Power(connection_, "off", json); }, R"({"power":"off"})"},
+      {[&] { return Power(connection_, std::nullopt, json); }, R"({"power":"off"})"},
+      {[&] { return Power(connection_, "on", json); }, R"({"power":"on"})"},
+      {[&] { return Power(connection_, std::nullopt, json); }, R"({"power":"on"})"},
+      {[&] { return Brightness(connection_, 12, json); }, R"({"brightness":12})"},
+      {[&] { return Brightness(connection_, std::nullopt, json); }, R"({"brightness":12})"},
+      {[&] { return Reset(connection_, json); }, R"({"reset":true})"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.out);
+    const Outcome run = Capture(c.command);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, c.out + "\n");
+    EXPECT_EQ(run.err, "");
+  }
+  // A screen's power value that is neither on nor off is given as the number it is.
+  harness_.screen().SetPower(7);
+  EXPECT_EQ(Capture([&] { return Power(connection_, std::nullopt, json); }).out, "{\"power\":7}\n");
+  const Outcome sync = Capture([&] { return SyncTime(connection_, json); });
+  ASSERT_EQ(sync.status, kExitOk);
+  const auto clock = harness_.screen().State().clock.value();
+  EXPECT_EQ(sync.out, "{\"clock\":\"" + tools::DateTimeText(clock) + "\"}\n");
+}
+
+TEST_F(Subcommands, UnusualBrightnessIsWarnedAboutAndStrictSendsNothing) {
+  struct Case {
+    int32_t value;
+    bool warned;
+  };
+  const Case cases[] = {{0, false}, {15, false}, {16, true}, {-1, true}, {1000, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    harness_.screen().SetBrightness(8);
+    const Outcome lenient = Capture([&] { return Brightness(connection_, c.value); });
+    EXPECT_EQ(lenient.status, kExitOk);
+    EXPECT_EQ(harness_.screen().State().brightness, c.value);  // sent as it is
+    EXPECT_EQ(lenient.err.empty(), !c.warned) << lenient.err;
+    if (c.warned) {
+      EXPECT_EQ(lenient.err, "veltrane: warning: brightness " + std::to_string(c.value) +
+                                 " is outside 0..15, the levels screens usually take, so a "
+                                 "screen may ignore or misread it\n");
+    }
+
+    harness_.screen().SetBrightness(8);
+    const Outcome strict =
+        Capture([&] { return Brightness(connection_, c.value, {.strict = true}); });
+    EXPECT_EQ(strict.status, c.warned ? kExitUsage : kExitOk);
+    EXPECT_EQ(harness_.screen().State().brightness, c.warned ? 8 : c.value);
+    EXPECT_EQ(strict.err, lenient.err);
+  }
+}
+
+TEST_F(Subcommands, StrictSendSendsNothingWhenWarned) {
+  const auto file = TempPath("empty_page.json");
+  std::ofstream(file) << R"({"pages": [{}]})";
+  const Outcome strict = Capture([&] { return Send(connection_, file, true); });
+  EXPECT_EQ(strict.status, kExitUsage);
+  EXPECT_EQ(strict.err, "veltrane: warning: page 1 has no areas, so it shows nothing\n");
+  EXPECT_EQ(strict.out, "");
+  EXPECT_TRUE(harness_.screen().LastProgram().empty());
+  const Outcome lenient = Capture([&] { return Send(connection_, file); });
+  std::filesystem::remove(file);
+  EXPECT_EQ(lenient.status, kExitOk) << lenient.err;
+  EXPECT_EQ(lenient.err, strict.err);
+  EXPECT_FALSE(harness_.screen().LastProgram().empty());
 }
 
 TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
@@ -173,7 +228,7 @@ TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
 
   sim::Faults silent;
   silent.silent = true;
-  testing::ScreenHarness quiet(silent);
+  veltrane::testing::ScreenHarness quiet(silent);
   ASSERT_TRUE(quiet.started());
   Connection toQuiet;
   toQuiet.udp = "127.0.0.1:" + std::to_string(quiet.screen().udpPort());
@@ -247,8 +302,8 @@ TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
   EXPECT_EQ(rgb(112, 32), (std::array<int, 3>{255, 255, 0}));
   EXPECT_EQ(rgb(117, 37), (std::array<int, 3>{255, 0, 0}));
   EXPECT_EQ(rgb(114, 40), (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(ParseTimeOfDay("25:00:00", {}), std::nullopt);
-  EXPECT_EQ(ParseTimeOfDay("10:08", {})->minute, 8);
+  EXPECT_EQ(tools::ParseTimeOfDay("25:00:00", {}), std::nullopt);
+  EXPECT_EQ(tools::ParseTimeOfDay("10:08", {})->minute, 8);
 }
 
 TEST(Demo, SendsTheDemoProgramAndPicturesIt) {

@@ -159,6 +159,29 @@ TEST(TextLine, UnknownOrEmptyFaceNamesFallBackToAnInstalledFamily) {
   }
 }
 
+TEST(TextLine, ResolvedFamilyNamesTheChosenFaceOrItsSubstitute) {
+  struct Case {
+    const char* asked;
+    bool installed;  // the family resolved is the one asked for
+  };
+  const Case cases[] = {
+      {"DejaVu Sans", true},
+      {"DejaVu Sans Mono", true},
+      {"No Such Face 4711", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.asked);
+    const std::string family = ResolvedFamily({c.asked, -16});
+    ASSERT_FALSE(family.empty());
+    EXPECT_EQ(family == c.asked, c.installed) << family;
+    // The face whose line the text takes: the one drawing the characters it has.
+    EXPECT_EQ(family, FontFamilyFor({c.asked, -16}, U'A'));
+  }
+  // Characters borrowed from another face do not change the chosen one.
+  EXPECT_EQ(ResolvedFamily(kSans), "DejaVu Sans");
+}
+
 TEST(TextLine, CharactersNoFaceHasStillTakeRoom) {
   const auto extent = MeasureTextLine(U"\U0010FFFD\n", kSans);
   ASSERT_TRUE(extent);

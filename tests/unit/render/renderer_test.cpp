@@ -8,6 +8,7 @@
 #include "builder/date_time_area.h"
 #include "builder/program_slot.h"
 #include "builder/string_area.h"
+#include "builder/window_area.h"
 #include "program/program_reader.h"
 #include "support/program_bench.h"
 
@@ -116,6 +117,49 @@ TEST_F(Renderer, HugeRectanglesAreCutToTheLargestPage) {
   EXPECT_EQ(image.width, kMaxPageSide);
   EXPECT_EQ(image.height, kMaxPageSide);
   EXPECT_EQ(ScaleUp(image, 32).width, kMaxPictureSide);
+}
+
+TEST_F(Renderer, CountsTheLitPixelsAnAreaLosesAtItsRectangle) {
+  struct Case {
+    const char* name;
+    builder::AreaRect rect;
+    int32_t side;      // the picture is side x side pixels
+    int32_t litWidth;  // lit red from its top-left corner, dark beyond
+    int32_t litHeight;
+    bool spills;
+    int32_t right, bottom;  // what the spill says when there is one
+  };
+  const Case cases[] = {
+      {"fits exactly", {0, 0, 16, 12}, 16, 16, 12, false, 0, 0},
+      {"larger, lit all over", {0, 0, 16, 12}, 20, 20, 20, true, 4, 8},
+      {"larger, dark beyond the rectangle", {0, 0, 16, 12}, 20, 16, 12, false, 0, 0},
+      {"wider only, away from the corner", {10, 10, 14, 20}, 8, 8, 8, true, 4, 0},
+      {"taller only", {0, 0, 32, 3}, 8, 8, 5, true, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReleaseAllSlots();
+    slot_ = MakeRoot(1, 2);
+    ASSERT_EQ(AddLeaf(slot_, 0), 1);
+    std::vector<uint8_t> bgr(static_cast<size_t>(c.side * c.side * 3), 0);
+    for (int32_t y = 0; y < c.litHeight; ++y)
+      for (int32_t x = 0; x < c.litWidth; ++x)
+        bgr[static_cast<size_t>((y * c.side + x) * 3 + 2)] = 255;
+    ASSERT_EQ(AddWindow(slot_, {c.rect, 0, 0, 0}, {bgr.data(), c.side, c.side, c.side * 3, 3},
+                        c.side, c.side),
+              1);
+    block_ = PeekProgram(slot_).value();
+    const program::ReadResult read = program::ReadProgram(block_);
+    ASSERT_TRUE(read.ok());
+    std::vector<Spill> spills;
+    RenderProgram(read.program(), block_, At(0, 0, 0), &spills);
+    ASSERT_EQ(spills.size(), c.spills ? 1u : 0u);
+    if (!c.spills) continue;
+    EXPECT_EQ(spills[0].page, 0u);
+    EXPECT_EQ(spills[0].area, 0u);
+    EXPECT_EQ(spills[0].right, c.right);
+    EXPECT_EQ(spills[0].bottom, c.bottom);
+  }
 }
 
 TEST(RendererImages, ScaleAndJoin) {

@@ -1,0 +1,121 @@
+#include "warnings.h"
+
+#include <cctype>
+#include <cstdio>
+#include <variant>
+
+#include "builder/text_area.h"
+#include "platform/font.h"
+#include "platform/text_codec.h"
+#include "program/area_readers.h"
+
+namespace veltrane::cli {
+namespace {
+
+std::string AreaName(size_t page, size_t area) {
+  return "page " + std::to_string(page + 1) + " area " + std::to_string(area + 1);
+}
+
+std::string KindName(const program::Area& area) {
+  const program::AreaKind* kind = program::FindAreaKind(area.tag);
+  return kind != nullptr ? std::string(kind->name) : "unknown";
+}
+
+std::string RectText(const program::AreaRect& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}
+
+// A rectangle whose right or bottom side lies before its left or top side, or on it.
+const char* RectFault(const program::AreaRect& r) {
+  if (r.right < r.left || r.bottom < r.top) return "an inverted";
+  if (r.right == r.left || r.bottom == r.top) return "an empty";
+  return nullptr;
+}
+
+std::string Pixels(int32_t count, const char* direction) {
+  return std::to_string(count) + " pixel" + (count == 1 ? "" : "s") + " " + direction;
+}
+
+void CheckSpill(const program::Program& program, const render::Spill& spill, Warnings& warnings) {
+  const program::Area& area = program.pages[spill.page].areas[spill.area];
+  if (RectFault(area.rect) != nullptr) return;  // said once, as a bad rectangle
+  // A screen draws strings in its own font and size; the preview's stand-in says nothing of them.
+  if (std::holds_alternative<program::StringArea>(area.content)) return;
+  std::string reach;
+  if (spill.right > 0) reach = Pixels(spill.right, "wider");
+  if (spill.bottom > 0) reach += (reach.empty() ? "" : " and ") + Pixels(spill.bottom, "taller");
+  warnings.Add(AreaName(spill.page, spill.area) + " (" + KindName(area) + ") draws " + reach +
+               " than its rectangle " + RectText(area.rect) + ", and the screen cuts what lies " +
+               "outside");
+}
+
+// Family names as fontconfig compares them: case and blanks do not count.
+std::string FoldedFamily(const std::string& name) {
+  std::string folded;
+  for (const char c : name)
+    if (c != ' ') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+void CheckFace(const Font& font, size_t page, size_t area, Warnings& warnings) {
+  const platform::TextEncoding encoding;  // as the program builder reads the file's texts
+  const platform::FontRequest request =
+      builder::FontRequestFor(font.face.c_str(), font.pointSize, encoding);
+  const std::string family = platform::ResolvedFamily(request);
+  if (family.empty() || FoldedFamily(family) == FoldedFamily(request.faceName)) return;
+  warnings.Add(AreaName(page, area) + " asks for the face \"" + request.faceName +
+               "\", which is not installed, and is drawn in \"" + family + "\" instead");
+}
+
+}  // namespace
+
+bool Warnings::Report(bool strict) const {
+  for (const std::string& sentence : sentences_)
+    std::fprintf(stderr, "veltrane: warning: %s\n", sentence.c_str());
+  return strict && !sentences_.empty();
+}
+
+void CheckProgramTree(const program::Program& program, std::span<const render::Spill> spills,
+                      Warnings& warnings) {
+  if (program.pages.empty()) warnings.Add("the program has no pages, so the screen shows nothing");
+  for (size_t p = 0; p < program.pages.size(); ++p) {
+    const program::Page& page = program.pages[p];
+    if (page.areas.empty())
+      warnings.Add("page " + std::to_string(p + 1) + " has no areas, so it shows nothing");
+    for (size_t a = 0; a < page.areas.size(); ++a) {
+      const program::Area& area = page.areas[a];
+      if (const char* fault = RectFault(area.rect))
+        warnings.Add(AreaName(p, a) + " (" + KindName(area) + ") has " + fault + " rectangle " +
+                     RectText(area.rect) + ", so it shows nothing");
+    }
+  }
+  for (const render::Spill& spill : spills) CheckSpill(program, spill, warnings);
+}
+
+void CheckProgram(const program::Program& program, std::span<const uint8_t> block,
+                  const platform::LocalTime& time, Warnings& warnings) {
+  std::vector<render::Spill> spills;
+  render::RenderProgram(program, block, time, &spills);
+  CheckProgramTree(program, spills, warnings);
+}
+
+void CheckFaces(const ProgramFile& file, Warnings& warnings) {
+  for (size_t p = 0; p < file.pages.size(); ++p)
+    for (size_t a = 0; a < file.pages[p].areas.size(); ++a) {
+      const auto& content = file.pages[p].areas[a].content;
+      if (const auto* text = std::get_if<TextArea>(&content))
+        CheckFace(text->font, p, a, warnings);
+      else if (const auto* dateTime = std::get_if<DateTimeArea>(&content))
+        CheckFace(dateTime->font, p, a, warnings);
+    }
+}
+
+void CheckBrightness(int32_t value, Warnings& warnings) {
+  if (value >= kUsualBrightnessMin && value <= kUsualBrightnessMax) return;
+  warnings.Add("brightness " + std::to_string(value) + " is outside " +
+               std::to_string(kUsualBrightnessMin) + ".." + std::to_string(kUsualBrightnessMax) +
+               ", the levels screens usually take, so a screen may ignore or misread it");
+}
+
+}  // namespace veltrane::cli
