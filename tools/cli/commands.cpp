@@ -1,17 +1,50 @@
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "format/packets.h"
 #include "preview.h"
 #include "program/program_reader.h"
 #include "program/program_text.h"
 #include "program_builder.h"
 #include "program_file/program_file.h"
+#include "shared/input_file.h"
 
 namespace veltrane::cli {
 namespace {
+
+constexpr tools::InputKind kProgramBlockInput{"a program block", format::kMaxProgramBytes};
+constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBytes};
+
+// The program a program file's text describes, built; errors name the file.
+std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
+    const std::vector<uint8_t>& text, const std::filesystem::path& file,
+    const std::filesystem::path& baseFolder) {
+  const std::string name = tools::InputName(file);
+  ProgramFileResult parsed =
+      ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
+  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
+  BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
+  if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
+  return std::get<std::vector<uint8_t>>(std::move(built));
+}
+
+// Standard input has no name to tell its kind, so its content does; it is read up to the larger
+// limit and then held to its own kind's. Relative image paths are taken from the working folder.
+std::variant<std::vector<uint8_t>, std::string> LoadStandardInput() {
+  const std::filesystem::path input(tools::kStandardInputName);
+  auto read = tools::ReadBoundedInput(
+      input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
+  if (std::holds_alternative<std::string>(read)) return read;
+  const std::vector<uint8_t>& bytes = std::get<std::vector<uint8_t>>(read);
+  const bool programFile =
+      LooksLikeProgramFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
+  if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
+  if (!programFile) return read;
+  return BuildProgramFile(bytes, input, {});
+}
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
@@ -43,17 +76,11 @@ void SayError(const std::string& sentence) {
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
     const std::filesystem::path& file) {
-  if (file.extension() == ".json") {
-    ProgramFileResult parsed = LoadProgramFile(file);
-    if (auto* error = std::get_if<ProgramFileError>(&parsed))
-      return file.string() + ": " + error->Describe();
-    BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
-    if (auto* error = std::get_if<std::string>(&built)) return file.string() + ": " + *error;
-    return std::get<std::vector<uint8_t>>(std::move(built));
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return "cannot read " + file.string();
-  return std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}};
+  if (tools::IsStandardInput(file)) return LoadStandardInput();
+  const bool programFile = file.extension() == ".json";
+  auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
+  if (!programFile || std::holds_alternative<std::string>(read)) return read;
+  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path());
 }
 
 std::optional<platform::LocalTime> ParseTimeOfDay(const std::string& text,
@@ -82,7 +109,12 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   const CheckedProgram checked = LoadAndRead(file);
   if (!checked.read || !checked.read->ok()) return kExitUsage;
   const program::Program& program = checked.read->program();
-  const image::RgbImage picture = PictureProgram(program, checked.block, time, look);
+  const auto pictured = PictureProgram(program, checked.block, time, look);
+  if (const auto* error = std::get_if<std::string>(&pictured)) {
+    SayError(tools::InputName(file) + ": " + *error);
+    return kExitUsage;
+  }
+  const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
   if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;

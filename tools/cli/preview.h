@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <variant>
 
 #include "image/png.h"
 #include "platform/clock.h"
 #include "program/program_reader.h"
+#include "render/renderer.h"
 
 namespace veltrane::cli {
 
@@ -21,9 +24,20 @@ struct PreviewLook {
   bool labels = false;  // a "page N" row under each page
 };
 
+// Pictures of more pixels than this are refused before anything is drawn: 4096 x 4096 pixels
+// take 48 MiB as RGB, and a page a screen can address (65535 pixels a side) could ask for
+// gigabytes.
+constexpr int64_t kMaxPreviewPixels = int64_t{4096} * 4096;
+
+// The size PictureProgram's picture has for `program` in `look`, measured without drawing.
+render::PictureSize PreviewSize(const program::Program& program, const PreviewLook& look);
+
 // What a screen shows for `program` (read from `block`) at `time`: every page side by side, each
-// screen pixel drawn `look.scale` picture pixels wide in the look's style.
-image::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
-                               const platform::LocalTime& time, const PreviewLook& look);
+// screen pixel drawn `look.scale` picture pixels wide in the look's style. Refused with one
+// sentence, before anything is drawn, when the picture would pass kMaxPreviewPixels.
+std::variant<image::RgbImage, std::string> PictureProgram(const program::Program& program,
+                                                          std::span<const uint8_t> block,
+                                                          const platform::LocalTime& time,
+                                                          const PreviewLook& look);
 
 }  // namespace veltrane::cli

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "commands.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -90,7 +92,7 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1]}]}]})",
        "pages[0].areas[0].text: missing"},
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1], "text": "x", "size": 0}]}]})",
-       "pages[0].areas[0].size: expected a positive point size"},
+       "pages[0].areas[0].size: expected 1..1000, found 0"},
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1], "text": "x", "color": "#12"}]}]})",
        "pages[0].areas[0].color: expected a colour"},
       {R"({"pages": [{"param": 4294967296}]})", "pages[0].param: integer out of the 32-bit range"},
@@ -106,9 +108,9 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
 }
 
 TEST(ProgramFile, MissingFileIsAnError) {
-  const auto result = LoadProgramFile("/nonexistent/program.json");
-  ASSERT_TRUE(std::holds_alternative<ProgramFileError>(result));
-  EXPECT_NE(std::get<ProgramFileError>(result).message.find("cannot read"), std::string::npos);
+  const auto result = LoadProgramBlock("/nonexistent/program.json");
+  ASSERT_TRUE(std::holds_alternative<std::string>(result));
+  EXPECT_NE(std::get<std::string>(result).find("cannot read"), std::string::npos);
 }
 
 }  // namespace

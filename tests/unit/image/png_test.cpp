@@ -15,6 +15,11 @@ std::filesystem::path TempFile(const char* name) {
           std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + name);
 }
 
+std::vector<uint8_t> FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 TEST(Png, WrittenPicturesReadBackExactly) {
   RgbImage image;
   image.width = 5;
@@ -26,7 +31,7 @@ TEST(Png, WrittenPicturesReadBackExactly) {
   }
   const auto file = TempFile("roundtrip.png");
   ASSERT_EQ(WritePngFile(file, image), "");
-  const auto read = ReadPngFile(file);
+  const auto read = ReadPng(FileBytes(file));
   std::filesystem::remove(file);
   ASSERT_TRUE(std::holds_alternative<RgbImage>(read)) << std::get<std::string>(read);
   const RgbImage& back = std::get<RgbImage>(read);
@@ -42,9 +47,6 @@ TEST(Png, UnreadableInputIsOneSentence) {
   ASSERT_TRUE(std::holds_alternative<std::string>(bad));
   EXPECT_NE(std::get<std::string>(bad).find("not a readable PNG"), std::string::npos);
   EXPECT_TRUE(std::holds_alternative<std::string>(ReadPng({})));
-  const auto missing = ReadPngFile("/nonexistent/picture.png");
-  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
-  EXPECT_NE(std::get<std::string>(missing).find("cannot read"), std::string::npos);
 }
 
 TEST(Png, NothingIsWrittenForAnInconsistentPicture) {
