@@ -68,19 +68,24 @@ int Run(int argc, char** argv) {
   std::string sendFile;
   CLI::App* send =
       app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
-  send->add_option("PROGRAM", sendFile, "program file or raw program block")->required();
+  send->add_option("PROGRAM", sendFile, "program file or raw program block; - reads standard input")
+      ->required();
   AddConnectionOptions(send, connection);
 
   std::string inspectFile;
   CLI::App* inspect = app.add_subcommand(
       "inspect", "Print the record tree of a program file (.json) or program block (.bin)");
-  inspect->add_option("FILE", inspectFile, "program file or raw program block")->required();
+  inspect
+      ->add_option("FILE", inspectFile, "program file or raw program block; - reads standard input")
+      ->required();
 
   std::string previewFile, previewOut, previewTime;
   int scale = kDefaultPreviewScale;
   CLI::App* preview =
       app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
-  preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")
+  preview
+      ->add_option("PROGRAM", previewFile,
+                   "program file (.json) or raw program block; - reads standard input")
       ->required();
   preview->add_option("-o,--output", previewOut, "the PNG to write")->required();
   preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
