@@ -62,8 +62,8 @@ CheckedProgram LoadAndRead(const std::filesystem::path& file) {
   checked.block = std::get<std::vector<uint8_t>>(std::move(loaded));
   checked.read = program::ReadProgram(checked.block);
   if (!checked.read->ok()) {
-    SayError(file.string() + ": defect at byte " + std::to_string(checked.read->defect().offset) +
-             ": " + checked.read->defect().message);
+    SayError(tools::InputName(file) + ": defect at byte " +
+             std::to_string(checked.read->defect().offset) + ": " + checked.read->defect().message);
   }
   return checked;
 }

@@ -1,6 +1,6 @@
 #include "shared/input_file.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <optional>
