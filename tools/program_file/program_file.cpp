@@ -148,9 +148,7 @@ Rect ToRect(const json& object, const std::string& path) {
   }
   const Rect rect{sides[0], sides[1], sides[2], sides[3]};
   if (rect.right < rect.left || rect.bottom < rect.top)
-    throw Defect{rectPath,
-                 "expected [left, top, right, bottom] with right >= left and "
-                 "bottom >= top"};
+    throw Defect{rectPath, "expected right >= left and bottom >= top"};
   return rect;
 }
 
