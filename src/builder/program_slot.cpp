@@ -1,5 +1,6 @@
 #include "builder/program_slot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -37,6 +38,7 @@ struct ProgramSlots::Slot {
   std::atomic<int32_t> inUse{0};
   std::atomic<uint32_t> totalSize{0};
   std::optional<size_t> currentLeaf;  // index of the last page's chunk
+  size_t lengthPastCeiling = 0;       // see ProgramSlots::LengthPastCeiling
 
   std::span<uint8_t> root() { return chunks.front().bytes(); }
 };
@@ -58,6 +60,7 @@ std::vector<Chunk> ResetSlot(ProgramSlot& s) {
   std::vector<Chunk> detached = std::move(s.chunks);
   s.chunks.clear();
   s.currentLeaf.reset();
+  s.lengthPastCeiling = 0;
   s.totalSize = 0;
   s.inUse = 0;
   return detached;
@@ -65,13 +68,24 @@ std::vector<Chunk> ResetSlot(ProgramSlot& s) {
 
 }  // namespace
 
-ProgramSlots::ProgramSlots(const BusyCount& busy)
-    : busy_(busy), slots_(std::make_unique<std::array<Slot, kSlotCount>>()) {}
+ProgramSlots::ProgramSlots(const BusyCount& busy, size_t maxProgramBytes)
+    : busy_(busy),
+      maxProgramBytes_(std::min<size_t>(maxProgramBytes, std::numeric_limits<uint32_t>::max())),
+      slots_(std::make_unique<std::array<Slot, kSlotCount>>()) {}
 
 ProgramSlots::~ProgramSlots() = default;
 
 ProgramSlots::Slot& ProgramSlots::SlotAt(int32_t slot) const {
   return (*slots_)[static_cast<size_t>(slot - 1)];
+}
+
+bool ProgramSlots::WithinCeiling(Slot& s, size_t length) {
+  const size_t total = s.totalSize.load();
+  if (length <= maxProgramBytes_ - std::min(total, maxProgramBytes_)) return true;
+  s.lengthPastCeiling = length > std::numeric_limits<size_t>::max() - total
+                            ? std::numeric_limits<size_t>::max()
+                            : total + length;
+  return false;
 }
 
 int32_t ProgramSlots::MakeRoot(int32_t rootType, int32_t colorMode) {
@@ -103,6 +117,7 @@ int32_t ProgramSlots::AddLeaf(int32_t slot, int32_t pageParam) {
   // The page count is a 16-bit field: one more page would make the root lie about the tree.
   const uint16_t pages = ReadU16(s.root(), format::kRootPageCountAt);
   if (pages == std::numeric_limits<uint16_t>::max()) return 0;
+  if (!WithinCeiling(s, format::kLeafSize)) return 0;
   std::optional<Chunk> leaf = NewChunk(format::kLeafSize);
   if (!leaf) return 0;
   WriteU16(leaf->bytes(), format::kTagAt, format::kLeafTag);
@@ -126,10 +141,7 @@ int32_t ProgramSlots::AppendArea(int32_t slot, AreaItem& item) {
 
   const uint16_t colorMode = ReadU16(s.root(), format::kRootColorModeAt);
   const size_t length = item.RecordLength(colorMode);
-  if (length < format::kAreaHeaderSize ||
-      length > std::numeric_limits<uint32_t>::max() - s.totalSize.load()) {
-    return 0;
-  }
+  if (length < format::kAreaHeaderSize || !WithinCeiling(s, length)) return 0;
   std::optional<Chunk> record = NewChunk(length);
   if (!record) return 0;
   if (item.Write(record->bytes(), colorMode) != length) return 0;
@@ -142,6 +154,12 @@ int32_t ProgramSlots::AppendArea(int32_t slot, AreaItem& item) {
            ReadU32(leaf, format::kLeafPageLengthAt) + static_cast<uint32_t>(length));
   GrowProgram(s, static_cast<uint32_t>(length));
   return 1;
+}
+
+size_t ProgramSlots::LengthPastCeiling(int32_t slot) {
+  if (!ValidSlot(slot)) return 0;
+  std::lock_guard build(buildLock_);
+  return SlotAt(slot).lengthPastCeiling;
 }
 
 void ProgramSlots::ReleaseSlot(int32_t slot) {

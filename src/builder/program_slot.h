@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,8 +37,12 @@ class ProgramSlots {
  public:
   struct Slot;  // one slot's records and counts, kept in the source
 
-  // `busy` is the count of device operations in progress that MakeRoot looks at.
-  explicit ProgramSlots(const BusyCount& busy);
+  // `busy` is the count of device operations in progress that MakeRoot looks at. A page or area
+  // that would take a program past `maxProgramBytes` is refused before its record is allocated
+  // (a caller that only sends can pass format::kMaxProgramBytes and never build what it cannot
+  // send); by default programs grow as far as their 32-bit length goes.
+  explicit ProgramSlots(const BusyCount& busy,
+                        size_t maxProgramBytes = std::numeric_limits<uint32_t>::max());
   ~ProgramSlots();
   ProgramSlots(const ProgramSlots&) = delete;
   ProgramSlots& operator=(const ProgramSlots&) = delete;
@@ -50,9 +55,14 @@ class ProgramSlots {
   int32_t AddLeaf(int32_t slot, int32_t pageParam);
 
   // Adds an area record to the slot's current page, keeping every count and length. Returns 1,
-  // or 0 with nothing changed (bad slot, no page yet, item refused, no memory, counts full, or
-  // the item wrote other than the length it asked for).
+  // or 0 with nothing changed (bad slot, no page yet, item refused, past the size ceiling, no
+  // memory, counts full, or the item wrote other than the length it asked for).
   int32_t AppendArea(int32_t slot, AreaItem& item);
+
+  // The length the slot's program would have had with the last page or area refused for passing
+  // the size ceiling, so that a refusal can say how large the program was going to be; 0 when
+  // none was refused for that since the slot was claimed.
+  size_t LengthPastCeiling(int32_t slot);
 
   // Frees the slot's program and makes the slot free.
   void ReleaseSlot(int32_t slot);
@@ -75,7 +85,12 @@ class ProgramSlots {
  private:
   Slot& SlotAt(int32_t slot) const;
 
+  // True when `length` more bytes keep the slot's program within the ceiling; otherwise the
+  // slot remembers the length it would have reached. Under the build lock.
+  bool WithinCeiling(Slot& s, size_t length);
+
   const BusyCount& busy_;
+  const size_t maxProgramBytes_;
   std::mutex buildLock_;
   std::unique_ptr<std::array<Slot, kSlotCount>> slots_;
 };

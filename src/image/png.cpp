@@ -3,8 +3,6 @@
 #include <png.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace veltrane::image {
@@ -29,6 +27,10 @@ std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
     return "PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
            " pixels is outside 1.." + std::to_string(kMaxPngSide) + " on a side";
   }
+  if (int64_t{image.width} * image.height > kMaxPngPixels) {
+    return "PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+           " pixels has more than the " + std::to_string(kMaxPngPixels) + " pixels read";
+  }
   image.format = PNG_FORMAT_RGB;
   RgbImage out;
   out.width = static_cast<int32_t>(image.width);
@@ -38,15 +40,6 @@ std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
   if (png_image_finish_read(&image, &black, out.rgb.data(), 0, nullptr) == 0)
     return std::string("not a readable PNG (") + image.message + ")";
   return out;
-}
-
-std::variant<RgbImage, std::string> ReadPngFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return "cannot read " + file.string();
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  auto result = ReadPng(bytes);
-  if (auto* error = std::get_if<std::string>(&result)) *error = file.string() + ": " + *error;
-  return result;
 }
 
 std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image) {

@@ -21,12 +21,17 @@ struct RgbImage {
   }
 };
 
-// Pictures larger than this on either side are refused when read.
+// Pictures larger than this on either side, or with more pixels in all, are refused from their
+// header, before anything is decoded: 4096 x 4096 pixels take 48 MiB as RGB.
 constexpr int32_t kMaxPngSide = 16384;
+constexpr int64_t kMaxPngPixels = int64_t{4096} * 4096;
+
+// PNG files longer than this are not read (a file this long could not hold less than the pixel
+// limit allows anyway, short of pathological padding).
+constexpr size_t kMaxPngFileBytes = 16 * 1024 * 1024;
 
 // Reads a PNG of any colour type; transparency is composed over black. An error is one sentence.
 std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes);
-std::variant<RgbImage, std::string> ReadPngFile(const std::filesystem::path& file);
 
 // Writes an 8-bit RGB PNG. Returns an empty string, or what went wrong.
 std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image);

@@ -24,10 +24,15 @@ bool InsideLed(int32_t x, int32_t y, int32_t pitch) {
 
 bool IsDark(const uint8_t* rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
 
+// The label row's text extent sits under the picture, the picture widened to hold it.
+PictureSize WithRowFor(const PictureSize& size, int64_t textWidth, int64_t textHeight) {
+  return {std::max(size.width, textWidth), size.height + textHeight + 2 * kLabelMargin};
+}
+
 }  // namespace
 
 image::RgbImage DrawLeds(const image::RgbImage& image, int32_t pitch) {
-  pitch = std::max(1, std::min(pitch, kMaxPictureSide / std::max({image.width, image.height, 1})));
+  pitch = FittedScale(image.width, image.height, pitch);
   image::RgbImage out;
   out.width = image.width * pitch;
   out.height = image.height * pitch;
@@ -47,9 +52,10 @@ image::RgbImage AddLabelRow(const image::RgbImage& image, std::string_view label
   const std::optional<image::Surface> text = platform::DrawTextLine(
       platform::DecodeText(label, "UTF-8"), kLabelFont, image::MakeColor(255, 255, 255));
   if (!text) return image;
+  const PictureSize size = WithRowFor({image.width, image.height}, text->width(), text->height());
   image::RgbImage out;
-  out.width = std::max(image.width, text->width());
-  out.height = image.height + text->height() + 2 * kLabelMargin;
+  out.width = static_cast<int32_t>(size.width);
+  out.height = static_cast<int32_t>(size.height);
   out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
   for (int32_t y = 0; y < image.height; ++y)
     std::copy(image.PixelAt(0, y), image.PixelAt(0, y) + static_cast<size_t>(image.width) * 3,
@@ -62,6 +68,12 @@ image::RgbImage AddLabelRow(const image::RgbImage& image, std::string_view label
         std::fill(to, to + 3, kLabelGrey);
       }
   return out;
+}
+
+PictureSize LabelledSize(const PictureSize& size, std::string_view label) {
+  const std::optional<platform::TextExtent> text =
+      platform::MeasureTextLine(platform::DecodeText(label, "UTF-8"), kLabelFont);
+  return text ? WithRowFor(size, text->width, text->height) : size;
 }
 
 }  // namespace veltrane::render

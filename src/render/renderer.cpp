@@ -163,23 +163,31 @@ struct AreaPainter {
 
 }  // namespace
 
+PictureSize PageSizeOf(const program::Program& program, size_t pageIndex) {
+  PictureSize size;
+  if (pageIndex >= program.pages.size()) return size;
+  for (const program::Area& area : program.pages[pageIndex].areas) {
+    size.width = std::max<int64_t>(size.width, std::min<int32_t>(area.rect.right, kMaxPageSide));
+    size.height = std::max<int64_t>(size.height, std::min<int32_t>(area.rect.bottom, kMaxPageSide));
+  }
+  return size;
+}
+
+int32_t FittedScale(int64_t width, int64_t height, int32_t scale) {
+  const int64_t fitting = kMaxPictureSide / std::max({width, height, int64_t{1}});
+  return static_cast<int32_t>(std::max<int64_t>(1, std::min<int64_t>(scale, fitting)));
+}
+
 image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
                            size_t pageIndex, const platform::LocalTime& time,
                            std::vector<Spill>* spills) {
+  const PictureSize size = PageSizeOf(program, pageIndex);
   image::RgbImage image;
-  image.width = 1;
-  image.height = 1;
-  if (pageIndex >= program.pages.size()) {
-    image.rgb.assign(3, 0);
-    return image;
-  }
-  const program::Page& page = program.pages[pageIndex];
-  for (const program::Area& area : page.areas) {
-    image.width = std::max<int32_t>(image.width, std::min<int32_t>(area.rect.right, kMaxPageSide));
-    image.height =
-        std::max<int32_t>(image.height, std::min<int32_t>(area.rect.bottom, kMaxPageSide));
-  }
+  image.width = static_cast<int32_t>(size.width);
+  image.height = static_cast<int32_t>(size.height);
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
+  if (pageIndex >= program.pages.size()) return image;
+  const program::Page& page = program.pages[pageIndex];
   PageCanvas canvas(image);
   for (size_t a = 0; a < page.areas.size(); ++a) {
     Spill spill{pageIndex, a, 0, 0};
@@ -201,8 +209,8 @@ std::vector<image::RgbImage> RenderProgram(const program::Program& program,
 }
 
 image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale) {
-  scale = std::min(scale, kMaxPictureSide / std::max({image.width, image.height, 1}));
-  if (scale <= 1) return image;
+  scale = FittedScale(image.width, image.height, scale);
+  if (scale == 1) return image;
   image::RgbImage out;
   out.width = image.width * scale;
   out.height = image.height * scale;
@@ -217,12 +225,12 @@ image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale) {
 
 image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages) {
   constexpr uint8_t kGapGrey = 80;
+  std::vector<PictureSize> sizes;
+  for (const auto& page : pages) sizes.push_back({page.width, page.height});
+  const PictureSize joined = JoinedSize(sizes);
   image::RgbImage out;
-  for (const auto& page : pages) {
-    out.width += page.width + (out.width > 0 ? 1 : 0);
-    out.height = std::max(out.height, page.height);
-  }
-  if (pages.empty()) out.width = out.height = 1;
+  out.width = static_cast<int32_t>(joined.width);
+  out.height = static_cast<int32_t>(joined.height);
   out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, kGapGrey);
   int32_t left = 0;
   for (const auto& page : pages) {
@@ -237,6 +245,16 @@ image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages) {
     left += page.width + 1;
   }
   return out;
+}
+
+PictureSize JoinedSize(std::span<const PictureSize> pages) {
+  if (pages.empty()) return {};
+  PictureSize joined{0, 0};
+  for (const PictureSize& page : pages) {
+    joined.width += page.width + (joined.width > 0 ? 1 : 0);
+    joined.height = std::max(joined.height, page.height);
+  }
+  return joined;
 }
 
 }  // namespace veltrane::render

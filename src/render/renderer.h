@@ -28,6 +28,22 @@ struct Spill {
   int32_t bottom = 0;
 };
 
+// A picture's size in pixels, wide enough to add up any number of pages, so that a picture can
+// be measured and refused before it is drawn.
+struct PictureSize {
+  int64_t width = 1;
+  int64_t height = 1;
+  int64_t Pixels() const { return width * height; }
+};
+
+// The size RenderPage gives a page: as far as its areas reach, at least 1 x 1 and at most
+// kMaxPageSide on a side.
+PictureSize PageSizeOf(const program::Program& program, size_t pageIndex);
+
+// The scale ScaleUp and DrawLeds use for a `width` x `height` picture asked at `scale`: lowered
+// so that no side passes kMaxPictureSide, and at least 1.
+int32_t FittedScale(int64_t width, int64_t height, int32_t scale);
+
 // One page as a screen would show it at `time`: every area drawn at its place, clipped to its
 // rectangle, on black. The page is as large as its areas reach (at least 1 x 1). With `spills`,
 // every area that lit pixels beyond its rectangle is added there.
@@ -52,5 +68,8 @@ image::RgbImage ScaleUp(const image::RgbImage& image, int32_t scale);
 
 // The pages side by side with a one-pixel grey gap, for a single picture of a whole program.
 image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages);
+
+// The size of JoinPages' picture for pages of these sizes.
+PictureSize JoinedSize(std::span<const PictureSize> pages);
 
 }  // namespace veltrane::render

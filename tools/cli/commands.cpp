@@ -1,26 +1,58 @@
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "format/packets.h"
 #include "json_output.h"
 #include "preview.h"
 #include "program/program_reader.h"
 #include "program/program_text.h"
 #include "program_builder.h"
 #include "program_file/program_file.h"
+#include "shared/input_file.h"
 #include "summary.h"
 
 namespace veltrane::cli {
+namespace {
+
+constexpr tools::InputKind kProgramBlockInput{"a program block", format::kMaxProgramBytes};
+constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBytes};
+
+// The program a program file's text describes, built; errors name the file.
+std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
+    const std::vector<uint8_t>& text, const std::filesystem::path& file,
+    const std::filesystem::path& baseFolder, Warnings* warnings) {
+  const std::string name = tools::InputName(file);
+  ProgramFileResult parsed =
+      ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
+  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
+  if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
+  BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
+  if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
+  return std::get<std::vector<uint8_t>>(std::move(built));
+}
+
+// Standard input has no name to tell its kind, so its content does; it is read up to the larger
+// limit and then held to its own kind's. Relative image paths are taken from the working folder.
+std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings) {
+  const std::filesystem::path input(tools::kStandardInputName);
+  auto read = tools::ReadBoundedInput(
+      input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
+  if (std::holds_alternative<std::string>(read)) return read;
+  const std::vector<uint8_t>& bytes = std::get<std::vector<uint8_t>>(read);
+  const bool programFile =
+      LooksLikeProgramFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
+  if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
+  if (!programFile) return read;
+  return BuildProgramFile(bytes, input, {}, warnings);
+}
+
+}  // namespace
 
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings) {
   CheckedProgram checked;
-  // Reading a folder fails deep inside the stream or JSON library, in words that name neither.
-  if (std::error_code error; std::filesystem::is_directory(file, error)) {
-    SayError(file.string() + ": is a folder, not a file");
-    return checked;
-  }
   auto loaded = LoadProgramBlock(file, &warnings);
   if (auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
@@ -29,8 +61,8 @@ CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings
   checked.block = std::get<std::vector<uint8_t>>(std::move(loaded));
   checked.read = program::ReadProgram(checked.block);
   if (!checked.read->ok()) {
-    SayError(file.string() + ": defect at byte " + std::to_string(checked.read->defect().offset) +
-             ": " + checked.read->defect().message);
+    SayError(tools::InputName(file) + ": defect at byte " +
+             std::to_string(checked.read->defect().offset) + ": " + checked.read->defect().message);
   }
   return checked;
 }
@@ -41,22 +73,15 @@ void SayError(const std::string& sentence) {
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
                                                                  Warnings* warnings) {
-  if (file.extension() == ".json") {
-    ProgramFileResult parsed = LoadProgramFile(file);
-    if (auto* error = std::get_if<ProgramFileError>(&parsed))
-      return file.string() + ": " + error->Describe();
-    if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
-    BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
-    if (auto* error = std::get_if<std::string>(&built)) return file.string() + ": " + *error;
-    return std::get<std::vector<uint8_t>>(std::move(built));
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return "cannot read " + file.string();
-  return std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}};
+  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings);
+  const bool programFile = file.extension() == ".json";
+  auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
+  if (!programFile || std::holds_alternative<std::string>(read)) return read;
+  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings);
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {
-  if (program == "-") return std::nullopt;
+  if (tools::IsStandardInput(program)) return std::nullopt;
   std::filesystem::path out = program;
   out.replace_extension(".png");
   if (out == program) return std::nullopt;
@@ -94,9 +119,14 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
     return kExitUsage;
   }
   std::vector<render::Spill> spills;
-  const image::RgbImage picture = PictureProgram(program, checked.block, time, look, &spills);
+  const auto pictured = PictureProgram(program, checked.block, time, look, &spills);
+  if (const auto* error = std::get_if<std::string>(&pictured)) {
+    SayError(tools::InputName(file) + ": " + *error);
+    return kExitUsage;
+  }
   CheckProgramTree(program, spills, warnings);
   if (warnings.Report(strict)) return kExitUsage;
+  const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
   if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;

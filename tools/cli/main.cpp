@@ -127,14 +127,17 @@ int Run(int argc, char** argv) {
   std::string sendFile;
   CLI::App* send =
       app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
-  send->add_option("PROGRAM", sendFile, "program file or raw program block")->required();
+  send->add_option("PROGRAM", sendFile, "program file or raw program block; - reads standard input")
+      ->required();
   AddConnectionOptions(send, connection);
   AddStrictFlag(send, reporting.strict, "before anything is sent");
 
   std::string inspectFile;
   CLI::App* inspect = app.add_subcommand(
       "inspect", "Print the record tree of a program file (.json) or program block (.bin)");
-  inspect->add_option("FILE", inspectFile, "program file or raw program block")->required();
+  inspect
+      ->add_option("FILE", inspectFile, "program file or raw program block; - reads standard input")
+      ->required();
   bool summary = false;
   inspect->add_flag("--summary", summary,
                     "one line per page and per area: kind, rectangle, bytes and content in short");
@@ -146,7 +149,9 @@ int Run(int argc, char** argv) {
   int scale = kDefaultPreviewScale;
   CLI::App* preview =
       app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
-  preview->add_option("PROGRAM", previewFile, "program file (.json) or raw program block")
+  preview
+      ->add_option("PROGRAM", previewFile,
+                   "program file (.json) or raw program block; - reads standard input")
       ->required();
   preview->add_option(
       "-o,--output", previewOut,

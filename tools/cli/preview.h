@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <variant>
 #include <vector>
 
 #include "image/png.h"
@@ -25,11 +27,22 @@ struct PreviewLook {
   std::optional<size_t> page = std::nullopt;  // only this page (0-based); else every page
 };
 
+// Pictures of more pixels than this are refused before anything is drawn: 4096 x 4096 pixels
+// take 48 MiB as RGB, and a page a screen can address (65535 pixels a side) could ask for
+// gigabytes.
+constexpr int64_t kMaxPreviewPixels = int64_t{4096} * 4096;
+
+// The size PictureProgram's picture has for `program` in `look`, measured without drawing.
+render::PictureSize PreviewSize(const program::Program& program, const PreviewLook& look);
+
 // What a screen shows for `program` (read from `block`) at `time`: every page side by side (or
 // the look's one page), each screen pixel drawn `look.scale` picture pixels wide in the look's
 // style. With `spills`, the areas drawn that light pixels beyond their rectangles are added there.
-image::RgbImage PictureProgram(const program::Program& program, std::span<const uint8_t> block,
-                               const platform::LocalTime& time, const PreviewLook& look,
-                               std::vector<render::Spill>* spills = nullptr);
+// Refused with one sentence, before anything is drawn, when the picture would pass
+// kMaxPreviewPixels.
+std::variant<image::RgbImage, std::string> PictureProgram(
+    const program::Program& program, std::span<const uint8_t> block,
+    const platform::LocalTime& time, const PreviewLook& look,
+    std::vector<render::Spill>* spills = nullptr);
 
 }  // namespace veltrane::cli

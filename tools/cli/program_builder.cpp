@@ -9,9 +9,11 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "common/busy_count.h"
+#include "format/packets.h"
 #include "image/png.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
+#include "shared/input_file.h"
 
 namespace veltrane::cli {
 namespace {
@@ -63,7 +65,7 @@ class AreaAdder {
   }
 
   std::string operator()(const ImageArea& image) const {
-    auto png = image::ReadPngFile(image.file);
+    auto png = tools::ReadPngInput(image.file);
     if (auto* error = std::get_if<std::string>(&png)) return *error;
     const auto& picture = std::get<image::RgbImage>(png);
     const std::vector<uint8_t> bgr = ToBgr(picture);
@@ -100,22 +102,33 @@ class AreaAdder {
   const platform::TextEncoding encoding_;
 };
 
+// Why an area was not added: past the size a screen accepts, which the slots check before the
+// area's record is allocated (so a program of huge clocks costs nothing), or the area's own reason.
+std::string WhyNotAdded(builder::ProgramSlots& slots, int32_t slot, const std::string& reason) {
+  const size_t wanted = slots.LengthPastCeiling(slot);
+  if (wanted == 0) return reason;
+  return "this takes the program to " + std::to_string(wanted) + " bytes, past the " +
+         std::to_string(format::kMaxProgramBytes) + " bytes a screen accepts";
+}
+
 }  // namespace
 
 BuiltProgram BuildProgram(const ProgramFile& file) {
   const BusyCount idle;  // the command sends nothing while it builds
-  builder::ProgramSlots slots(idle);
+  builder::ProgramSlots slots(idle, format::kMaxProgramBytes);
   const int32_t slot = slots.MakeRoot(file.rootType, file.colorMode);
   if (slot == 0) return std::string("no free program slot");
   for (size_t p = 0; p < file.pages.size(); ++p) {
     const Page& page = file.pages[p];
     if (slots.AddLeaf(slot, page.pageParam) != 1)
-      return "pages[" + std::to_string(p) + "]: the page was refused";
+      return "pages[" + std::to_string(p) +
+             "]: " + WhyNotAdded(slots, slot, "the page was refused");
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const Area& area = page.areas[a];
       const std::string error = std::visit(AreaAdder(slots, slot, area), area.content);
       if (!error.empty())
-        return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) + "]: " + error;
+        return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) +
+               "]: " + WhyNotAdded(slots, slot, error);
     }
   }
   return slots.PeekProgram(slot).value_or(std::vector<uint8_t>{});

@@ -32,9 +32,10 @@ std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
                                     PreviewStyle style = PreviewStyle::Squares) {
   const program::ReadResult read = program::ReadProgram(block);
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
-  const image::RgbImage picture =
-      PictureProgram(read.program(), block, platform::SystemClock().Local(),
-                     {.scale = kDefaultPreviewScale, .style = style});
+  const auto pictured = PictureProgram(read.program(), block, platform::SystemClock().Local(),
+                                       {.scale = kDefaultPreviewScale, .style = style});
+  if (const auto* error = std::get_if<std::string>(&pictured)) return *error;
+  const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
   if (written != nullptr) *written = picture;
   return image::WritePngFile(file, picture);
 }

@@ -1,11 +1,12 @@
 #include "program_file/program_file.h"
 
 #include <array>
-#include <fstream>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
-#include <sstream>
+#include <vector>
 
 namespace veltrane::cli {
 namespace {
@@ -72,9 +73,32 @@ int32_t ToInt32(const json& value, const std::string& path) {
   throw Defect{path, std::string("expected an integer, found ") + KindOf(value)};
 }
 
+// Bounds of the fields a program keeps in 16 bits (root type, colour mode, area values, the
+// sides of a rectangle: what a screen can address), of point sizes and of colour integers.
+struct Range {
+  int32_t low, high;
+};
+constexpr Range kU16{0, 0xFFFF};
+constexpr Range kPointSizes{1, 1000};
+constexpr Range kColorValues{0, 0xFFFFFF};
+
+int32_t ToRanged(const json& value, const std::string& path, Range range) {
+  const int32_t number = ToInt32(value, path);
+  if (number < range.low || number > range.high)
+    throw Defect{path, "expected " + std::to_string(range.low) + ".." + std::to_string(range.high) +
+                           ", found " + std::to_string(number)};
+  return number;
+}
+
 int32_t IntOr(const json& object, const std::string& path, const char* key, int32_t fallback) {
   const auto it = object.find(key);
   return it == object.end() ? fallback : ToInt32(*it, Join(path, key));
+}
+
+int32_t RangedOr(const json& object, const std::string& path, const char* key, int32_t fallback,
+                 Range range) {
+  const auto it = object.find(key);
+  return it == object.end() ? fallback : ToRanged(*it, Join(path, key), range);
 }
 
 std::string StringAt(const json& object, const std::string& path, const char* key) {
@@ -87,7 +111,7 @@ std::string StringAt(const json& object, const std::string& path, const char* ke
 
 // Colours: "#RRGGBB", a name, or the platform value 0x00BBGGRR as an integer.
 uint32_t ToColor(const json& value, const std::string& path) {
-  if (value.is_number_integer()) return static_cast<uint32_t>(ToInt32(value, path)) & 0x00FFFFFF;
+  if (value.is_number_integer()) return static_cast<uint32_t>(ToRanged(value, path, kColorValues));
   if (!value.is_string())
     throw Defect{path, std::string("expected a colour, found ") + KindOf(value)};
   const std::string text = value.get<std::string>();
@@ -120,16 +144,16 @@ Rect ToRect(const json& object, const std::string& path) {
   std::array<int32_t, 4> sides{};
   for (size_t i = 0; i < 4; ++i) {
     if (!(*it)[i].is_number_integer()) throw Defect{rectPath, "expected 4 integers"};
-    sides[i] = ToInt32((*it)[i], Index(rectPath, i));
+    sides[i] = ToRanged((*it)[i], Index(rectPath, i), kU16);
   }
-  return {sides[0], sides[1], sides[2], sides[3]};
+  // An inverted rectangle is a warning of the command's, not an error: the library takes it.
+  return Rect{sides[0], sides[1], sides[2], sides[3]};
 }
 
 Font ToFont(const json& object, const std::string& path) {
   Font font;
   if (object.contains("font")) font.face = StringAt(object, path, "font");
-  font.pointSize = IntOr(object, path, "size", font.pointSize);
-  if (font.pointSize <= 0) throw Defect{Join(path, "size"), "expected a positive point size"};
+  font.pointSize = RangedOr(object, path, "size", font.pointSize, kPointSizes);
   font.color = ColorOr(object, path, "color", font.color);
   return font;
 }
@@ -150,7 +174,7 @@ int32_t ToDateTimeType(const json& object, const std::string& path) {
                  "expected date, time, time-seconds, year, month, day, hour, minute, "
                  "second, weekday or a type number"};
   }
-  return ToInt32(*it, formatPath);
+  return ToRanged(*it, formatPath, {1, static_cast<int32_t>(kDateTimeFormats.size())});
 }
 
 Area ToArea(const json& value, const std::string& path, const std::filesystem::path& baseFolder) {
@@ -158,9 +182,9 @@ Area ToArea(const json& value, const std::string& path, const std::filesystem::p
   const std::string kind = StringAt(object, path, "kind");
   Area area;
   area.rect = ToRect(object, path);
-  area.params.areaParam = IntOr(object, path, "areaParam", 0);
-  area.params.paramA = IntOr(object, path, "paramA", 0);
-  area.params.paramB = IntOr(object, path, "paramB", 0);
+  area.params.areaParam = RangedOr(object, path, "areaParam", 0, kU16);
+  area.params.paramA = RangedOr(object, path, "paramA", 0, kU16);
+  area.params.paramB = RangedOr(object, path, "paramB", 0, kU16);
   const std::set<std::string> common = {"kind", "rect", "areaParam", "paramA", "paramB"};
   auto with = [&](std::initializer_list<std::string> more) {
     std::set<std::string> keys = common;
@@ -222,8 +246,8 @@ ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFol
   const json& object = ExpectObject(document, "");
   RejectUnknownKeys(object, "", {"rootType", "colorMode", "pages", "comment"});
   ProgramFile program;
-  program.rootType = IntOr(object, "", "rootType", program.rootType);
-  program.colorMode = IntOr(object, "", "colorMode", program.colorMode);
+  program.rootType = RangedOr(object, "", "rootType", program.rootType, kU16);
+  program.colorMode = RangedOr(object, "", "colorMode", program.colorMode, kU16);
   const auto pages = object.find("pages");
   if (pages == object.end()) throw Defect{"pages", "missing"};
   if (!pages->is_array())
@@ -233,15 +257,72 @@ ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFol
   return program;
 }
 
+// Follows the parser through the document to name the place of the first key an object repeats:
+// the document keeps only one of the two values, so the file would not mean what it says.
+class DuplicateKeyFinder {
+ public:
+  bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        open_.push_back({ChildPath(), event == json::parse_event_t::array_start, 0, {}, {}});
+        break;
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        if (!open_.empty()) open_.pop_back();
+        break;
+      case json::parse_event_t::key:
+        Key(parsed.get<std::string>());
+        break;
+      case json::parse_event_t::value:
+        if (!open_.empty() && open_.back().array) ++open_.back().items;
+        break;
+    }
+    return true;  // keep every value: the reader checks the document as it is
+  }
+
+  const std::optional<Defect>& first() const { return first_; }
+
+ private:
+  struct Container {
+    std::string path;
+    bool array = false;
+    size_t items = 0;            // elements so far, for an array
+    std::set<std::string> keys;  // keys so far, for an object
+    std::string lastKey;
+  };
+
+  // The path of the value starting now: the next element of an array or the last key's value.
+  std::string ChildPath() {
+    if (open_.empty()) return "";
+    Container& parent = open_.back();
+    return parent.array ? Index(parent.path, parent.items++) : Join(parent.path, parent.lastKey);
+  }
+
+  void Key(const std::string& key) {
+    if (open_.empty()) return;
+    Container& object = open_.back();
+    if (!object.keys.insert(key).second && !first_)
+      first_ = Defect{Join(object.path, key), "duplicate key"};
+    object.lastKey = key;
+  }
+
+  std::vector<Container> open_;
+  std::optional<Defect> first_;
+};
+
 }  // namespace
 
 ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder) {
   json document;
+  DuplicateKeyFinder duplicates;
   try {
-    document = json::parse(text.begin(), text.end());
+    document = json::parse(text.begin(), text.end(), std::ref(duplicates));
   } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
     return ProgramFileError{"", std::string("not valid JSON: ") + error.what()};
   }
+  if (const auto& duplicate = duplicates.first())
+    return ProgramFileError{duplicate->path, duplicate->message};
   try {
     return ToProgram(document, baseFolder);
   } catch (const Defect& defect) {
@@ -256,12 +337,9 @@ std::string_view DateTimeFormatName(int32_t dateTimeType) {
   return kDateTimeFormats[static_cast<size_t>(dateTimeType) - 1];
 }
 
-ProgramFileResult LoadProgramFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return ProgramFileError{"", "cannot read " + file.string()};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseProgramFile(text.str(), file.parent_path());
+bool LooksLikeProgramFile(std::string_view bytes) {
+  const size_t first = bytes.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && bytes[first] == '{';
 }
 
 }  // namespace veltrane::cli

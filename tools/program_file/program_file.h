@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -74,11 +75,16 @@ struct ProgramFileError {
 
 using ProgramFileResult = std::variant<ProgramFile, ProgramFileError>;
 
+// Program files longer than this are not read: a hand-written program is a few kilobytes, and
+// one of this size already describes far more areas than a program of 2 MiB can hold.
+constexpr size_t kMaxProgramFileBytes = 1024 * 1024;
+
 // Reads a program file's text. `baseFolder` resolves relative image paths.
 ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem::path& baseFolder);
 
-// Reads a program file from disk.
-ProgramFileResult LoadProgramFile(const std::filesystem::path& file);
+// True when input of unknown kind (standard input) is to be read as a program file rather than a
+// program block: its first byte other than JSON white space is `{`, as a program file's is.
+bool LooksLikeProgramFile(std::string_view bytes);
 
 // The name a program file gives date-time type 1..10 ("date", "time", ...); empty for others.
 std::string_view DateTimeFormatName(int32_t dateTimeType);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -188,6 +189,56 @@ TEST_F(ProgramSlots, SendLimitIsExactlyTwoMebibytes) {
   const auto taken = TakeProgram(slot);
   ASSERT_TRUE(taken.has_value());
   EXPECT_EQ(taken->size(), format::kMaxProgramBytes);
+}
+
+// An area that asks for more than any test may allocate; its record must never be made.
+class HugeArea final : public AreaItem {
+ public:
+  size_t RecordLength(uint16_t) override { return size_t{1} << 40; }
+  size_t Write(std::span<uint8_t>, uint16_t) override {
+    ADD_FAILURE() << "a record past the ceiling was allocated and written";
+    return 0;
+  }
+};
+
+TEST(ProgramSlotsCeiling, RefusesWhatWouldPassItBeforeAllocatingAndSaysHowFar) {
+  constexpr size_t kCeiling = 1000;
+  constexpr size_t kRootAndPage = format::kRootSize + format::kLeafSize;
+  const BusyCount idle;
+  builder::ProgramSlots slots(idle, kCeiling);
+  const int32_t slot = slots.MakeRoot(1, 2);
+  ASSERT_EQ(slots.AddLeaf(slot, 0), 1);
+  EXPECT_EQ(slots.LengthPastCeiling(slot), 0u);
+
+  struct Case {
+    const char* what;
+    std::function<int32_t()> add;
+    int32_t added;
+    size_t lengthAfter;        // the program's length once the call returns
+    size_t lengthPastCeiling;  // what the slot says about the last refusal
+  };
+  HugeArea huge;
+  FixedArea oneTooMany(kCeiling - kRootAndPage + 1);
+  FixedArea exactFit(kCeiling - kRootAndPage);
+  const Case cases[] = {
+      {"a record far past the ceiling", [&] { return slots.AppendArea(slot, huge); }, 0,
+       kRootAndPage, kRootAndPage + (size_t{1} << 40)},
+      {"one byte past", [&] { return slots.AppendArea(slot, oneTooMany); }, 0, kRootAndPage,
+       kCeiling + 1},
+      {"exactly up to it", [&] { return slots.AppendArea(slot, exactFit); }, 1, kCeiling,
+       kCeiling + 1},
+      {"a page past it", [&] { return slots.AddLeaf(slot, 0); }, 0, kCeiling,
+       kCeiling + format::kLeafSize},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.add(), c.added);
+    EXPECT_EQ(ProgramLength(*slots.PeekProgram(slot)), c.lengthAfter);
+    EXPECT_EQ(slots.PeekProgram(slot)->size(), c.lengthAfter);
+    EXPECT_EQ(slots.LengthPastCeiling(slot), c.lengthPastCeiling);
+  }
+  slots.ReleaseSlot(slot);
+  EXPECT_EQ(slots.LengthPastCeiling(slots.MakeRoot(1, 2)), 0u);  // a new program starts afresh
 }
 
 TEST_F(ProgramSlots, SixteenBitCountsStopAtTheirLimit) {

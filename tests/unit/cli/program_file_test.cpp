@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "commands.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -90,7 +92,7 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1]}]}]})",
        "pages[0].areas[0].text: missing"},
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1], "text": "x", "size": 0}]}]})",
-       "pages[0].areas[0].size: expected a positive point size"},
+       "pages[0].areas[0].size: expected 1..1000, found 0"},
       {R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1], "text": "x", "color": "#12"}]}]})",
        "pages[0].areas[0].color: expected a colour"},
       {R"({"pages": [{"param": 4294967296}]})", "pages[0].param: integer out of the 32-bit range"},
@@ -105,10 +107,120 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
   }
 }
 
+TEST(ProgramFile, RepeatedKeysAreErrorsAtTheirPlace) {
+  struct Case {
+    const char* json;
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {R"({"pages": [], "pages": []})", "pages: duplicate key"},
+      {R"({"colorMode": 1, "pages": [], "colorMode": 2})", "colorMode: duplicate key"},
+      {R"({"pages": [{}, {"param": 1, "param": 2}]})", "pages[1].param: duplicate key"},
+      {R"({"pages": [{"areas": [{"kind": "string", "rect": [0,0,1,1], "text": "x"},
+                                {"kind": "text", "rect": [0,0,1,1], "text": "a", "text": "b"}]}]})",
+       "pages[0].areas[1].text: duplicate key"},
+      {R"({"pages": [{"areas": [{"kind": "clock", "rect": [0,0,8,8],
+                                 "colors": {"hour": "red", "hour": "green"}}]}]})",
+       "pages[0].areas[0].colors.hour: duplicate key"},
+      {R"({"comment": [1, {"a": 1, "b": [{"c": 1, "c": 2}]}], "pages": []})",
+       "comment[1].b[0].c: duplicate key"},
+      // The same key in sibling objects or at another depth is no repetition.
+      {R"({"pages": [{"param": 1}, {"param": 2}]})", ""},
+      {R"({"comment": {"pages": 1}, "pages": [{"areas": [{"kind": "string", "rect": [0,0,1,1],
+          "text": "x"}, {"kind": "string", "rect": [0,0,1,1], "text": "y"}]}]})",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.json);
+    EXPECT_EQ(ErrorOf(c.json), *c.error ? c.error : "(accepted)");
+  }
+}
+
+TEST(ProgramFile, ValuesOutsideTheirRangeAreErrorsAtTheirPlace) {
+  // One area or root key at a time, on the edge of its range and just past it.
+  struct Case {
+    const char* root;   // keys of the root besides "pages"
+    const char* area;   // keys of a string area besides "kind" and "text"
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {"", R"("rect": [0, 0, 65535, 65535])", ""},
+      {"", R"("rect": [0, 0, 65536, 1])",
+       "pages[0].areas[0].rect[2]: expected 0..65535, found 65536"},
+      {"", R"("rect": [0, 0, 2147483647, 1])", "pages[0].areas[0].rect[2]: expected 0..65535"},
+      {"", R"("rect": [-1, 0, 1, 1])", "pages[0].areas[0].rect[0]: expected 0..65535, found -1"},
+      {"", R"("rect": [5, 0, 4, 1])", ""},  // inverted: warned about by the command
+      {"", R"("rect": [0, 5, 1, 4])", ""},
+      {"", R"("rect": [3, 3, 3, 3])", ""},
+      {"", R"("rect": [0,0,1,1], "areaParam": 65535, "paramA": 0, "paramB": 65535)", ""},
+      {"", R"("rect": [0,0,1,1], "areaParam": 65536)",
+       "pages[0].areas[0].areaParam: expected 0..65535"},
+      {"", R"("rect": [0,0,1,1], "paramA": -1)", "pages[0].areas[0].paramA: expected 0..65535"},
+      {"", R"("rect": [0,0,1,1], "paramB": 70000)", "pages[0].areas[0].paramB: expected 0..65535"},
+      {R"("rootType": 65535, "colorMode": 0,)", R"("rect": [0,0,1,1])", ""},
+      {R"("rootType": 65536,)", R"("rect": [0,0,1,1])", "rootType: expected 0..65535, found 65536"},
+      {R"("colorMode": -1,)", R"("rect": [0,0,1,1])", "colorMode: expected 0..65535, found -1"},
+  };
+  for (const Case& c : cases) {
+    const std::string json = std::string("{") + c.root +
+                             R"( "pages": [{"areas": [{"kind": "string", "text": "x", )" + c.area +
+                             "}]}]}";
+    SCOPED_TRACE(json);
+    const std::string error = ErrorOf(json);
+    if (*c.error == '\0')
+      EXPECT_EQ(error, "(accepted)");
+    else
+      EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+  }
+}
+
+TEST(ProgramFile, KindValuesOutsideTheirRangeAreErrorsAtTheirPlace) {
+  struct Case {
+    const char* area;   // a whole area
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {R"({"kind": "datetime", "rect": [0,0,1,1], "format": 1})", ""},
+      {R"({"kind": "datetime", "rect": [0,0,1,1], "format": 10})", ""},
+      {R"({"kind": "datetime", "rect": [0,0,1,1], "format": 0})",
+       "pages[0].areas[0].format: expected 1..10, found 0"},
+      {R"({"kind": "datetime", "rect": [0,0,1,1], "format": 999})",
+       "pages[0].areas[0].format: expected 1..10, found 999"},
+      {R"({"kind": "text", "rect": [0,0,1,1], "text": "x", "size": 1000})", ""},
+      {R"({"kind": "text", "rect": [0,0,1,1], "text": "x", "size": 1001})",
+       "pages[0].areas[0].size: expected 1..1000, found 1001"},
+      {R"({"kind": "datetime", "rect": [0,0,1,1], "format": 2, "size": -3})",
+       "pages[0].areas[0].size: expected 1..1000, found -3"},
+      {R"({"kind": "text", "rect": [0,0,1,1], "text": "x", "color": 16777215})", ""},
+      {R"({"kind": "text", "rect": [0,0,1,1], "text": "x", "color": 16777216})",
+       "pages[0].areas[0].color: expected 0..16777215, found 16777216"},
+      {R"({"kind": "clock", "rect": [0,0,1,1], "colors": {"face": -1}})",
+       "pages[0].areas[0].colors.face: expected 0..16777215, found -1"},
+  };
+  for (const Case& c : cases) {
+    const std::string json = std::string(R"({"pages": [{"areas": [)") + c.area + "]}]}";
+    SCOPED_TRACE(json);
+    const std::string error = ErrorOf(json);
+    if (*c.error == '\0')
+      EXPECT_EQ(error, "(accepted)");
+    else
+      EXPECT_EQ(error, c.error);
+  }
+}
+
+TEST(ProgramFile, StandardInputIsAProgramFileWhenItOpensAnObject) {
+  EXPECT_TRUE(LooksLikeProgramFile("{}"));
+  EXPECT_TRUE(LooksLikeProgramFile(" \r\n\t{\"pages\": []}"));
+  EXPECT_FALSE(LooksLikeProgramFile(""));
+  EXPECT_FALSE(LooksLikeProgramFile("  "));
+  EXPECT_FALSE(LooksLikeProgramFile("[]"));
+  EXPECT_FALSE(LooksLikeProgramFile(std::string_view("\x01\x00\x00\x00{", 5)));
+}
+
 TEST(ProgramFile, MissingFileIsAnError) {
-  const auto result = LoadProgramFile("/nonexistent/program.json");
-  ASSERT_TRUE(std::holds_alternative<ProgramFileError>(result));
-  EXPECT_NE(std::get<ProgramFileError>(result).message.find("cannot read"), std::string::npos);
+  const auto result = LoadProgramBlock("/nonexistent/program.json");
+  ASSERT_TRUE(std::holds_alternative<std::string>(result));
+  EXPECT_NE(std::get<std::string>(result).find("cannot read"), std::string::npos);
 }
 
 }  // namespace

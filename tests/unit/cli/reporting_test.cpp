@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "image/png.h"
 #include "program/program_reader.h"
+#include "shared/input_file.h"
 #include "shared/time_text.h"
 
 namespace veltrane::cli {
@@ -263,7 +264,7 @@ TEST(PreviewOptions, OnePageIsDrawnAloneAndAPageBeyondTheCountIsNamed) {
     const Outcome run =
         Capture([&] { return Preview(file.path(), out, {}, {.scale = 1, .page = c.page}); });
     ASSERT_EQ(run.status, kExitOk) << run.err;
-    const auto read = image::ReadPngFile(out);
+    const auto read = tools::ReadPngInput(out);
     ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
     EXPECT_EQ(std::get<image::RgbImage>(read).width, c.width);
     EXPECT_EQ(std::get<image::RgbImage>(read).height, c.height);

@@ -12,6 +12,7 @@
 #include "link/target.h"
 #include "program/program_reader.h"
 #include "screen_commands.h"
+#include "shared/input_file.h"
 #include "shared/time_text.h"
 #include "sim/screen.h"
 #include "simulated_screen.h"
@@ -288,7 +289,7 @@ TEST(Preview, PicturesTheLogoWhereItsAreaIs) {
     return Preview(kExamples / "hello.json", out, {2026, 12, 3, 9, 10, 8, 30, 0}, {.scale = 1});
   });
   ASSERT_EQ(run.status, kExitOk) << run.err;
-  const auto read = image::ReadPngFile(out);
+  const auto read = tools::ReadPngInput(out);
   std::filesystem::remove(out);
   ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
   const auto& image = std::get<image::RgbImage>(read);
@@ -311,7 +312,7 @@ TEST(Demo, SendsTheDemoProgramAndPicturesIt) {
   const Outcome run = Capture([&] { return Demo(out); });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   EXPECT_NE(run.out.find("the screen accepted the program"), std::string::npos) << run.out;
-  const auto read = image::ReadPngFile(out);
+  const auto read = tools::ReadPngInput(out);
   std::filesystem::remove(out);
   ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
   EXPECT_EQ(std::get<image::RgbImage>(read).width, 160 * 4);

@@ -15,6 +15,11 @@ std::filesystem::path TempFile(const char* name) {
           std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + name);
 }
 
+std::vector<uint8_t> FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 TEST(Png, WrittenPicturesReadBackExactly) {
   RgbImage image;
   image.width = 5;
@@ -26,7 +31,7 @@ TEST(Png, WrittenPicturesReadBackExactly) {
   }
   const auto file = TempFile("roundtrip.png");
   ASSERT_EQ(WritePngFile(file, image), "");
-  const auto read = ReadPngFile(file);
+  const auto read = ReadPng(FileBytes(file));
   std::filesystem::remove(file);
   ASSERT_TRUE(std::holds_alternative<RgbImage>(read)) << std::get<std::string>(read);
   const RgbImage& back = std::get<RgbImage>(read);
@@ -42,9 +47,55 @@ TEST(Png, UnreadableInputIsOneSentence) {
   ASSERT_TRUE(std::holds_alternative<std::string>(bad));
   EXPECT_NE(std::get<std::string>(bad).find("not a readable PNG"), std::string::npos);
   EXPECT_TRUE(std::holds_alternative<std::string>(ReadPng({})));
-  const auto missing = ReadPngFile("/nonexistent/picture.png");
-  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
-  EXPECT_NE(std::get<std::string>(missing).find("cannot read"), std::string::npos);
+}
+
+// A PNG whose header says `width` x `height` and whose one data chunk is what a 1 x 1 picture
+// holds: only the header is read before the size is judged.
+std::vector<uint8_t> PngDeclaring(uint32_t width, uint32_t height) {
+  RgbImage pixel;
+  pixel.width = pixel.height = 1;
+  pixel.rgb = {1, 2, 3};
+  const auto file = TempFile("declared.png");
+  EXPECT_EQ(WritePngFile(file, pixel), "");
+  std::vector<uint8_t> png = FileBytes(file);
+  std::filesystem::remove(file);
+  // Signature (8), IHDR length and type (8), then width and height big-endian, and the chunk's
+  // CRC over type and data (17 bytes) at offset 29.
+  const auto putBigEndian = [&](size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) png[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+  };
+  putBigEndian(16, width);
+  putBigEndian(20, height);
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 12; i < 29; ++i) {
+    crc ^= png[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  putBigEndian(29, ~crc);
+  return png;
+}
+
+TEST(Png, HugePicturesAreRefusedFromTheirHeader) {
+  struct Case {
+    uint32_t width, height;
+    const char* error;
+  };
+  const Case cases[] = {
+      {4097, 4096, "PNG of 4097x4096 pixels has more than the 16777216 pixels read"},
+      {16384, 1025, "PNG of 16384x1025 pixels has more than the 16777216 pixels read"},
+      {16385, 1, "PNG of 16385x1 pixels is outside 1..16384 on a side"},
+      {1, 1, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height);
+    const auto read = ReadPng(PngDeclaring(c.width, c.height));
+    if (c.error == nullptr) {
+      EXPECT_TRUE(std::holds_alternative<RgbImage>(read));
+    } else {
+      ASSERT_TRUE(std::holds_alternative<std::string>(read));
+      EXPECT_EQ(std::get<std::string>(read), c.error);
+    }
+  }
 }
 
 TEST(Png, NothingIsWrittenForAnInconsistentPicture) {

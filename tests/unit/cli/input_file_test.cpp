@@ -1,0 +1,71 @@
+// Reading what the command is given: whole files within a limit, and no device, directory or
+// oversized file read at all.
+#include "shared/input_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace veltrane::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path TempPath(const std::string& name) {
+  return fs::temp_directory_path() /
+         ("veltrane_input_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+          "_" + name);
+}
+
+TEST(BoundedInput, ReadsWithinTheLimitAndRefusesByKindOrSize) {
+  constexpr InputKind kKind{"a test input", 8};
+  const fs::path exact = TempPath("exact");
+  const fs::path over = TempPath("over");
+  const fs::path empty = TempPath("empty");
+  std::ofstream(exact, std::ios::binary) << "12345678";
+  std::ofstream(over, std::ios::binary) << "123456789";
+  std::ofstream(empty, std::ios::binary);
+
+  struct Case {
+    fs::path file;
+    std::string bytes;  // what is read, when it is read
+    std::string error;  // the sentence, when it is not
+  };
+  const Case cases[] = {
+      {exact, "12345678", ""},
+      {empty, "", ""},
+      {over, "", over.string() + " has 9 bytes, more than the 8 bytes a test input may have"},
+      {fs::temp_directory_path(), "", fs::temp_directory_path().string() + " is a directory"},
+      {"/dev/zero", "", "/dev/zero is a device, not a regular file"},
+      {"/dev/null", "", "/dev/null is a device, not a regular file"},
+      {"/nonexistent/input", "", "cannot read /nonexistent/input: no such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    const auto read = ReadBoundedInput(c.file, kKind);
+    if (c.error.empty()) {
+      ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(read))
+          << std::get<std::string>(read);
+      const auto& bytes = std::get<std::vector<uint8_t>>(read);
+      EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes);
+    } else {
+      ASSERT_TRUE(std::holds_alternative<std::string>(read));
+      EXPECT_EQ(std::get<std::string>(read).rfind(c.error, 0), 0u) << std::get<std::string>(read);
+    }
+  }
+  for (const fs::path& file : {exact, over, empty}) fs::remove(file);
+}
+
+TEST(BoundedInput, StandardInputIsNamedAndItsSizeUnknown) {
+  constexpr InputKind kKind{"a program block", 2097152};
+  EXPECT_TRUE(IsStandardInput("-"));
+  EXPECT_FALSE(IsStandardInput("./-"));
+  EXPECT_EQ(InputName("-"), "standard input");
+  EXPECT_EQ(TooLargeSentence("-", std::nullopt, kKind),
+            "standard input has more than the 2097152 bytes a program block may have");
+}
+
+}  // namespace
+}  // namespace veltrane::tools
