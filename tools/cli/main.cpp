@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "fleet.h"
 #include "format/link.h"
 #include "platform/clock.h"
 #include "ports.h"
@@ -30,6 +31,24 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
                       "the screen's address, 0..255 (default 1; 255: any)");
 }
 
+// --to and what goes with it, for every subcommand that talks to a screen. A fleet names its
+// screens itself, so the options for one screen cannot go with it.
+void AddFleetOptions(CLI::App* command, FleetOptions& fleet) {
+  CLI::Option* to = command->add_option(
+      "--to", fleet.file,
+      "a fleet file: every screen it lists (one a line: udp HOST[:PORT] or serial PATH, with "
+      "--baud N, --address N and name=NAME)");
+  for (const char* single : {"--udp", "--local-port", "--serial", "--baud", "--address"})
+    to->excludes(command->get_option(single));
+  command
+      ->add_option("--jobs", fleet.jobs,
+                   "with --to: screens driven at once (default: 256 per CPU, at most 1024, and "
+                   "no more than the fleet's lines and addresses)")
+      ->check(CLI::Range(size_t{1}, veltrane::tools::kMaxFleetScreens))
+      ->needs(to);
+  command->add_flag("--json", fleet.json, "with --to: the results as a JSON array")->needs(to);
+}
+
 // --style: how a picture draws each screen pixel.
 void AddStyleOption(CLI::App* command, PreviewStyle& style) {
   command
@@ -47,29 +66,35 @@ int Run(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", "veltrane " VELTRANE_VERSION_STRING);
   Connection connection;
+  FleetOptions fleet;
 
   std::string powerState;
   CLI::App* power =
       app.add_subcommand("power", "Switch the screen on or off, or print whether it is on");
   power->add_option("STATE", powerState, "on or off; without it, print the state");
   AddConnectionOptions(power, connection);
+  AddFleetOptions(power, fleet);
 
   int32_t brightness = 0;
   CLI::App* bright = app.add_subcommand("brightness", "Set the screen's brightness, or print it");
   CLI::Option* brightnessValue = bright->add_option("N", brightness, "the brightness to set");
   AddConnectionOptions(bright, connection);
+  AddFleetOptions(bright, fleet);
 
   CLI::App* reset = app.add_subcommand("reset", "Reset the screen");
   AddConnectionOptions(reset, connection);
+  AddFleetOptions(reset, fleet);
   CLI::App* syncTime =
       app.add_subcommand("sync-time", "Set the screen's clock to this computer's local time");
   AddConnectionOptions(syncTime, connection);
+  AddFleetOptions(syncTime, fleet);
 
   std::string sendFile;
   CLI::App* send =
       app.add_subcommand("send", "Upload a program file (.json) or program block to the screen");
   send->add_option("PROGRAM", sendFile, "program file or raw program block")->required();
   AddConnectionOptions(send, connection);
+  AddFleetOptions(send, fleet);
 
   std::string inspectFile;
   CLI::App* inspect = app.add_subcommand(
@@ -114,14 +139,15 @@ int Run(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
 
-  if (*power)
-    return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState));
-  if (*bright)
-    return Brightness(connection,
-                      brightnessValue->count() ? std::optional(brightness) : std::nullopt);
-  if (*reset) return Reset(connection);
-  if (*syncTime) return SyncTime(connection);
-  if (*send) return Send(connection, std::filesystem::path(sendFile));
+  const bool toFleet = !fleet.file.empty();
+  const auto state = powerState.empty() ? std::nullopt : std::optional(powerState);
+  const auto level = brightnessValue->count() ? std::optional(brightness) : std::nullopt;
+  if (*power) return toFleet ? FleetPower(fleet, state) : Power(connection, state);
+  if (*bright) return toFleet ? FleetBrightness(fleet, level) : Brightness(connection, level);
+  if (*reset) return toFleet ? FleetReset(fleet) : Reset(connection);
+  if (*syncTime) return toFleet ? FleetSyncTime(fleet) : SyncTime(connection);
+  if (*send)
+    return toFleet ? FleetSend(fleet, sendFile) : Send(connection, std::filesystem::path(sendFile));
   if (*inspect) return Inspect(inspectFile);
   if (*preview) {
     const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();

@@ -192,6 +192,12 @@ int SyncTime(const Connection& connection) {
       });
 }
 
+std::optional<std::string> ProgramSizeProblem(const std::vector<uint8_t>& block) {
+  if (!block.empty() && block.size() <= format::kMaxProgramBytes) return std::nullopt;
+  return "a program must hold 1 to " + std::to_string(format::kMaxProgramBytes) +
+         " bytes, this one has " + std::to_string(block.size());
+}
+
 int Send(const Connection& connection, const std::filesystem::path& program) {
   auto loaded = LoadProgramBlock(program);
   if (auto* error = std::get_if<std::string>(&loaded)) {
@@ -202,9 +208,8 @@ int Send(const Connection& connection, const std::filesystem::path& program) {
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > format::kMaxProgramBytes) {
-    SayError("a program must hold 1 to 2097152 bytes, this one has " +
-             std::to_string(block.size()));
+  if (const auto problem = ProgramSizeProblem(block)) {
+    SayError(*problem);
     return kExitUsage;
   }
   return WithTarget(connection,

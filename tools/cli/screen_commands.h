@@ -29,6 +29,10 @@ int Brightness(const Connection& connection, const std::optional<int32_t>& value
 int Reset(const Connection& connection);
 int SyncTime(const Connection& connection);
 
+// Why `block` cannot be sent as a program (empty, or larger than a screen takes); nothing when
+// it can.
+std::optional<std::string> ProgramSizeProblem(const std::vector<uint8_t>& block);
+
 // Uploads a program file or block, with a progress bar when stdout is a terminal.
 int Send(const Connection& connection, const std::filesystem::path& program);
 int Send(const Connection& connection, const std::vector<uint8_t>& block);

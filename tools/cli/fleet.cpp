@@ -1,0 +1,171 @@
+#include "fleet.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "commands.h"
+#include "fleet_display.h"
+#include "fleet_results.h"
+#include "fleet_runner.h"
+#include "platform/terminal.h"
+#include "protocol/device_commands.h"
+#include "protocol/upload.h"
+#include "screen_commands.h"
+
+namespace veltrane::cli {
+namespace {
+
+std::string Decimal(int32_t value) { return std::to_string(value); }
+
+std::string PowerWord(int32_t value) {
+  return value == 0 ? "off" : value == 1 ? "on" : std::to_string(value);
+}
+
+// Keeps a screen's live line up with the packets it has acknowledged.
+class ProgressCounter final : public protocol::UploadObserver {
+ public:
+  explicit ProgressCounter(TurnProgress& progress) : progress_(progress) {}
+  void Acknowledged(uint32_t done, uint32_t total, size_t) override {
+    progress_.packetsTotal = total;
+    progress_.packetsDone = done;
+  }
+
+ private:
+  TurnProgress& progress_;
+};
+
+// Reads at most one byte more than a fleet file may hold, so that a larger one is told apart.
+std::optional<std::string> ReadBounded(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text(tools::kMaxFleetFileBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) return std::nullopt;
+  text.resize(static_cast<size_t>(in.gcount()));
+  return text;
+}
+
+// Drives `turn` over the fleet and prints the results; the exit status.
+int RunFleet(const FleetOptions& options, const ScreenTurn& turn,
+             const ValueText& valueText = Decimal) {
+  auto loaded = LoadFleet(options.file);
+  if (const auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  const auto& screens = std::get<std::vector<tools::FleetScreen>>(loaded);
+  std::vector<TurnProgress> progress(screens.size());
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<ScreenResult> results;
+  {
+    std::unique_ptr<LiveDisplay> display;
+    if (!options.json && platform::IsTerminal(stdout))
+      display = std::make_unique<LiveDisplay>(screens, progress, stdout);
+    results = DriveFleet(screens, options.jobs, turn, progress);
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const size_t ok =
+      static_cast<size_t>(std::count_if(results.begin(), results.end(), [](const auto& r) {
+        return r.outcome.status == Status::Ok;
+      }));
+  if (options.json) {
+    std::fputs(ResultJson(screens, results).c_str(), stdout);
+  } else {
+    std::fputs(ResultTable(screens, results, valueText).c_str(), stdout);
+    std::printf("%zu of %zu screens ok in %.2f s\n", ok, screens.size(), seconds);
+  }
+  std::fflush(stdout);
+  if (ok < screens.size())
+    SayError(std::to_string(screens.size() - ok) + " of " + std::to_string(screens.size()) +
+             " screens did not succeed");
+  return FleetExitStatus(results);
+}
+
+// A turn that sends one command with no value to read.
+ScreenTurn CommandTurn(Status (*command)(const protocol::DeviceContext&, const link::Target&)) {
+  return
+      [command](const link::Target& target, const protocol::DeviceContext& devices, TurnProgress&) {
+        return TurnOutcome{command(devices, target), std::nullopt};
+      };
+}
+
+ScreenTurn QueryTurn(protocol::Reading (*query)(const protocol::DeviceContext&,
+                                                const link::Target&)) {
+  return
+      [query](const link::Target& target, const protocol::DeviceContext& devices, TurnProgress&) {
+        const protocol::Reading reading = query(devices, target);
+        return TurnOutcome{reading.status, reading.value};
+      };
+}
+
+ScreenTurn SetTurn(Status (*set)(const protocol::DeviceContext&, const link::Target&, int32_t),
+                   int32_t value) {
+  return [set, value](const link::Target& target, const protocol::DeviceContext& devices,
+                      TurnProgress&) {
+    return TurnOutcome{set(devices, target, value), {}};
+  };
+}
+
+}  // namespace
+
+std::variant<std::vector<tools::FleetScreen>, std::string> LoadFleet(
+    const std::filesystem::path& file) {
+  const std::optional<std::string> text = ReadBounded(file);
+  if (!text) return "cannot read " + file.string();
+  auto parsed = tools::ParseFleetFile(*text);
+  if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
+    const std::string where =
+        error->line == 0 ? file.string() : file.string() + ":" + std::to_string(error->line);
+    return where + ": " + error->message;
+  }
+  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+}
+
+int FleetPower(const FleetOptions& fleet, const std::optional<std::string>& state) {
+  if (!state) return RunFleet(fleet, QueryTurn(protocol::DoGetPower), PowerWord);
+  if (*state != "on" && *state != "off") {
+    SayError("power: expected on or off, got \"" + *state + "\"");
+    return kExitUsage;
+  }
+  return RunFleet(fleet, SetTurn(protocol::DoSetPower, *state == "on" ? 1 : 0));
+}
+
+int FleetBrightness(const FleetOptions& fleet, const std::optional<int32_t>& value) {
+  if (!value) return RunFleet(fleet, QueryTurn(protocol::DoGetBright));
+  return RunFleet(fleet, SetTurn(protocol::DoSetBright, *value));
+}
+
+int FleetReset(const FleetOptions& fleet) {
+  return RunFleet(fleet, CommandTurn(protocol::DoReset));
+}
+
+int FleetSyncTime(const FleetOptions& fleet) {
+  // Each screen is set to the time of its own turn, however long the fleet before it took.
+  return RunFleet(
+      fleet, [](const link::Target& target, const protocol::DeviceContext& devices, TurnProgress&) {
+        return TurnOutcome{protocol::DoAdjustTime(devices, target, devices.clock.Local()), {}};
+      });
+}
+
+int FleetSend(const FleetOptions& fleet, const std::filesystem::path& program) {
+  auto loaded = LoadProgramBlock(program);
+  if (const auto* error = std::get_if<std::string>(&loaded)) {
+    SayError(*error);
+    return kExitUsage;
+  }
+  const auto block = std::get<std::vector<uint8_t>>(std::move(loaded));
+  if (const auto problem = ProgramSizeProblem(block)) {
+    SayError(*problem);
+    return kExitUsage;
+  }
+  return RunFleet(fleet, [&block](const link::Target& target,
+                                  const protocol::DeviceContext& devices, TurnProgress& progress) {
+    ProgressCounter counter(progress);
+    return TurnOutcome{protocol::UploadProgram(devices, target, block, &counter), {}};
+  });
+}
+
+}  // namespace veltrane::cli
