@@ -1,0 +1,281 @@
+// Driving fleets: which screens share a lane, how many turns run at once, and the commands with
+// --to against simulated screens (results, table, JSON read back, exit statuses).
+#include "fleet.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "commands.h"
+#include "fleet_display.h"
+#include "fleet_runner.h"
+#include "sim/screen.h"
+#include "support/screen_harness.h"
+#include "support/test_programs.h"
+
+namespace veltrane::cli {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+
+struct Captured {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+template <class Command>
+Captured Capture(Command command) {
+  CaptureStdout();
+  CaptureStderr();
+  const int status = command();
+  return {status, GetCapturedStdout(), GetCapturedStderr()};
+}
+
+std::filesystem::path TempPath(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         ("veltrane_fleet_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+          "_" + name);
+}
+
+std::vector<tools::FleetScreen> Fleet(const std::string& text) {
+  auto parsed = tools::ParseFleetFile(text);
+  if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
+    ADD_FAILURE() << error->message;
+    return {};
+  }
+  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+}
+
+TEST(FleetLanes, ScreensOnOneLineOrEndpointTakeTurns) {
+  const auto device = TempPath("tty");
+  const auto alias = TempPath("tty-alias");
+  std::ofstream(device) << "";
+  std::filesystem::remove(alias);
+  std::filesystem::create_symlink(device, alias);
+  struct Case {
+    std::string fleet;
+    std::vector<std::vector<size_t>> lanes;
+  };
+  const Case cases[] = {
+      {"udp 10.0.0.1\nudp 10.0.0.2\nudp 10.0.0.1:7000\n", {{0}, {1}, {2}}},
+      {"udp 10.0.0.1\nudp 10.0.0.2\nudp 10.0.0.1 --address 2\n", {{0, 2}, {1}}},
+      {"serial /dev/ttyS0\nudp 10.0.0.1\nserial /dev/ttyS0 --address 2\nserial /dev/ttyS1\n",
+       {{0, 2}, {1}, {3}}},
+      // One device however its path is spelled.
+      {"serial " + device.string() + "\nserial " + alias.string() + " --address 2\n", {{0, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fleet);
+    EXPECT_EQ(FleetLanes(Fleet(c.fleet)), c.lanes);
+  }
+  std::filesystem::remove(alias);
+  std::filesystem::remove(device);
+}
+
+// A turn that holds the first screens until `jobs` turns are in flight at once (or five seconds
+// have passed), and records the most turns seen at once, overall and per lane.
+class CountingTurn {
+ public:
+  explicit CountingTurn(size_t jobs) : jobs_(jobs) {}
+
+  TurnOutcome operator()(const link::Target& target, const protocol::DeviceContext&,
+                         TurnProgress&) {
+    std::unique_lock lock(mutex_);
+    mostAtOnce_ = std::max(mostAtOnce_, ++inFlight_);
+    mostInLane_ = std::max(mostInLane_, ++inLane_[target.remoteAddress]);
+    gathered_ = gathered_ || inFlight_ == jobs_;
+    changed_.notify_all();
+    changed_.wait_for(lock, std::chrono::seconds(5), [this] { return gathered_; });
+    --inLane_[target.remoteAddress];
+    --inFlight_;
+    return {Status::Ok, target.devAddr};
+  }
+  size_t mostAtOnce() const { return mostAtOnce_; }
+  size_t mostInLane() const { return mostInLane_; }
+
+ private:
+  size_t jobs_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t inFlight_ = 0, mostAtOnce_ = 0, mostInLane_ = 0;
+  bool gathered_ = false;
+  std::map<uint32_t, size_t> inLane_;
+};
+
+TEST(DriveFleet, RunsJobsAtOnceAndALaneOneAtATime) {
+  // Eight lanes of two screens each (addresses 1 and 2 at one endpoint).
+  std::string text;
+  for (int i = 1; i <= 8; ++i)
+    text +=
+        "udp 10.0.0." + std::to_string(i) + "\nudp 10.0.0." + std::to_string(i) + " --address 2\n";
+  const auto screens = Fleet(text);
+  for (const size_t jobs : {size_t{1}, size_t{3}, size_t{8}}) {
+    SCOPED_TRACE(jobs);
+    CountingTurn counting(jobs);
+    std::vector<TurnProgress> progress(screens.size());
+    const auto results = DriveFleet(
+        screens, jobs,
+        [&](const link::Target& t, const protocol::DeviceContext& d, TurnProgress& p) {
+          return counting(t, d, p);
+        },
+        progress);
+    EXPECT_EQ(counting.mostAtOnce(), jobs);
+    EXPECT_EQ(counting.mostInLane(), 1u);
+    ASSERT_EQ(results.size(), screens.size());
+    for (size_t i = 0; i < screens.size(); ++i) {
+      EXPECT_EQ(results[i].outcome.value, screens[i].target.devAddr);  // in the fleet's order
+      EXPECT_EQ(progress[i].phase.load(), TurnProgress::Done);
+    }
+  }
+}
+
+TEST(LiveLine, ShowsWhereEachScreenIs) {
+  const auto screens = Fleet("udp 10.0.0.1 name=Lobby\n");
+  TurnProgress progress;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  waiting");
+  progress.phase = TurnProgress::Running;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  running");
+  progress.packetsTotal = 4;
+  progress.packetsDone = 1;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  [#####...............] 25%");
+  progress.status = Status::Timeout;
+  progress.phase = TurnProgress::Done;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  no answer");
+}
+
+sim::Faults SilentFaults() {
+  sim::Faults faults;
+  faults.silent = true;
+  return faults;
+}
+
+// Simulated screens for fleet runs: `ok` accepts any block, `refusing` reads what it gets as a
+// program (and refuses a raw block that is none), `silent` answers nothing.
+class FleetCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ok_.started() && other_.started() && refusing_.started() && silent_.started());
+    for (testing::ScreenHarness* harness : {&ok_, &other_, &silent_})
+      harness->screen().SetValidator(sim::CheckProgramLength);
+    refusing_.screen().SetValidator(sim::CheckProgram);
+  }
+  void TearDown() override { std::filesystem::remove(fleetFile_); }
+
+  std::string UdpLine(const testing::ScreenHarness& harness) const {
+    return "udp 127.0.0.1:" + std::to_string(harness.screen().udpPort());
+  }
+  FleetOptions WriteFleet(const std::string& text, bool json = false) {
+    std::ofstream(fleetFile_) << text;
+    return {fleetFile_.string(), 0, json};
+  }
+
+  testing::ScreenHarness ok_, other_, refusing_;
+  testing::ScreenHarness silent_{SilentFaults()};
+  std::filesystem::path fleetFile_ = TempPath("fleet.txt");
+};
+
+TEST_F(FleetCommands, SendReportsEachScreenAndFailsWhenOneDidNot) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + " name=first\n" + UdpLine(refusing_) + " name=refusing\n" +
+                     UdpLine(silent_) + " name=silent\n" + "serial " +
+                     other_.screen().terminalPath() + " --baud 115200 name=on the line\n",
+                 true);
+  const std::vector<uint8_t> block = testing::TestProgram(3000);
+  const auto program = TempPath("block.bin");
+  std::ofstream(program, std::ios::binary)
+      .write(reinterpret_cast<const char*>(block.data()),
+             static_cast<std::streamsize>(block.size()));
+  const Captured run = Capture([&] { return FleetSend(fleet, program); });
+  std::filesystem::remove(program);
+
+  EXPECT_EQ(run.status, kExitScreen);
+  EXPECT_EQ(run.err, "veltrane: 2 of 4 screens did not succeed\n");
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 4u);
+  const std::string ok = "ok";
+  const std::string noAnswer = "no answer";
+  EXPECT_EQ(results[0]["name"], "first");
+  EXPECT_EQ(results[0]["result"], ok);
+  EXPECT_EQ(results[0]["target"], UdpLine(ok_));
+  EXPECT_EQ(results[0]["address"], 1);
+  EXPECT_FALSE(results[0].contains("error"));
+  // A refused program is not a success, whichever way the refusal shows.
+  EXPECT_NE(results[1]["result"], ok);
+  EXPECT_EQ(results[2]["result"], noAnswer);
+  EXPECT_EQ(results[2]["error"], "the screen did not answer");
+  EXPECT_GE(results[2]["seconds"].get<double>(), 2.9);  // three tries of a second each
+  EXPECT_EQ(results[3]["name"], "on the line");
+  EXPECT_EQ(results[3]["result"], ok);
+  EXPECT_EQ(ok_.screen().LastProgram(), block);
+  EXPECT_EQ(other_.screen().LastProgram(), block);
+  EXPECT_TRUE(refusing_.screen().LastProgram().empty());
+}
+
+TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + " name=a\n" + UdpLine(other_) + "\n" + "serial " +
+                 other_.screen().terminalPath() + " --address 255 name=c\n");
+  ok_.screen().SetPower(0);
+  struct Case {
+    std::function<int()> command;
+    std::vector<std::string> results;  // for a, the unnamed screen and c
+  };
+  const Case cases[] = {
+      {[&] { return FleetPower(fleet, std::nullopt); }, {"off", "on", "on"}},
+      {[&] { return FleetBrightness(fleet, 9); }, {"ok", "ok", "ok"}},
+      {[&] { return FleetBrightness(fleet, std::nullopt); }, {"9", "9", "9"}},
+      {[&] { return FleetSyncTime(fleet); }, {"ok", "ok", "ok"}},
+      {[&] { return FleetReset(fleet); }, {"ok", "ok", "ok"}},
+  };
+  for (const Case& c : cases) {
+    const Captured run = Capture(c.command);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    // A heading, a row per screen in the fleet's order, the count.
+    std::vector<std::string> lines;
+    std::istringstream rows(run.out);
+    for (std::string line; std::getline(rows, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    EXPECT_EQ(lines[0].rfind("name", 0), 0u);
+    const char* names[] = {"a ", "- ", "c "};
+    for (size_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE(lines[i + 1]);
+      EXPECT_EQ(lines[i + 1].rfind(names[i], 0), 0u);
+      EXPECT_NE(lines[i + 1].find("  " + c.results[i] + "  "), std::string::npos);
+    }
+    EXPECT_EQ(lines[4].rfind("3 of 3 screens ok in ", 0), 0u);
+  }
+  EXPECT_TRUE(ok_.screen().State().clock.has_value());
+}
+
+TEST_F(FleetCommands, UnusableInputTouchesNoScreen) {
+  const FleetOptions bad = WriteFleet(UdpLine(ok_) + "\nudp 127.0.0.1:0\n");
+  const Captured badFleet = Capture([&] { return FleetReset(bad); });
+  EXPECT_EQ(badFleet.status, kExitUsage);
+  EXPECT_EQ(badFleet.err, "veltrane: " + fleetFile_.string() + ":2: udp: bad port \"0\"\n");
+  EXPECT_EQ(badFleet.out, "");
+
+  const FleetOptions good = WriteFleet(UdpLine(ok_) + "\n");
+  const Captured badState = Capture([&] { return FleetPower(good, "dim"); });
+  EXPECT_EQ(badState.status, kExitUsage);
+  const auto empty = TempPath("empty.bin");
+  std::ofstream(empty, std::ios::binary).flush();
+  const Captured emptyProgram = Capture([&] { return FleetSend(good, empty); });
+  std::filesystem::remove(empty);
+  EXPECT_EQ(emptyProgram.status, kExitUsage);
+  EXPECT_NE(emptyProgram.err.find("a program must hold 1 to 2097152 bytes"), std::string::npos);
+  EXPECT_EQ(ok_.screen().State().requests, 0u);
+}
+
+}  // namespace
+}  // namespace veltrane::cli
