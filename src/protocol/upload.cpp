@@ -11,86 +11,73 @@
 namespace veltrane::protocol {
 namespace {
 
-// The frames of one upload, each built once: sequence 0 is the start packet, 1..N the data
-// packets, N + 1 the end packet. Two buffers alternate, so the next packet can be framed while
-// the current one waits for its acknowledgement without disturbing the frame that may be resent.
-class UploadFrames {
+// Hands each reply to the steps, which move on to the next packet once one acknowledges.
+class StepReplyTest final : public ReplyTest {
  public:
-  UploadFrames(std::span<const uint8_t> program, uint8_t devAddr)
-      : program_(program), devAddr_(devAddr), pieces_(UploadPieceCount(program.size())) {}
-
-  uint32_t lastSequence() const { return pieces_ + 1; }
-
-  PacketHeader Header(uint32_t sequence) const {
-    const uint16_t cmd = sequence == 0                ? CMD_UPLOAD_START
-                         : sequence == lastSequence() ? CMD_UPLOAD_END
-                                                      : CMD_UPLOAD_DATA;
-    return {cmd, 0, devAddr_, sequence};
-  }
-
-  // Frames packet `sequence` unless that is done already (or there is no such packet).
-  void Prepare(uint32_t sequence) {
-    if (sequence > lastSequence() || framed_[sequence % 2] == sequence) return;
-    const PacketHeader header = Header(sequence);
-    const auto headerBytes = EncodePacketHeader(header);
-    link::FrameBuffer& out = buffers_[sequence % 2];
-    lengths_[sequence % 2] =
-        static_cast<size_t>(link::EncodeFrameParts(headerBytes, Piece(header), out));
-    framed_[sequence % 2] = sequence;
-  }
-
-  std::span<const uint8_t> Frame(uint32_t sequence) {
-    Prepare(sequence);
-    return {buffers_[sequence % 2].data(), lengths_[sequence % 2]};
-  }
-
- private:
-  std::span<const uint8_t> Piece(const PacketHeader& header) const {
-    if (header.cmd != CMD_UPLOAD_DATA) return {};
-    const size_t offset = static_cast<size_t>(header.value - 1) * format::kUploadPieceBytes;
-    return program_.subspan(offset, std::min(format::kUploadPieceBytes, program_.size() - offset));
-  }
-
-  std::span<const uint8_t> program_;
-  uint8_t devAddr_;
-  uint32_t pieces_;
-  std::array<link::FrameBuffer, 2> buffers_;
-  std::array<size_t, 2> lengths_{};
-  std::array<uint32_t, 2> framed_{UINT32_MAX, UINT32_MAX};  // the sequence each buffer holds
-};
-
-// Accepts the acknowledgement of one packet, and frames the next packet once this one is out.
-class UploadReplyTest final : public ReplyTest {
- public:
-  UploadReplyTest(UploadFrames& frames, uint32_t sequence, link::FrameBuffer& reply)
-      : frames_(frames), header_(frames.Header(sequence)), reply_(reply) {}
+  StepReplyTest(UploadSteps& steps, link::FrameBuffer& reply) : steps_(steps), reply_(reply) {}
   bool Accepts(std::span<const uint8_t> frame) override {
-    return CheckUploadReply(frame, header_.cmd, header_.value, reply_);
+    return steps_.Acknowledges(frame, reply_);
   }
-  void Sent() override { frames_.Prepare(header_.value + 1); }
+  void Sent() override { steps_.Sent(); }
 
  private:
-  UploadFrames& frames_;
-  PacketHeader header_;
+  UploadSteps& steps_;
   link::FrameBuffer& reply_;
 };
 
 }  // namespace
 
+UploadSteps::UploadSteps(std::span<const uint8_t> program, uint8_t devAddr)
+    : program_(program), devAddr_(devAddr), pieces_(UploadPieceCount(program.size())) {}
+
+size_t UploadSteps::bytesDone() const {
+  return std::min(program_.size(),
+                  size_t{current_ > 0 ? current_ - 1 : 0} * format::kUploadPieceBytes);
+}
+
+PacketHeader UploadSteps::Header(uint32_t sequence) const {
+  const uint16_t cmd = sequence == 0                ? CMD_UPLOAD_START
+                       : sequence == lastSequence() ? CMD_UPLOAD_END
+                                                    : CMD_UPLOAD_DATA;
+  return {cmd, 0, devAddr_, sequence};
+}
+
+void UploadSteps::Prepare(uint32_t sequence) {
+  if (sequence > lastSequence() || framed_[sequence % 2] == sequence) return;
+  const auto headerBytes = EncodePacketHeader(Header(sequence));
+  lengths_[sequence % 2] = static_cast<size_t>(
+      link::EncodeFrameParts(headerBytes, Piece(sequence), buffers_[sequence % 2]));
+  framed_[sequence % 2] = sequence;
+}
+
+std::span<const uint8_t> UploadSteps::Piece(uint32_t sequence) const {
+  if (sequence == 0 || sequence == lastSequence()) return {};
+  const size_t offset = static_cast<size_t>(sequence - 1) * format::kUploadPieceBytes;
+  return program_.subspan(offset, std::min(format::kUploadPieceBytes, program_.size() - offset));
+}
+
+std::span<const uint8_t> UploadSteps::Frame() {
+  Prepare(current_);
+  return {buffers_[current_ % 2].data(), lengths_[current_ % 2]};
+}
+
+bool UploadSteps::Acknowledges(std::span<const uint8_t> frame, link::FrameBuffer& reply) {
+  const PacketHeader header = Header(current_);
+  if (finished() || !CheckUploadReply(frame, header.cmd, header.value, reply)) return false;
+  ++current_;
+  return true;
+}
+
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr, platform::Clock& clock, UploadObserver* observer) {
   if (program.empty()) return Status::Refused;
-  UploadFrames frames(program, devAddr);
-  const uint32_t packets = frames.lastSequence() + 1;
-  for (uint32_t sequence = 0; sequence <= frames.lastSequence(); ++sequence) {
-    UploadReplyTest test(frames, sequence, reply);
-    const Status status =
-        SendWithTries(channel, frames.Frame(sequence), kUploadWindowMs, test, clock);
+  UploadSteps steps(program, devAddr);
+  while (!steps.finished()) {
+    StepReplyTest test(steps, reply);
+    const Status status = SendWithTries(channel, steps.Frame(), kUploadWindowMs, test, clock);
     if (status != Status::Ok) return status;
-    if (observer != nullptr) {
-      const size_t carried = std::min(program.size(), size_t{sequence} * format::kUploadPieceBytes);
-      observer->Acknowledged(sequence + 1, packets, carried);
-    }
+    if (observer != nullptr)
+      observer->Acknowledged(steps.packetsDone(), steps.packetsTotal(), steps.bytesDone());
   }
   return Status::Ok;
 }
