@@ -9,6 +9,7 @@
 #include "fleet_display.h"
 #include "fleet_results.h"
 #include "fleet_runner.h"
+#include "fleet_uploads.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
@@ -49,7 +50,7 @@ std::optional<std::string> ReadBounded(const std::filesystem::path& file) {
 
 // Drives `turn` over the fleet and prints the results; the exit status.
 int RunFleet(const FleetOptions& options, const ScreenTurn& turn,
-             const ValueText& valueText = Decimal) {
+             const ValueText& valueText = Decimal, const UdpLanesTurn& udpLanes = {}) {
   auto loaded = LoadFleet(options.file);
   if (const auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
@@ -63,7 +64,7 @@ int RunFleet(const FleetOptions& options, const ScreenTurn& turn,
     std::unique_ptr<LiveDisplay> display;
     if (!options.json && platform::IsTerminal(stdout))
       display = std::make_unique<LiveDisplay>(screens, progress, stdout);
-    results = DriveFleet(screens, options.jobs, turn, progress);
+    results = DriveFleet(screens, options.jobs, turn, progress, udpLanes);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -161,11 +162,21 @@ int FleetSend(const FleetOptions& fleet, const std::filesystem::path& program) {
     SayError(*problem);
     return kExitUsage;
   }
-  return RunFleet(fleet, [&block](const link::Target& target,
-                                  const protocol::DeviceContext& devices, TurnProgress& progress) {
+  // Serial lines upload on threads of their own; UDP screens all from one thread that waits on
+  // every socket at once.
+  const ScreenTurn onLine = [&block](const link::Target& target,
+                                     const protocol::DeviceContext& devices,
+                                     TurnProgress& progress) {
     ProgressCounter counter(progress);
     return TurnOutcome{protocol::UploadProgram(devices, target, block, &counter), {}};
-  });
+  };
+  const UdpLanesTurn overUdp = [&block](const std::vector<tools::FleetScreen>& screens,
+                                        const std::vector<std::vector<size_t>>& lanes, size_t jobs,
+                                        std::vector<TurnProgress>& progress,
+                                        std::vector<ScreenResult>& results) {
+    UploadOverUdp(screens, lanes, block, jobs, progress, results);
+  };
+  return RunFleet(fleet, onLine, Decimal, overUdp);
 }
 
 }  // namespace veltrane::cli

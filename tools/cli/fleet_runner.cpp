@@ -17,8 +17,9 @@
 namespace veltrane::cli {
 namespace {
 
-// Threads per CPU by default. A turn is a send and a wait of a few milliseconds per packet, so a
-// CPU keeps a few hundred of them busy; beyond that they queue for the CPU instead of the screen.
+// Screens in progress per CPU by default. A turn is a send and a wait of a few milliseconds per
+// packet, so a CPU keeps a few hundred of them going; beyond that they queue for the CPU instead
+// of the screen, and each holds a socket (and, but for UDP uploads, a thread).
 constexpr size_t kJobsPerCpu = 256;
 constexpr size_t kMaxDefaultJobs = 1024;
 // Handles the process holds besides one socket or line per running turn: standard streams,
@@ -37,10 +38,26 @@ std::string LaneKey(const link::Target& target) {
          std::to_string(target.remotePort);
 }
 
-// The jobs the process can hold the handles for.
-size_t JobsWithinHandleLimit(size_t jobs) {
-  const size_t allowed = platform::RaiseOpenHandleLimit(jobs + kSpareHandles);
-  return std::clamp(allowed > kSpareHandles ? allowed - kSpareHandles : 1, size_t{1}, jobs);
+// The jobs the process can hold the handles for, when `groups` groups of screens each run up to
+// that many at once.
+size_t JobsWithinHandleLimit(size_t jobs, size_t groups) {
+  groups = std::max<size_t>(groups, 1);
+  const size_t allowed = platform::RaiseOpenHandleLimit(jobs * groups + kSpareHandles);
+  const size_t room = allowed > kSpareHandles ? (allowed - kSpareHandles) / groups : 1;
+  return std::clamp(room, size_t{1}, std::max<size_t>(jobs, 1));
+}
+
+// Moves the UDP lanes out of `lanes`, keeping the order of both.
+std::vector<std::vector<size_t>> TakeUdpLanes(const std::vector<tools::FleetScreen>& screens,
+                                              std::vector<std::vector<size_t>>& lanes) {
+  std::vector<std::vector<size_t>> udp;
+  std::vector<std::vector<size_t>> others;
+  for (std::vector<size_t>& lane : lanes) {
+    const bool isUdp = screens[lane.front()].target.transport == link::Transport::Udp;
+    (isUdp ? udp : others).push_back(std::move(lane));
+  }
+  lanes = std::move(others);
+  return udp;
 }
 
 TurnOutcome RunTurn(const ScreenTurn& turn, const link::Target& target,
@@ -107,19 +124,26 @@ std::vector<std::vector<size_t>> FleetLanes(const std::vector<tools::FleetScreen
 }
 
 std::vector<ScreenResult> DriveFleet(const std::vector<tools::FleetScreen>& screens, size_t jobs,
-                                     const ScreenTurn& turn, std::vector<TurnProgress>& progress) {
-  const std::vector<std::vector<size_t>> lanes = FleetLanes(screens);
+                                     const ScreenTurn& turn, std::vector<TurnProgress>& progress,
+                                     const UdpLanesTurn& udpLanes) {
+  std::vector<std::vector<size_t>> lanes = FleetLanes(screens);
   if (jobs == 0) jobs = DefaultJobs(lanes.size());
-  jobs = JobsWithinHandleLimit(std::min(jobs, lanes.size()));
+  std::vector<std::vector<size_t>> batched;
+  if (udpLanes) batched = TakeUdpLanes(screens, lanes);
+  // A socket or a line for each screen in progress, in both groups.
+  jobs = JobsWithinHandleLimit(std::min(jobs, std::max(lanes.size(), batched.size())),
+                               (lanes.empty() ? 0 : 1) + (batched.empty() ? 0 : 1));
   std::vector<ScreenResult> results(screens.size());
   LaneWorkers workers(screens, lanes, turn, progress, results);
   std::vector<std::thread> threads;
-  threads.reserve(jobs);
+  threads.reserve(std::min(jobs, lanes.size()));
   try {
-    while (threads.size() < jobs) threads.emplace_back(&LaneWorkers::Work, &workers);
+    while (threads.size() < std::min(jobs, lanes.size()))
+      threads.emplace_back(&LaneWorkers::Work, &workers);
   } catch (const std::system_error&) {
     // The system gave fewer threads than asked: those running take all lanes.
   }
+  if (!batched.empty()) udpLanes(screens, batched, jobs, progress, results);
   if (threads.empty()) workers.Work();
   for (std::thread& thread : threads) thread.join();
   return results;

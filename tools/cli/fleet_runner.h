@@ -38,6 +38,12 @@ struct ScreenResult {
   double seconds = 0;  // from the turn's start to its end
 };
 
+// Takes UDP lanes all together on the calling thread, up to `jobs` screens at once (an upload
+// that waits on many sockets at once does), writing progress and results at each screen's index.
+using UdpLanesTurn = std::function<void(
+    const std::vector<tools::FleetScreen>& screens, const std::vector<std::vector<size_t>>& lanes,
+    size_t jobs, std::vector<TurnProgress>& progress, std::vector<ScreenResult>& results)>;
+
 // The jobs a fleet of `laneCount` lanes runs at once when the user does not say: a turn mostly
 // sleeps waiting for the screen, so many more than the machine's CPUs, but no more than lanes.
 size_t DefaultJobs(size_t laneCount);
@@ -48,9 +54,12 @@ size_t DefaultJobs(size_t laneCount);
 std::vector<std::vector<size_t>> FleetLanes(const std::vector<tools::FleetScreen>& screens);
 
 // Runs `turn` for every screen, lanes side by side on at most `jobs` threads (0: DefaultJobs),
-// each lane's screens one after another. `progress` has one entry per screen. Results come in
-// the fleet's order. Every turn runs, even when threads cannot be had (then on this thread).
+// each lane's screens one after another. When `udpLanes` is given, the UDP lanes go to it
+// instead, on this thread, while the threads take the others. `progress` has one entry per
+// screen. Results come in the fleet's order. Every turn runs, even when threads cannot be had
+// (then on this thread).
 std::vector<ScreenResult> DriveFleet(const std::vector<tools::FleetScreen>& screens, size_t jobs,
-                                     const ScreenTurn& turn, std::vector<TurnProgress>& progress);
+                                     const ScreenTurn& turn, std::vector<TurnProgress>& progress,
+                                     const UdpLanesTurn& udpLanes = {});
 
 }  // namespace veltrane::cli

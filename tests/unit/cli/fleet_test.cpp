@@ -139,6 +139,34 @@ TEST(DriveFleet, RunsJobsAtOnceAndALaneOneAtATime) {
   }
 }
 
+TEST(DriveFleet, HandsUdpLanesToTheBatchAndTheOthersToThreads) {
+  const auto screens = Fleet(
+      "udp 10.0.0.1\nserial /dev/ttyS0\nudp 10.0.0.2\nudp 10.0.0.1 --address 2\n"
+      "serial /dev/ttyS0 --address 2\n");
+  std::mutex mutex;
+  std::vector<size_t> onThreads;
+  std::vector<std::vector<size_t>> batched;
+  std::vector<TurnProgress> progress(screens.size());
+  const auto results = DriveFleet(
+      screens, 4,
+      [&](const link::Target& target, const protocol::DeviceContext&, TurnProgress&) {
+        std::lock_guard lock(mutex);
+        onThreads.push_back(target.devAddr);
+        return TurnOutcome{Status::Ok, std::nullopt};
+      },
+      progress,
+      [&](const std::vector<tools::FleetScreen>&, const std::vector<std::vector<size_t>>& lanes,
+          size_t jobs, std::vector<TurnProgress>&, std::vector<ScreenResult>& out) {
+        EXPECT_EQ(jobs, 2u);  // no more than the lanes of the larger group
+        batched = lanes;
+        for (const auto& lane : lanes)
+          for (const size_t screen : lane) out[screen].outcome = {Status::Ok, 7};
+      });
+  EXPECT_EQ(batched, (std::vector<std::vector<size_t>>{{0, 3}, {2}}));
+  EXPECT_EQ(onThreads, (std::vector<size_t>{1, 2}));  // one lane, in the fleet's order
+  EXPECT_EQ(results[3].outcome.value, 7);
+}
+
 TEST(LiveLine, ShowsWhereEachScreenIs) {
   const auto screens = Fleet("udp 10.0.0.1 name=Lobby\n");
   TurnProgress progress;
@@ -219,6 +247,30 @@ TEST_F(FleetCommands, SendReportsEachScreenAndFailsWhenOneDidNot) {
   EXPECT_EQ(ok_.screen().LastProgram(), block);
   EXPECT_EQ(other_.screen().LastProgram(), block);
   EXPECT_TRUE(refusing_.screen().LastProgram().empty());
+}
+
+TEST_F(FleetCommands, AnUnansweredPacketIsTriedAgainAndOneEndpointTakesTurns) {
+  sim::Faults dropOnce;
+  dropOnce.packetFaults = {{3, sim::AckFault::Drop, 1}};
+  testing::ScreenHarness dropping(dropOnce);
+  dropping.screen().SetValidator(sim::CheckProgramLength);
+  // The screen answers its address and 255: two screens at one endpoint, one after the other.
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(dropping) + "\n" + UdpLine(dropping) + " --address 255\n", true);
+  const std::vector<uint8_t> block = testing::TestProgram(5000, 3);
+  const auto program = TempPath("retry.bin");
+  std::ofstream(program, std::ios::binary)
+      .write(reinterpret_cast<const char*>(block.data()),
+             static_cast<std::streamsize>(block.size()));
+  const Captured run = Capture([&] { return FleetSend(fleet, program); });
+  std::filesystem::remove(program);
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  EXPECT_EQ(results[0]["result"], "ok");
+  EXPECT_GE(results[0]["seconds"].get<double>(), 0.95);  // the dropped packet's window ran out
+  EXPECT_EQ(results[1]["result"], "ok");
+  EXPECT_EQ(dropping.screen().State().programsAccepted, 2u);
+  EXPECT_EQ(dropping.screen().LastProgram(), block);
 }
 
 TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
