@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 
+#include "api/last_error.h"
 #include "commands.h"
 #include "fleet_display.h"
 #include "fleet_results.h"
@@ -48,6 +49,22 @@ std::optional<std::string> ReadBounded(const std::filesystem::path& file) {
   return text;
 }
 
+// A sentence on stderr for each screen that could not even be tried, with the system's reason:
+// the table only says "failed".
+void SayWhyScreensFailed(const std::vector<tools::FleetScreen>& screens,
+                         const std::vector<ScreenResult>& results) {
+  for (size_t i = 0; i < screens.size(); ++i) {
+    const Status status = results[i].outcome.status;
+    if (ResultWord(status.code()) != "failed") continue;
+    const link::Target& target = screens[i].target;
+    const std::string what = status != Status::OsError ? screens[i].where
+                             : target.transport == link::Transport::Serial
+                                 ? "cannot open " + target.devicePath
+                                 : "cannot bind a local UDP port for " + screens[i].where;
+    SayError(DisplayName(screens[i]) + ": " + what + ": " + api::Describe(status).text);
+  }
+}
+
 // Drives `turn` over the fleet and prints the results; the exit status.
 int RunFleet(const FleetOptions& options, const ScreenTurn& turn,
              const ValueText& valueText = Decimal, const UdpLanesTurn& udpLanes = {}) {
@@ -79,6 +96,7 @@ int RunFleet(const FleetOptions& options, const ScreenTurn& turn,
     std::printf("%zu of %zu screens ok in %.2f s\n", ok, screens.size(), seconds);
   }
   std::fflush(stdout);
+  SayWhyScreensFailed(screens, results);
   if (ok < screens.size())
     SayError(std::to_string(screens.size() - ok) + " of " + std::to_string(screens.size()) +
              " screens did not succeed");

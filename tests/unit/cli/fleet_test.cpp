@@ -310,6 +310,21 @@ TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
   EXPECT_TRUE(ok_.screen().State().clock.has_value());
 }
 
+TEST_F(FleetCommands, AScreenThatCannotBeTriedFailsTheRunWithTheSystemsReason) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + "\nserial /nonexistent/ttyUSB9 name=nowhere\n");
+  const Captured run = Capture([&] { return FleetReset(fleet); });
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.out.find("nowhere  serial /nonexistent/ttyUSB9  failed"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("veltrane: nowhere: cannot open /nonexistent/ttyUSB9: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find(": no such file or directory\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("veltrane: 1 of 2 screens did not succeed\n"), std::string::npos);
+  EXPECT_EQ(ok_.screen().State().requests, 1u);  // the other screen was reset all the same
+}
+
 TEST_F(FleetCommands, UnusableInputTouchesNoScreen) {
   const FleetOptions bad = WriteFleet(UdpLine(ok_) + "\nudp 127.0.0.1:0\n");
   const Captured badFleet = Capture([&] { return FleetReset(bad); });
