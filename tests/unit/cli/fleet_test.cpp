@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "commands.h"
 #include "fleet_display.h"
@@ -185,6 +186,50 @@ sim::Faults SilentFaults() {
   sim::Faults faults;
   faults.silent = true;
   return faults;
+}
+
+// What a live display wrote to a file while `progress` stood still for a few redraws.
+std::string DisplayOutput(const std::vector<tools::FleetScreen>& screens,
+                          const std::vector<TurnProgress>& progress) {
+  std::FILE* file = std::tmpfile();
+  {
+    LiveDisplay display(screens, progress, file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  std::string text(static_cast<size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
+TEST(LiveDisplay, RedrawsItsBlockInPlaceAndWipesItAtTheEnd) {
+  struct Case {
+    size_t screens;
+    size_t running;     // the index of the one screen running
+    size_t blockLines;  // screens shown and the count
+    const char* count;
+  };
+  const Case cases[] = {
+      {3, 1, 4, "0 of 3 done, 1 running, 0 failed"},
+      {LiveDisplay::kMaxLiveScreens + 4, 7, 2, "0 of 20 done, 1 running, 0 failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screens);
+    std::string text;
+    for (size_t i = 0; i < c.screens; ++i) text += "udp 10.0.1." + std::to_string(i) + "\n";
+    const auto screens = Fleet(text);
+    std::vector<TurnProgress> progress(screens.size());
+    progress[c.running].phase = TurnProgress::Running;
+    const std::string out = DisplayOutput(screens, progress);
+    EXPECT_NE(out.find(c.count), std::string::npos) << out;
+    EXPECT_NE(out.find("-  udp 10.0.1." + std::to_string(c.running) + ":6666  running"),
+              std::string::npos);
+    // Every redraw after the first goes back up over the block; the last wipes it.
+    const std::string up = "\x1b[" + std::to_string(c.blockLines) + "A";
+    EXPECT_NE(out.find(up), std::string::npos);
+    EXPECT_TRUE(out.ends_with(up + "\r\x1b[J")) << out;
+  }
 }
 
 // Simulated screens for fleet runs: `ok` accepts any block, `refusing` reads what it gets as a
