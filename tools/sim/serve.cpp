@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/ipv4.h"
+#include "platform/process_limits.h"
 #include "platform/wakeup.h"
 
 namespace veltrane::sim {
@@ -12,6 +13,9 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
   // Blocked before the serving thread starts, so that only this thread sees the signals.
   platform::StopRequest stopRequest;
   const bool watchingStops = stopRequest.Open() == Status::Ok;
+  // A socket for each screen, beside the serving thread's own handles.
+  constexpr size_t kSpareHandles = 64;
+  platform::RaiseOpenHandleLimit(options.screens + kSpareHandles);
   Simulator simulator(options);
   std::string error;
   if (!watchingStops || !simulator.Start(error)) {
