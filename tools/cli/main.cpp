@@ -42,8 +42,8 @@ void AddFleetOptions(CLI::App* command, FleetOptions& fleet) {
     to->excludes(command->get_option(single));
   command
       ->add_option("--jobs", fleet.jobs,
-                   "with --to: screens driven at once (default: 256 per CPU, at most 1024, and "
-                   "no more than the fleet's lines and addresses)")
+                   "with --to: screens driven at once (default: 256 per CPU, at most 1024; "
+                   "screens on one serial device or UDP endpoint take turns)")
       ->check(CLI::Range(size_t{1}, veltrane::tools::kMaxFleetScreens))
       ->needs(to);
   command->add_flag("--json", fleet.json, "with --to: the results as a JSON array")->needs(to);
