@@ -9,6 +9,7 @@
 
 #include <array>
 #include <chrono>
+#include <string>
 
 extern char** environ;
 
@@ -33,6 +34,10 @@ pid_t Spawn(const std::vector<std::string>& argv, int stdoutTo) {
   return pid;
 }
 
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
 }  // namespace
 
 ChildRun RunChild(const std::vector<std::string>& argv) {
@@ -47,6 +52,7 @@ ChildRun RunChild(const std::vector<std::string>& argv) {
   // Linux counts it in KiB. It includes the memory the child shared with this process until it
   // started the program, so a small caller keeps the figure the program's own.
   run.maxRssKiB = usage.ru_maxrss;
+  run.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
   return run;
 }
@@ -65,6 +71,24 @@ ChildProcess::~ChildProcess() {
     waitpid(pid_, nullptr, 0);
   }
   if (output_ != nullptr) std::fclose(output_);
+}
+
+double ChildProcess::CpuSeconds() const {
+  // /proc/PID/stat: the 14th and 15th fields are the user and system time in clock ticks; the
+  // command name (2nd) is in parentheses and may hold spaces, so fields count from its end.
+  std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid_) + "/stat").c_str(), "r");
+  if (stat == nullptr) return 0;
+  std::string text(1024, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), stat));
+  std::fclose(stat);
+  const size_t nameEnd = text.rfind(')');
+  if (nameEnd == std::string::npos) return 0;
+  unsigned long long user = 0, system = 0;
+  // After the name: state, then fields 4..13, then utime and stime.
+  if (std::sscanf(text.c_str() + nameEnd + 1,
+                  " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user, &system) != 2)
+    return 0;
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::string ChildProcess::ReadLine() {

@@ -15,6 +15,7 @@ struct ChildRun {
   int exitStatus = -1;    // -1 when it could not be started or did not exit normally
   double seconds = 0;     // from starting it to its exit
   int64_t maxRssKiB = 0;  // its peak resident memory, never below this process's at its start
+  double cpuSeconds = 0;  // the CPU time it used, in user and system mode
 };
 
 // Runs `argv` (argv[0] is the program's path) with its output discarded and waits for it.
@@ -30,6 +31,8 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  // The CPU time it has used so far, in user and system mode (0 when that cannot be read).
+  double CpuSeconds() const;
   // The next line it printed, without its line break; empty once its output ends.
   std::string ReadLine();
 
