@@ -20,7 +20,7 @@ namespace {
 // Screens in progress per CPU by default. A turn is a send and a wait of a few milliseconds per
 // packet, so a CPU keeps a few hundred of them going; beyond that they queue for the CPU instead
 // of the screen, and each holds a socket (and, but for UDP uploads, a thread).
-constexpr size_t kJobsPerCpu = 256;
+constexpr size_t kJobsPerCpu = 512;
 constexpr size_t kMaxDefaultJobs = 1024;
 // Handles the process holds besides one socket or line per running turn: standard streams,
 // the terminal, libraries' own.

@@ -42,7 +42,7 @@ void AddFleetOptions(CLI::App* command, FleetOptions& fleet) {
     to->excludes(command->get_option(single));
   command
       ->add_option("--jobs", fleet.jobs,
-                   "with --to: screens driven at once (default: 256 per CPU, at most 1024; "
+                   "with --to: screens driven at once (default: 512 per CPU, at most 1024; "
                    "screens on one serial device or UDP endpoint take turns)")
       ->check(CLI::Range(size_t{1}, veltrane::tools::kMaxFleetScreens))
       ->needs(to);
