@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "fleet.h"
 #include "format/link.h"
 #include "platform/clock.h"
 #include "ports.h"
@@ -36,15 +37,34 @@ void AddConnectionOptions(CLI::App* command, Connection& connection) {
                     "show each try, its receive window and each reply on stderr");
 }
 
-// --json: results as one JSON document on stdout.
+// --json: results as one JSON document on stdout (with --to, an array of every screen's).
 void AddJsonFlag(CLI::App* command, Reporting& reporting) {
-  command->add_flag("--json", reporting.json, "print the result as one line of JSON");
+  command->add_flag("--json", reporting.json,
+                    "print the result as one line of JSON (with --to: a JSON array)");
 }
 
 // --strict: warnings fail the command.
 void AddStrictFlag(CLI::App* command, bool& strict, const char* before) {
   command->add_flag("--strict", strict,
                     std::string("treat any warning as an error: exit status 2, ") + before);
+}
+
+// --to and what goes with it, for every subcommand that talks to a screen. A fleet names its
+// screens itself, so the options for one screen cannot go with it.
+CLI::Option* AddFleetOptions(CLI::App* command, FleetOptions& fleet) {
+  CLI::Option* to = command->add_option(
+      "--to", fleet.file,
+      "a fleet file: every screen it lists (one a line: udp HOST[:PORT] or serial PATH, with "
+      "--baud N, --address N and name=NAME)");
+  for (const char* single : {"--udp", "--local-port", "--serial", "--baud", "--address"})
+    to->excludes(command->get_option(single));
+  command
+      ->add_option("--jobs", fleet.jobs,
+                   "with --to: screens driven at once (default: 512 per CPU, at most 1024; "
+                   "screens on one serial device or UDP endpoint take turns)")
+      ->check(CLI::Range(size_t{1}, veltrane::tools::kMaxFleetScreens))
+      ->needs(to);
+  return to;
 }
 
 // --style: how a picture draws each screen pixel.
@@ -98,6 +118,7 @@ int Run(int argc, char** argv) {
   app.set_version_flag("--version", "veltrane " VELTRANE_VERSION_STRING);
   Connection connection;
   Reporting reporting;
+  FleetOptions fleet;
 
   std::string powerState;
   CLI::App* power =
@@ -105,6 +126,7 @@ int Run(int argc, char** argv) {
   power->add_option("STATE", powerState, "on or off; without it, print the state");
   AddConnectionOptions(power, connection);
   AddJsonFlag(power, reporting);
+  AddFleetOptions(power, fleet);
 
   int32_t brightness = 0;
   CLI::App* bright = app.add_subcommand("brightness", "Set the screen's brightness, or print it");
@@ -115,14 +137,17 @@ int Run(int argc, char** argv) {
   AddConnectionOptions(bright, connection);
   AddJsonFlag(bright, reporting);
   AddStrictFlag(bright, reporting.strict, "before anything is sent");
+  AddFleetOptions(bright, fleet);
 
   CLI::App* reset = app.add_subcommand("reset", "Reset the screen");
   AddConnectionOptions(reset, connection);
   AddJsonFlag(reset, reporting);
+  AddFleetOptions(reset, fleet);
   CLI::App* syncTime =
       app.add_subcommand("sync-time", "Set the screen's clock to this computer's local time");
   AddConnectionOptions(syncTime, connection);
   AddJsonFlag(syncTime, reporting);
+  AddFleetOptions(syncTime, fleet);
 
   std::string sendFile;
   CLI::App* send =
@@ -131,6 +156,8 @@ int Run(int argc, char** argv) {
       ->required();
   AddConnectionOptions(send, connection);
   AddStrictFlag(send, reporting.strict, "before anything is sent");
+  CLI::Option* sendTo = AddFleetOptions(send, fleet);
+  send->add_flag("--json", reporting.json, "with --to: the results as a JSON array")->needs(sendTo);
 
   std::string inspectFile;
   CLI::App* inspect = app.add_subcommand(
@@ -197,15 +224,20 @@ int Run(int argc, char** argv) {
     return kExitUsage;
   }
 
-  if (*power)
-    return Power(connection, powerState.empty() ? std::nullopt : std::optional(powerState),
-                 reporting);
+  // A fleet reports as the single commands do: --json and --strict mean the same with --to.
+  fleet.json = reporting.json;
+  fleet.strict = reporting.strict;
+  const bool toFleet = !fleet.file.empty();
+  const auto state = powerState.empty() ? std::nullopt : std::optional(powerState);
+  const auto level = brightnessValue->count() ? std::optional(brightness) : std::nullopt;
+  if (*power) return toFleet ? FleetPower(fleet, state) : Power(connection, state, reporting);
   if (*bright)
-    return Brightness(
-        connection, brightnessValue->count() ? std::optional(brightness) : std::nullopt, reporting);
-  if (*reset) return Reset(connection, reporting);
-  if (*syncTime) return SyncTime(connection, reporting);
-  if (*send) return Send(connection, std::filesystem::path(sendFile), reporting.strict);
+    return toFleet ? FleetBrightness(fleet, level) : Brightness(connection, level, reporting);
+  if (*reset) return toFleet ? FleetReset(fleet) : Reset(connection, reporting);
+  if (*syncTime) return toFleet ? FleetSyncTime(fleet) : SyncTime(connection, reporting);
+  if (*send)
+    return toFleet ? FleetSend(fleet, sendFile)
+                   : Send(connection, std::filesystem::path(sendFile), reporting.strict);
   if (*inspect) return Inspect(inspectFile, reporting, summary);
   if (*preview) {
     const auto time = PreviewTime(previewTime, previewAt);

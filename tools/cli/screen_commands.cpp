@@ -234,9 +234,7 @@ int Power(const Connection& connection, const std::optional<std::string>& state,
 
 int Brightness(const Connection& connection, const std::optional<int32_t>& value,
                const Reporting& reporting) {
-  Warnings warnings;
-  if (value) CheckBrightness(*value, warnings);
-  if (warnings.Report(reporting.strict)) return kExitUsage;
+  if (BrightnessStops(value, reporting.strict)) return kExitUsage;
   return WithTarget(
       connection, [&](const link::Target& target, const protocol::DeviceContext& devices) {
         if (value) {
@@ -277,20 +275,34 @@ int SyncTime(const Connection& connection, const Reporting& reporting) {
       });
 }
 
-int Send(const Connection& connection, const std::filesystem::path& program, bool strict) {
+std::optional<std::string> ProgramSizeProblem(const std::vector<uint8_t>& block) {
+  if (!block.empty() && block.size() <= format::kMaxProgramBytes) return std::nullopt;
+  return "a program must hold 1 to " + std::to_string(format::kMaxProgramBytes) +
+         " bytes, this one has " + std::to_string(block.size());
+}
+
+std::optional<std::vector<uint8_t>> ProgramToSend(const std::filesystem::path& file, bool strict) {
   // A program the reader finds broken would only be refused by the screen after its upload.
   Warnings warnings;
-  const CheckedProgram checked = LoadAndRead(program, warnings);
-  if (!checked.read || !checked.read->ok()) return kExitUsage;
+  CheckedProgram checked = LoadAndRead(file, warnings);
+  if (!checked.read || !checked.read->ok()) return std::nullopt;
   CheckProgram(checked.read->program(), checked.block, platform::SystemClock().Local(), warnings);
-  if (warnings.Report(strict)) return kExitUsage;
-  return Send(connection, checked.block);
+  if (warnings.Report(strict)) return std::nullopt;
+  if (const auto problem = ProgramSizeProblem(checked.block)) {
+    SayError(*problem);
+    return std::nullopt;
+  }
+  return std::move(checked.block);
+}
+
+int Send(const Connection& connection, const std::filesystem::path& program, bool strict) {
+  const std::optional<std::vector<uint8_t>> block = ProgramToSend(program, strict);
+  return block ? Send(connection, *block) : kExitUsage;
 }
 
 int Send(const Connection& connection, const std::vector<uint8_t>& block) {
-  if (block.empty() || block.size() > format::kMaxProgramBytes) {
-    SayError("a program must hold 1 to 2097152 bytes, this one has " +
-             std::to_string(block.size()));
+  if (const auto problem = ProgramSizeProblem(block)) {
+    SayError(*problem);
     return kExitUsage;
   }
   return WithTarget(

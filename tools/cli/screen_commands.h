@@ -35,6 +35,14 @@ int Brightness(const Connection& connection, const std::optional<int32_t>& value
 int Reset(const Connection& connection, const Reporting& reporting = {});
 int SyncTime(const Connection& connection, const Reporting& reporting = {});
 
+// Why `block` cannot be sent as a program (empty, or larger than a screen takes); nothing when
+// it can.
+std::optional<std::string> ProgramSizeProblem(const std::vector<uint8_t>& block);
+
+// The program `file` holds, read back and checked before anything is sent: nothing (said on
+// stderr) when it cannot be loaded, is broken or too large, or, under `strict`, was warned about.
+std::optional<std::vector<uint8_t>> ProgramToSend(const std::filesystem::path& file, bool strict);
+
 // Uploads a program file or block, with a progress bar when stdout is a terminal. Warnings about
 // a program file go to stderr first, and under `strict` nothing is sent when there is any.
 int Send(const Connection& connection, const std::filesystem::path& program, bool strict = false);

@@ -118,4 +118,10 @@ void CheckBrightness(int32_t value, Warnings& warnings) {
                ", the levels screens usually take, so a screen may ignore or misread it");
 }
 
+bool BrightnessStops(const std::optional<int32_t>& value, bool strict) {
+  Warnings warnings;
+  if (value) CheckBrightness(*value, warnings);
+  return warnings.Report(strict);
+}
+
 }  // namespace veltrane::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,5 +49,9 @@ void CheckFaces(const ProgramFile& file, Warnings& warnings);
 
 // A brightness outside kUsualBrightnessMin..kUsualBrightnessMax.
 void CheckBrightness(int32_t value, Warnings& warnings);
+
+// Warns about a brightness to be set (none when only reading it); true when, under `strict`,
+// the command must stop before anything is sent.
+bool BrightnessStops(const std::optional<int32_t>& value, bool strict);
 
 }  // namespace veltrane::cli

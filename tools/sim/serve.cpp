@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/ipv4.h"
+#include "platform/process_limits.h"
 #include "platform/wakeup.h"
 
 namespace veltrane::sim {
@@ -45,6 +46,9 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
     std::fprintf(stderr, "%s: cannot watch for SIGINT and SIGTERM.\n", programName);
     return 1;
   }
+  // A socket for each screen, beside the serving thread's own handles.
+  constexpr size_t kSpareHandles = 64;
+  platform::RaiseOpenHandleLimit(options.screens + kSpareHandles);
   Simulator simulator(options);
   std::string error;
   if (!simulator.Start(error)) {

@@ -195,15 +195,12 @@ void Simulator::Serve() {
 }
 
 void Simulator::ReceiveUdp(size_t screen) {
-  // Takes what has queued up, within a bound so that one busy screen cannot starve the others.
-  constexpr int kMostPerWake = 64;
+  // One datagram a wake: the wait reports the socket again while more are queued, so no screen
+  // starves the others, and none costs a read that finds nothing.
   link::FrameBuffer datagram;
   platform::Endpoint from;
-  for (int i = 0; i < kMostPerWake; ++i) {
-    const int32_t n = screens_[screen].udp.Receive(datagram, from);
-    if (n <= 0) return;
-    HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
-  }
+  const int32_t n = screens_[screen].udp.Receive(datagram, from);
+  if (n > 0) HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
 }
 
 bool Simulator::ReceiveSerial() {
@@ -353,7 +350,11 @@ void Simulator::RunDue() {
       Send(due->screen, due->route, due->peer, due->frame);
   }
   std::lock_guard lock(mutex_);
-  if (const auto next = pending_.NextDueNs()) timer_.SetFor(*next);
+  // Set only when the earliest due time changed: with many screens this runs for every few
+  // requests, and the timer keeps its setting until it fires.
+  const auto next = pending_.NextDueNs();
+  if (next && *next != timerDueNs_) timer_.SetFor(*next);
+  if (next) timerDueNs_ = *next;
 }
 
 std::optional<Simulator::Pending> Simulator::TakeDue() {

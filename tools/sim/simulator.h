@@ -179,6 +179,7 @@ class Simulator {
   uint16_t boundUdpPort_ = 0;
   platform::WakeupEvent wakeup_;
   platform::Timer timer_;
+  uint64_t timerDueNs_ = 0;  // what the timer is set for; the serving thread's alone
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<uint32_t> repliesSent_{0};

@@ -42,7 +42,8 @@ void InputWatch::Remove(const Waitable& source) {
 }
 
 bool InputWatch::Wait(std::span<bool> ready, uint32_t timeoutMs) {
-  constexpr int kMaxEvents = 8;
+  // Enough for a busy event loop over many screens to take a round of them in one call.
+  constexpr int kMaxEvents = 64;
   std::array<epoll_event, kMaxEvents> events{};
   std::fill(ready.begin(), ready.end(), false);
   const int n = ::epoll_wait(watch_.get(), events.data(), kMaxEvents, PollTimeout(timeoutMs));

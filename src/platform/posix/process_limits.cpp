@@ -1,0 +1,23 @@
+#include "platform/process_limits.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+
+namespace veltrane::platform {
+
+size_t RaiseOpenHandleLimit(size_t wanted) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+  if (limit.rlim_cur >= wanted) return static_cast<size_t>(limit.rlim_cur);
+  // Only the soft limit moves: up to the hard one, which an unprivileged process cannot raise.
+  const rlim_t raised = limit.rlim_max == RLIM_INFINITY
+                            ? static_cast<rlim_t>(wanted)
+                            : std::min(static_cast<rlim_t>(wanted), limit.rlim_max);
+  const rlim_t before = limit.rlim_cur;
+  limit.rlim_cur = raised;
+  if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return static_cast<size_t>(before);
+  return static_cast<size_t>(raised);
+}
+
+}  // namespace veltrane::platform

@@ -1,0 +1,140 @@
+// Fleet files: what a good one gives, and every bad line refused with its line number.
+#include "shared/fleet_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "fleet.h"
+#include "platform/ipv4.h"
+#include "shared/udp_endpoint.h"
+
+namespace veltrane::tools {
+namespace {
+
+TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
+  const char* text =
+      "# the lobby\r\n"
+      "\n"
+      "udp 10.0.0.5 name=Lobby left\n"
+      "  udp localhost:7000 --address 2   # the right one\n"
+      "serial /dev/ttyUSB0 --baud 115200 --address 255 name=Hall #2\n"
+      "\tserial /dev/ttyUSB0 --address 3";
+  const auto parsed = ParseFleetFile(text);
+  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(parsed))
+      << std::get<FleetFileError>(parsed).message;
+  const auto& screens = std::get<std::vector<FleetScreen>>(parsed);
+  ASSERT_EQ(screens.size(), 4u);
+
+  struct Expected {
+    size_t line;
+    const char* name;
+    const char* where;
+    link::Transport transport;
+    uint8_t devAddr;
+  };
+  const Expected expected[] = {
+      {3, "Lobby left", "udp 10.0.0.5:6666", link::Transport::Udp, 1},
+      {4, "", "udp 127.0.0.1:7000 address 2", link::Transport::Udp, 2},
+      {5, "Hall #2", "serial /dev/ttyUSB0 address 255", link::Transport::Serial, 255},
+      {6, "", "serial /dev/ttyUSB0 address 3", link::Transport::Serial, 3},
+  };
+  for (size_t i = 0; i < screens.size(); ++i) {
+    SCOPED_TRACE(expected[i].where);
+    EXPECT_EQ(screens[i].line, expected[i].line);
+    EXPECT_EQ(screens[i].name, expected[i].name);
+    EXPECT_EQ(screens[i].where, expected[i].where);
+    EXPECT_EQ(screens[i].target.transport, expected[i].transport);
+    EXPECT_EQ(screens[i].target.devAddr, expected[i].devAddr);
+  }
+  EXPECT_EQ(screens[0].target.remoteAddress, platform::ParseIpv4("10.0.0.5"));
+  EXPECT_EQ(screens[1].target.remotePort, 7000);
+  EXPECT_EQ(screens[2].target.devicePath, "/dev/ttyUSB0");
+  // The speeds go through the same table as --baud: 115200 given, 57600 by default.
+  EXPECT_EQ(screens[2].target.speedIndex, *SpeedIndexForBaud(115200));
+  EXPECT_EQ(screens[3].target.speedIndex, *SpeedIndexForBaud(57600));
+}
+
+TEST(FleetFile, BadLinesAreNamedWithWhatIsWrong) {
+  struct Case {
+    std::string text;
+    size_t line;
+    const char* message;
+  };
+  const std::string tooLong = "udp 10.0.0.1 name=" + std::string(kMaxFleetLineBytes, 'x');
+  const Case cases[] = {
+      {"udp 10.0.0.1\ntcp 10.0.0.2\n", 2, "expected udp HOST[:PORT] or serial PATH, got \"tcp\""},
+      {"udp\n", 1, "udp needs HOST[:PORT]"},
+      {"# x\nserial # no path\n", 2, "serial needs a device path"},
+      {"udp somewhere\n", 1, "udp: \"somewhere\" is not an IPv4 address"},
+      {"udp 10.0.0.1:70000\n", 1, "udp: bad port \"70000\""},
+      {"udp 10.0.0.1 --address 256\n", 1, "--address: expected 0..255, got \"256\""},
+      {"udp 10.0.0.1 --address\n", 1, "--address: expected 0..255, got \"\""},
+      {"udp 10.0.0.1 --address -1\n", 1, "--address: expected 0..255, got \"-1\""},
+      {"udp 10.0.0.1 --address 2 --address 3\n", 1, "--address is given twice"},
+      {"udp 10.0.0.1 --baud 9600\n", 1, "--baud is for serial lines only"},
+      {"serial /dev/ttyS0 --baud 1200\n", 1, "--baud: expected 9600, 19200"},
+      {"serial /dev/ttyS0 --baud 9600 --baud 9600\n", 1, "--baud is given twice"},
+      {"udp 10.0.0.1 --local-port 5\n", 1, "unexpected \"--local-port\""},
+      {"udp 10.0.0.1 lobby\n", 1, "unexpected \"lobby\""},
+      {"udp 10.0.0.1 name=\n", 1, "name= needs a name"},
+      {"udp 10.0.0.1 name=" + std::string(kMaxFleetNameBytes + 1, 'n') + "\n", 1,
+       "a name has at most 64 bytes"},
+      {"udp 10.0.0.1 name=a\x1b[2Jb\n", 1, "holds a control character"},
+      {"udp 10.0.0.1\n" + tooLong + "\n", 2, "longer than 1024 bytes"},
+      {"udp 10.0.0.1 name=A\nudp 10.0.0.2 name=A\n", 2, "the name \"A\" is taken by line 1"},
+      {"udp 10.0.0.1\n\nudp 10.0.0.1:6666\n", 3, "the same screen as line 1"},
+      {"serial /dev/ttyS0 --address 2\nserial /dev/ttyS0 --address 2\n", 2,
+       "the same screen as line 1"},
+      {"# nothing\n\n", 0, "lists no screens"},
+      {"", 0, "lists no screens"},
+      {std::string(kMaxFleetFileBytes + 1, '#'), 0, "larger than 1048576 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const auto parsed = ParseFleetFile(c.text);
+    ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
+    EXPECT_EQ(std::get<FleetFileError>(parsed).line, c.line);
+    EXPECT_NE(std::get<FleetFileError>(parsed).message.find(c.message), std::string::npos)
+        << std::get<FleetFileError>(parsed).message;
+  }
+}
+
+TEST(FleetFile, HoldsAtMostItsScreenCount) {
+  std::string text;
+  for (size_t i = 0; i <= kMaxFleetScreens; ++i)
+    text += "udp 10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256) + "\n";
+  const auto parsed = ParseFleetFile(text);
+  ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
+  EXPECT_EQ(std::get<FleetFileError>(parsed).line, kMaxFleetScreens + 1);
+  text.resize(text.rfind("udp"));
+  EXPECT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(ParseFleetFile(text)));
+}
+
+TEST(FleetFile, TheCommandNamesTheFileAndLine) {
+  const auto file = std::filesystem::temp_directory_path() /
+                    ("veltrane_fleet_" +
+                     std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
+  std::ofstream(file) << "udp 127.0.0.1\nudp 127.0.0.1 --address x\n";
+  const auto bad = cli::LoadFleet(file);
+  ASSERT_TRUE(std::holds_alternative<std::string>(bad));
+  EXPECT_EQ(std::get<std::string>(bad),
+            file.string() + ":2: --address: expected 0..255, got \"x\"");
+
+  std::ofstream(file) << std::string(kMaxFleetFileBytes + 1, '\n');
+  const auto large = cli::LoadFleet(file);
+  ASSERT_TRUE(std::holds_alternative<std::string>(large));
+  EXPECT_EQ(
+      std::get<std::string>(large),
+      file.string() + " has 1048577 bytes, more than the 1048576 bytes a fleet file may have");
+  std::filesystem::remove(file);
+
+  const auto missing = cli::LoadFleet(file);
+  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
+  EXPECT_EQ(std::get<std::string>(missing),
+            "cannot read " + file.string() + ": no such file or directory");
+}
+
+}  // namespace
+}  // namespace veltrane::tools

@@ -1,0 +1,392 @@
+// Driving fleets: which screens share a lane, how many turns run at once, and the commands with
+// --to against simulated screens (results, table, JSON read back, exit statuses).
+#include "fleet.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "commands.h"
+#include "fleet_display.h"
+#include "fleet_runner.h"
+#include "sim/screen.h"
+#include "support/screen_harness.h"
+#include "support/test_programs.h"
+
+namespace veltrane::cli {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+
+struct Captured {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+template <class Command>
+Captured Capture(Command command) {
+  CaptureStdout();
+  CaptureStderr();
+  const int status = command();
+  return {status, GetCapturedStdout(), GetCapturedStderr()};
+}
+
+std::filesystem::path TempPath(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         ("veltrane_fleet_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+          "_" + name);
+}
+
+std::vector<tools::FleetScreen> Fleet(const std::string& text) {
+  auto parsed = tools::ParseFleetFile(text);
+  if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
+    ADD_FAILURE() << error->message;
+    return {};
+  }
+  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+}
+
+TEST(FleetLanes, ScreensOnOneLineOrEndpointTakeTurns) {
+  const auto device = TempPath("tty");
+  const auto alias = TempPath("tty-alias");
+  std::ofstream(device) << "";
+  std::filesystem::remove(alias);
+  std::filesystem::create_symlink(device, alias);
+  struct Case {
+    std::string fleet;
+    std::vector<std::vector<size_t>> lanes;
+  };
+  const Case cases[] = {
+      {"udp 10.0.0.1\nudp 10.0.0.2\nudp 10.0.0.1:7000\n", {{0}, {1}, {2}}},
+      {"udp 10.0.0.1\nudp 10.0.0.2\nudp 10.0.0.1 --address 2\n", {{0, 2}, {1}}},
+      {"serial /dev/ttyS0\nudp 10.0.0.1\nserial /dev/ttyS0 --address 2\nserial /dev/ttyS1\n",
+       {{0, 2}, {1}, {3}}},
+      // One device however its path is spelled.
+      {"serial " + device.string() + "\nserial " + alias.string() + " --address 2\n", {{0, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fleet);
+    EXPECT_EQ(FleetLanes(Fleet(c.fleet)), c.lanes);
+  }
+  std::filesystem::remove(alias);
+  std::filesystem::remove(device);
+}
+
+// A turn that holds the first screens until `jobs` turns are in flight at once (or five seconds
+// have passed), and records the most turns seen at once, overall and per lane.
+class CountingTurn {
+ public:
+  explicit CountingTurn(size_t jobs) : jobs_(jobs) {}
+
+  TurnOutcome operator()(const link::Target& target, const protocol::DeviceContext&,
+                         TurnProgress&) {
+    std::unique_lock lock(mutex_);
+    mostAtOnce_ = std::max(mostAtOnce_, ++inFlight_);
+    mostInLane_ = std::max(mostInLane_, ++inLane_[target.remoteAddress]);
+    gathered_ = gathered_ || inFlight_ == jobs_;
+    changed_.notify_all();
+    changed_.wait_for(lock, std::chrono::seconds(5), [this] { return gathered_; });
+    --inLane_[target.remoteAddress];
+    --inFlight_;
+    return {Status::Ok, target.devAddr};
+  }
+  size_t mostAtOnce() const { return mostAtOnce_; }
+  size_t mostInLane() const { return mostInLane_; }
+
+ private:
+  size_t jobs_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t inFlight_ = 0, mostAtOnce_ = 0, mostInLane_ = 0;
+  bool gathered_ = false;
+  std::map<uint32_t, size_t> inLane_;
+};
+
+TEST(DriveFleet, RunsJobsAtOnceAndALaneOneAtATime) {
+  // Eight lanes of two screens each (addresses 1 and 2 at one endpoint).
+  std::string text;
+  for (int i = 1; i <= 8; ++i)
+    text +=
+        "udp 10.0.0." + std::to_string(i) + "\nudp 10.0.0." + std::to_string(i) + " --address 2\n";
+  const auto screens = Fleet(text);
+  for (const size_t jobs : {size_t{1}, size_t{3}, size_t{8}}) {
+    SCOPED_TRACE(jobs);
+    CountingTurn counting(jobs);
+    std::vector<TurnProgress> progress(screens.size());
+    const auto results = DriveFleet(
+        screens, jobs,
+        [&](const link::Target& t, const protocol::DeviceContext& d, TurnProgress& p) {
+          return counting(t, d, p);
+        },
+        progress);
+    EXPECT_EQ(counting.mostAtOnce(), jobs);
+    EXPECT_EQ(counting.mostInLane(), 1u);
+    ASSERT_EQ(results.size(), screens.size());
+    for (size_t i = 0; i < screens.size(); ++i) {
+      EXPECT_EQ(results[i].outcome.value, screens[i].target.devAddr);  // in the fleet's order
+      EXPECT_EQ(progress[i].phase.load(), TurnProgress::Done);
+    }
+  }
+}
+
+TEST(DriveFleet, HandsUdpLanesToTheBatchAndTheOthersToThreads) {
+  const auto screens = Fleet(
+      "udp 10.0.0.1\nserial /dev/ttyS0\nudp 10.0.0.2\nudp 10.0.0.1 --address 2\n"
+      "serial /dev/ttyS0 --address 2\n");
+  std::mutex mutex;
+  std::vector<size_t> onThreads;
+  std::vector<std::vector<size_t>> batched;
+  std::vector<TurnProgress> progress(screens.size());
+  const auto results = DriveFleet(
+      screens, 4,
+      [&](const link::Target& target, const protocol::DeviceContext&, TurnProgress&) {
+        std::lock_guard lock(mutex);
+        onThreads.push_back(target.devAddr);
+        return TurnOutcome{Status::Ok, std::nullopt};
+      },
+      progress,
+      [&](const std::vector<tools::FleetScreen>&, const std::vector<std::vector<size_t>>& lanes,
+          size_t jobs, std::vector<TurnProgress>&, std::vector<ScreenResult>& out) {
+        EXPECT_EQ(jobs, 2u);  // no more than the lanes of the larger group
+        batched = lanes;
+        for (const auto& lane : lanes)
+          for (const size_t screen : lane) out[screen].outcome = {Status::Ok, 7};
+      });
+  EXPECT_EQ(batched, (std::vector<std::vector<size_t>>{{0, 3}, {2}}));
+  EXPECT_EQ(onThreads, (std::vector<size_t>{1, 2}));  // one lane, in the fleet's order
+  EXPECT_EQ(results[3].outcome.value, 7);
+}
+
+TEST(LiveLine, ShowsWhereEachScreenIs) {
+  const auto screens = Fleet("udp 10.0.0.1 name=Lobby\n");
+  TurnProgress progress;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  waiting");
+  progress.phase = TurnProgress::Running;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  running");
+  progress.packetsTotal = 4;
+  progress.packetsDone = 1;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  [#####...............] 25%");
+  progress.status = Status::Timeout;
+  progress.phase = TurnProgress::Done;
+  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  no answer");
+}
+
+sim::Faults SilentFaults() {
+  sim::Faults faults;
+  faults.silent = true;
+  return faults;
+}
+
+// What a live display wrote to a file while `progress` stood still for a few redraws.
+std::string DisplayOutput(const std::vector<tools::FleetScreen>& screens,
+                          const std::vector<TurnProgress>& progress) {
+  std::FILE* file = std::tmpfile();
+  {
+    LiveDisplay display(screens, progress, file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  std::string text(static_cast<size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
+TEST(LiveDisplay, RedrawsItsBlockInPlaceAndWipesItAtTheEnd) {
+  struct Case {
+    size_t screens;
+    size_t running;     // the index of the one screen running
+    size_t blockLines;  // screens shown and the count
+    const char* count;
+  };
+  const Case cases[] = {
+      {3, 1, 4, "0 of 3 done, 1 running, 0 failed"},
+      {LiveDisplay::kMaxLiveScreens + 4, 7, 2, "0 of 20 done, 1 running, 0 failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screens);
+    std::string text;
+    for (size_t i = 0; i < c.screens; ++i) text += "udp 10.0.1." + std::to_string(i) + "\n";
+    const auto screens = Fleet(text);
+    std::vector<TurnProgress> progress(screens.size());
+    progress[c.running].phase = TurnProgress::Running;
+    const std::string out = DisplayOutput(screens, progress);
+    EXPECT_NE(out.find(c.count), std::string::npos) << out;
+    EXPECT_NE(out.find("-  udp 10.0.1." + std::to_string(c.running) + ":6666  running"),
+              std::string::npos);
+    // Every redraw after the first goes back up over the block; the last wipes it.
+    const std::string up = "\x1b[" + std::to_string(c.blockLines) + "A";
+    EXPECT_NE(out.find(up), std::string::npos);
+    EXPECT_TRUE(out.ends_with(up + "\r\x1b[J")) << out;
+  }
+}
+
+// A real program, which the command's own check before sending passes.
+const std::filesystem::path kHello =
+    std::filesystem::path(VELTRANE_SOURCE_DIR) / "examples/hello.json";
+
+std::vector<uint8_t> HelloBlock() {
+  auto built = LoadProgramBlock(kHello);
+  return std::get<std::vector<uint8_t>>(std::move(built));
+}
+
+// Simulated screens for fleet runs: `ok` accepts any block, `refusing` refuses every program at
+// its end packet, `silent` answers nothing.
+class FleetCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ok_.started() && other_.started() && refusing_.started() && silent_.started());
+    for (testing::ScreenHarness* harness : {&ok_, &other_, &silent_})
+      harness->screen().SetValidator(sim::CheckProgramLength);
+    refusing_.screen().SetValidator(
+        [](std::span<const uint8_t>) -> std::optional<std::string> { return "full"; });
+  }
+  void TearDown() override { std::filesystem::remove(fleetFile_); }
+
+  std::string UdpLine(const testing::ScreenHarness& harness) const {
+    return "udp 127.0.0.1:" + std::to_string(harness.screen().udpPort());
+  }
+  FleetOptions WriteFleet(const std::string& text, bool json = false) {
+    std::ofstream(fleetFile_) << text;
+    return {fleetFile_.string(), 0, json};
+  }
+
+  testing::ScreenHarness ok_, other_, refusing_;
+  testing::ScreenHarness silent_{SilentFaults()};
+  std::filesystem::path fleetFile_ = TempPath("fleet.txt");
+};
+
+TEST_F(FleetCommands, SendReportsEachScreenAndFailsWhenOneDidNot) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + " name=first\n" + UdpLine(refusing_) + " name=refusing\n" +
+                     UdpLine(silent_) + " name=silent\n" + "serial " +
+                     other_.screen().terminalPath() + " --baud 115200 name=on the line\n",
+                 true);
+  const std::vector<uint8_t> block = HelloBlock();
+  const Captured run = Capture([&] { return FleetSend(fleet, kHello); });
+
+  EXPECT_EQ(run.status, kExitScreen);
+  EXPECT_EQ(run.err, "veltrane: 2 of 4 screens did not succeed\n");
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 4u);
+  const std::string ok = "ok";
+  const std::string noAnswer = "no answer";
+  EXPECT_EQ(results[0]["name"], "first");
+  EXPECT_EQ(results[0]["result"], ok);
+  EXPECT_EQ(results[0]["target"], UdpLine(ok_));
+  EXPECT_EQ(results[0]["address"], 1);
+  EXPECT_FALSE(results[0].contains("error"));
+  EXPECT_EQ(results[1]["result"], "refused");
+  EXPECT_EQ(results[2]["result"], noAnswer);
+  EXPECT_EQ(results[2]["error"], "the screen did not answer");
+  EXPECT_GE(results[2]["seconds"].get<double>(), 2.9);  // three tries of a second each
+  EXPECT_EQ(results[3]["name"], "on the line");
+  EXPECT_EQ(results[3]["result"], ok);
+  EXPECT_EQ(ok_.screen().LastProgram(), block);
+  EXPECT_EQ(other_.screen().LastProgram(), block);
+  EXPECT_TRUE(refusing_.screen().LastProgram().empty());
+}
+
+TEST_F(FleetCommands, AnUnansweredPacketIsTriedAgainAndOneEndpointTakesTurns) {
+  sim::Faults dropOnce;
+  dropOnce.packetFaults = {{3, sim::AckFault::Drop, 1}};
+  testing::ScreenHarness dropping(dropOnce);
+  dropping.screen().SetValidator(sim::CheckProgramLength);
+  // The screen answers its address and 255: two screens at one endpoint, one after the other.
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(dropping) + "\n" + UdpLine(dropping) + " --address 255\n", true);
+  const std::vector<uint8_t> block = HelloBlock();
+  const Captured run = Capture([&] { return FleetSend(fleet, kHello); });
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  EXPECT_EQ(results[0]["result"], "ok");
+  EXPECT_GE(results[0]["seconds"].get<double>(), 0.95);  // the dropped packet's window ran out
+  EXPECT_EQ(results[1]["result"], "ok");
+  EXPECT_EQ(dropping.screen().State().programsAccepted, 2u);
+  EXPECT_EQ(dropping.screen().LastProgram(), block);
+}
+
+TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + " name=a\n" + UdpLine(other_) + "\n" + "serial " +
+                 other_.screen().terminalPath() + " --address 255 name=c\n");
+  ok_.screen().SetPower(0);
+  struct Case {
+    std::function<int()> command;
+    std::vector<std::string> results;  // for a, the unnamed screen and c
+  };
+  const Case cases[] = {
+      {[&] { return FleetPower(fleet, std::nullopt); }, {"off", "on", "on"}},
+      {[&] { return FleetBrightness(fleet, 9); }, {"ok", "ok", "ok"}},
+      {[&] { return FleetBrightness(fleet, std::nullopt); }, {"9", "9", "9"}},
+      {[&] { return FleetSyncTime(fleet); }, {"ok", "ok", "ok"}},
+      {[&] { return FleetReset(fleet); }, {"ok", "ok", "ok"}},
+  };
+  for (const Case& c : cases) {
+    const Captured run = Capture(c.command);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    // A heading, a row per screen in the fleet's order, the count.
+    std::vector<std::string> lines;
+    std::istringstream rows(run.out);
+    for (std::string line; std::getline(rows, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    EXPECT_EQ(lines[0].rfind("name", 0), 0u);
+    const char* names[] = {"a ", "- ", "c "};
+    for (size_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE(lines[i + 1]);
+      EXPECT_EQ(lines[i + 1].rfind(names[i], 0), 0u);
+      EXPECT_NE(lines[i + 1].find("  " + c.results[i] + "  "), std::string::npos);
+    }
+    EXPECT_EQ(lines[4].rfind("3 of 3 screens ok in ", 0), 0u);
+  }
+  EXPECT_TRUE(ok_.screen().State().clock.has_value());
+}
+
+TEST_F(FleetCommands, AScreenThatCannotBeTriedFailsTheRunWithTheSystemsReason) {
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + "\nserial /nonexistent/ttyUSB9 name=nowhere\n");
+  const Captured run = Capture([&] { return FleetReset(fleet); });
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.out.find("nowhere  serial /nonexistent/ttyUSB9  failed"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("veltrane: nowhere: cannot open /nonexistent/ttyUSB9: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find(": no such file or directory\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("veltrane: 1 of 2 screens did not succeed\n"), std::string::npos);
+  EXPECT_EQ(ok_.screen().State().requests, 1u);  // the other screen was reset all the same
+}
+
+TEST_F(FleetCommands, UnusableInputTouchesNoScreen) {
+  const FleetOptions bad = WriteFleet(UdpLine(ok_) + "\nudp 127.0.0.1:0\n");
+  const Captured badFleet = Capture([&] { return FleetReset(bad); });
+  EXPECT_EQ(badFleet.status, kExitUsage);
+  EXPECT_EQ(badFleet.err, "veltrane: " + fleetFile_.string() + ":2: udp: bad port \"0\"\n");
+  EXPECT_EQ(badFleet.out, "");
+
+  const FleetOptions good = WriteFleet(UdpLine(ok_) + "\n");
+  const Captured badState = Capture([&] { return FleetPower(good, "dim"); });
+  EXPECT_EQ(badState.status, kExitUsage);
+  const auto empty = TempPath("empty.bin");
+  std::ofstream(empty, std::ios::binary).flush();
+  const Captured emptyProgram = Capture([&] { return FleetSend(good, empty); });
+  std::filesystem::remove(empty);
+  EXPECT_EQ(emptyProgram.status, kExitUsage);
+  EXPECT_NE(emptyProgram.err.find("defect at byte 0"), std::string::npos);
+  EXPECT_EQ(ok_.screen().State().requests, 0u);
+}
+
+}  // namespace
+}  // namespace veltrane::cli

@@ -1,0 +1,194 @@
+#include "shared/fleet_file.h"
+
+#include <charconv>
+#include <map>
+#include <optional>
+#include <tuple>
+
+#include "format/link.h"
+#include "platform/ipv4.h"
+#include "shared/udp_endpoint.h"
+
+namespace veltrane::tools {
+namespace {
+
+constexpr int32_t kDefaultAddress = 1;
+constexpr int32_t kDefaultBaud = 57600;
+constexpr int32_t kLastAddress = 255;
+constexpr size_t kMaxNumberDigits = 6;
+constexpr std::string_view kNamePrefix = "name=";
+constexpr std::string_view kBlanks = " \t";
+
+// Control characters would garble the results on a terminal; a tab is only a blank.
+bool HasControlCharacter(std::string_view line) {
+  for (const char c : line)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) return true;
+  return false;
+}
+
+std::optional<int32_t> ParseNumber(std::string_view digits) {
+  if (digits.empty() || digits.size() > kMaxNumberDigits ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  int32_t value = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return value;
+}
+
+// The words of one line, up to a comment; `name=` takes the rest of the line as one word.
+class Words {
+ public:
+  explicit Words(std::string_view line) : line_(line) {}
+
+  // The next word, or nothing at the end of the line or at a comment.
+  std::optional<std::string_view> Next() {
+    const size_t start = line_.find_first_not_of(kBlanks, position_);
+    if (start == std::string_view::npos || line_[start] == '#') return std::nullopt;
+    size_t end = line_.find_first_of(kBlanks, start);
+    if (line_.substr(start).starts_with(kNamePrefix)) end = line_.find_last_not_of(kBlanks) + 1;
+    if (end == std::string_view::npos) end = line_.size();
+    position_ = end;
+    return line_.substr(start, end - start);
+  }
+
+ private:
+  std::string_view line_;
+  size_t position_ = 0;
+};
+
+// The screen one line names, or one sentence on what is wrong with the line.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view line) : words_(line) {}
+
+  // Nothing for a blank or comment line.
+  std::variant<std::monostate, FleetScreen, std::string> Read() {
+    const auto kind = words_.Next();
+    if (!kind) return std::monostate{};
+    const auto place = words_.Next();
+    if (*kind == "udp" && place) return Finish(ReadUdp(*place));
+    if (*kind == "serial" && place) return Finish(ReadSerial(*place));
+    if (*kind == "udp" || *kind == "serial")
+      return std::string(*kind == "udp" ? "udp needs HOST[:PORT]" : "serial needs a device path");
+    return "expected udp HOST[:PORT] or serial PATH, got \"" + std::string(*kind) + "\"";
+  }
+
+ private:
+  std::optional<std::string> ReadUdp(std::string_view place) {
+    const auto endpoint = ParseUdpEndpoint(place, {0, format::kScreenPort}, EndpointRole::Screen);
+    if (const auto* error = std::get_if<std::string>(&endpoint)) return "udp: " + *error;
+    const UdpEndpoint& at = std::get<UdpEndpoint>(endpoint);
+    screen_.target.transport = link::Transport::Udp;
+    screen_.target.remoteAddress = at.address;
+    screen_.target.remotePort = at.port;
+    screen_.where = "udp " + platform::FormatIpv4(at.address) + ":" + std::to_string(at.port);
+    return std::nullopt;
+  }
+
+  std::optional<std::string> ReadSerial(std::string_view place) {
+    screen_.target.transport = link::Transport::Serial;
+    screen_.target.devicePath = place;
+    screen_.target.speedIndex = *SpeedIndexForBaud(kDefaultBaud);
+    screen_.where = "serial " + std::string(place);
+    return std::nullopt;
+  }
+
+  // Reads the options after the target; the screen, or what is wrong.
+  std::variant<std::monostate, FleetScreen, std::string> Finish(std::optional<std::string> error) {
+    if (error) return *error;
+    int32_t address = kDefaultAddress;
+    bool addressGiven = false, baudGiven = false;
+    while (const auto word = words_.Next()) {
+      if (word->starts_with(kNamePrefix)) {
+        screen_.name = word->substr(kNamePrefix.size());
+        if (screen_.name.empty()) return std::string("name= needs a name");
+        if (screen_.name.size() > kMaxFleetNameBytes)
+          return "a name has at most " + std::to_string(kMaxFleetNameBytes) + " bytes";
+      } else if (*word == "--address") {
+        if (addressGiven) return std::string("--address is given twice");
+        const auto value = words_.Next();
+        const auto parsed = value ? ParseNumber(*value) : std::nullopt;
+        if (!parsed || *parsed > kLastAddress)
+          return "--address: expected 0..255, got \"" + std::string(value.value_or("")) + "\"";
+        address = *parsed;
+        addressGiven = true;
+      } else if (*word == "--baud") {
+        if (screen_.target.transport != link::Transport::Serial)
+          return std::string("--baud is for serial lines only");
+        if (baudGiven) return std::string("--baud is given twice");
+        const auto value = words_.Next();
+        const auto parsed = value ? ParseNumber(*value) : std::nullopt;
+        const auto speed = parsed ? SpeedIndexForBaud(*parsed) : std::nullopt;
+        if (!speed) return "--baud: expected " + BaudChoices();
+        screen_.target.speedIndex = *speed;
+        baudGiven = true;
+      } else {
+        return "unexpected \"" + std::string(*word) + "\"";
+      }
+    }
+    screen_.target.devAddr = static_cast<uint8_t>(address);
+    if (address != kDefaultAddress) screen_.where += " address " + std::to_string(address);
+    return screen_;
+  }
+
+  Words words_;
+  FleetScreen screen_;
+};
+
+// A screen's identity for telling duplicates apart: where it is and the address it answers.
+using ScreenKey = std::tuple<link::Transport, uint32_t, uint16_t, std::string, uint8_t>;
+
+ScreenKey KeyOf(const link::Target& t) {
+  return {t.transport, t.remoteAddress, t.remotePort, t.devicePath, t.devAddr};
+}
+
+// The lines of `text`, each without its line break (a CRLF's CR included).
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text) {
+  if (text.size() > kMaxFleetFileBytes)
+    return FleetFileError{0, "larger than " + std::to_string(kMaxFleetFileBytes) + " bytes"};
+  std::vector<FleetScreen> screens;
+  std::map<std::string, size_t> names;
+  std::map<ScreenKey, size_t> seen;
+  const std::vector<std::string_view> lines = SplitLines(text);
+  for (size_t index = 0; index < lines.size(); ++index) {
+    const size_t number = index + 1;
+    const std::string_view line = lines[index];
+    if (line.size() > kMaxFleetLineBytes)
+      return FleetFileError{number, "longer than " + std::to_string(kMaxFleetLineBytes) + " bytes"};
+    if (HasControlCharacter(line)) return FleetFileError{number, "holds a control character"};
+    auto read = LineReader(line).Read();
+    if (auto* error = std::get_if<std::string>(&read)) return FleetFileError{number, *error};
+    auto* screen = std::get_if<FleetScreen>(&read);
+    if (screen == nullptr) continue;
+    if (screens.size() == kMaxFleetScreens)
+      return FleetFileError{number, "more than " + std::to_string(kMaxFleetScreens) + " screens"};
+    if (const auto [at, fresh] = seen.emplace(KeyOf(screen->target), number); !fresh)
+      return FleetFileError{number, "the same screen as line " + std::to_string(at->second)};
+    if (!screen->name.empty()) {
+      if (const auto [at, fresh] = names.emplace(screen->name, number); !fresh)
+        return FleetFileError{number, "the name \"" + screen->name + "\" is taken by line " +
+                                          std::to_string(at->second)};
+    }
+    screen->line = number;
+    screens.push_back(std::move(*screen));
+  }
+  if (screens.empty()) return FleetFileError{0, "lists no screens"};
+  return screens;
+}
+
+}  // namespace veltrane::tools

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "link/target.h"
+
+namespace veltrane::tools {
+
+// What a fleet file may hold. The file is read whole, so its size is bounded; a line longer than
+// any sensible target is a mistake (or not a fleet file at all).
+constexpr size_t kMaxFleetFileBytes = 1024 * 1024;
+constexpr size_t kMaxFleetLineBytes = 1024;
+constexpr size_t kMaxFleetScreens = 4096;
+constexpr size_t kMaxFleetNameBytes = 64;
+
+// One screen of a fleet, as its line names it.
+struct FleetScreen {
+  size_t line = 0;    // where it is in the file, from 1
+  std::string name;   // empty when the line gives none
+  std::string where;  // the target as the results show it: "udp 10.0.0.5:6666", "serial PATH"
+  link::Target target;
+};
+
+// Why a fleet file cannot be used: the line (0 for the file as a whole) and one sentence.
+struct FleetFileError {
+  size_t line = 0;
+  std::string message;
+};
+
+// Reads a fleet file: one screen a line,
+//   udp HOST[:PORT] [--address N] [name=NAME]
+//   serial PATH [--baud N] [--address N] [name=NAME]
+// where NAME is the rest of the line. A word starting with '#' starts a comment to the end of
+// the line; blank lines are skipped. Names and screens (target and address) are unique. Gives
+// the screens in file order, or the first defect.
+std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text);
+
+}  // namespace veltrane::tools
