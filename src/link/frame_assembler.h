@@ -43,7 +43,9 @@ class FrameAssembler {
   size_t pendingBytes() const { return length_; }
 
  private:
-  FrameBuffer buffer_{};
+  // Left uninitialised: only the bytes of the frame in progress are ever read, and an exchange
+  // makes an assembler for every receive window.
+  FrameBuffer buffer_;
   size_t length_ = 0;  // bytes of the frame in progress; 0 outside a frame
 };
 

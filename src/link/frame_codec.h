@@ -27,7 +27,8 @@ static_assert(MaxFrameSize == 1046);
 using FrameBuffer = std::array<uint8_t, MaxFrameSize>;
 
 // Frames `body` into `out`. Returns the frame length, or 0 (writing nothing) when `out` is
-// smaller than EncodedFrameBound of the body.
+// smaller than EncodedFrameBound of the body. The encoder works in whole runs of bytes, so the
+// bytes of `out` after the frame, up to the bound, may be overwritten.
 int32_t EncodeFrame(std::span<const uint8_t> body, std::span<uint8_t> out);
 
 // Frames the concatenation of `header` and `data` without copying them together first.

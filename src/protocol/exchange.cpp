@@ -18,30 +18,35 @@ bool AcceptsInput(link::Channel& channel, std::span<const uint8_t> input,
   return assembler.Feed(input, accepted);
 }
 
-// One receive window of `windowMs`, measured on the wrapping tick from the moment it opens.
+// True when a wait says no more input will come: a line that hung up, or is readable yet yields
+// nothing. Input that was not the answer, a wait that ran out, or a datagram that did not count
+// (another source, empty) leaves the window going.
+bool InputHasEnded(const link::Channel& channel, link::Channel::Input input) {
+  if (input.length > 0 || input.waited == platform::WaitResult::TimedOut) return false;
+  return !(input.waited == platform::WaitResult::Ready && channel.CarriesWholeFrames());
+}
+
+// One receive window of `windowMs`, measured on the wrapping tick from the moment it opens. The
+// clock is read as the window opens and after each wake-up that does not end it: an answered
+// window costs one reading. A window that no more input can shorten runs its full length, asleep.
 bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test,
                 platform::Clock& clock) {
   const uint32_t opened = clock.NowMs();
   link::FrameAssembler assembler;
   link::FrameBuffer input;
-  for (;;) {
+  for (uint32_t remainingMs = windowMs; remainingMs > 0;) {
+    const auto [waited, n] = channel.AwaitInput(input, remainingMs);
+    if (n > 0 && AcceptsInput(channel, std::span<const uint8_t>(input.data(), n), assembler, test))
+      return true;
     const uint32_t elapsed = platform::ElapsedMs(opened, clock.NowMs());
     if (elapsed >= windowMs) return false;
-    const uint32_t remainingMs = windowMs - elapsed;
-    const auto [waited, n] = channel.AwaitInput(input, remainingMs);
-    if (waited == platform::WaitResult::TimedOut) continue;
-    if (n > 0) {
-      if (AcceptsInput(channel, std::span<const uint8_t>(input.data(), n), assembler, test))
-        return true;
-      continue;
+    remainingMs = windowMs - elapsed;
+    if (InputHasEnded(channel, {waited, n})) {
+      clock.SleepMs(remainingMs);
+      return false;
     }
-    // A datagram that did not count (another source, empty) leaves the window going. A line
-    // that hung up, or is readable yet yields nothing, brings no more input: the window still
-    // runs its full length, asleep.
-    if (waited == platform::WaitResult::Ready && channel.CarriesWholeFrames()) continue;
-    clock.SleepMs(remainingMs);
-    return false;
   }
+  return false;
 }
 
 class CommandReplyTest final : public ReplyTest {

@@ -51,6 +51,25 @@ TEST(Crc16, SlicedFormMatchesTwoTableFormBitForBit) {
   }
 }
 
+// Long runs are folded sixteen bytes at a time in four lanes and finished byte by byte: the
+// lengths around each of those steps, from any starting register.
+TEST(Crc16, RunsAroundTheFoldingStepsMatchTheTwoTableForm) {
+  const size_t lengths[] = {15, 16, 17, 31,  32,  33,  47,  48,  63,  64,  65,  79,  80,  81,
+                            95, 96, 97, 127, 128, 129, 191, 192, 193, 511, 512, 513, 522, 1046};
+  std::mt19937 random(4);
+  std::vector<uint8_t> buffer(1046 + 3);
+  for (auto& b : buffer) b = static_cast<uint8_t>(random());
+  for (const size_t length : lengths) {
+    for (size_t offset = 0; offset < 3; ++offset) {
+      const auto bytes = std::span<const uint8_t>(buffer).subspan(offset, length);
+      for (const uint16_t seed : {uint16_t{0}, kCrcInitial, uint16_t{0x1234}}) {
+        ASSERT_EQ(Crc16(bytes, seed), CrcTwoTable(bytes, seed))
+            << "length " << length << " offset " << offset << " seed " << seed;
+      }
+    }
+  }
+}
+
 TEST(Crc16, ContinuingOverTwoPartsEqualsTheWhole) {
   const auto whole = Bytes("header-bytes then the data that follows them");
   for (size_t split = 0; split <= whole.size(); ++split) {

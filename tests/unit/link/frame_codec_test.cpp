@@ -242,5 +242,22 @@ TEST(FrameCodec, FastFormsAgreeWithThePlainFormsOnAnyInput) {
   }
 }
 
+// The encoder works on runs of sixteen bytes in halves of eight: every placement of reserved
+// bytes in a run, at every offset of the run in the body, frames as the plain encoder does.
+TEST(FrameCodec, EveryPlacementOfReservedBytesInARunEncodesAsThePlainForm) {
+  const uint8_t reserved[] = {kFrameStart, kFrameEnd, kFrameEscape};
+  std::mt19937 random(13);
+  for (uint32_t placement = 0; placement < (1u << 16); ++placement) {
+    Bytes body(16 + placement % 19);  // the run, then a tail of up to 18 bytes
+    for (auto& b : body) b = static_cast<uint8_t>(random() % 0x50);  // never reserved
+    const size_t offset = placement % 3;
+    for (int bit = 0; bit < 16; ++bit)
+      if ((placement >> bit) & 1) body[(offset + bit) % body.size()] = reserved[random() % 3];
+    Bytes plain(EncodedFrameBound(body.size()));
+    plain.resize(static_cast<size_t>(testing::EncodeFramePlain(body, plain)));
+    ASSERT_EQ(Encode(body), plain) << "placement " << placement;
+  }
+}
+
 }  // namespace
 }  // namespace veltrane::link
