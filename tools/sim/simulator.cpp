@@ -52,20 +52,13 @@ const char* CommandName(uint16_t cmd) {
   }
 }
 
-// A reply's frame, built in place.
-struct ReplyFrame {
-  std::array<uint8_t, link::EncodedFrameBound(kReplyBytes)> bytes;
-  size_t length;
-  std::span<uint8_t> span() { return {bytes.data(), length}; }
-};
+}  // namespace
 
-ReplyFrame EncodeReply(const ReplyHeader& reply) {
+Simulator::ReplyFrame Simulator::EncodeReply(const ReplyHeader& reply) {
   ReplyFrame frame{};
   frame.length = static_cast<size_t>(link::EncodeFrame(EncodeReplyHeader(reply), frame.bytes));
   return frame;
 }
-
-}  // namespace
 
 Simulator::Simulator(SimulatorOptions options)
     : options_(std::move(options)),
@@ -185,25 +178,28 @@ void Simulator::Serve() {
   const std::unique_ptr<bool[]> ready(new bool[keys]);
   while (!stopping_) {
     watch.Wait({ready.get(), keys}, kIdleWaitMs);
+    // One reading of the clock for the whole wake: all that is ready had arrived by then.
+    const uint64_t nowNs = platform::MonotonicNs();
     if (ready[kWakeup]) wakeup_.Clear();
     if (ready[kTimer]) timer_.Clear();
-    if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialLine());
+    if (ready[kSerial] && !ReceiveSerial(nowNs)) watch.Remove(SerialLine());
     for (size_t i = 0; i < screens_.size(); ++i)
-      if (ready[kFirstScreen + i]) ReceiveUdp(i);
-    RunDue();
+      if (ready[kFirstScreen + i]) ReceiveUdp(i, nowNs);
+    RunDue(nowNs);
   }
 }
 
-void Simulator::ReceiveUdp(size_t screen) {
+void Simulator::ReceiveUdp(size_t screen, uint64_t nowNs) {
   // One datagram a wake: the wait reports the socket again while more are queued, so no screen
   // starves the others, and none costs a read that finds nothing.
   link::FrameBuffer datagram;
   platform::Endpoint from;
   const int32_t n = screens_[screen].udp.Receive(datagram, from);
-  if (n > 0) HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
+  if (n > 0)
+    HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from, nowNs);
 }
 
-bool Simulator::ReceiveSerial() {
+bool Simulator::ReceiveSerial(uint64_t nowNs) {
   link::FrameBuffer bytes;
   const size_t n = SerialLine().ReadAvailable(bytes);
   if (n == 0) {
@@ -213,16 +209,15 @@ bool Simulator::ReceiveSerial() {
   }
   // On a paced line each byte arrives once the line has carried it, so a request is handled when
   // its last byte is through; the bytes are fed one by one to know which byte that is.
-  const uint64_t nowNs = platform::MonotonicNs();
   for (size_t i = 0; i < n; ++i) {
     const uint64_t arrivedNs = lineIn_.Carry(nowNs, 1);
     assembler_.Feed(std::span<const uint8_t>(&bytes[i], 1), [&](std::span<const uint8_t> frame) {
       if (!lineIn_.paced()) {
-        HandleFrame(0, frame, Route::Serial, {});
+        HandleFrame(0, frame, Route::Serial, {}, nowNs);
         return false;
       }
       std::lock_guard lock(mutex_);
-      pending_.Push(arrivedNs, {true, 0, Route::Serial, {}, {frame.begin(), frame.end()}});
+      pending_.Push(arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
       return false;
     });
   }
@@ -230,7 +225,7 @@ bool Simulator::ReceiveSerial() {
 }
 
 void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
-                            platform::Endpoint from) {
+                            platform::Endpoint from, uint64_t nowNs) {
   std::lock_guard lock(mutex_);
   Served& served = screens_[screen];
   if (Chance(served, faults_.dropRequestShare)) return;
@@ -245,19 +240,19 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
-  const ScreenState before = served.screen.State(clock_.NowMs());
+  const uint32_t acceptedBefore = served.screen.programsAccepted();
+  const uint32_t rejectedBefore = served.screen.programsRejected();
   const auto reply = served.screen.Handle(request, clock_.NowMs());
-  const ScreenState after = served.screen.State(clock_.NowMs());
-  if (options_.keepProgram && after.programsAccepted != before.programsAccepted)
+  if (options_.keepProgram && served.screen.programsAccepted() != acceptedBefore)
     options_.keepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) {
-    const bool refused = after.programsRejected != before.programsRejected;
+    const bool refused = served.screen.programsRejected() != rejectedBefore;
     LogRequest(screen, *header, route, from, answered ? &*reply : nullptr,
-               refused ? &after.lastRejection : nullptr);
+               refused ? &served.screen.lastRejection() : nullptr);
   }
-  if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}});
+  if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}, {}}, nowNs);
 }
 
 void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route route,
@@ -276,7 +271,7 @@ void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route rou
 }
 
 void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHeader& request,
-                       const Pending& replyTo) {
+                       const Pending& replyTo, uint64_t nowNs) {
   ReplyHeader sent = reply;
   uint32_t delayMs = faults_.delayMs + Jitter(served);
   if (IsUploadCommand(request.cmd)) {
@@ -285,7 +280,7 @@ void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHea
     if (fault == AckFault::StatusZero) sent.status = 0;
     if (fault == AckFault::Late) delayMs += faults_.lateAckMs;
     if (faults_.staleAcks && served.lastAck)
-      Queue(EncodeReply(*served.lastAck).span(), delayMs, replyTo);
+      Queue(EncodeReply(*served.lastAck), delayMs, replyTo, nowNs);
     served.lastAck = reply;
   }
   ReplyFrame frame = EncodeReply(sent);
@@ -293,8 +288,8 @@ void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHea
   if (Chance(served, faults_.corruptReplyShare)) Corrupt(served, frame.span());
   Pending to = replyTo;
   if (faults_.otherSourcePort && to.route == Route::Udp) to.route = Route::OtherUdp;
-  if (faults_.answerTwice) Queue(frame.span(), delayMs + faults_.duplicateGapMs, to);
-  Queue(frame.span(), delayMs, to);
+  if (faults_.answerTwice) Queue(frame, delayMs + faults_.duplicateGapMs, to, nowNs);
+  Queue(frame, delayMs, to, nowNs);
 }
 
 uint32_t Simulator::Jitter(Served& served) {
@@ -313,16 +308,16 @@ std::optional<AckFault> Simulator::TakePacketFault(Served& served, uint32_t sequ
   return std::nullopt;
 }
 
-void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to) {
-  const uint64_t nowNs = platform::MonotonicNs();
+void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to,
+                      uint64_t nowNs) {
   uint64_t dueNs = nowNs + uint64_t{delayMs} * kNsPerMs;
-  if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.size());
+  if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.length);
   if (dueNs <= nowNs && pending_.empty()) {
-    Send(to.screen, to.route, to.peer, frame);
+    Send(to.screen, to.route, to.peer, frame.span());
     return;
   }
   Pending reply = to;
-  reply.frame.assign(frame.begin(), frame.end());
+  reply.reply = frame;
   pending_.Push(dueNs, std::move(reply));
 }
 
@@ -342,12 +337,12 @@ void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
   ++repliesSent_;
 }
 
-void Simulator::RunDue() {
-  while (std::optional<Pending> due = TakeDue()) {
+void Simulator::RunDue(uint64_t nowNs) {
+  while (std::optional<Pending> due = TakeDue(nowNs)) {
     if (due->isRequest)
-      HandleFrame(due->screen, due->frame, due->route, due->peer);
+      HandleFrame(due->screen, due->request, due->route, due->peer, nowNs);
     else
-      Send(due->screen, due->route, due->peer, due->frame);
+      Send(due->screen, due->route, due->peer, due->reply.span());
   }
   std::lock_guard lock(mutex_);
   // Set only when the earliest due time changed: with many screens this runs for every few
@@ -357,9 +352,9 @@ void Simulator::RunDue() {
   if (next) timerDueNs_ = *next;
 }
 
-std::optional<Simulator::Pending> Simulator::TakeDue() {
+std::optional<Simulator::Pending> Simulator::TakeDue(uint64_t nowNs) {
   std::lock_guard lock(mutex_);
-  return pending_.PopDue(platform::MonotonicNs());
+  return pending_.PopDue(nowNs);
 }
 
 void Simulator::ResetFaultState(size_t screen) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,10 +15,12 @@
 
 #include "format/link.h"
 #include "link/frame_assembler.h"
+#include "link/frame_codec.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
 #include "platform/udp_socket.h"
 #include "platform/wakeup.h"
+#include "protocol/packets.h"
 #include "sim/paced_line.h"
 #include "sim/screen.h"
 #include "sim/timer_queue.h"
@@ -127,28 +130,38 @@ class Simulator {
     std::vector<uint32_t> packetFaultHits;
     std::optional<protocol::ReplyHeader> lastAck;
   };
+  // A reply's frame, held in place: one is queued for nearly every request, and none is long.
+  struct ReplyFrame {
+    std::array<uint8_t, link::EncodedFrameBound(protocol::kReplyBytes)> bytes;
+    size_t length = 0;
+    std::span<uint8_t> span() { return {bytes.data(), length}; }
+    std::span<const uint8_t> span() const { return {bytes.data(), length}; }
+  };
   // A reply to send, or a request that has crossed a paced serial line, once due.
   struct Pending {
     bool isRequest;
     size_t screen;
     Route route;
     platform::Endpoint peer;
-    std::vector<uint8_t> frame;
+    ReplyFrame reply;              // unless isRequest
+    std::vector<uint8_t> request;  // when isRequest
   };
 
+  static ReplyFrame EncodeReply(const protocol::ReplyHeader& reply);
   // Binds every screen's socket on consecutive ports.
   Status BindUdpPorts();
   Status BindFollowingPorts(uint16_t firstPort);
   // The ports asked for, for an error message.
   std::string PortsText() const;
   void Serve();
-  void ReceiveUdp(size_t screen);
+  // Each takes the time the serving thread woke at, `nowNs`, as the time its input arrived.
+  void ReceiveUdp(size_t screen, uint64_t nowNs);
   // False when the line hung up.
-  bool ReceiveSerial();
+  bool ReceiveSerial(uint64_t nowNs);
   void HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
-                   platform::Endpoint from);
+                   platform::Endpoint from, uint64_t nowNs);
   void Answer(Served& served, const protocol::ReplyHeader& reply,
-              const protocol::PacketHeader& request, const Pending& replyTo);
+              const protocol::PacketHeader& request, const Pending& replyTo, uint64_t nowNs);
   // The extra delay --jitter adds to one reply.
   uint32_t Jitter(Served& served);
   std::optional<AckFault> TakePacketFault(Served& served, uint32_t sequence);
@@ -159,12 +172,12 @@ class Simulator {
   void LogRequest(size_t screen, const protocol::PacketHeader& request, Route route,
                   platform::Endpoint from, const protocol::ReplyHeader* reply,
                   const std::string* refusal);
-  // Sends `frame` once `delayMs` have passed and a paced line has carried it.
-  void Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to);
+  // Sends `frame` once `delayMs` have passed since `nowNs` and a paced line has carried it.
+  void Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to, uint64_t nowNs);
   void Send(size_t screen, Route route, platform::Endpoint to, std::span<const uint8_t> frame);
   // Sends the replies and handles the requests that are due, then sets the timer for the next.
-  void RunDue();
-  std::optional<Pending> TakeDue();
+  void RunDue(uint64_t nowNs);
+  std::optional<Pending> TakeDue(uint64_t nowNs);
   void ResetFaultState(size_t screen);
   bool Chance(Served& served, double share);
   void Corrupt(Served& served, std::span<uint8_t> frame);
