@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 
 #include "link/frame_codec.h"
 #include "platform/ipv4.h"
@@ -18,6 +19,9 @@ using namespace veltrane::protocol;
 // How long the serving thread sleeps when it has nothing queued; a stop wakes it at once.
 constexpr uint32_t kIdleWaitMs = 1000;
 constexpr uint64_t kNsPerMs = 1000000;
+// A serving thread of its own pays for itself only with this many screens to keep it busy:
+// fewer, and the threads spend more on waking than they save.
+constexpr size_t kScreensPerThread = 128;
 
 bool IsUploadCommand(uint16_t cmd) {
   return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
@@ -72,6 +76,19 @@ Simulator::Simulator(SimulatorOptions options)
     screens_.emplace_back(address(i));
     ResetFaultState(i);
   }
+  MakeShards();
+}
+
+void Simulator::MakeShards() {
+  const size_t cpus = std::max(1u, std::thread::hardware_concurrency());
+  const size_t threads = std::clamp<size_t>(screens_.size() / kScreensPerThread, 1, cpus);
+  screensPerShard_ = (screens_.size() + threads - 1) / threads;
+  for (size_t first = 0; first < screens_.size(); first += screensPerShard_) {
+    auto shard = std::make_unique<Shard>();
+    shard->firstScreen = first;
+    shard->screenCount = std::min(screensPerShard_, screens_.size() - first);
+    shards_.push_back(std::move(shard));
+  }
 }
 
 Simulator::~Simulator() { Stop(); }
@@ -109,12 +126,21 @@ bool Simulator::Start(std::string& error) {
       return false;
     }
   }
-  if (!wakeup_.valid() || !timer_.valid()) {
-    error = "cannot create the wake-up event and timer";
-    return false;
+  for (const auto& shard : shards_) {
+    if (!shard->wakeup.valid() || !shard->timer.valid()) {
+      error = "cannot create the wake-up events and timers";
+      return false;
+    }
   }
   stopping_ = false;
-  thread_ = std::thread(&Simulator::Serve, this);
+  try {
+    for (const auto& shard : shards_)
+      shard->thread = std::thread(&Simulator::Serve, this, std::ref(*shard));
+  } catch (const std::system_error&) {
+    Stop();
+    error = "cannot start the serving threads";
+    return false;
+  }
   return true;
 }
 
@@ -154,38 +180,39 @@ Status Simulator::BindFollowingPorts(uint16_t firstPort) {
 }
 
 void Simulator::Stop() {
-  if (!thread_.joinable()) return;
   stopping_ = true;
-  wakeup_.Signal();
-  thread_.join();
+  for (const auto& shard : shards_)
+    if (shard->thread.joinable()) shard->wakeup.Signal();
+  for (const auto& shard : shards_)
+    if (shard->thread.joinable()) shard->thread.join();
 }
 
 const platform::SerialPort& Simulator::SerialLine() const {
   return serial_.valid() ? serial_ : pty_.controller;
 }
 
-void Simulator::Serve() {
-  // Watched under these keys: the wake-up event, the timer, the serial line, then each screen's
-  // socket.
+void Simulator::Serve(Shard& shard) {
+  // Watched under these keys: the wake-up event, the timer, the serial line (the first shard's),
+  // then each of the shard's screens' sockets.
   enum Key : uint32_t { kWakeup, kTimer, kSerial, kFirstScreen };
   platform::InputWatch watch;
-  watch.Add(wakeup_, kWakeup);
-  watch.Add(timer_, kTimer);
-  watch.Add(SerialLine(), kSerial);
-  for (size_t i = 0; i < screens_.size(); ++i)
-    watch.Add(screens_[i].udp, static_cast<uint32_t>(kFirstScreen + i));
-  const size_t keys = kFirstScreen + screens_.size();
+  watch.Add(shard.wakeup, kWakeup);
+  watch.Add(shard.timer, kTimer);
+  if (shard.firstScreen == 0) watch.Add(SerialLine(), kSerial);
+  for (size_t i = 0; i < shard.screenCount; ++i)
+    watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
+  const size_t keys = kFirstScreen + shard.screenCount;
   const std::unique_ptr<bool[]> ready(new bool[keys]);
   while (!stopping_) {
     watch.Wait({ready.get(), keys}, kIdleWaitMs);
     // One reading of the clock for the whole wake: all that is ready had arrived by then.
     const uint64_t nowNs = platform::MonotonicNs();
-    if (ready[kWakeup]) wakeup_.Clear();
-    if (ready[kTimer]) timer_.Clear();
+    if (ready[kWakeup]) shard.wakeup.Clear();
+    if (ready[kTimer]) shard.timer.Clear();
     if (ready[kSerial] && !ReceiveSerial(nowNs)) watch.Remove(SerialLine());
-    for (size_t i = 0; i < screens_.size(); ++i)
-      if (ready[kFirstScreen + i]) ReceiveUdp(i, nowNs);
-    RunDue(nowNs);
+    for (size_t i = 0; i < shard.screenCount; ++i)
+      if (ready[kFirstScreen + i]) ReceiveUdp(shard.firstScreen + i, nowNs);
+    RunDue(shard, nowNs);
   }
 }
 
@@ -216,8 +243,9 @@ bool Simulator::ReceiveSerial(uint64_t nowNs) {
         HandleFrame(0, frame, Route::Serial, {}, nowNs);
         return false;
       }
-      std::lock_guard lock(mutex_);
-      pending_.Push(arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
+      Shard& shard = ShardOf(0);
+      std::lock_guard lock(shard.mutex);
+      shard.pending.Push(arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
       return false;
     });
   }
@@ -226,7 +254,7 @@ bool Simulator::ReceiveSerial(uint64_t nowNs) {
 
 void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
                             platform::Endpoint from, uint64_t nowNs) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(ShardOf(screen).mutex);
   Served& served = screens_[screen];
   if (Chance(served, faults_.dropRequestShare)) return;
   std::vector<uint8_t> damaged;
@@ -243,8 +271,7 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   const uint32_t acceptedBefore = served.screen.programsAccepted();
   const uint32_t rejectedBefore = served.screen.programsRejected();
   const auto reply = served.screen.Handle(request, clock_.NowMs());
-  if (options_.keepProgram && served.screen.programsAccepted() != acceptedBefore)
-    options_.keepProgram(served.screen.LastProgram());
+  if (served.screen.programsAccepted() != acceptedBefore) KeepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) {
@@ -312,13 +339,14 @@ void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& 
                       uint64_t nowNs) {
   uint64_t dueNs = nowNs + uint64_t{delayMs} * kNsPerMs;
   if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.length);
-  if (dueNs <= nowNs && pending_.empty()) {
+  TimerQueue<Pending>& pending = ShardOf(to.screen).pending;
+  if (dueNs <= nowNs && pending.empty()) {
     Send(to.screen, to.route, to.peer, frame.span());
     return;
   }
   Pending reply = to;
   reply.reply = frame;
-  pending_.Push(dueNs, std::move(reply));
+  pending.Push(dueNs, std::move(reply));
 }
 
 void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
@@ -337,24 +365,32 @@ void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
   ++repliesSent_;
 }
 
-void Simulator::RunDue(uint64_t nowNs) {
-  while (std::optional<Pending> due = TakeDue(nowNs)) {
+void Simulator::RunDue(Shard& shard, uint64_t nowNs) {
+  while (std::optional<Pending> due = TakeDue(shard, nowNs)) {
     if (due->isRequest)
       HandleFrame(due->screen, due->request, due->route, due->peer, nowNs);
     else
       Send(due->screen, due->route, due->peer, due->reply.span());
   }
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(shard.mutex);
   // Set only when the earliest due time changed: with many screens this runs for every few
   // requests, and the timer keeps its setting until it fires.
-  const auto next = pending_.NextDueNs();
-  if (next && *next != timerDueNs_) timer_.SetFor(*next);
-  if (next) timerDueNs_ = *next;
+  const auto next = shard.pending.NextDueNs();
+  if (next && *next != shard.timerDueNs) shard.timer.SetFor(*next);
+  if (next) shard.timerDueNs = *next;
 }
 
-std::optional<Simulator::Pending> Simulator::TakeDue(uint64_t nowNs) {
-  std::lock_guard lock(mutex_);
-  return pending_.PopDue(nowNs);
+std::optional<Simulator::Pending> Simulator::TakeDue(Shard& shard, uint64_t nowNs) {
+  std::lock_guard lock(shard.mutex);
+  return shard.pending.PopDue(nowNs);
+}
+
+std::vector<std::unique_lock<std::mutex>> Simulator::LockAllShards() {
+  // Always in the same order, and a serving thread takes only its own: none waits on another.
+  std::vector<std::unique_lock<std::mutex>> locks;
+  locks.reserve(shards_.size());
+  for (const auto& shard : shards_) locks.emplace_back(shard->mutex);
+  return locks;
 }
 
 void Simulator::ResetFaultState(size_t screen) {
@@ -388,38 +424,50 @@ void Simulator::Corrupt(Served& served, std::span<uint8_t> frame) {
 }
 
 void Simulator::Log(const std::string& line) {
-  if (options_.log) options_.log(line);
+  if (!options_.log) return;
+  std::lock_guard lock(callbackMutex_);
+  options_.log(line);
+}
+
+void Simulator::KeepProgram(std::span<const uint8_t> program) {
+  if (!options_.keepProgram) return;
+  std::lock_guard lock(callbackMutex_);
+  options_.keepProgram(program);
 }
 
 ScreenState Simulator::State(size_t screen) {
-  std::lock_guard lock(mutex_);
-  return screens_.at(screen).screen.State(clock_.NowMs());
+  const Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  return served.screen.State(clock_.NowMs());
 }
 
 std::vector<uint8_t> Simulator::LastProgram(size_t screen) {
-  std::lock_guard lock(mutex_);
-  return screens_.at(screen).screen.LastProgram();
+  const Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  return served.screen.LastProgram();
 }
 
 void Simulator::SetValidator(ProgramValidator validator) {
-  std::lock_guard lock(mutex_);
+  const auto locks = LockAllShards();
   for (Served& served : screens_) served.screen.SetValidator(validator);
 }
 
 void Simulator::SetFaults(const Faults& faults) {
-  std::lock_guard lock(mutex_);
+  const auto locks = LockAllShards();
   faults_ = faults;
   for (size_t i = 0; i < screens_.size(); ++i) ResetFaultState(i);
 }
 
 void Simulator::SetPower(int32_t value, size_t screen) {
-  std::lock_guard lock(mutex_);
-  screens_.at(screen).screen.SetPower(value);
+  Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  served.screen.SetPower(value);
 }
 
 void Simulator::SetBrightness(int32_t value, size_t screen) {
-  std::lock_guard lock(mutex_);
-  screens_.at(screen).screen.SetBrightness(value);
+  Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  served.screen.SetBrightness(value);
 }
 
 }  // namespace veltrane::sim
