@@ -86,6 +86,49 @@ TEST(ManyScreens, EachKeepsItsOwnStateOnItsOwnPortAndAddress) {
   EXPECT_EQ(simulator.State(2).brightness, 8);
 }
 
+TEST(ManyScreens, ScreensServedByDifferentThreadsKeepTheirOwnStateAndShareTheFaults) {
+  // Enough screens for several serving threads wherever there are several CPUs; the screens
+  // checked are the first and last of each half.
+  constexpr uint32_t kScreens = 512;
+  sim::SimulatorOptions options = ManyScreens(kScreens);
+  options.consecutiveAddresses = false;  // addresses would run past 255
+  sim::Simulator simulator(options);
+  simulator.SetValidator(sim::CheckProgramLength);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  const std::vector<size_t> checked = {0, kScreens / 2 - 1, kScreens / 2, kScreens - 1};
+  for (const size_t screen : checked)
+    EXPECT_EQ(protocol::DoSetBright(Devices(), UdpTarget(simulator, screen),
+                                    static_cast<int32_t>(screen % 16)),
+              Status::Ok);
+  const std::vector<uint8_t> program = testing::TestProgram(1500);
+  EXPECT_EQ(protocol::UploadProgram(Devices(), UdpTarget(simulator, kScreens - 1), program),
+            Status::Ok);
+  for (const size_t screen : checked) {
+    SCOPED_TRACE(screen);
+    EXPECT_EQ(simulator.State(screen).brightness, static_cast<int32_t>(screen % 16));
+    EXPECT_EQ(simulator.LastProgram(screen).empty(), screen != kScreens - 1);
+  }
+
+  // Faults set later reach every thread's screens: each answers twice.
+  sim::Faults twice;
+  twice.answerTwice = true;
+  twice.duplicateGapMs = 0;
+  simulator.SetFaults(twice);
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  for (const size_t screen : checked) {
+    SCOPED_TRACE(screen);
+    SendRequest(client, ScreenEnd(simulator, screen), protocol::CMD_GET_POWER, 1);
+    link::FrameBuffer reply;
+    platform::Endpoint from;
+    for (int copy = 0; copy < 2; ++copy) {
+      ASSERT_EQ(client.WaitReadable(3000), platform::WaitResult::Ready);
+      ASSERT_GT(client.Receive(reply, from), 0);
+      EXPECT_EQ(from, ScreenEnd(simulator, screen));
+    }
+  }
+}
+
 TEST(ManyScreens, ALateReplyHoldsBackNoOtherScreen) {
   sim::Faults faults;
   faults.packetFaults = {{0, sim::AckFault::Late, 1}};  // the upload start is answered late

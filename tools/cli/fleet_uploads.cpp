@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <list>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,7 @@ struct Slot {
   std::optional<protocol::UploadSteps> steps;
   int tries = 0;  // sends of the packet now due
   uint64_t deadlineNs = 0;
+  std::list<size_t>::iterator inWindowOrder;  // while busy
   std::chrono::steady_clock::time_point start;
   bool busy = false;
 };
@@ -50,22 +52,20 @@ class UdpUploader {
     std::vector<Slot> slots(std::min(slotCount, lanes_.size()));
     const std::unique_ptr<bool[]> ready(new bool[slots.size()]);
     for (size_t key = 0; key < slots.size(); ++key) TakeLane(slots[key], key);
-    while (std::any_of(slots.begin(), slots.end(), [](const Slot& s) { return s.busy; })) {
+    while (!windowOrder_.empty()) {
       watch_.Wait({ready.get(), slots.size()}, WaitMs(slots));
       for (size_t key = 0; key < slots.size(); ++key)
         if (ready[key] && slots[key].busy) Receive(slots[key], key);
       const uint64_t nowNs = platform::MonotonicNs();
-      for (size_t key = 0; key < slots.size(); ++key)
-        if (slots[key].busy && slots[key].deadlineNs <= nowNs) Expire(slots[key], key);
+      while (!windowOrder_.empty() && slots[windowOrder_.front()].deadlineNs <= nowNs)
+        Expire(slots[windowOrder_.front()], windowOrder_.front());
     }
   }
 
  private:
   // Until the earliest window closes.
-  static uint32_t WaitMs(const std::vector<Slot>& slots) {
-    uint64_t earliest = UINT64_MAX;
-    for (const Slot& slot : slots)
-      if (slot.busy) earliest = std::min(earliest, slot.deadlineNs);
+  uint32_t WaitMs(const std::vector<Slot>& slots) const {
+    const uint64_t earliest = slots[windowOrder_.front()].deadlineNs;
     const uint64_t nowNs = platform::MonotonicNs();
     if (earliest <= nowNs) return 0;
     return static_cast<uint32_t>((earliest - nowNs + kNsPerMs - 1) / kNsPerMs);
@@ -105,6 +105,7 @@ class UdpUploader {
     slot.remote = {target.remoteAddress, platform::PortToNetwork(target.remotePort)};
     slot.steps.emplace(program_, target.devAddr);
     slot.busy = true;
+    slot.inWindowOrder = windowOrder_.insert(windowOrder_.end(), key);
     slot.tries = 0;
     Transmit(slot);
     return true;
@@ -115,6 +116,8 @@ class UdpUploader {
     slot.steps->Sent();
     ++slot.tries;
     slot.deadlineNs = platform::MonotonicNs() + protocol::kUploadWindowMs * kNsPerMs;
+    // Every window is as long, so the one opened last closes last.
+    windowOrder_.splice(windowOrder_.end(), windowOrder_, slot.inWindowOrder);
   }
 
   void Receive(Slot& slot, size_t key) {
@@ -145,6 +148,7 @@ class UdpUploader {
     Record(slot, status);
     watch_.Remove(slot.socket);
     slot.socket.Close();
+    windowOrder_.erase(slot.inWindowOrder);
     slot.busy = false;
     if (!NextInLane(slot, key)) TakeLane(slot, key);
   }
@@ -164,6 +168,9 @@ class UdpUploader {
   std::vector<TurnProgress>& progress_;
   std::vector<ScreenResult>& results_;
   platform::InputWatch watch_;
+  // The busy slots' keys, the earliest closing window first: a wake looks only at the windows
+  // that closed, however many screens are in progress.
+  std::list<size_t> windowOrder_;
   size_t nextLane_ = 0;
   link::FrameBuffer datagram_;
   link::FrameBuffer reply_;

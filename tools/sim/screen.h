@@ -46,6 +46,11 @@ class Screen {
   std::optional<protocol::ReplyHeader> Handle(std::span<const uint8_t> body, uint32_t nowMs);
 
   ScreenState State(uint32_t nowMs) const;
+  // The programs taken and refused so far, and why the last refused one was, without the copy
+  // State makes: the simulator asks after every request.
+  uint32_t programsAccepted() const { return state_.programsAccepted; }
+  uint32_t programsRejected() const { return state_.programsRejected; }
+  const std::string& lastRejection() const { return state_.lastRejection; }
   // The last program that arrived whole and passed the validator, byte for byte.
   const std::vector<uint8_t>& LastProgram() const { return lastProgram_; }
   void SetValidator(ProgramValidator validator) { validator_ = std::move(validator); }

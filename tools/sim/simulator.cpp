@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 
 #include "link/frame_codec.h"
 #include "platform/ipv4.h"
@@ -18,6 +19,9 @@ using namespace veltrane::protocol;
 // How long the serving thread sleeps when it has nothing queued; a stop wakes it at once.
 constexpr uint32_t kIdleWaitMs = 1000;
 constexpr uint64_t kNsPerMs = 1000000;
+// A serving thread of its own pays for itself only with this many screens to keep it busy:
+// fewer, and the threads spend more on waking than they save.
+constexpr size_t kScreensPerThread = 128;
 
 bool IsUploadCommand(uint16_t cmd) {
   return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
@@ -52,20 +56,13 @@ const char* CommandName(uint16_t cmd) {
   }
 }
 
-// A reply's frame, built in place.
-struct ReplyFrame {
-  std::array<uint8_t, link::EncodedFrameBound(kReplyBytes)> bytes;
-  size_t length;
-  std::span<uint8_t> span() { return {bytes.data(), length}; }
-};
+}  // namespace
 
-ReplyFrame EncodeReply(const ReplyHeader& reply) {
+Simulator::ReplyFrame Simulator::EncodeReply(const ReplyHeader& reply) {
   ReplyFrame frame{};
   frame.length = static_cast<size_t>(link::EncodeFrame(EncodeReplyHeader(reply), frame.bytes));
   return frame;
 }
-
-}  // namespace
 
 Simulator::Simulator(SimulatorOptions options)
     : options_(std::move(options)),
@@ -78,6 +75,19 @@ Simulator::Simulator(SimulatorOptions options)
   for (size_t i = 0; i < count; ++i) {
     screens_.emplace_back(address(i));
     ResetFaultState(i);
+  }
+  MakeShards();
+}
+
+void Simulator::MakeShards() {
+  const size_t cpus = std::max(1u, std::thread::hardware_concurrency());
+  const size_t threads = std::clamp<size_t>(screens_.size() / kScreensPerThread, 1, cpus);
+  screensPerShard_ = (screens_.size() + threads - 1) / threads;
+  for (size_t first = 0; first < screens_.size(); first += screensPerShard_) {
+    auto shard = std::make_unique<Shard>();
+    shard->firstScreen = first;
+    shard->screenCount = std::min(screensPerShard_, screens_.size() - first);
+    shards_.push_back(std::move(shard));
   }
 }
 
@@ -116,12 +126,21 @@ bool Simulator::Start(std::string& error) {
       return false;
     }
   }
-  if (!wakeup_.valid() || !timer_.valid()) {
-    error = "cannot create the wake-up event and timer";
-    return false;
+  for (const auto& shard : shards_) {
+    if (!shard->wakeup.valid() || !shard->timer.valid()) {
+      error = "cannot create the wake-up events and timers";
+      return false;
+    }
   }
   stopping_ = false;
-  thread_ = std::thread(&Simulator::Serve, this);
+  try {
+    for (const auto& shard : shards_)
+      shard->thread = std::thread(&Simulator::Serve, this, std::ref(*shard));
+  } catch (const std::system_error&) {
+    Stop();
+    error = "cannot start the serving threads";
+    return false;
+  }
   return true;
 }
 
@@ -161,49 +180,53 @@ Status Simulator::BindFollowingPorts(uint16_t firstPort) {
 }
 
 void Simulator::Stop() {
-  if (!thread_.joinable()) return;
   stopping_ = true;
-  wakeup_.Signal();
-  thread_.join();
+  for (const auto& shard : shards_)
+    if (shard->thread.joinable()) shard->wakeup.Signal();
+  for (const auto& shard : shards_)
+    if (shard->thread.joinable()) shard->thread.join();
 }
 
 const platform::SerialPort& Simulator::SerialLine() const {
   return serial_.valid() ? serial_ : pty_.controller;
 }
 
-void Simulator::Serve() {
-  // Watched under these keys: the wake-up event, the timer, the serial line, then each screen's
-  // socket.
+void Simulator::Serve(Shard& shard) {
+  // Watched under these keys: the wake-up event, the timer, the serial line (the first shard's),
+  // then each of the shard's screens' sockets.
   enum Key : uint32_t { kWakeup, kTimer, kSerial, kFirstScreen };
   platform::InputWatch watch;
-  watch.Add(wakeup_, kWakeup);
-  watch.Add(timer_, kTimer);
-  watch.Add(SerialLine(), kSerial);
-  for (size_t i = 0; i < screens_.size(); ++i)
-    watch.Add(screens_[i].udp, static_cast<uint32_t>(kFirstScreen + i));
-  const size_t keys = kFirstScreen + screens_.size();
+  watch.Add(shard.wakeup, kWakeup);
+  watch.Add(shard.timer, kTimer);
+  if (shard.firstScreen == 0) watch.Add(SerialLine(), kSerial);
+  for (size_t i = 0; i < shard.screenCount; ++i)
+    watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
+  const size_t keys = kFirstScreen + shard.screenCount;
   const std::unique_ptr<bool[]> ready(new bool[keys]);
   while (!stopping_) {
     watch.Wait({ready.get(), keys}, kIdleWaitMs);
-    if (ready[kWakeup]) wakeup_.Clear();
-    if (ready[kTimer]) timer_.Clear();
-    if (ready[kSerial] && !ReceiveSerial()) watch.Remove(SerialLine());
-    for (size_t i = 0; i < screens_.size(); ++i)
-      if (ready[kFirstScreen + i]) ReceiveUdp(i);
-    RunDue();
+    // One reading of the clock for the whole wake: all that is ready had arrived by then.
+    const uint64_t nowNs = platform::MonotonicNs();
+    if (ready[kWakeup]) shard.wakeup.Clear();
+    if (ready[kTimer]) shard.timer.Clear();
+    if (ready[kSerial] && !ReceiveSerial(nowNs)) watch.Remove(SerialLine());
+    for (size_t i = 0; i < shard.screenCount; ++i)
+      if (ready[kFirstScreen + i]) ReceiveUdp(shard.firstScreen + i, nowNs);
+    RunDue(shard, nowNs);
   }
 }
 
-void Simulator::ReceiveUdp(size_t screen) {
+void Simulator::ReceiveUdp(size_t screen, uint64_t nowNs) {
   // One datagram a wake: the wait reports the socket again while more are queued, so no screen
   // starves the others, and none costs a read that finds nothing.
   link::FrameBuffer datagram;
   platform::Endpoint from;
   const int32_t n = screens_[screen].udp.Receive(datagram, from);
-  if (n > 0) HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from);
+  if (n > 0)
+    HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from, nowNs);
 }
 
-bool Simulator::ReceiveSerial() {
+bool Simulator::ReceiveSerial(uint64_t nowNs) {
   link::FrameBuffer bytes;
   const size_t n = SerialLine().ReadAvailable(bytes);
   if (n == 0) {
@@ -213,16 +236,16 @@ bool Simulator::ReceiveSerial() {
   }
   // On a paced line each byte arrives once the line has carried it, so a request is handled when
   // its last byte is through; the bytes are fed one by one to know which byte that is.
-  const uint64_t nowNs = platform::MonotonicNs();
   for (size_t i = 0; i < n; ++i) {
     const uint64_t arrivedNs = lineIn_.Carry(nowNs, 1);
     assembler_.Feed(std::span<const uint8_t>(&bytes[i], 1), [&](std::span<const uint8_t> frame) {
       if (!lineIn_.paced()) {
-        HandleFrame(0, frame, Route::Serial, {});
+        HandleFrame(0, frame, Route::Serial, {}, nowNs);
         return false;
       }
-      std::lock_guard lock(mutex_);
-      pending_.Push(arrivedNs, {true, 0, Route::Serial, {}, {frame.begin(), frame.end()}});
+      Shard& shard = ShardOf(0);
+      std::lock_guard lock(shard.mutex);
+      shard.pending.Push(arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
       return false;
     });
   }
@@ -230,8 +253,8 @@ bool Simulator::ReceiveSerial() {
 }
 
 void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
-                            platform::Endpoint from) {
-  std::lock_guard lock(mutex_);
+                            platform::Endpoint from, uint64_t nowNs) {
+  std::lock_guard lock(ShardOf(screen).mutex);
   Served& served = screens_[screen];
   if (Chance(served, faults_.dropRequestShare)) return;
   std::vector<uint8_t> damaged;
@@ -245,19 +268,18 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
-  const ScreenState before = served.screen.State(clock_.NowMs());
+  const uint32_t acceptedBefore = served.screen.programsAccepted();
+  const uint32_t rejectedBefore = served.screen.programsRejected();
   const auto reply = served.screen.Handle(request, clock_.NowMs());
-  const ScreenState after = served.screen.State(clock_.NowMs());
-  if (options_.keepProgram && after.programsAccepted != before.programsAccepted)
-    options_.keepProgram(served.screen.LastProgram());
+  if (served.screen.programsAccepted() != acceptedBefore) KeepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) {
-    const bool refused = after.programsRejected != before.programsRejected;
+    const bool refused = served.screen.programsRejected() != rejectedBefore;
     LogRequest(screen, *header, route, from, answered ? &*reply : nullptr,
-               refused ? &after.lastRejection : nullptr);
+               refused ? &served.screen.lastRejection() : nullptr);
   }
-  if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}});
+  if (answered) Answer(served, *reply, *header, {false, screen, route, from, {}, {}}, nowNs);
 }
 
 void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route route,
@@ -276,7 +298,7 @@ void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route rou
 }
 
 void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHeader& request,
-                       const Pending& replyTo) {
+                       const Pending& replyTo, uint64_t nowNs) {
   ReplyHeader sent = reply;
   uint32_t delayMs = faults_.delayMs + Jitter(served);
   if (IsUploadCommand(request.cmd)) {
@@ -285,7 +307,7 @@ void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHea
     if (fault == AckFault::StatusZero) sent.status = 0;
     if (fault == AckFault::Late) delayMs += faults_.lateAckMs;
     if (faults_.staleAcks && served.lastAck)
-      Queue(EncodeReply(*served.lastAck).span(), delayMs, replyTo);
+      Queue(EncodeReply(*served.lastAck), delayMs, replyTo, nowNs);
     served.lastAck = reply;
   }
   ReplyFrame frame = EncodeReply(sent);
@@ -293,8 +315,8 @@ void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHea
   if (Chance(served, faults_.corruptReplyShare)) Corrupt(served, frame.span());
   Pending to = replyTo;
   if (faults_.otherSourcePort && to.route == Route::Udp) to.route = Route::OtherUdp;
-  if (faults_.answerTwice) Queue(frame.span(), delayMs + faults_.duplicateGapMs, to);
-  Queue(frame.span(), delayMs, to);
+  if (faults_.answerTwice) Queue(frame, delayMs + faults_.duplicateGapMs, to, nowNs);
+  Queue(frame, delayMs, to, nowNs);
 }
 
 uint32_t Simulator::Jitter(Served& served) {
@@ -313,17 +335,18 @@ std::optional<AckFault> Simulator::TakePacketFault(Served& served, uint32_t sequ
   return std::nullopt;
 }
 
-void Simulator::Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to) {
-  const uint64_t nowNs = platform::MonotonicNs();
+void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to,
+                      uint64_t nowNs) {
   uint64_t dueNs = nowNs + uint64_t{delayMs} * kNsPerMs;
-  if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.size());
-  if (dueNs <= nowNs && pending_.empty()) {
-    Send(to.screen, to.route, to.peer, frame);
+  if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.length);
+  TimerQueue<Pending>& pending = ShardOf(to.screen).pending;
+  if (dueNs <= nowNs && pending.empty()) {
+    Send(to.screen, to.route, to.peer, frame.span());
     return;
   }
   Pending reply = to;
-  reply.frame.assign(frame.begin(), frame.end());
-  pending_.Push(dueNs, std::move(reply));
+  reply.reply = frame;
+  pending.Push(dueNs, std::move(reply));
 }
 
 void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
@@ -342,24 +365,32 @@ void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
   ++repliesSent_;
 }
 
-void Simulator::RunDue() {
-  while (std::optional<Pending> due = TakeDue()) {
+void Simulator::RunDue(Shard& shard, uint64_t nowNs) {
+  while (std::optional<Pending> due = TakeDue(shard, nowNs)) {
     if (due->isRequest)
-      HandleFrame(due->screen, due->frame, due->route, due->peer);
+      HandleFrame(due->screen, due->request, due->route, due->peer, nowNs);
     else
-      Send(due->screen, due->route, due->peer, due->frame);
+      Send(due->screen, due->route, due->peer, due->reply.span());
   }
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(shard.mutex);
   // Set only when the earliest due time changed: with many screens this runs for every few
   // requests, and the timer keeps its setting until it fires.
-  const auto next = pending_.NextDueNs();
-  if (next && *next != timerDueNs_) timer_.SetFor(*next);
-  if (next) timerDueNs_ = *next;
+  const auto next = shard.pending.NextDueNs();
+  if (next && *next != shard.timerDueNs) shard.timer.SetFor(*next);
+  if (next) shard.timerDueNs = *next;
 }
 
-std::optional<Simulator::Pending> Simulator::TakeDue() {
-  std::lock_guard lock(mutex_);
-  return pending_.PopDue(platform::MonotonicNs());
+std::optional<Simulator::Pending> Simulator::TakeDue(Shard& shard, uint64_t nowNs) {
+  std::lock_guard lock(shard.mutex);
+  return shard.pending.PopDue(nowNs);
+}
+
+std::vector<std::unique_lock<std::mutex>> Simulator::LockAllShards() {
+  // Always in the same order, and a serving thread takes only its own: none waits on another.
+  std::vector<std::unique_lock<std::mutex>> locks;
+  locks.reserve(shards_.size());
+  for (const auto& shard : shards_) locks.emplace_back(shard->mutex);
+  return locks;
 }
 
 void Simulator::ResetFaultState(size_t screen) {
@@ -393,38 +424,50 @@ void Simulator::Corrupt(Served& served, std::span<uint8_t> frame) {
 }
 
 void Simulator::Log(const std::string& line) {
-  if (options_.log) options_.log(line);
+  if (!options_.log) return;
+  std::lock_guard lock(callbackMutex_);
+  options_.log(line);
+}
+
+void Simulator::KeepProgram(std::span<const uint8_t> program) {
+  if (!options_.keepProgram) return;
+  std::lock_guard lock(callbackMutex_);
+  options_.keepProgram(program);
 }
 
 ScreenState Simulator::State(size_t screen) {
-  std::lock_guard lock(mutex_);
-  return screens_.at(screen).screen.State(clock_.NowMs());
+  const Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  return served.screen.State(clock_.NowMs());
 }
 
 std::vector<uint8_t> Simulator::LastProgram(size_t screen) {
-  std::lock_guard lock(mutex_);
-  return screens_.at(screen).screen.LastProgram();
+  const Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  return served.screen.LastProgram();
 }
 
 void Simulator::SetValidator(ProgramValidator validator) {
-  std::lock_guard lock(mutex_);
+  const auto locks = LockAllShards();
   for (Served& served : screens_) served.screen.SetValidator(validator);
 }
 
 void Simulator::SetFaults(const Faults& faults) {
-  std::lock_guard lock(mutex_);
+  const auto locks = LockAllShards();
   faults_ = faults;
   for (size_t i = 0; i < screens_.size(); ++i) ResetFaultState(i);
 }
 
 void Simulator::SetPower(int32_t value, size_t screen) {
-  std::lock_guard lock(mutex_);
-  screens_.at(screen).screen.SetPower(value);
+  Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  served.screen.SetPower(value);
 }
 
 void Simulator::SetBrightness(int32_t value, size_t screen) {
-  std::lock_guard lock(mutex_);
-  screens_.at(screen).screen.SetBrightness(value);
+  Served& served = screens_.at(screen);
+  std::lock_guard lock(ShardOf(screen).mutex);
+  served.screen.SetBrightness(value);
 }
 
 }  // namespace veltrane::sim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,10 +15,12 @@
 
 #include "format/link.h"
 #include "link/frame_assembler.h"
+#include "link/frame_codec.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
 #include "platform/udp_socket.h"
 #include "platform/wakeup.h"
+#include "protocol/packets.h"
 #include "sim/paced_line.h"
 #include "sim/screen.h"
 #include "sim/timer_queue.h"
@@ -79,11 +82,14 @@ struct SimulatorOptions {
   std::function<void(const std::string&)> log;
   // Receives each program the screen accepts, before the acknowledgement of its end goes out.
   std::function<void(std::span<const uint8_t> program)> keepProgram;
+  // Both are called from the serving threads, one call at a time.
 };
 
 // A stand-in for one or many screens: answers device commands and takes uploads over UDP and/or a
-// serial line, on a thread of its own, with reproducible fault injection. Late replies wait in a
-// queue, so that one screen's latency holds back no other.
+// serial line, with reproducible fault injection. The screens are served by threads of their own
+// (one for a few screens; for many, up to one per CPU), each thread answering its own share of
+// them, so that the packets of many screens are not all handled on one CPU. Late replies wait in
+// a queue, so that one screen's latency holds back no other.
 class Simulator {
  public:
   explicit Simulator(SimulatorOptions options);
@@ -127,28 +133,55 @@ class Simulator {
     std::vector<uint32_t> packetFaultHits;
     std::optional<protocol::ReplyHeader> lastAck;
   };
+  // A reply's frame, held in place: one is queued for nearly every request, and none is long.
+  struct ReplyFrame {
+    std::array<uint8_t, link::EncodedFrameBound(protocol::kReplyBytes)> bytes;
+    size_t length = 0;
+    std::span<uint8_t> span() { return {bytes.data(), length}; }
+    std::span<const uint8_t> span() const { return {bytes.data(), length}; }
+  };
   // A reply to send, or a request that has crossed a paced serial line, once due.
   struct Pending {
     bool isRequest;
     size_t screen;
     Route route;
     platform::Endpoint peer;
-    std::vector<uint8_t> frame;
+    ReplyFrame reply;              // unless isRequest
+    std::vector<uint8_t> request;  // when isRequest
+  };
+  // Consecutive screens and the thread that serves them. The first shard's thread serves the
+  // serial line as well, which reaches the first screen.
+  struct Shard {
+    size_t firstScreen = 0;
+    size_t screenCount = 0;
+    platform::WakeupEvent wakeup;
+    platform::Timer timer;
+    uint64_t timerDueNs = 0;  // what the timer is set for; the shard's thread's alone
+    std::thread thread;
+    // Guards the shard's screens and queue, and (taken with every other shard's) the faults;
+    // shared between the shard's thread and the callers.
+    std::mutex mutex;
+    TimerQueue<Pending> pending;
   };
 
+  static ReplyFrame EncodeReply(const protocol::ReplyHeader& reply);
   // Binds every screen's socket on consecutive ports.
   Status BindUdpPorts();
   Status BindFollowingPorts(uint16_t firstPort);
   // The ports asked for, for an error message.
   std::string PortsText() const;
-  void Serve();
-  void ReceiveUdp(size_t screen);
+  // Shares the screens among the threads that will serve them.
+  void MakeShards();
+  Shard& ShardOf(size_t screen) { return *shards_[screen / screensPerShard_]; }
+  void Serve(Shard& shard);
+  // Each takes the time the serving thread woke at, `nowNs`, as the time its input arrived.
+  void ReceiveUdp(size_t screen, uint64_t nowNs);
   // False when the line hung up.
-  bool ReceiveSerial();
+  bool ReceiveSerial(uint64_t nowNs);
   void HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
-                   platform::Endpoint from);
+                   platform::Endpoint from, uint64_t nowNs);
   void Answer(Served& served, const protocol::ReplyHeader& reply,
-              const protocol::PacketHeader& request, const Pending& replyTo);
+              const protocol::PacketHeader& request, const Pending& replyTo, uint64_t nowNs);
   // The extra delay --jitter adds to one reply.
   uint32_t Jitter(Served& served);
   std::optional<AckFault> TakePacketFault(Served& served, uint32_t sequence);
@@ -159,16 +192,19 @@ class Simulator {
   void LogRequest(size_t screen, const protocol::PacketHeader& request, Route route,
                   platform::Endpoint from, const protocol::ReplyHeader* reply,
                   const std::string* refusal);
-  // Sends `frame` once `delayMs` have passed and a paced line has carried it.
-  void Queue(std::span<const uint8_t> frame, uint32_t delayMs, const Pending& to);
+  // Sends `frame` once `delayMs` have passed since `nowNs` and a paced line has carried it.
+  void Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to, uint64_t nowNs);
   void Send(size_t screen, Route route, platform::Endpoint to, std::span<const uint8_t> frame);
   // Sends the replies and handles the requests that are due, then sets the timer for the next.
-  void RunDue();
-  std::optional<Pending> TakeDue();
+  void RunDue(Shard& shard, uint64_t nowNs);
+  std::optional<Pending> TakeDue(Shard& shard, uint64_t nowNs);
+  // Holds every shard's lock, for a change to what all screens share.
+  std::vector<std::unique_lock<std::mutex>> LockAllShards();
   void ResetFaultState(size_t screen);
   bool Chance(Served& served, double share);
   void Corrupt(Served& served, std::span<uint8_t> frame);
   void Log(const std::string& line);
+  void KeepProgram(std::span<const uint8_t> program);
 
   SimulatorOptions options_;
   platform::Clock& clock_;
@@ -177,22 +213,19 @@ class Simulator {
   platform::PseudoTerminal pty_;
   std::string terminalPath_;
   uint16_t boundUdpPort_ = 0;
-  platform::WakeupEvent wakeup_;
-  platform::Timer timer_;
-  uint64_t timerDueNs_ = 0;  // what the timer is set for; the serving thread's alone
-  std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<uint32_t> repliesSent_{0};
-  // The serial line's input side, the serving thread's alone.
+  // The serial line's input side, the first shard's thread's alone.
   link::FrameAssembler assembler_;
   PacedLine lineIn_;
+  // Calls to the options' log and keepProgram, one at a time.
+  std::mutex callbackMutex_;
 
-  // Guards everything below, shared between the serving thread and the callers.
-  std::mutex mutex_;
-  std::vector<Served> screens_;
-  Faults faults_;
-  TimerQueue<Pending> pending_;
-  PacedLine lineOut_;
+  std::vector<Served> screens_;  // each guarded by its shard's lock
+  size_t screensPerShard_ = 1;
+  std::vector<std::unique_ptr<Shard>> shards_;
+  Faults faults_;      // guarded by all shards' locks together: any one of them reads it
+  PacedLine lineOut_;  // guarded by the first shard's lock
 };
 
 }  // namespace veltrane::sim

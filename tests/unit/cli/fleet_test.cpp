@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -315,6 +316,41 @@ TEST_F(FleetCommands, AnUnansweredPacketIsTriedAgainAndOneEndpointTakesTurns) {
   EXPECT_EQ(results[1]["result"], "ok");
   EXPECT_EQ(dropping.screen().State().programsAccepted, 2u);
   EXPECT_EQ(dropping.screen().LastProgram(), block);
+}
+
+TEST_F(FleetCommands, EachScreensWindowsCloseOnTheirOwnWhateverTheOrder) {
+  // Four screens at once, whose unanswered windows close in another order than they opened.
+  struct Case {
+    uint32_t sequence;  // the packet whose acknowledgement is dropped
+    uint32_t times;     // in that many of its windows
+    const char* result;
+    double atLeastSeconds;
+    double underSeconds;
+  };
+  const Case cases[] = {
+      {1, 2, "ok", 1.95, 2.9},        // two windows ran out, the third try was answered
+      {3, 1, "ok", 0.95, 1.9},        // one window ran out
+      {0, 3, "no answer", 2.9, 3.9},  // every try of the start packet went unanswered
+      {99, 1, "ok", 0.0, 0.9},        // no such packet: nothing is dropped
+  };
+  std::vector<std::unique_ptr<testing::ScreenHarness>> screens;
+  std::string text;
+  for (const Case& c : cases) {
+    sim::Faults faults;
+    faults.packetFaults = {{c.sequence, sim::AckFault::Drop, c.times}};
+    screens.push_back(std::make_unique<testing::ScreenHarness>(faults));
+    screens.back()->screen().SetValidator(sim::CheckProgramLength);
+    text += UdpLine(*screens.back()) + "\n";
+  }
+  const Captured run = Capture([&] { return FleetSend(WriteFleet(text, true), kHello); });
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(results[i]["result"], cases[i].result);
+    EXPECT_GE(results[i]["seconds"].get<double>(), cases[i].atLeastSeconds);
+    EXPECT_LT(results[i]["seconds"].get<double>(), cases[i].underSeconds);
+  }
 }
 
 TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
