@@ -153,6 +153,9 @@ void AddFaultOptions(CLI::App& app, Faults& f) {
   app.add_flag("--stale-acks", f.staleAcks,
                "precede every upload acknowledgement by the previous one")
       ->group(kFaults);
+  app.add_flag("--refuse-programs", f.refusePrograms,
+               "refuse every program at its end packet (status 0), as a screen without room would")
+      ->group(kFaults);
 }
 
 // Transports that cannot be served together, or none at all; screens whose ports or addresses

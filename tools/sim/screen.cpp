@@ -143,7 +143,9 @@ std::optional<ReplyHeader> Screen::HandleUpload(const PacketHeader& header,
 }
 
 bool Screen::FinishUpload() {
-  const auto defect = validator_ ? validator_(receiving_) : std::nullopt;
+  const auto defect = refusingPrograms_ ? std::optional<std::string>("refusing every program")
+                      : validator_      ? validator_(receiving_)
+                                        : std::nullopt;
   if (defect) {
     ++state_.programsRejected;
     state_.lastRejection = *defect;

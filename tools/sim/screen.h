@@ -54,6 +54,8 @@ class Screen {
   // The last program that arrived whole and passed the validator, byte for byte.
   const std::vector<uint8_t>& LastProgram() const { return lastProgram_; }
   void SetValidator(ProgramValidator validator) { validator_ = std::move(validator); }
+  // Refuses every program whatever the validator says, as a screen without room for one would.
+  void SetRefusingPrograms(bool refusing) { refusingPrograms_ = refusing; }
   void SetPower(int32_t value) { state_.power = value; }
   void SetBrightness(int32_t value) { state_.brightness = value; }
 
@@ -77,6 +79,7 @@ class Screen {
   std::optional<uint32_t> finishedEnd_;
   std::vector<uint8_t> lastProgram_;
   ProgramValidator validator_ = CheckProgram;
+  bool refusingPrograms_ = false;
 };
 
 // `time` moved on by `elapsedMs`, calendar and day of week included.

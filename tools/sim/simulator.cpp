@@ -400,6 +400,7 @@ void Simulator::ResetFaultState(size_t screen) {
   served.random.seed(faults_.seed ^ static_cast<uint32_t>(screen * kSeedSpread));
   served.packetFaultHits.assign(faults_.packetFaults.size(), 0);
   served.lastAck.reset();
+  served.screen.SetRefusingPrograms(faults_.refusePrograms);
 }
 
 bool Simulator::Chance(Served& served, double share) {

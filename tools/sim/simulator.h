@@ -57,8 +57,9 @@ struct Faults {
   bool otherSourcePort = false;  // UDP replies come from another port than the one asked
   bool silent = false;           // nothing is answered
   std::vector<PacketFault> packetFaults;
-  uint32_t lateAckMs = 1300;  // after the next try's window has opened
-  bool staleAcks = false;     // each acknowledgement is preceded by the previous one again
+  uint32_t lateAckMs = 1300;    // after the next try's window has opened
+  bool staleAcks = false;       // each acknowledgement is preceded by the previous one again
+  bool refusePrograms = false;  // every program is refused at its end packet (status 0)
 };
 
 struct SimulatorOptions {

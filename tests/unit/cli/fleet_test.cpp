@@ -189,6 +189,12 @@ sim::Faults SilentFaults() {
   return faults;
 }
 
+sim::Faults RefusingFaults() {
+  sim::Faults faults;
+  faults.refusePrograms = true;
+  return faults;
+}
+
 // What a live display wrote to a file while `progress` stood still for a few redraws.
 std::string DisplayOutput(const std::vector<tools::FleetScreen>& screens,
                           const std::vector<TurnProgress>& progress) {
@@ -243,15 +249,13 @@ std::vector<uint8_t> HelloBlock() {
 }
 
 // Simulated screens for fleet runs: `ok` accepts any block, `refusing` refuses every program at
-// its end packet, `silent` answers nothing.
+// its end packet (whatever its validator says), `silent` answers nothing.
 class FleetCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(ok_.started() && other_.started() && refusing_.started() && silent_.started());
-    for (testing::ScreenHarness* harness : {&ok_, &other_, &silent_})
+    for (testing::ScreenHarness* harness : {&ok_, &other_, &refusing_, &silent_})
       harness->screen().SetValidator(sim::CheckProgramLength);
-    refusing_.screen().SetValidator(
-        [](std::span<const uint8_t>) -> std::optional<std::string> { return "full"; });
   }
   void TearDown() override { std::filesystem::remove(fleetFile_); }
 
@@ -263,7 +267,8 @@ class FleetCommands : public ::testing::Test {
     return {fleetFile_.string(), 0, json};
   }
 
-  testing::ScreenHarness ok_, other_, refusing_;
+  testing::ScreenHarness ok_, other_;
+  testing::ScreenHarness refusing_{RefusingFaults()};
   testing::ScreenHarness silent_{SilentFaults()};
   std::filesystem::path fleetFile_ = TempPath("fleet.txt");
 };
