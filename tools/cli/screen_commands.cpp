@@ -110,11 +110,13 @@ class ProgressBar final : public protocol::UploadObserver {
   std::optional<std::string> RefusalText() const {
     if (!refused_) return std::nullopt;
     const auto [sequence, total, status] = *refused_;
-    const std::string which = std::to_string(sequence) + " of " + std::to_string(total);
-    const std::string said = "status " + std::to_string(status);
-    if (sequence == 0) return "the start packet (" + which + ", " + said + ")";
-    if (sequence + 1 == total) return "the end packet (" + which + ", " + said + ")";
-    return "packet " + which + " (" + said + ")";
+    // Counted from 1 among all the upload's packets; a data packet is also named by its
+    // sequence number, as it goes on the wire.
+    const std::string which = std::to_string(sequence + 1) + " of " + std::to_string(total) +
+                              ", status " + std::to_string(status);
+    if (sequence == 0) return "the start packet (" + which + ")";
+    if (sequence + 1 == total) return "the end packet (" + which + ")";
+    return "data packet " + std::to_string(sequence) + " (" + which + ")";
   }
 
  private:

@@ -223,7 +223,7 @@ TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
             "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
             "veltrane: the screen at " +
                 connection_.udp +
-                " answered but refused the end packet (3 of 4, status 0); it did not take the "
+                " answered but refused the end packet (4 of 4, status 0); it did not take the "
                 "program\n");
   EXPECT_EQ(harness_.screen().State().programsRejected, 1u);
 
@@ -242,6 +242,19 @@ TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
             "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
             "veltrane: the screen at " +
                 toQuiet.udp + ": the screen did not answer\n");
+
+  // A data packet refused on every try is named by its sequence number too.
+  sim::Faults refuseData;
+  refuseData.packetFaults = {{2, sim::AckFault::StatusZero, 3}};
+  veltrane::testing::ScreenHarness refusing(refuseData);
+  ASSERT_TRUE(refusing.started());
+  Connection toRefusing;
+  toRefusing.udp = "127.0.0.1:" + std::to_string(refusing.screen().udpPort());
+  const Outcome midway = Capture([&] { return Send(toRefusing, notAProgram); });
+  EXPECT_EQ(midway.status, kExitScreen);
+  EXPECT_EQ(midway.err, "veltrane: the screen at " + toRefusing.udp +
+                            " answered but refused data packet 2 (3 of 4, status 0); it did not "
+                            "take the program\n");
 }
 
 TEST_F(Subcommands, VerboseShowsTheTryAndTheReplyOnStderrOnly) {
