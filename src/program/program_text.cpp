@@ -49,11 +49,6 @@ std::string QuotedText(std::span<const uint8_t> text) {
   return quoted + "\"";
 }
 
-std::string_view KindName(const Area& area) {
-  const AreaKind* kind = FindAreaKind(area.tag);
-  return kind != nullptr ? kind->name : "unknown";
-}
-
 std::ostream& TreeText::Line(size_t depth, size_t offset) {
   if (out_.tellp() > 0) out_ << '\n';
   out_ << std::string(2 * depth, ' ') << '@' << offset << ' ';
@@ -78,10 +73,9 @@ void TreeText::PageLine(const Page& page, size_t number) {
 }
 
 void TreeText::AreaLine(const Area& area, size_t number) {
-  Line(2, area.offset) << "area " << number << ' ' << KindName(area) << ": areaParam "
-                       << area.areaParam << ", recordLength " << area.recordLength << ", rect ("
-                       << area.rect.left << ", " << area.rect.top << ", " << area.rect.right << ", "
-                       << area.rect.bottom << ")";
+  Line(2, area.offset) << "area " << number << ' ' << AreaKindName(area) << ": areaParam "
+                       << area.areaParam << ", recordLength " << area.recordLength << ", rect "
+                       << RectText(area.rect);
   std::visit([this](const auto& content) { Content(content); }, area.content);
 }
 
@@ -125,6 +119,16 @@ void TreeText::Content(const ClockArea& clock) {
 }
 
 }  // namespace
+
+std::string_view AreaKindName(const Area& area) {
+  const AreaKind* kind = FindAreaKind(area.tag);
+  return kind != nullptr ? kind->name : "unknown";
+}
+
+std::string RectText(const AreaRect& rect) {
+  return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
+         std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
+}
 
 std::string DescribeProgram(const Program& program) {
   TreeText text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "program/program_tree.h"
 
@@ -12,5 +13,12 @@ namespace veltrane::program {
 //     @12 page 1: itemCount 1, pageParam 5, pageLength 56
 //       @28 area 1 string: areaParam 0, recordLength 40, rect (0, 0, 64, 16), ...
 std::string DescribeProgram(const Program& program);
+
+// An area's kind as the text names it ("window", "string", ...), "unknown" for a tag no reader
+// knows.
+std::string_view AreaKindName(const Area& area);
+
+// A rectangle as the text writes it: "(left, top, right, bottom)".
+std::string RectText(const AreaRect& rect);
 
 }  // namespace veltrane::program

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "platform/text_codec.h"
-#include "program/area_readers.h"
+#include "program/program_text.h"
 #include "shared/time_text.h"
 
 namespace veltrane::cli {
@@ -68,9 +68,8 @@ struct ContentFields {
 };
 
 json AreaJson(const program::Area& area) {
-  const program::AreaKind* kind = program::FindAreaKind(area.tag);
   json out = {{"offset", area.offset},
-              {"kind", kind != nullptr ? std::string(kind->name) : "unknown"},
+              {"kind", std::string(program::AreaKindName(area))},
               {"tag", area.tag},
               {"areaParam", area.areaParam},
               {"recordLength", area.recordLength},

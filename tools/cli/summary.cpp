@@ -6,7 +6,7 @@
 
 #include "format/raster.h"
 #include "platform/text_codec.h"
-#include "program/area_readers.h"
+#include "program/program_text.h"
 #include "program_file/program_file.h"
 
 namespace veltrane::cli {
@@ -51,8 +51,7 @@ ProgramSummary Summarize(const program::Program& program) {
   for (const program::Page& page : program.pages) {
     PageSummary& pageSummary = summary.pages.emplace_back(PageSummary{page.pageLength, {}});
     for (const program::Area& area : page.areas) {
-      const program::AreaKind* kind = program::FindAreaKind(area.tag);
-      pageSummary.areas.push_back({kind != nullptr ? std::string(kind->name) : "unknown", area.rect,
+      pageSummary.areas.push_back({std::string(program::AreaKindName(area)), area.rect,
                                    area.recordLength, std::visit(ContentInShort{}, area.content)});
     }
   }
@@ -70,8 +69,7 @@ std::string SummaryText(const ProgramSummary& summary) {
         << Plural(page.bytes, "byte") << '\n';
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const AreaSummary& area = page.areas[a];
-      out << "  area " << a + 1 << ' ' << area.kind << " (" << area.rect.left << ", "
-          << area.rect.top << ", " << area.rect.right << ", " << area.rect.bottom << "), "
+      out << "  area " << a + 1 << ' ' << area.kind << ' ' << program::RectText(area.rect) << ", "
           << Plural(area.bytes, "byte") << ": " << area.content << '\n';
     }
   }

@@ -7,23 +7,13 @@
 #include "builder/text_area.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
-#include "program/area_readers.h"
+#include "program/program_text.h"
 
 namespace veltrane::cli {
 namespace {
 
 std::string AreaName(size_t page, size_t area) {
   return "page " + std::to_string(page + 1) + " area " + std::to_string(area + 1);
-}
-
-std::string KindName(const program::Area& area) {
-  const program::AreaKind* kind = program::FindAreaKind(area.tag);
-  return kind != nullptr ? std::string(kind->name) : "unknown";
-}
-
-std::string RectText(const program::AreaRect& r) {
-  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
-         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
 }
 
 // A rectangle whose right or bottom side lies before its left or top side, or on it.
@@ -45,9 +35,9 @@ void CheckSpill(const program::Program& program, const render::Spill& spill, War
   std::string reach;
   if (spill.right > 0) reach = Pixels(spill.right, "wider");
   if (spill.bottom > 0) reach += (reach.empty() ? "" : " and ") + Pixels(spill.bottom, "taller");
-  warnings.Add(AreaName(spill.page, spill.area) + " (" + KindName(area) + ") draws " + reach +
-               " than its rectangle " + RectText(area.rect) + ", and the screen cuts what lies " +
-               "outside");
+  warnings.Add(AreaName(spill.page, spill.area) + " (" + std::string(program::AreaKindName(area)) +
+               ") draws " + reach + " than its rectangle " + program::RectText(area.rect) +
+               ", and the screen cuts what lies " + "outside");
 }
 
 // Family names as fontconfig compares them: case and blanks do not count.
@@ -86,8 +76,9 @@ void CheckProgramTree(const program::Program& program, std::span<const render::S
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const program::Area& area = page.areas[a];
       if (const char* fault = RectFault(area.rect))
-        warnings.Add(AreaName(p, a) + " (" + KindName(area) + ") has " + fault + " rectangle " +
-                     RectText(area.rect) + ", so it shows nothing");
+        warnings.Add(AreaName(p, a) + " (" + std::string(program::AreaKindName(area)) + ") has " +
+                     fault + " rectangle " + program::RectText(area.rect) +
+                     ", so it shows nothing");
     }
   }
   for (const render::Spill& spill : spills) CheckSpill(program, spill, warnings);
