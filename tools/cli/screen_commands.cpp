@@ -106,7 +106,7 @@ class ProgressBar final : public protocol::UploadObserver {
   size_t bytes() const { return bytes_; }
 
   // What the screen refused, when the upload ended so, in the words of the upload's packets:
-  // "packet 3 of 12 (status 0)", or "the end packet (11 of 12, status 0)".
+  // "data packet 2 (3 of 12, status 0)", or "the end packet (12 of 12, status 0)".
   std::optional<std::string> RefusalText() const {
     if (!refused_) return std::nullopt;
     const auto [sequence, total, status] = *refused_;
