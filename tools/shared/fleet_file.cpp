@@ -7,6 +7,7 @@
 
 #include "format/link.h"
 #include "platform/ipv4.h"
+#include "shared/number_option.h"
 #include "shared/udp_endpoint.h"
 
 namespace veltrane::tools {
@@ -14,7 +15,6 @@ namespace {
 
 constexpr int32_t kDefaultAddress = 1;
 constexpr int32_t kDefaultBaud = 57600;
-constexpr int32_t kLastAddress = 255;
 constexpr size_t kMaxNumberDigits = 6;
 constexpr std::string_view kNamePrefix = "name=";
 constexpr std::string_view kBlanks = " \t";
@@ -108,7 +108,7 @@ class LineReader {
         if (addressGiven) return std::string("--address is given twice");
         const auto value = words_.Next();
         const auto parsed = value ? ParseNumber(*value) : std::nullopt;
-        if (!parsed || *parsed > kLastAddress)
+        if (!parsed || *parsed > kScreenAddresses.high)
           return "--address: expected 0..255, got \"" + std::string(value.value_or("")) + "\"";
         address = *parsed;
         addressGiven = true;
