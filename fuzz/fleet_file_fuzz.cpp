@@ -2,6 +2,7 @@
 // accepted screens stay within the file's bounds, each with a transport and a target to show.
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -10,7 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace veltrane;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const auto result = tools::ParseFleetFile(text);
+  // Host names are found without asking the network: those of odd length stand for loopback.
+  const auto result = tools::ParseFleetFile(text, [](std::string_view name) {
+    return name.size() % 2 == 1 ? std::optional<uint32_t>(0x0100007F) : std::nullopt;
+  });
   if (const auto* error = std::get_if<tools::FleetFileError>(&result)) {
     if (error->message.empty() || error->line > static_cast<size_t>(size) + 1) std::abort();
     return 0;

@@ -6,7 +6,7 @@
 #   tests    GoogleTest, the Debian packaging check, tshark for the dissector, the Python group
 #   bench    Google Benchmark
 #   fuzz     clang with libFuzzer and the sanitizer runtimes
-#   python   the Python package's tests: pytest, venv
+#   python   the Python package's build (setuptools, wheel) and tests (pytest, venv)
 #   windows  veltrane.dll: the MinGW-w64 cross compilers (posix thread variants), GoogleTest's
 #            sources and 64-bit Wine for its tests (not in `all`)
 set -euo pipefail
@@ -19,7 +19,7 @@ group_packages() {
     tests) echo libgtest-dev libgmock-dev dpkg-dev tshark "$(group_packages python)" ;;
     bench) echo libbenchmark-dev ;;
     fuzz) echo clang libclang-rt-14-dev ;;
-    python) echo python3 python3-pytest python3-venv ;;
+    python) echo python3 python3-pytest python3-venv python3-setuptools python3-wheel ;;
     # Wine's loader and server land in /usr/lib/wine, off the PATH.
     windows) echo g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine64 ;;
     all) for g in library tools tests bench fuzz; do group_packages "$g"; done ;;

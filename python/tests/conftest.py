@@ -48,9 +48,15 @@ def screen(request, library):
         host, port = request.getfixturevalue("udp_endpoint")
         yield veltrane.Screen.udp(host, int(port))
     else:
-        process, path = _start_screen("--no-udp", "--pty")
-        yield veltrane.Screen.serial(path, baud=57600)
-        _stop(process)
+        yield veltrane.Screen.serial(request.getfixturevalue("serial_path"), baud=57600)
+
+
+@pytest.fixture
+def serial_path():
+    """The pseudo-terminal a screen answers on."""
+    process, path = _start_screen("--no-udp", "--pty")
+    yield path
+    _stop(process)
 
 
 @pytest.fixture

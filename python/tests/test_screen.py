@@ -1,6 +1,8 @@
 import pytest
+from conftest import _start_screen, _stop
 
 import veltrane
+import veltrane._native
 
 
 def test_device_commands_reach_the_screen(screen):
@@ -48,19 +50,44 @@ def test_a_program_that_cannot_be_built_frees_its_slot(library):
 
 
 def test_a_silent_screen_raises_no_answer(silent_screen):
-    with pytest.raises(veltrane.NoAnswerError) as failure:
+    with pytest.raises(TimeoutError) as failure:
         silent_screen.power = True
+    assert isinstance(failure.value, veltrane.NoAnswerError)
     assert failure.value.call == "LED_SetPower" and failure.value.result == 0
     assert "the screen did not answer" in str(failure.value)
 
 
 def test_a_device_that_cannot_be_opened_raises(library, tmp_path):
-    screen = veltrane.Screen.serial(str(tmp_path / "no-such-device"))
-    with pytest.raises(veltrane.VeltraneError) as failure:
+    screen = veltrane.Screen.serial(tmp_path / "no-such-device")
+    with pytest.raises(OSError) as failure:
         screen.reset()
-    assert not isinstance(failure.value, veltrane.NoAnswerError)
+    assert isinstance(failure.value, veltrane.DeviceError)
+    assert not isinstance(failure.value, TimeoutError)
     assert failure.value.result == -1
     assert "no such device" in str(failure.value)
+
+
+@pytest.mark.parametrize(
+    "faults, raised, reason",
+    [
+        (["--silent"], veltrane.NoAnswerError, "the screen did not answer"),
+        (["--refuse-programs"], veltrane.RefusedError, "refused"),
+    ],
+)
+def test_a_failed_send_keeps_the_librarys_reason(library, faults, raised, reason):
+    process, endpoint = _start_screen("--udp", "127.0.0.1:0", *faults)
+    host, port = endpoint.rsplit(":", 1)
+    program = veltrane.Program()
+    program.page().string((0, 0, 15, 7), "x")
+    try:
+        with pytest.raises(raised) as failure:
+            veltrane.Screen.udp(host, int(port)).send(program)
+    finally:
+        _stop(process)
+    assert failure.value.call == "LED_SendToScreen" and failure.value.result == 0
+    assert reason in failure.value.reason
+    # Freeing the slot afterwards cleared the library's own record of why.
+    assert veltrane._native.last_error() == (0, "")
 
 
 def test_the_package_matches_the_library_version():

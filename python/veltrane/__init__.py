@@ -14,17 +14,39 @@
 __version__ = "0.1.0"
 
 from ._native import library_version
-from .colors import color_value
-from .errors import NoAnswerError, VeltraneError
-from .program import DATETIME_FORMATS, Page, Program
+from .colors import Color, color_value
+from .errors import (
+    ArgumentError,
+    BadReplyError,
+    BuildError,
+    CancelledError,
+    DeviceError,
+    LibraryNotFoundError,
+    NoAnswerError,
+    NotStartedError,
+    RefusedError,
+    VeltraneError,
+)
+from .program import DATETIME_FORMATS, Page, Picture, Program, Rect
 from .screen import Library, Screen
 
 __all__ = [
+    "ArgumentError",
+    "BadReplyError",
+    "BuildError",
+    "CancelledError",
+    "Color",
     "DATETIME_FORMATS",
+    "DeviceError",
     "Library",
+    "LibraryNotFoundError",
     "NoAnswerError",
+    "NotStartedError",
     "Page",
+    "Picture",
     "Program",
+    "Rect",
+    "RefusedError",
     "Screen",
     "VeltraneError",
     "color_value",

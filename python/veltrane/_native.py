@@ -1,15 +1,24 @@
 """libveltrane through ctypes: finding it, its structures and the prototypes of its exports."""
 
+from __future__ import annotations
+
 import ctypes
 import os
+import site
+import sys
+import sysconfig
 import threading
 from pathlib import Path
+from typing import Any, List, Optional, Tuple
 
 from . import __version__
+from .errors import LibraryNotFoundError, VeltraneError, error_for
 
 _SONAME = f"libveltrane.so.{__version__.split('.')[0]}"
-# From python/veltrane/ in a source checkout, the library the default build preset makes.
-_BUILD_TREE = Path(__file__).resolve().parents[2] / "build" / "default" / "src" / "libveltrane.so"
+_PACKAGE = Path(__file__).resolve().parent
+# A source checkout: the package beside its pyproject.toml, the default build preset's library
+# in the checkout's build folder.
+_CHECKOUT_LIBRARY = _PACKAGE.parents[1] / "build" / "default" / "src" / "libveltrane.so"
 
 
 class DevParam(ctypes.Structure):
@@ -43,6 +52,7 @@ _u32 = ctypes.c_uint32
 _str = ctypes.c_char_p
 _PROTOTYPES = {
     "LED_GetVersion": (_str, []),
+    "LED_GetLastError": (_i32, []),
     "LED_GetLastErrorText": (_str, []),
     "LED_Init": (_i32, []),
     "LED_Cleanup": (_i32, []),
@@ -65,31 +75,60 @@ _PROTOTYPES = {
     "AddWindow": (_i32, [_i32, ctypes.POINTER(LedBitmap), _i32, _i32, LedRect, _i32, _i32, _i32]),
 }
 
-_library = None
+_library: Optional[ctypes.CDLL] = None
 _loading = threading.Lock()
 
 
-def _candidates():
-    """Where the library is looked for, in order: VELTRANE_LIBRARY, the installed library (the
-    dynamic loader's own search), the build tree of a source checkout."""
+def _installed_paths() -> List[str]:
+    """Where an installed libveltrane lies when the dynamic loader does not know it yet: under
+    the prefixes `cmake --install` and the Debian package use (/usr/local by default, /usr), the
+    prefix of this Python (a virtual environment) and the user's (~/.local), each in its
+    lib/<multiarch triplet> and lib folders."""
+    triplet = sysconfig.get_config_var("MULTIARCH") or ""
+    prefixes = [sys.prefix, site.getuserbase(), "/usr/local", "/usr"]
+    folders = [f"lib/{triplet}", "lib"] if triplet else ["lib"]
+    paths: List[str] = []
+    for prefix in prefixes:
+        for folder in folders:
+            path = str(Path(prefix) / folder / _SONAME)
+            if path not in paths:
+                paths.append(path)
+    return paths
+
+
+def _candidates() -> List[Tuple[str, str]]:
+    """(what to load, how to name the place) in the order they are tried: VELTRANE_LIBRARY alone
+    when set; else the dynamic loader's own search, the install folders, and in a source checkout
+    its build folder."""
     explicit = os.environ.get("VELTRANE_LIBRARY")
     if explicit:
-        return [explicit]
-    return [_SONAME, str(_BUILD_TREE)]
+        return [(explicit, f"VELTRANE_LIBRARY={explicit}")]
+    loader = f"{_SONAME} by the dynamic loader (LD_LIBRARY_PATH, ldconfig's cache, /lib, /usr/lib)"
+    candidates = [(_SONAME, loader)]
+    candidates += [(path, path) for path in _installed_paths()]
+    if (_PACKAGE.parent / "pyproject.toml").exists():
+        candidates.append((str(_CHECKOUT_LIBRARY), f"{_CHECKOUT_LIBRARY} (this checkout's build)"))
+    return candidates
 
 
-def _load():
-    errors = []
-    for candidate in _candidates():
+def _load() -> ctypes.CDLL:
+    looked = []
+    for candidate, place in _candidates():
+        if os.sep in candidate and not os.path.exists(candidate):
+            looked.append(f"{place}: no such file")
+            continue
         try:
             return ctypes.CDLL(candidate)
         except OSError as error:
-            errors.append(str(error))
-    tried = "; ".join(errors)
-    raise OSError(f"libveltrane not found; set VELTRANE_LIBRARY to its path. Tried: {tried}")
+            looked.append(f"{place}: {error}")
+    places = "; ".join(looked)
+    raise LibraryNotFoundError(
+        f"libveltrane not found; install it (cmake --install, or the Debian package) or set "
+        f"VELTRANE_LIBRARY to its path. Looked at: {places}"
+    )
 
 
-def native():
+def native() -> Any:
     """The loaded library, its exports given their prototypes; loaded on first use."""
     global _library
     with _loading:
@@ -103,11 +142,20 @@ def native():
         return _library
 
 
-def last_error_text():
-    """Why this thread's last library call failed, in the library's words; "" after a success."""
-    return native().LED_GetLastErrorText().decode()
+def last_error() -> Tuple[int, str]:
+    """This thread's last library failure: its VELTRANE_ERROR_* code and the library's words for
+    it; (0, "") after a success."""
+    lib = native()
+    return lib.LED_GetLastError(), lib.LED_GetLastErrorText().decode(errors="replace")
 
 
-def library_version():
+def failure(call: str, result: int) -> VeltraneError:
+    """The exception for a library call that just failed, from this thread's last error: read
+    before any other call (a release of the slot, say) clears it."""
+    code, reason = last_error()
+    return error_for(call, result, code, reason)
+
+
+def library_version() -> str:
     """The version of the libveltrane this process runs on, e.g. "0.1.0"."""
-    return native().LED_GetVersion().decode()
+    return str(native().LED_GetVersion().decode())

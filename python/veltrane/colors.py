@@ -1,5 +1,14 @@
 """Colours as the library takes them: 0x00BBGGRR."""
 
+from __future__ import annotations
+
+from typing import Tuple, Union
+
+from .errors import ArgumentError
+
+# A name ("red"), "#RRGGBB", an (r, g, b) tuple or a 0x00BBGGRR integer.
+Color = Union[str, int, Tuple[int, int, int]]
+
 _NAMES = {
     "black": (0, 0, 0),
     "red": (255, 0, 0),
@@ -9,24 +18,24 @@ _NAMES = {
 }
 
 
-def color_value(color):
+def color_value(color: Color) -> int:
     """0x00BBGGRR of a name ("red"), "#RRGGBB", an (r, g, b) tuple or a 0x00BBGGRR integer."""
     if isinstance(color, bool):
         raise TypeError(f"not a colour: {color!r}")
     if isinstance(color, int):
         if not 0 <= color <= 0xFFFFFF:
-            raise ValueError(f"colour out of range 0..0xFFFFFF: {color:#x}")
+            raise ArgumentError(f"colour out of range 0..0xFFFFFF: {color:#x}")
         return color
     return _pack(*_rgb(color))
 
 
-def rgb(color):
+def rgb(color: Color) -> Tuple[int, int, int]:
     """The (r, g, b) of any colour color_value takes."""
     value = color_value(color)
     return value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF
 
 
-def _rgb(color):
+def _rgb(color: object) -> Tuple[int, int, int]:
     if isinstance(color, str):
         text = color.strip().lower()
         if text in _NAMES:
@@ -39,16 +48,16 @@ def _rgb(color):
             else:
                 return number >> 16, (number >> 8) & 0xFF, number & 0xFF
         names = ", ".join(_NAMES)
-        raise ValueError(f"unknown colour {color!r}: use {names}, '#RRGGBB' or (r, g, b)")
+        raise ArgumentError(f"unknown colour {color!r}: use {names}, '#RRGGBB' or (r, g, b)")
     try:
-        red, green, blue = color
+        red, green, blue = color  # type: ignore[misc]
     except (TypeError, ValueError):
         raise TypeError(f"not a colour: {color!r}") from None
     for part in (red, green, blue):
         if isinstance(part, bool) or not isinstance(part, int) or not 0 <= part <= 255:
-            raise ValueError(f"colour parts must be integers 0..255: {color!r}")
+            raise ArgumentError(f"colour parts must be integers 0..255: {color!r}")
     return red, green, blue
 
 
-def _pack(red, green, blue):
+def _pack(red: int, green: int, blue: int) -> int:
     return red | (green << 8) | (blue << 16)

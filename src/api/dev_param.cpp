@@ -1,5 +1,6 @@
 #include "api/dev_param.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,18 @@ std::string_view RemoteIpText(const DevParam& param) {
                             ? static_cast<size_t>(static_cast<const char*>(zero) - param.RmtIP)
                             : sizeof param.RmtIP;
   return {param.RmtIP, length};
+}
+
+std::optional<std::string> UnreadableAddress(const DevParam& param) {
+  const std::string_view ip = RemoteIpText(param);
+  // The classic reader gives all ones for text it cannot read, as it does for the one address
+  // that really is all ones.
+  if (link::SelectTransport(param.devType) != link::Transport::Udp ||
+      platform::ParseIpv4(ip) != 0xFFFFFFFF || ip == "255.255.255.255")
+    return std::nullopt;
+  std::string shown;
+  for (const char c : ip) shown += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+  return "RmtIP \"" + shown + "\" is not an IPv4 address";
 }
 
 link::Target ToTarget(const DevParam& param, const link::ComPortPaths& comPorts) {

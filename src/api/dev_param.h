@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ static_assert(offsetof(DevParam, reserved) == 36);
 
 // The address text of a descriptor: up to the first zero byte, and never past the 16 bytes.
 std::string_view RemoteIpText(const DevParam& param);
+
+// Why a UDP descriptor reaches no screen: its RmtIP is not an IPv4 address (as
+// `RmtIP "999.1.1.1" is not an IPv4 address`, bytes that are not printable shown as '?'). Nothing
+// for readable text or another transport.
+std::optional<std::string> UnreadableAddress(const DevParam& param);
 
 // Turns the caller's descriptor into the target the lower layers work with. A serial target's
 // device is the path `comPorts` maps its COM port to (none for a number out of range).

@@ -54,8 +54,20 @@ Status Recorded(Status status) {
   return status;
 }
 
-veltrane::protocol::Reading Recorded(const veltrane::protocol::Reading& reading) {
-  Recorded(reading.status);
+// Records a device call's outcome. A screen that did not answer over UDP may never have been
+// asked: the descriptor's address text may name none, which the call then says too.
+Status Recorded(const DevParam& param, Status status) {
+  Recorded(status);
+  if (status == Status::Timeout) {
+    if (const auto unreadable = veltrane::api::UnreadableAddress(param))
+      veltrane::api::AddToLastError(*unreadable);
+  }
+  return status;
+}
+
+veltrane::protocol::Reading Recorded(const DevParam& param,
+                                     const veltrane::protocol::Reading& reading) {
+  Recorded(param, reading.status);
   return reading;
 }
 
@@ -262,7 +274,7 @@ VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
 VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
   return Guarded(-1, [&] {
     return CommandResult(
-        Recorded(protocol::DoSetPower(TheLibrary().Devices(), TargetOf(param), value)));
+        Recorded(param, protocol::DoSetPower(TheLibrary().Devices(), TargetOf(param), value)));
   });
 }
 
@@ -271,26 +283,28 @@ VELTRANE_API int32_t LED_GetPower(DevParam param) {
     veltrane::api::Library& library = TheLibrary();
     if (library.switches().debugFlag.load() != 0)
       library.messages().Show(veltrane::api::FormatDebugText(param));
-    return ReadingResult(Recorded(protocol::DoGetPower(library.Devices(), TargetOf(param))));
+    return ReadingResult(Recorded(param, protocol::DoGetPower(library.Devices(), TargetOf(param))));
   });
 }
 
 VELTRANE_API int32_t LED_SetBright(DevParam param, int32_t value) {
   return Guarded(-1, [&] {
     return CommandResult(
-        Recorded(protocol::DoSetBright(TheLibrary().Devices(), TargetOf(param), value)));
+        Recorded(param, protocol::DoSetBright(TheLibrary().Devices(), TargetOf(param), value)));
   });
 }
 
 VELTRANE_API int32_t LED_GetBright(DevParam param) {
   return Guarded(-1, [&] {
-    return ReadingResult(Recorded(protocol::DoGetBright(TheLibrary().Devices(), TargetOf(param))));
+    return ReadingResult(
+        Recorded(param, protocol::DoGetBright(TheLibrary().Devices(), TargetOf(param))));
   });
 }
 
 VELTRANE_API int32_t LED_Reset(DevParam param) {
   return Guarded(-1, [&] {
-    return CommandResult(Recorded(protocol::DoReset(TheLibrary().Devices(), TargetOf(param))));
+    return CommandResult(
+        Recorded(param, protocol::DoReset(TheLibrary().Devices(), TargetOf(param))));
   });
 }
 
@@ -298,7 +312,8 @@ VELTRANE_API int32_t LED_AdjustTime(DevParam param) {
   return Guarded(-1, [&] {
     veltrane::api::Library& library = TheLibrary();
     const veltrane::platform::LocalTime now = library.clock().Local();
-    return CommandResult(Recorded(protocol::DoAdjustTime(library.Devices(), TargetOf(param), now)));
+    return CommandResult(
+        Recorded(param, protocol::DoAdjustTime(library.Devices(), TargetOf(param), now)));
   });
 }
 
@@ -308,7 +323,7 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
     const bool enabled = library.switches().senderEnabled.load() != 0;
     const veltrane::Status sent = veltrane::builder::DoSendToScreen(
         library.slots(), library.Devices(), TargetOf(param), slot, enabled);
-    return Recorded(sent) == Status::Ok ? 1 : 0;
+    return Recorded(param, sent) == Status::Ok ? 1 : 0;
   });
 }
 

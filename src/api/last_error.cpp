@@ -83,6 +83,8 @@ void SetLastError(int32_t code, const char* text) {
   lastError.text = text;
 }
 
+void AddToLastError(const std::string& reason) { lastError.text += "; " + reason; }
+
 int32_t LastErrorCode() { return lastError.code; }
 
 const char* LastErrorText() { return lastError.text.c_str(); }

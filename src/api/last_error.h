@@ -22,6 +22,8 @@ void ClearLastError();
 void SetLastError(const Status& status);
 // For failures decided here at the boundary, which carry no status from below.
 void SetLastError(int32_t code, const char* text);
+// Adds a second reason to the text of the failure just recorded.
+void AddToLastError(const std::string& reason);
 int32_t LastErrorCode();
 const char* LastErrorText();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace veltrane::platform {
 // forms it accepts). Returns the address in network byte order, or 0xFFFFFFFF for text it cannot
 // read (which is also what "255.255.255.255" gives).
 uint32_t ParseIpv4(std::string_view text);
+
+// The IPv4 address (network byte order) the system finds for `host`, a name or address text,
+// asking where it looks up names (the hosts file, DNS, ...). Nothing when it finds none.
+std::optional<uint32_t> ResolveIpv4(std::string_view host);
 
 // Dotted decimal text of an address in network byte order.
 std::string FormatIpv4(uint32_t address);

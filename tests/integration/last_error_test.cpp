@@ -2,6 +2,7 @@
 // success leaves none.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -149,6 +150,22 @@ TEST(SlowLastError, SilentScreenDidNotAnswer) {
        VELTRANE_ERROR_NO_ANSWER, "did not answer"},
   };
   ExpectEachFailureSaysWhy(cases, std::size(cases), silent);
+}
+
+// An address text that names no IPv4 address: the all-ones address it reads as reaches no
+// screen, so the calls wait out their tries and say why nothing answered.
+TEST(SlowLastError, UnreadableAddressIsNamed) {
+  const auto unreadable = [](const ExportedScreen& screen) {
+    DevParam param = screen.UdpParam();
+    std::strcpy(param.RmtIP, "999.1.1.1");
+    return param;
+  };
+  const FailureCase cases[] = {
+      {"a query", [&](const ExportedScreen& s) { EXPECT_EQ(LED_GetPower(unreadable(s)), -1); },
+       VELTRANE_ERROR_NO_ANSWER,
+       "the screen did not answer; RmtIP \"999.1.1.1\" is not an IPv4 address"},
+  };
+  ExpectEachFailureSaysWhy(cases, std::size(cases));
 }
 
 // A screen that answered with refusals is not one that did not answer; the result is the same 0.

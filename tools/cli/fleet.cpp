@@ -10,6 +10,7 @@
 #include "fleet_results.h"
 #include "fleet_runner.h"
 #include "fleet_uploads.h"
+#include "platform/ipv4.h"
 #include "platform/terminal.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
@@ -125,7 +126,8 @@ std::variant<std::vector<tools::FleetScreen>, std::string> LoadFleet(
   auto read = tools::ReadBoundedInput(file, {"a fleet file", tools::kMaxFleetFileBytes});
   if (auto* error = std::get_if<std::string>(&read)) return *error;
   const std::vector<uint8_t>& text = std::get<std::vector<uint8_t>>(read);
-  auto parsed = tools::ParseFleetFile({reinterpret_cast<const char*>(text.data()), text.size()});
+  auto parsed = tools::ParseFleetFile({reinterpret_cast<const char*>(text.data()), text.size()},
+                                      platform::ResolveIpv4);
   if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
     const std::string where =
         error->line == 0 ? file.string() : file.string() + ":" + std::to_string(error->line);

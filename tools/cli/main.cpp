@@ -9,6 +9,7 @@
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
+#include "shared/number_option.h"
 #include "shared/time_text.h"
 #include "shared/usage_error.h"
 #include "sim/command_line.h"
@@ -19,20 +20,30 @@
 namespace {
 
 using namespace veltrane::cli;
+using veltrane::tools::kPorts;
+using veltrane::tools::kScreenAddresses;
+using veltrane::tools::LineSpeed;
+using veltrane::tools::NumberIn;
 
 // The options every subcommand that talks to a screen takes.
 void AddConnectionOptions(CLI::App* command, Connection& connection) {
   command->add_option("--udp", connection.udp,
                       "the screen's address, HOST[:PORT] (port " +
                           std::to_string(veltrane::format::kScreenPort) + " by default)");
-  command->add_option("--local-port", connection.localPort,
-                      "local UDP port to send from (default: any)");
+  command
+      ->add_option("--local-port", connection.localPort,
+                   "local UDP port to send from (default: any)")
+      ->transform(NumberIn(kPorts));
   command->add_option("--serial", connection.serial,
                       "the serial device the screen is on, instead of UDP");
-  command->add_option("--baud", connection.baud,
-                      "serial speed: 9600, 19200, 38400, 57600 (default) or 115200");
-  command->add_option("--address", connection.address,
-                      "the screen's address, 0..255 (default 1; 255: any)");
+  command
+      ->add_option("--baud", connection.baud,
+                   "serial speed: 9600, 19200, 38400, 57600 (default) or 115200")
+      ->transform(LineSpeed());
+  command
+      ->add_option("--address", connection.address,
+                   "the screen's address, 0..255 (default 1; 255: any)")
+      ->transform(NumberIn(kScreenAddresses));
   command->add_flag("-v,--verbose", connection.verbose,
                     "show each try, its receive window and each reply on stderr");
 }
@@ -62,7 +73,7 @@ CLI::Option* AddFleetOptions(CLI::App* command, FleetOptions& fleet) {
       ->add_option("--jobs", fleet.jobs,
                    "with --to: screens driven at once (default: 512 per CPU, at most 1024; "
                    "screens on one serial device or UDP endpoint take turns)")
-      ->check(CLI::Range(size_t{1}, veltrane::tools::kMaxFleetScreens))
+      ->transform(NumberIn({1, static_cast<int64_t>(veltrane::tools::kMaxFleetScreens)}))
       ->needs(to);
   return to;
 }
@@ -130,10 +141,13 @@ int Run(int argc, char** argv) {
 
   int32_t brightness = 0;
   CLI::App* bright = app.add_subcommand("brightness", "Set the screen's brightness, or print it");
-  CLI::Option* brightnessValue = bright->add_option(
-      "N", brightness,
-      "the brightness to set (screens usually take " + std::to_string(kUsualBrightnessMin) + ".." +
-          std::to_string(kUsualBrightnessMax) + "; others are warned about)");
+  CLI::Option* brightnessValue =
+      bright
+          ->add_option("N", brightness,
+                       "the brightness to set (screens usually take " +
+                           std::to_string(kUsualBrightnessMin) + ".." +
+                           std::to_string(kUsualBrightnessMax) + "; others are warned about)")
+          ->transform(NumberIn(kBrightnessValues));
   AddConnectionOptions(bright, connection);
   AddJsonFlag(bright, reporting);
   AddStrictFlag(bright, reporting.strict, "before anything is sent");
@@ -192,7 +206,7 @@ int Run(int argc, char** argv) {
   CLI::Option* pageOption =
       preview->add_option("--page", previewPage, "draw only page N (from 1; default: every page)");
   preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")
-      ->check(CLI::Range(1, 32));
+      ->transform(NumberIn({1, kMaxPreviewScale}));
   PreviewLook look;
   AddStyleOption(preview, look.style);
   preview->add_flag("--labels", look.labels, "a \"page N\" row under each page");

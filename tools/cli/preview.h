@@ -16,6 +16,7 @@ namespace veltrane::cli {
 
 // Screen pixels per side of a picture's pixel square, unless the user asks for another.
 constexpr int kDefaultPreviewScale = 4;
+constexpr int kMaxPreviewScale = 32;  // what --scale takes at most
 
 // Squares show every pixel exactly, for pixel checks; dots look like the sign itself.
 enum class PreviewStyle { Squares, Dots };

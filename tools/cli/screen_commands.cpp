@@ -11,6 +11,7 @@
 #include "format/packets.h"
 #include "json_output.h"
 #include "platform/clock.h"
+#include "platform/ipv4.h"
 #include "platform/terminal.h"
 #include "program/program_reader.h"
 #include "protocol/device_commands.h"
@@ -194,7 +195,7 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
   if (connection.udp.empty())
     return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
   const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, format::kScreenPort},
-                                                tools::EndpointRole::Screen);
+                                                tools::EndpointRole::Screen, platform::ResolveIpv4);
   if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
   if (connection.localPort < 0 || connection.localPort > 65535)
     return "--local-port: expected 0..65535";

@@ -10,6 +10,7 @@
 #include "program/program_tree.h"
 #include "program_file/program_file.h"
 #include "render/renderer.h"
+#include "shared/number_option.h"
 
 namespace veltrane::cli {
 
@@ -17,6 +18,9 @@ namespace veltrane::cli {
 // is; the command warns about others, since a screen may ignore or misread them.
 constexpr int32_t kUsualBrightnessMin = 0;
 constexpr int32_t kUsualBrightnessMax = 15;
+// The brightness values the command sends at all: the request carries an unsigned number, so a
+// negative one would reach the screen as another.
+constexpr tools::NumberRange kBrightnessValues{0, INT32_MAX};
 
 // Input that works but is probably not what the user meant. Each warning is one sentence; they
 // are printed on stderr as "veltrane: warning: ...", and under --strict they fail the command.

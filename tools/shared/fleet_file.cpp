@@ -7,6 +7,7 @@
 
 #include "format/link.h"
 #include "platform/ipv4.h"
+#include "shared/number_option.h"
 #include "shared/udp_endpoint.h"
 
 namespace veltrane::tools {
@@ -14,7 +15,6 @@ namespace {
 
 constexpr int32_t kDefaultAddress = 1;
 constexpr int32_t kDefaultBaud = 57600;
-constexpr int32_t kLastAddress = 255;
 constexpr size_t kMaxNumberDigits = 6;
 constexpr std::string_view kNamePrefix = "name=";
 constexpr std::string_view kBlanks = " \t";
@@ -59,7 +59,8 @@ class Words {
 // The screen one line names, or one sentence on what is wrong with the line.
 class LineReader {
  public:
-  explicit LineReader(std::string_view line) : words_(line) {}
+  LineReader(std::string_view line, const HostResolver& resolve)
+      : words_(line), resolve_(resolve) {}
 
   // Nothing for a blank or comment line.
   std::variant<std::monostate, FleetScreen, std::string> Read() {
@@ -75,7 +76,8 @@ class LineReader {
 
  private:
   std::optional<std::string> ReadUdp(std::string_view place) {
-    const auto endpoint = ParseUdpEndpoint(place, {0, format::kScreenPort}, EndpointRole::Screen);
+    const auto endpoint =
+        ParseUdpEndpoint(place, {0, format::kScreenPort}, EndpointRole::Screen, resolve_);
     if (const auto* error = std::get_if<std::string>(&endpoint)) return "udp: " + *error;
     const UdpEndpoint& at = std::get<UdpEndpoint>(endpoint);
     screen_.target.transport = link::Transport::Udp;
@@ -108,7 +110,7 @@ class LineReader {
         if (addressGiven) return std::string("--address is given twice");
         const auto value = words_.Next();
         const auto parsed = value ? ParseNumber(*value) : std::nullopt;
-        if (!parsed || *parsed > kLastAddress)
+        if (!parsed || *parsed > kScreenAddresses.high)
           return "--address: expected 0..255, got \"" + std::string(value.value_or("")) + "\"";
         address = *parsed;
         addressGiven = true;
@@ -132,8 +134,20 @@ class LineReader {
   }
 
   Words words_;
+  const HostResolver& resolve_;
   FleetScreen screen_;
 };
+
+// `resolve`, asked once for each name: a fleet may list many screens by one name.
+HostResolver Remembering(const HostResolver& resolve,
+                         std::map<std::string, std::optional<uint32_t>, std::less<>>& found) {
+  if (!resolve) return {};
+  return [&resolve, &found](std::string_view name) {
+    auto at = found.find(name);
+    if (at == found.end()) at = found.emplace(std::string(name), resolve(name)).first;
+    return at->second;
+  };
+}
 
 // A screen's identity for telling duplicates apart: where it is and the address it answers.
 using ScreenKey = std::tuple<link::Transport, uint32_t, uint16_t, std::string, uint8_t>;
@@ -158,12 +172,15 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text) {
+std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text,
+                                                                      const HostResolver& resolve) {
   if (text.size() > kMaxFleetFileBytes)
     return FleetFileError{0, "larger than " + std::to_string(kMaxFleetFileBytes) + " bytes"};
   std::vector<FleetScreen> screens;
   std::map<std::string, size_t> names;
   std::map<ScreenKey, size_t> seen;
+  std::map<std::string, std::optional<uint32_t>, std::less<>> found;
+  const HostResolver resolveOnce = Remembering(resolve, found);
   const std::vector<std::string_view> lines = SplitLines(text);
   for (size_t index = 0; index < lines.size(); ++index) {
     const size_t number = index + 1;
@@ -171,7 +188,7 @@ std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::strin
     if (line.size() > kMaxFleetLineBytes)
       return FleetFileError{number, "longer than " + std::to_string(kMaxFleetLineBytes) + " bytes"};
     if (HasControlCharacter(line)) return FleetFileError{number, "holds a control character"};
-    auto read = LineReader(line).Read();
+    auto read = LineReader(line, resolveOnce).Read();
     if (auto* error = std::get_if<std::string>(&read)) return FleetFileError{number, *error};
     auto* screen = std::get_if<FleetScreen>(&read);
     if (screen == nullptr) continue;

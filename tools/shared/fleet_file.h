@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/target.h"
+#include "shared/udp_endpoint.h"
 
 namespace veltrane::tools {
 
@@ -35,8 +36,10 @@ struct FleetFileError {
 //   udp HOST[:PORT] [--address N] [name=NAME]
 //   serial PATH [--baud N] [--address N] [name=NAME]
 // where NAME is the rest of the line. A word starting with '#' starts a comment to the end of
-// the line; blank lines are skipped. Names and screens (target and address) are unique. Gives
-// the screens in file order, or the first defect.
-std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text);
+// the line; blank lines are skipped. Names and screens (target and address) are unique. A HOST
+// that is no address text is looked up with `resolve` (once for every line naming it), when
+// given. Gives the screens in file order, or the first defect.
+std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(
+    std::string_view text, const HostResolver& resolve = {});
 
 }  // namespace veltrane::tools

@@ -26,8 +26,8 @@ std::optional<uint16_t> ParsePort(std::string_view digits, EndpointRole role) {
   return static_cast<uint16_t>(port);
 }
 
-// The address of `host`; "255.255.255.255" is a real (broadcast) address although the classic
-// reader gives the same value for unreadable text.
+// The address of `host` as text; "255.255.255.255" is a real (broadcast) address although the
+// classic reader gives the same value for unreadable text.
 std::optional<uint32_t> ParseHost(std::string_view host) {
   if (host == "localhost") host = "127.0.0.1";
   const uint32_t address = platform::ParseIpv4(host);
@@ -35,11 +35,21 @@ std::optional<uint32_t> ParseHost(std::string_view host) {
   return address;
 }
 
+// The address of `host`, asking `resolve` when it is not address text; else what is wrong.
+std::variant<uint32_t, std::string> FindHost(std::string_view host, const HostResolver& resolve) {
+  if (const auto address = ParseHost(host)) return *address;
+  const auto quoted = "\"" + std::string(host) + "\"";
+  if (!resolve || host.empty()) return quoted + " is not an IPv4 address";
+  if (const auto address = resolve(host)) return *address;
+  return "cannot find an IPv4 address for " + quoted;
+}
+
 }  // namespace
 
 std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
                                                         const UdpEndpoint& fallback,
-                                                        EndpointRole role) {
+                                                        EndpointRole role,
+                                                        const HostResolver& resolve) {
   const bool server = role == EndpointRole::Server;
   const size_t colon = text.rfind(':');
   std::string_view host = colon == std::string_view::npos ? text : text.substr(0, colon);
@@ -55,9 +65,9 @@ std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
     endpoint.port = *parsed;
   }
   if (!host.empty() || !server) {
-    const auto parsed = ParseHost(host);
-    if (!parsed) return "\"" + std::string(host) + "\" is not an IPv4 address";
-    endpoint.address = *parsed;
+    const auto found = FindHost(host, resolve);
+    if (const auto* error = std::get_if<std::string>(&found)) return *error;
+    endpoint.address = std::get<uint32_t>(found);
   }
   return endpoint;
 }

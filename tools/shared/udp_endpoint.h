@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,11 +19,17 @@ struct UdpEndpoint {
 // serving on it may leave out the host or give only a port, and port 0 lets the system choose.
 enum class EndpointRole { Screen, Server };
 
+// Finds the IPv4 address (network byte order) a host name stands for; nothing when it names none.
+// The tools pass platform::ResolveIpv4.
+using HostResolver = std::function<std::optional<uint32_t>(std::string_view name)>;
+
 // Reads "HOST:PORT" or "HOST" (and, for a server, "PORT" or ":PORT"); the parts left out come
-// from `fallback`. "localhost" is 127.0.0.1. Gives the endpoint, or one sentence on what is wrong.
+// from `fallback`. HOST is IPv4 address text, "localhost" (127.0.0.1), or, with `resolve`, a name
+// it finds. Gives the endpoint, or one sentence on what is wrong.
 std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
                                                         const UdpEndpoint& fallback,
-                                                        EndpointRole role);
+                                                        EndpointRole role,
+                                                        const HostResolver& resolve = {});
 
 // The serial speed index of a line speed in bit/s; nothing for a speed screens do not run at.
 std::optional<int32_t> SpeedIndexForBaud(int32_t bitsPerSecond);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/ipv4.h"
+#include "shared/number_option.h"
 #include "shared/udp_endpoint.h"
 #include "shared/usage_error.h"
 
@@ -15,8 +16,6 @@ constexpr const char* kScreens = "Screens";
 constexpr const char* kFaults = "Faults";
 constexpr uint32_t kMaxDelayMs = 600000;
 constexpr uint32_t kMaxScreens = 4096;
-constexpr uint32_t kLastPort = 65535;
-constexpr uint32_t kLastAddress = 255;
 
 // A share of traffic to hit, 0..1 (NaN is refused too).
 void AddShare(CLI::App& app, const std::string& name, double& into, const std::string& what) {
@@ -42,6 +41,7 @@ void AddPacketFault(CLI::App& app, const std::string& name, Faults& faults, AckF
          },
          what)
       ->type_name("SEQ")
+      ->transform(tools::NumberIn({0, UINT32_MAX}))
       ->trigger_on_parse()
       ->group(kFaults);
 }
@@ -79,8 +79,6 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
   app.add_option_function<int32_t>(
          "--baud",
          [&o](int32_t baud) {
-           if (!tools::SpeedIndexForBaud(baud))
-             throw CLI::ValidationError("--baud", "expected " + tools::BaudChoices());
            o.serialSpeed = baud;
            o.ptyBitsPerSecond = static_cast<uint32_t>(baud);
          },
@@ -89,13 +87,14 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
              "); with --pty, the rate it carries bytes at both ways, 10 bits a byte (else "
              "unpaced)")
       ->type_name("N")
+      ->transform(tools::LineSpeed())
       ->group(kTransports);
   app.add_option_function<int32_t>(
          "--address", [&o](int32_t address) { o.address = static_cast<uint8_t>(address); },
          "the screen's address, 0..255 (default " + std::to_string(o.address) +
              "); 255 always reaches it")
       ->type_name("N")
-      ->check(CLI::Range(0, 255).description(""))
+      ->transform(tools::NumberIn(tools::kScreenAddresses))
       ->group(kTransports);
 }
 
@@ -105,7 +104,7 @@ void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
                      ", default 1) on consecutive UDP ports from --udp's; the serial line "
                      "reaches the first")
       ->type_name("N")
-      ->check(CLI::Range(uint32_t{1}, kMaxScreens).description(""))
+      ->transform(tools::NumberIn({1, kMaxScreens}))
       ->group(kScreens);
   app.add_option_function<std::string>(
          "--addresses",
@@ -123,6 +122,7 @@ void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
 void AddFaultOptions(CLI::App& app, Faults& f) {
   app.add_option("--seed", f.seed, "seed of the fault generator (default 1)")
       ->type_name("N")
+      ->transform(tools::NumberIn({0, UINT32_MAX}))
       ->group(kFaults);
   AddShare(app, "--drop-requests", f.dropRequestShare, "lose this share of requests");
   AddShare(app, "--corrupt-requests", f.corruptRequestShare,
@@ -132,12 +132,12 @@ void AddFaultOptions(CLI::App& app, Faults& f) {
   app.add_option("--delay", f.delayMs,
                  "send every reply MS milliseconds late, without holding back other replies")
       ->type_name("MS")
-      ->check(CLI::Range(uint32_t{0}, kMaxDelayMs).description(""))
+      ->transform(tools::NumberIn({0, kMaxDelayMs}))
       ->group(kFaults);
   app.add_option("--jitter", f.jitterMs,
                  "send every reply up to MS milliseconds later again, drawn for each reply")
       ->type_name("MS")
-      ->check(CLI::Range(uint32_t{0}, kMaxDelayMs).description(""))
+      ->transform(tools::NumberIn({0, kMaxDelayMs}))
       ->group(kFaults);
   app.add_flag("--answer-twice", f.answerTwice, "send every reply twice")->group(kFaults);
   app.add_flag("--other-port", f.otherSourcePort, "send UDP replies from another port")
@@ -164,12 +164,12 @@ std::string CheckTransports(const SimulatorOptions& o) {
   if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
   if (!o.udp && !o.pty && o.serialPath.empty())
     return "nothing to serve: give --udp, --pty or --serial";
-  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > kLastPort)
+  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > tools::kPorts.high)
     return std::to_string(o.screens) + " screens from port " + std::to_string(o.udpPort) +
-           " run past port " + std::to_string(kLastPort);
-  if (o.consecutiveAddresses && o.address + o.screens - 1 > kLastAddress)
+           " run past port " + std::to_string(tools::kPorts.high);
+  if (o.consecutiveAddresses && o.address + o.screens - 1 > tools::kScreenAddresses.high)
     return std::to_string(o.screens) + " consecutive addresses from " + std::to_string(o.address) +
-           " run past " + std::to_string(kLastAddress);
+           " run past " + std::to_string(tools::kScreenAddresses.high);
   return "";
 }
 

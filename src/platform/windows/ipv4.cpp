@@ -1,12 +1,30 @@
 #include "platform/ipv4.h"
 
 #include "win32.h"
+// clang-format off
+#include <ws2tcpip.h>
+// clang-format on
 
 namespace veltrane::platform {
 
 uint32_t ParseIpv4(std::string_view text) {
   const std::string terminated(text);
   return static_cast<uint32_t>(::inet_addr(terminated.c_str()));
+}
+
+std::optional<uint32_t> ResolveIpv4(std::string_view host) {
+  // A zero byte would end the name early: "localhost\0..." is no name to look up.
+  if (host.empty() || host.find('\0') != std::string_view::npos) return std::nullopt;
+  const std::string terminated(host);
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(terminated.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    return std::nullopt;
+  const uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  ::freeaddrinfo(found);
+  return address;
 }
 
 std::string FormatIpv4(uint32_t address) {

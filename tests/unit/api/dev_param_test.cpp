@@ -63,6 +63,30 @@ TEST(Target, UnreadableAddressBecomesAllOnes) {
   EXPECT_EQ(ToTarget(full, link::ComPortPaths()).remoteAddress, 0xFFFFFFFFu);
 }
 
+TEST(Target, OnlyAnUnreadableUdpAddressIsNamed) {
+  DevParam full = Udp("");
+  std::memcpy(full.RmtIP, "1.2.3.4567890123", 16);
+  DevParam serial = Udp("999.1.1.1");
+  serial.devType = 0;
+  struct Case {
+    DevParam param;
+    std::optional<std::string> said;
+  };
+  const Case cases[] = {
+      {Udp("999.1.1.1"), "RmtIP \"999.1.1.1\" is not an IPv4 address"},
+      {Udp(""), "RmtIP \"\" is not an IPv4 address"},
+      {Udp("sign\x1b[2J"), "RmtIP \"sign?[2J\" is not an IPv4 address"},
+      {full, "RmtIP \"1.2.3.4567890123\" is not an IPv4 address"},
+      {Udp("255.255.255.255"), std::nullopt},
+      {Udp("10.0.0.5"), std::nullopt},
+      {serial, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.said.value_or("readable"));
+    EXPECT_EQ(UnreadableAddress(c.param), c.said);
+  }
+}
+
 TEST(Target, SerialDeviceIsTheComPortsMappedPath) {
   link::ComPortPaths comPorts;
   ASSERT_TRUE(comPorts.Set(5, "/dev/ttyUSB1"));

@@ -112,6 +112,38 @@ TEST(FleetFile, HoldsAtMostItsScreenCount) {
   EXPECT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(ParseFleetFile(text)));
 }
 
+TEST(FleetFile, HostNamesAreFoundOnceEachBeforeScreensAreCompared) {
+  int asked = 0;
+  const HostResolver counting = [&asked](std::string_view name) {
+    ++asked;
+    return platform::ResolveIpv4(name);
+  };
+  const auto named = ParseFleetFile(
+      "udp LOCALHOST:7000\nudp LOCALHOST:7001\nudp 127.0.0.1:7000 --address 2\n", counting);
+  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(named))
+      << std::get<FleetFileError>(named).message;
+  EXPECT_EQ(std::get<std::vector<FleetScreen>>(named)[0].where, "udp 127.0.0.1:7000");
+  EXPECT_EQ(asked, 1);
+
+  struct Case {
+    const char* text;
+    size_t line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"udp LOCALHOST:7000\nudp 127.0.0.1:7000\n", 2, "the same screen as line 1"},
+      {"udp 127.0.0.1\nudp sign.invalid\n", 2,
+       "udp: cannot find an IPv4 address for \"sign.invalid\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto parsed = ParseFleetFile(c.text, platform::ResolveIpv4);
+    ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
+    EXPECT_EQ(std::get<FleetFileError>(parsed).line, c.line);
+    EXPECT_EQ(std::get<FleetFileError>(parsed).message, c.message);
+  }
+}
+
 TEST(FleetFile, TheCommandNamesTheFileAndLine) {
   const auto file = std::filesystem::temp_directory_path() /
                     ("veltrane_fleet_" +
@@ -121,6 +153,12 @@ TEST(FleetFile, TheCommandNamesTheFileAndLine) {
   ASSERT_TRUE(std::holds_alternative<std::string>(bad));
   EXPECT_EQ(std::get<std::string>(bad),
             file.string() + ":2: --address: expected 0..255, got \"x\"");
+
+  std::ofstream(file) << "udp sign.invalid\n";
+  const auto unknown = cli::LoadFleet(file);
+  ASSERT_TRUE(std::holds_alternative<std::string>(unknown));
+  EXPECT_EQ(std::get<std::string>(unknown),
+            file.string() + ":1: udp: cannot find an IPv4 address for \"sign.invalid\"");
 
   std::ofstream(file) << std::string(kMaxFleetFileBytes + 1, '\n');
   const auto large = cli::LoadFleet(file);

@@ -64,6 +64,14 @@ TEST_F(Subcommands, DeviceCommandsPrintWhatTheScreenSays) {
   EXPECT_TRUE(harness_.screen().State().clock.has_value());
 }
 
+TEST_F(Subcommands, AHostNameIsFoundBeforeAnythingIsSent) {
+  Connection named = connection_;
+  named.udp = "LOCALHOST:" + std::to_string(harness_.screen().udpPort());
+  const Outcome run = Capture([&] { return Power(named, "off"); });
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "power off\n");
+}
+
 TEST_F(Subcommands, DeviceResultsAsJson) {
   const Reporting json{.json = true};
   struct Case {
@@ -145,7 +153,7 @@ TEST_F(Subcommands, BadOptionsAreUsageErrorsInOneSentence) {
   };
   const Case cases[] = {
       {{"", 0, "", 57600, 1}, "say where the screen is"},
-      {{"somewhere", 0, "", 57600, 1}, "\"somewhere\" is not an IPv4 address"},
+      {{"sign.invalid", 0, "", 57600, 1}, "cannot find an IPv4 address for \"sign.invalid\""},
       {{"127.0.0.1:99999", 0, "", 57600, 1}, "bad port"},
       {{"127.0.0.1:", 0, "", 57600, 1}, "bad port"},
       {{"127.0.0.1", 0, "", 57600, 300}, "--address: expected 0..255"},

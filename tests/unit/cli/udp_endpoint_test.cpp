@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "link/serial_channel.h"
+#include "platform/ipv4.h"
 
 namespace veltrane::tools {
 namespace {
@@ -60,6 +61,33 @@ TEST(UdpEndpoint, RefusalsSayWhichPartIsWrong) {
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
     EXPECT_NE(std::get<std::string>(parsed).find(c.error), std::string::npos)
         << std::get<std::string>(parsed);
+  }
+}
+
+// Names are looked up only where a resolver is given (a screen to reach); "LOCALHOST" is found in
+// the hosts file like any name, and the reserved .invalid domain holds none.
+TEST(UdpEndpoint, FindsHostNamesWithAResolver) {
+  const auto found =
+      ParseUdpEndpoint("LOCALHOST:7000", kFallback, EndpointRole::Screen, platform::ResolveIpv4);
+  ASSERT_TRUE(std::holds_alternative<UdpEndpoint>(found)) << std::get<std::string>(found);
+  EXPECT_EQ(std::get<UdpEndpoint>(found).address, kLoopback);
+  EXPECT_EQ(std::get<UdpEndpoint>(found).port, 7000);
+  struct Case {
+    const char* text;
+    HostResolver resolve;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"sign.invalid:7000", platform::ResolveIpv4,
+       "cannot find an IPv4 address for \"sign.invalid\""},
+      {"LOCALHOST:7000", {}, "\"LOCALHOST\" is not an IPv4 address"},
+      {":7000", platform::ResolveIpv4, "\"\" is not an IPv4 address"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto parsed = ParseUdpEndpoint(c.text, kFallback, EndpointRole::Screen, c.resolve);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
+    EXPECT_EQ(std::get<std::string>(parsed), c.error);
   }
 }
 

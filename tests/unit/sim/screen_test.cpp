@@ -305,7 +305,8 @@ TEST(CommandLine, UsageErrorsAreOneSentence) {
   const Case cases[] = {
       {{"--udp", ""}, "--udp: expected [ADDRESS:]PORT, got \"\""},
       {{"--baud", "9600"}, "--baud sets a serial line's speed: give --pty or --serial too"},
-      {{"--udp", "7000", "--baud", "5"}, "--baud: expected 9600, 19200, 38400, 57600 or 115200"},
+      {{"--udp", "7000", "--baud", "5"},
+       "--baud: expected 9600, 19200, 38400, 57600 or 115200, got 5"},
       {{"--seed", "abc"}, "--seed: \"abc\" is not a number"},
       {{"--bogus"}, "the following argument was not expected: --bogus"},
   };
