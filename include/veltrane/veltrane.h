@@ -334,10 +334,10 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
         inverted area, an unknown encoding, sending off */
 
 /* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */
-VELTRANE_API int32_t LED_GetLastError(void);
+VELTRANE_API int32_t VELTRANE_CALL LED_GetLastError(void);
 /* A short English text saying why this thread's last call failed; "" after a success. Never NULL;
    valid until this thread's next call into the library. */
-VELTRANE_API const char* LED_GetLastErrorText(void);
+VELTRANE_API const char* VELTRANE_CALL LED_GetLastErrorText(void);
 
 #ifdef __cplusplus
 }
