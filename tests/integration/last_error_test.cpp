@@ -229,6 +229,13 @@ TEST(LastError, EachFailureSaysWhy) {
          AddClock(SlotWithPage(), {0, 0, 5000, 5000}, 0, 1, 1, 1, 1, 1, 1);
        },
        VELTRANE_ERROR_BUILD, "a picture of 5000 x 5000 pixels packs to"},
+      {"a clock larger than any picture",
+       [](const ExportedScreen&) {
+         AddClock(SlotWithPage(), {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, 0, 1, 1, 1, 1, 1,
+                  1);
+       },
+       VELTRANE_ERROR_BUILD,
+       "the clock's side of 4294967295 pixels is larger than any picture can be"},
       // Sending.
       {"a send from a slot number that is no slot",
        [](const ExportedScreen& screen) { LED_SendToScreen(screen.UdpParam(), 99); },

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "common/busy_count.h"
@@ -38,8 +36,6 @@ TEST_F(Slots, SixteenAreClaimedLowestFirstAndReused) {
   const api::Claim none = slots.MakeRoot(1, 1);
   EXPECT_EQ(none.status, Status::CannotBuild);
   EXPECT_EQ(none.slot, 0);
-  EXPECT_STREQ(none.status.reason(),
-               "all 16 program slots hold a program: send or release one (LED_ReleaseMem) first");
   slots.Release(3);
   EXPECT_EQ(Claim(), 3);
   Bytes block;
@@ -70,40 +66,25 @@ TEST_F(Slots, ABuildRunsOnItsSlotsProgramUnderTheLock) {
   EXPECT_EQ(slots.PeekProgram(second)->size(), 12u + 16 + 24);
 }
 
-TEST_F(Slots, NumbersWithoutAProgramAreRefusedAndNameTheSlot) {
+TEST_F(Slots, NumbersWithoutAProgramAreRefusedAndTouchNothing) {
   const int32_t slot = Claim();
   ASSERT_EQ(slots.AddLeaf(slot, 0), Status::Ok);
   const Bytes before = *slots.PeekProgram(slot);
-  struct Case {
-    int32_t slot;
-    std::string reason;
-  };
-  const Case cases[] = {
-      {0, "slot 0 is not a program slot: they are numbered 1 to 16"},
-      {17, "slot 17 is not a program slot: they are numbered 1 to 16"},
-      {-1, "slot -1 is not a program slot: they are numbered 1 to 16"},
-      {1 << 30, "slot 1073741824 is not a program slot: they are numbered 1 to 16"},
-      {slot + 1, "slot 2 holds no program: MakeRoot starts one"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.slot);
+  for (const int32_t number : {0, 17, -1, 1 << 30, slot + 1}) {
+    SCOPED_TRACE(number);
     bool ran = false;
     const auto build = [&](builder::Program&) {
       ran = true;
       return Status(Status::Ok);
     };
-    const Status built = slots.Build(c.slot, build);
-    const Status page = slots.AddLeaf(c.slot, 0);
-    const Status sendable = slots.CheckSendable(c.slot);
+    EXPECT_EQ(slots.Build(number, build), Status::BadArgument);
+    EXPECT_EQ(slots.AddLeaf(number, 0), Status::BadArgument);
+    EXPECT_EQ(slots.CheckSendable(number), Status::BadArgument);
     Bytes block;
-    const Status taken = slots.TakeProgram(c.slot, block);
-    for (const Status* status : {&built, &page, &sendable, &taken}) {
-      EXPECT_EQ(*status, Status::BadArgument);
-      EXPECT_EQ(status->reason(), c.reason);
-    }
+    EXPECT_EQ(slots.TakeProgram(number, block), Status::BadArgument);
     EXPECT_FALSE(ran);
-    slots.Release(c.slot);
-    EXPECT_FALSE(slots.PeekProgram(c.slot).has_value());
+    slots.Release(number);
+    EXPECT_FALSE(slots.PeekProgram(number).has_value());
   }
   EXPECT_EQ(*slots.PeekProgram(slot), before);
 }
@@ -133,14 +114,9 @@ TEST_F(Slots, SendLimitIsExactlyTwoMebibytesAndALargerProgramStays) {
   ASSERT_EQ(slots.AddLeaf(over, 0), Status::Ok);
   FixedArea overFill(format::kMaxProgramBytes - 12 - 16 + 1);
   ASSERT_EQ(Append(over, overFill), Status::Ok);
-  const std::string tooLarge =
-      "the program in slot 2 is 2097153 bytes, 1 more than the 2097152 a screen accepts; it "
-      "stays in its slot";
-  EXPECT_EQ(slots.CheckSendable(over).reason(), tooLarge);
+  EXPECT_EQ(slots.CheckSendable(over), Status::BadArgument);
   Bytes block;
-  const Status refused = slots.TakeProgram(over, block);
-  EXPECT_EQ(refused, Status::BadArgument);
-  EXPECT_EQ(refused.reason(), tooLarge);
+  EXPECT_EQ(slots.TakeProgram(over, block), Status::BadArgument);
   EXPECT_EQ(slots.PeekProgram(over)->size(), format::kMaxProgramBytes + 1);  // kept
 
   ASSERT_EQ(slots.TakeProgram(slot, block), Status::Ok);
