@@ -36,13 +36,12 @@ std::filesystem::path Scratch(const std::string& name) {
 const std::filesystem::path& ProgramFile() {
   static const std::filesystem::path file = [] {
     testing::ProgramBench bench;
-    const int32_t slot = bench.MakeRoot(1, 1);
-    bench.AddLeaf(slot, 0);
+    bench.NewPage(1);
     const std::string text(2047, 'x');
     for (size_t length = 12 + 16; length + kStringRecordBytes <= kProgramBytes;
          length += kStringRecordBytes)
-      bench.AddString(slot, {}, text.c_str());
-    const std::vector<uint8_t> program = bench.TakeProgram(slot).value_or(std::vector<uint8_t>{});
+      bench.AddString({}, text.c_str());
+    const std::vector<uint8_t> program = bench.Block();
     const std::filesystem::path path = Scratch("program.bin");
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(program.data()),

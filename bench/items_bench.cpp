@@ -3,7 +3,7 @@
 
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "support/program_bench.h"
 
 namespace {
@@ -18,13 +18,10 @@ void AddClockBench(benchmark::State& state) {
   const builder::ClockColors colors{0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0};
   for (auto _ : state) {
     state.PauseTiming();
-    bench.ReleaseAllSlots();
-    const int32_t slot = bench.MakeRoot(1, colorMode);
-    bench.AddLeaf(slot, 0);
+    bench.NewPage(colorMode);
     state.ResumeTiming();
-    if (bench.AddClock(slot, {0, 0, side, side}, 0, colors) != 1) state.SkipWithError("refused");
+    if (bench.AddClock({0, 0, side, side}, 0, colors) != Status::Ok) state.SkipWithError("refused");
   }
-  bench.ReleaseAllSlots();
 }
 BENCHMARK(AddClockBench)
     ->Args({64, 1})
@@ -38,14 +35,11 @@ void AddDateTimeBench(benchmark::State& state) {
   testing::ProgramBench bench;
   for (auto _ : state) {
     state.PauseTiming();
-    bench.ReleaseAllSlots();
-    const int32_t slot = bench.MakeRoot(1, 2);
-    bench.AddLeaf(slot, 0);
+    bench.NewPage(2);
     state.ResumeTiming();
-    if (bench.AddDateTime(slot, {0, 0, 128, 16}, {"DejaVu Sans", 12, 0x0000FF}, 1, 0) != 1)
+    if (bench.AddDateTime({0, 0, 128, 16}, {"DejaVu Sans", 12, 0x0000FF}, 1, 0) != Status::Ok)
       state.SkipWithError("refused");
   }
-  bench.ReleaseAllSlots();
 }
 BENCHMARK(AddDateTimeBench)->Unit(benchmark::kMillisecond);
 

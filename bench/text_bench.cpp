@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/text_area.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
@@ -25,25 +25,18 @@ static_assert(std::char_traits<char>::length(kLine) == 40);
 // A fresh program with one page. The areas added to it are dropped every 64 calls outside the
 // timing, so that the figure is the call's own work and not the first touch of ever more fresh
 // memory (a program of a thousand text areas costs about twice as much per call for that alone).
-int32_t NewPage(testing::ProgramBench& bench, int32_t colorMode) {
-  bench.ReleaseAllSlots();
-  const int32_t slot = bench.MakeRoot(1, colorMode);
-  bench.AddLeaf(slot, 0);
-  return slot;
-}
-
 void AddText(benchmark::State& state) {
   const auto colorMode = static_cast<int32_t>(state.range(0));
   testing::ProgramBench bench;
-  int32_t slot = NewPage(bench, colorMode);
+  bench.NewPage(colorMode);
   const builder::TextStyle style{12, 0x0000FF};
-  bench.AddText(slot, {}, style, kLine, kFace);  // loads the face and the glyphs
+  bench.AddText({}, style, kLine, kFace);  // loads the face and the glyphs
   int64_t added = 0;
   for (auto _ : state) {
-    if (bench.AddText(slot, {}, style, kLine, kFace) != 1) state.SkipWithError("refused");
+    if (bench.AddText({}, style, kLine, kFace) != Status::Ok) state.SkipWithError("refused");
     if (++added % 64 == 0) {
       state.PauseTiming();
-      slot = NewPage(bench, colorMode);
+      bench.NewPage(colorMode);
       state.ResumeTiming();
     }
   }
@@ -65,15 +58,17 @@ void DrawLine(benchmark::State& state) {
 
 void EncodeLine(benchmark::State& state) {
   const auto colorMode = static_cast<int32_t>(state.range(0));
-  const auto text =
-      raster::DrawTextPicture(platform::TextEncoding().Decode(kLine), kFont, 0x0000FF, colorMode);
-  std::vector<uint8_t> room(static_cast<size_t>(text->rasterBytes));
+  raster::TextPicture text;
+  if (raster::DrawTextPicture(platform::TextEncoding().Decode(kLine), kFont, 0x0000FF, colorMode,
+                              text) != Status::Ok)
+    state.SkipWithError("not drawn");
+  std::vector<uint8_t> room(static_cast<size_t>(text.rasterBytes));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(raster::EncodeTextPicture(room, *text, colorMode));
+    benchmark::DoNotOptimize(raster::EncodeTextPicture(room, text, colorMode));
     benchmark::ClobberMemory();
   }
-  state.counters["width_px"] = text->picture.width();
-  state.counters["height_px"] = text->picture.height();
+  state.counters["width_px"] = text.picture.width();
+  state.counters["height_px"] = text.picture.height();
 }
 
 BENCHMARK(AddText)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "builder/program_sender.h"
-#include "builder/program_slot.h"
+#include "api/program_sender.h"
+#include "api/program_slots.h"
 #include "builder/string_area.h"
 #include "common/busy_count.h"
 #include "link/frame_codec.h"
@@ -26,7 +26,6 @@
 #include "protocol/upload.h"
 #include "support/cpu_pinning.h"
 #include "support/fake_channel.h"
-#include "support/program_bench.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
 #include "support/udp_sockets.h"
@@ -137,18 +136,20 @@ void BuildAndSendPeakMemory(benchmark::State& state) {
   const std::string text(2047, 'x');
   double worstRatio = 0;
   for (auto _ : state) {
-    testing::ProgramBench bench;
+    BusyCount idle;
+    api::ProgramSlots slots(idle);
     liveBytes = peakLiveBytes = 0;
     countingHeap = true;
-    const int32_t slot = bench.MakeRoot(1, 1);
-    bench.AddLeaf(slot, 0);
+    const int32_t slot = slots.MakeRoot(1, 1).slot;
+    slots.AddLeaf(slot, 0);
     size_t length = 12 + 16;
     while (length + 2084 <= kProgramBytes) {
-      bench.AddString(slot, {}, text.c_str());
+      slots.Build(slot, [&](builder::Program& program) {
+        return builder::AddString(program, {}, text.c_str());
+      });
       length += 2084;
     }
-    const Status status =
-        builder::DoSendToScreen(bench.slots, harness.Devices(), target, slot, true);
+    const Status status = api::DoSendToScreen(slots, harness.Devices(), target, slot, true);
     countingHeap = false;
     if (status != Status::Ok) state.SkipWithError("the upload failed");
     worstRatio =

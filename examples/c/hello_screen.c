@@ -25,7 +25,7 @@ static int describe_screen(const char* address, const char* port_text, DevParam*
   if (*port_text == '\0' || *end != '\0' || port < 1 || port > 65535) return 0;
   if (strlen(address) >= sizeof screen->RmtIP) return 0;
   memset(screen, 0, sizeof *screen);
-  screen->devType = 1;
+  screen->devType = VELTRANE_DEV_UDP;
   screen->locPort = 0;
   screen->rmtPort = (int32_t)port;
   strcpy(screen->RmtIP, address);
@@ -45,7 +45,8 @@ static int build_program(int32_t slot) {
          AddClock(slot, clock_area, 0, RED, GREEN, YELLOW, GREEN, RED, BLACK) == 1 &&
          AddLeaf(slot, 0) == 1 &&
          AddString(slot, string_area, 0, "from a C program", 0, 0, 0, 0) == 1 &&
-         AddDateTime(slot, time_area, "DejaVu Sans", 9, GREEN, 3, 0) == 1;
+         AddDateTime(slot, time_area, "DejaVu Sans", 9, GREEN, VELTRANE_DATETIME_TIME_SECONDS, 0) ==
+             1;
 }
 
 int main(int argc, char** argv) {
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
   LED_Init();
 
   /* colorMode 2: two bits per pixel, so red, green and yellow all show. */
-  slot = MakeRoot(1, 2);
+  slot = MakeRoot(1, VELTRANE_COLOR_TWO_BITS);
   if (slot == 0) {
     fprintf(stderr, "hello_screen: no free program slot\n");
   } else if (!build_program(slot)) {

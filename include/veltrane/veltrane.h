@@ -37,11 +37,23 @@
 extern "C" {
 #endif
 
+/* DevParam.devType: how the screen is reached. */
+#define VELTRANE_DEV_SERIAL 0 /* a COM port (locPort) */
+#define VELTRANE_DEV_UDP 1    /* UDP/IPv4 (RmtIP:rmtPort from local port locPort) */
+
+/* DevParam.speed: the serial line's speed, by index. */
+#define VELTRANE_SPEED_9600 0
+#define VELTRANE_SPEED_19200 1
+#define VELTRANE_SPEED_38400 2
+#define VELTRANE_SPEED_57600 3
+#define VELTRANE_SPEED_115200 4
+
 /* The connection descriptor, passed by value to every device call. Exactly 40 bytes. */
 typedef struct DevParam {
-  int32_t devType;  /* 0 serial, 1 UDP; any other value is refused (the call returns -1) */
-  int32_t speed;    /* serial speed index: 0 9600, 1 19200, 2 38400, 3 57600, 4 115200 bit/s;
-                       anything else is taken as 3 */
+  int32_t devType;  /* VELTRANE_DEV_SERIAL or VELTRANE_DEV_UDP; any other value is refused (the
+                       call returns -1) */
+  int32_t speed;    /* serial: a VELTRANE_SPEED_* index; anything else is taken as
+                       VELTRANE_SPEED_57600 */
   int32_t locPort;  /* serial: COM port number; UDP: local port to bind (low 16 bits) */
   int32_t rmtPort;  /* UDP: the screen's port (low 16 bits) */
   char RmtIP[16];   /* UDP: the screen's dotted IPv4 address, NUL-terminated within 16 bytes;
@@ -50,16 +62,22 @@ typedef struct DevParam {
   int32_t reserved; /* read by nothing */
 } DevParam;
 
-/* A rectangle on the screen, passed by value. */
+/* A rectangle on the screen, passed by value, in pixels from the screen's top-left corner. The
+   right and bottom lie just outside the area, as in a Windows RECT: {0, 0, 64, 16} is 64 pixels
+   wide and 16 high, and a rectangle whose right equals its left is empty. */
 typedef struct LedRect {
   int32_t left, top, right, bottom;
 } LedRect;
+
+/* LedBitmap.format */
+#define VELTRANE_BITMAP_BGR 0  /* 3 bytes per pixel: blue, green, red */
+#define VELTRANE_BITMAP_BGRX 1 /* 4 bytes per pixel: blue, green, red, unused */
 
 /* The host's own drawing, handed to AddWindow. Pixels read outside width x height are black. */
 typedef struct LedBitmap {
   int32_t width, height;
   int32_t stride; /* bytes from one row to the next; rows run top-down */
-  int32_t format; /* 0: 3 bytes per pixel B,G,R   1: 4 bytes per pixel B,G,R,X */
+  int32_t format; /* VELTRANE_BITMAP_BGR or VELTRANE_BITMAP_BGRX */
   const uint8_t* pixels;
 } LedBitmap;
 
@@ -117,9 +135,13 @@ VELTRANE_API void VELTRANE_CALL LED_SetMessageHandler(LedMessageHandler handler,
    come from any thread. Values the screen interprets (rootType, pageParam, areaParam, paramA,
    paramB, ...) are stored unchanged; 16-bit record fields keep the low 16 bits. */
 
-/* Claims the lowest free slot for a new program. colorMode 1 packs pictures one bit per pixel, any
-   other value two bits per pixel. Returns the slot number 1..16, or 0 when every slot is taken or
-   more than 16 device calls are running. */
+/* MakeRoot's colorMode: how pictures are packed. Any value other than 1 packs two bits. */
+#define VELTRANE_COLOR_ONE_BIT 1  /* one bit per pixel: lit where red is above 96 */
+#define VELTRANE_COLOR_TWO_BITS 2 /* two bits per pixel: green and red, each lit above 96 */
+
+/* Claims the lowest free slot for a new program. colorMode: VELTRANE_COLOR_ONE_BIT or
+   VELTRANE_COLOR_TWO_BITS. Returns the slot number 1..16, or 0 when every slot is taken or more
+   than 16 device calls are running. */
 VELTRANE_API int32_t VELTRANE_CALL MakeRoot(int32_t rootType, int32_t colorMode);
 
 /* Adds a page to the program in `slot`; later areas go on this page. Returns 1, or 0 (nothing
@@ -150,10 +172,19 @@ VELTRANE_API int32_t VELTRANE_CALL AddString(int32_t slot, LedRect area, int32_t
 /* Adds an area that the screen fills with the date, time or weekday from its own clock. The glyphs
    the type needs are drawn here in the named font (faceName: host text, at most 255 bytes used;
    characters the face lacks come from another installed face) at pointSize points, in textColor.
-   dateTimeType: 1 year-month-day with CJK words, 2 hour:minute, 3 hour:minute:second, 4 year,
-   5 month, 6 day, 7 hour, 8 minute, 9 second, 10 weekday; any other type adds an area without
+   dateTimeType: one of the VELTRANE_DATETIME_* kinds below; any other value adds an area without
    glyphs. Returns 1, or 0 (nothing changed) for a null face name, a slot outside 1..16, a slot
    without a page, no usable font, or a glyph too large to pack. */
+#define VELTRANE_DATETIME_DATE 1         /* year-month-day with CJK words */
+#define VELTRANE_DATETIME_TIME 2         /* hour:minute */
+#define VELTRANE_DATETIME_TIME_SECONDS 3 /* hour:minute:second */
+#define VELTRANE_DATETIME_YEAR 4
+#define VELTRANE_DATETIME_MONTH 5
+#define VELTRANE_DATETIME_DAY 6
+#define VELTRANE_DATETIME_HOUR 7
+#define VELTRANE_DATETIME_MINUTE 8
+#define VELTRANE_DATETIME_SECOND 9
+#define VELTRANE_DATETIME_WEEKDAY 10 /* the weekday's CJK name */
 VELTRANE_API int32_t VELTRANE_CALL AddDateTime(int32_t slot, LedRect area, const char* faceName,
                                                int32_t pointSize, uint32_t textColor,
                                                int32_t dateTimeType, int32_t areaParam);
@@ -218,15 +249,18 @@ VELTRANE_API int32_t VELTRANE_CALL AddText(int32_t slot, LedRect area, int32_t a
 VELTRANE_API int32_t VELTRANE_CALL LED_SetTextEncoding(const char* charset);
 
 /* ---- Device commands -------------------------------------------------------------------- */
-/* Each opens the channel its descriptor names (devType 0: COM port locPort at the speed index;
-   devType 1: a UDP socket bound to locPort on every local address, talking to RmtIP:rmtPort),
+/* Each opens the channel its descriptor names (VELTRANE_DEV_SERIAL: COM port locPort at the speed
+   index; VELTRANE_DEV_UDP: a UDP socket bound to locPort on every local address, talking to
+   RmtIP:rmtPort),
    sends one request up to three times, each try waiting for the screen's reply (power and clock
    1 s, queries and reset 1.5 s, brightness 3 s over UDP and 5 s over serial), closes the channel
    and returns. Only replies from RmtIP:rmtPort count over UDP. Results:
    1: the screen answered;  0: no acceptable reply in three tries;
-   -1: devType is neither 0 nor 1, or the port or socket could not be opened (for instance held
-   by another call). Values are sent unchanged. */
+   -1: devType is neither VELTRANE_DEV_SERIAL nor VELTRANE_DEV_UDP, or the port or socket could
+   not be opened (for instance held by another call). Values are sent unchanged. */
 
+/* Switches the screen: value 1 on, 0 off (what the fixed-target entry points send). Any other
+   value is sent as it is, for the screen to read as it does. Returns 1, 0 or -1 as above. */
 VELTRANE_API int32_t VELTRANE_CALL LED_SetPower(DevParam param, int32_t value);
 
 /* Returns the screen's power value, or -1 on any failure (as for LED_GetBright, a screen value
@@ -235,14 +269,19 @@ VELTRANE_API int32_t VELTRANE_CALL LED_SetPower(DevParam param, int32_t value);
    handler. */
 VELTRANE_API int32_t VELTRANE_CALL LED_GetPower(DevParam param);
 
+/* Sets the screen's brightness. The levels are the screen's own; screens usually take 16, from 0
+   (darkest) to 15 (brightest). The value is sent as it is, nothing clamped. Returns 1, 0 or -1
+   as above; a silent screen takes three windows of 5 s over serial, 3 s over UDP. */
 VELTRANE_API int32_t VELTRANE_CALL LED_SetBright(DevParam param, int32_t value);
 
 /* Returns the screen's brightness value, or -1 on any failure. */
 VELTRANE_API int32_t VELTRANE_CALL LED_GetBright(DevParam param);
 
+/* Asks the screen to reset itself; what a reset does is the screen's own. Returns 1, 0 or -1 as
+   above: 1 means the screen acknowledged the request. */
 VELTRANE_API int32_t VELTRANE_CALL LED_Reset(DevParam param);
 
-/* Sets the screen's clock to the host's local time. */
+/* Sets the screen's clock to the host's local time. Returns 1, 0 or -1 as above. */
 VELTRANE_API int32_t VELTRANE_CALL LED_AdjustTime(DevParam param);
 
 #if !defined(_WIN32)
@@ -278,7 +317,7 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
    with a refusal is VELTRANE_ERROR_REFUSED, not VELTRANE_ERROR_NO_ANSWER. The codes: */
 #define VELTRANE_ERROR_NONE 0       /* the thread's last call succeeded */
 #define VELTRANE_ERROR_INTERNAL 1   /* an unexpected fault inside the library */
-#define VELTRANE_ERROR_REFUSED 2    /* an argument, descriptor or state the call does not accept */
+#define VELTRANE_ERROR_REFUSED 2    /* the screen answered, refusing what was sent */
 #define VELTRANE_ERROR_BUSY 3       /* the port is held by another call or process */
 #define VELTRANE_ERROR_PERMISSION 4 /* the system denied access to the device or port */
 #define VELTRANE_ERROR_NO_DEVICE 5  /* no such device */
@@ -286,13 +325,19 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
 #define VELTRANE_ERROR_NO_ANSWER 7  /* the screen gave no acceptable reply within the tries */
 #define VELTRANE_ERROR_BAD_REPLY 8  /* the screen's reply was damaged or not the one asked for */
 #define VELTRANE_ERROR_NO_MEMORY 9  /* the library ran out of memory */
-#define VELTRANE_ERROR_BUILD 10 /* a program or area could not be built (slot, fit, font, text) */
+#define VELTRANE_ERROR_BUILD                                            \
+  10 /* a program or area could not be built as asked: no free slot, no \
+        installed font, a picture or program too large */
+#define VELTRANE_ERROR_BAD_ARGUMENT                                \
+  11 /* an argument, descriptor or state the call does not accept: \
+        a slot number or slot without a program, a null text, an   \
+        inverted area, an unknown encoding, sending off */
 
 /* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */
-VELTRANE_API int32_t LED_GetLastError(void);
+VELTRANE_API int32_t VELTRANE_CALL LED_GetLastError(void);
 /* A short English text saying why this thread's last call failed; "" after a success. Never NULL;
    valid until this thread's next call into the library. */
-VELTRANE_API const char* LED_GetLastErrorText(void);
+VELTRANE_API const char* VELTRANE_CALL LED_GetLastErrorText(void);
 
 #ifdef __cplusplus
 }

@@ -3,7 +3,7 @@
 // escapes a shim: any exception becomes that export's failure value. Every shim leaves this
 // thread's last error saying why it failed, or clears it when it succeeded. The process's one
 // Library is reached from here only; everything below is handed the parts it uses.
-#include <optional>
+#include <string>
 #include <utility>
 
 #include "api/dev_param.h"
@@ -11,10 +11,10 @@
 #include "api/last_error.h"
 #include "api/led_bitmap.h"
 #include "api/library.h"
+#include "api/program_sender.h"
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_sender.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
@@ -33,6 +33,7 @@ namespace {
 using veltrane::Status;
 using veltrane::api::ClearLastError;
 using veltrane::api::SetLastError;
+using veltrane::builder::Program;
 
 template <class Fn>
 int32_t Guarded(int32_t failure, Fn&& body) noexcept {
@@ -46,7 +47,7 @@ int32_t Guarded(int32_t failure, Fn&& body) noexcept {
 }
 
 // Records `status` as this thread's last error, or clears it for Ok, and passes it on.
-Status Recorded(Status status) {
+const Status& Recorded(const Status& status) {
   if (status == Status::Ok)
     ClearLastError();
   else
@@ -71,26 +72,14 @@ veltrane::protocol::Reading Recorded(const DevParam& param,
   return reading;
 }
 
-// Records the outcome of a call whose only failure value is 0: `result` 0 leaves `code` and
-// `text`, anything else clears the last error.
-int32_t Checked(int32_t result, int32_t code, const char* text) {
-  if (result == 0)
-    SetLastError(code, text);
-  else
-    ClearLastError();
-  return result;
-}
-
 // Passes on the result of a call that cannot fail, clearing the last error.
 int32_t Succeeded(int32_t result) {
   ClearLastError();
   return result;
 }
 
-// What a host is told when the builder refuses: it decides among these without saying which.
-constexpr const char* kAreaRefused =
-    "the area was not added: no open page in that slot, it does not fit, no usable font or no "
-    "text";
+// The result of a call whose only failure value is 0: 1 when `status` is Ok. Records it.
+int32_t Built(const Status& status) { return Recorded(status) == Status::Ok ? 1 : 0; }
 
 // The library of this process, made on first use.
 veltrane::api::Library& TheLibrary() {
@@ -136,11 +125,11 @@ VELTRANE_API int32_t LED_Init(void) {
 VELTRANE_API int32_t LED_Cleanup(void) {
   return Guarded(-1, [] {
     const int32_t stopped = TheLibrary().Stop();
-    if (stopped != 0) {
-      SetLastError(VELTRANE_ERROR_REFUSED, "the library was not started");
-      return stopped;
-    }
-    return Succeeded(stopped);
+    if (stopped != 0)
+      Recorded({Status::BadArgument, "the library was not started"});
+    else
+      ClearLastError();
+    return stopped;
   });
 }
 
@@ -167,22 +156,18 @@ VELTRANE_API void LED_SetMessageHandler(LedMessageHandler handler, void* context
 
 VELTRANE_API int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
   return Guarded(0, [&] {
-    return Checked(TheLibrary().slots().MakeRoot(rootType, colorMode), VELTRANE_ERROR_BUILD,
-                   "no program was started: unknown root type or colour mode, no free slot, or "
-                   "too many device operations running");
+    const veltrane::api::Claim claim = TheLibrary().slots().MakeRoot(rootType, colorMode);
+    return Recorded(claim.status) == Status::Ok ? claim.slot : 0;
   });
 }
 
 VELTRANE_API int32_t AddLeaf(int32_t slot, int32_t pageParam) {
-  return Guarded(0, [&] {
-    return Checked(TheLibrary().slots().AddLeaf(slot, pageParam), VELTRANE_ERROR_BUILD,
-                   "the page was not added: no program in that slot or too many pages");
-  });
+  return Guarded(0, [&] { return Built(TheLibrary().slots().AddLeaf(slot, pageParam)); });
 }
 
 VELTRANE_API void LED_ReleaseMem(int32_t slot) {
   Guarded(0, [&] {
-    TheLibrary().slots().ReleaseSlot(slot);
+    TheLibrary().slots().Release(slot);
     return Succeeded(0);
   });
 }
@@ -193,8 +178,9 @@ VELTRANE_API int32_t AddString(int32_t slot, LedRect area, int32_t areaParam, co
   return Guarded(0, [&] {
     const veltrane::builder::StringArea fields{ToAreaRect(area), areaParam, stringParamA,
                                                stringParamB,     paramA,    paramB};
-    return Checked(veltrane::builder::AddString(TheLibrary().slots(), slot, fields, text),
-                   VELTRANE_ERROR_BUILD, kAreaRefused);
+    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddString(program, fields, text);
+    }));
   });
 }
 
@@ -204,9 +190,9 @@ VELTRANE_API int32_t AddClock(int32_t slot, LedRect area, int32_t areaParam, uin
   return Guarded(0, [&] {
     const veltrane::builder::ClockColors colors{hourColor, minuteColor, secondColor,
                                                 markColor, ringColor,   faceColor};
-    return Checked(veltrane::builder::AddClock(TheLibrary().slots(), slot, ToAreaRect(area),
-                                               areaParam, colors),
-                   VELTRANE_ERROR_BUILD, kAreaRefused);
+    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddClock(program, ToAreaRect(area), areaParam, colors);
+    }));
   });
 }
 
@@ -215,10 +201,12 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
                                  int32_t areaParam) {
   return Guarded(0, [&] {
     veltrane::api::Library& library = TheLibrary();
-    return Checked(veltrane::builder::AddDateTime(
-                       library.slots(), slot, ToAreaRect(area), {faceName, pointSize, textColor},
-                       dateTimeType, areaParam, library.textEncoding(), library.clock()),
-                   VELTRANE_ERROR_BUILD, kAreaRefused);
+    const veltrane::platform::TextEncoding encoding = library.textEncoding();
+    return Built(library.slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddDateTime(program, ToAreaRect(area),
+                                            {faceName, pointSize, textColor}, dateTimeType,
+                                            areaParam, encoding, library.clock());
+    }));
   });
 }
 
@@ -227,26 +215,28 @@ VELTRANE_API int32_t AddWindow(int32_t slot, HDC sourceDC, int32_t width, int32_
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
     // A picture too large to pack even at one bit per pixel is not read at all.
-    if (!veltrane::raster::RasterFits(width, height, 1))
-      return Checked(0, VELTRANE_ERROR_BUILD, kAreaRefused);
+    if (Status fits = veltrane::raster::CheckRasterFits(width, height, 1); fits != Status::Ok)
+      return Built(fits);
     const auto picture = veltrane::platform::ReadDevicePicture(sourceDC, width, height);
-    if (!picture) return Checked(0, VELTRANE_ERROR_REFUSED, "the device context was refused");
+    if (!picture)
+      return Built({Status::BadArgument, "the device context is null or cannot be read"});
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return Checked(veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, picture->View(),
-                                                width, height),
-                   VELTRANE_ERROR_BUILD, kAreaRefused);
+    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddWindow(program, fields, picture->View(), width, height);
+    }));
   });
 }
 #else
 VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
                                LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
   return Guarded(0, [&] {
-    const std::optional<veltrane::image::PixelView> picture = veltrane::api::ToPixelView(source);
-    if (!picture) return Checked(0, VELTRANE_ERROR_REFUSED, "the bitmap was refused");
+    veltrane::image::PixelView picture;
+    if (Status read = veltrane::api::ToPixelView(source, picture); read != Status::Ok)
+      return Built(read);
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return Checked(
-        veltrane::builder::AddWindow(TheLibrary().slots(), slot, fields, *picture, width, height),
-        VELTRANE_ERROR_BUILD, kAreaRefused);
+    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddWindow(program, fields, picture, width, height);
+    }));
   });
 }
 #endif
@@ -258,17 +248,15 @@ VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, cons
     const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
     const veltrane::builder::TextStyle style{pointSize, textColor};
     veltrane::api::Library& library = TheLibrary();
-    return Checked(veltrane::builder::AddText(library.slots(), slot, fields, style, text, faceName,
-                                              library.textEncoding()),
-                   VELTRANE_ERROR_BUILD, kAreaRefused);
+    const veltrane::platform::TextEncoding encoding = library.textEncoding();
+    return Built(library.slots().Build(slot, [&](Program& program) {
+      return veltrane::builder::AddText(program, fields, style, text, faceName, encoding);
+    }));
   });
 }
 
 VELTRANE_API int32_t LED_SetTextEncoding(const char* charset) {
-  return Guarded(0, [&] {
-    return Checked(TheLibrary().SetTextEncoding(charset) ? 1 : 0, VELTRANE_ERROR_REFUSED,
-                   "unknown text encoding");
-  });
+  return Guarded(0, [&] { return Built(TheLibrary().SetTextEncoding(charset)); });
 }
 
 VELTRANE_API int32_t LED_SetPower(DevParam param, int32_t value) {
@@ -321,7 +309,7 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
   return Guarded(0, [&] {
     veltrane::api::Library& library = TheLibrary();
     const bool enabled = library.switches().senderEnabled.load() != 0;
-    const veltrane::Status sent = veltrane::builder::DoSendToScreen(
+    const veltrane::Status sent = veltrane::api::DoSendToScreen(
         library.slots(), library.Devices(), TargetOf(param), slot, enabled);
     return Recorded(param, sent) == Status::Ok ? 1 : 0;
   });
@@ -330,8 +318,10 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
 #if !defined(_WIN32)
 VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
   return Guarded(0, [&] {
-    return Checked(TheLibrary().comPorts().Set(port, path) ? 1 : 0, VELTRANE_ERROR_REFUSED,
-                   "COM port number out of range");
+    if (TheLibrary().comPorts().Set(port, path)) return Succeeded(1);
+    return Built({Status::BadArgument, "COM port " + std::to_string(port) +
+                                           " is out of range: ports are numbered 1 to " +
+                                           std::to_string(veltrane::link::kLastComPort)});
   });
 }
 #endif
@@ -361,8 +351,11 @@ VELTRANE_API int32_t XR_LED_SendData(const char* ip, int32_t locPort, int32_t, i
                                      const char* document, int32_t) {
   return Guarded(1, [&] {
     veltrane::api::Library& library = TheLibrary();
-    return Succeeded(veltrane::fixed_target::SendAreaDocument(
-        library.slots(), library.Devices(), library.messages(), ip, locPort, document));
+    const auto send = [&](const veltrane::link::Target& target, int32_t slot) {
+      return veltrane::api::DoSendToScreen(library.slots(), library.Devices(), target, slot, true);
+    };
+    return Succeeded(
+        veltrane::fixed_target::SendAreaDocument(send, library.messages(), ip, locPort, document));
   });
 }
 

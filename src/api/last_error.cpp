@@ -49,7 +49,11 @@ ErrorReport DescribeCode(Status::Code code) {
     case Status::BadReply:
       return {VELTRANE_ERROR_BAD_REPLY, "the screen's reply was not the one asked for"};
     case Status::Refused:
-      return {VELTRANE_ERROR_REFUSED, "the call was refused"};
+      return {VELTRANE_ERROR_REFUSED, "the screen refused the request"};
+    case Status::BadArgument:
+      return {VELTRANE_ERROR_BAD_ARGUMENT, "an argument was refused"};
+    case Status::CannotBuild:
+      return {VELTRANE_ERROR_BUILD, "the program or area could not be built"};
     case Status::NoMemory:
       return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
     case Status::OsError:

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 
+#include "common/status.h"
 #include "image/surface.h"
 #include "veltrane/veltrane.h"
 
@@ -21,9 +21,9 @@ static_assert(offsetof(LedBitmap, format) == 12);
 static_assert(offsetof(LedBitmap, pixels) == 16);
 static_assert(sizeof(LedBitmap) == 16 + sizeof(void*));
 
-// The host's picture as the drawing surface reads it. Nothing for a null bitmap, an unknown
-// format, a negative size, or a picture with pixels whose pointer is null or whose rows are
-// shorter than its width.
-std::optional<image::PixelView> ToPixelView(const LedBitmap* bitmap);
+// The host's picture as the drawing surface reads it, in `view`. Refused, saying which, for a
+// null bitmap, an unknown format, a negative size, or a picture with pixels whose pointer is null
+// or whose rows are shorter than its width.
+Status ToPixelView(const LedBitmap* bitmap, image::PixelView& view);
 
 }  // namespace veltrane::api

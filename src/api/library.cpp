@@ -1,5 +1,8 @@
 #include "api/library.h"
 
+#include <string>
+#include <string_view>
+
 #include "platform/network.h"
 
 namespace veltrane::api {
@@ -19,7 +22,7 @@ int32_t Library::Start() {
   std::lock_guard lock(lifecycleMutex_);
   if (!platform::StartNetworking()) return 0;
   busy_.Reset();
-  slots_.ReleaseAllSlots();  // a program left from an earlier start is not leaked
+  slots_.ReleaseAll();  // a program left from an earlier start is not leaked
   started_ = true;
   return 1;
 }
@@ -28,7 +31,7 @@ int32_t Library::Stop() {
   WaitForIdle(clock_, busy_);
   std::lock_guard lock(lifecycleMutex_);
   if (!started_) return -1;
-  slots_.ReleaseAllSlots();
+  slots_.ReleaseAll();
   started_ = false;
   return platform::StopNetworking();
 }
@@ -38,12 +41,18 @@ bool Library::Started() const {
   return started_;
 }
 
-bool Library::SetTextEncoding(const char* charset) {
+Status Library::SetTextEncoding(const char* charset) {
   const std::optional<platform::TextEncoding> chosen = platform::TextEncoding::Named(charset);
-  if (!chosen) return false;
+  if (!chosen) {
+    // Named only as far as a short message goes: the caller's text may be of any length.
+    constexpr size_t kNameShown = 64;
+    return {Status::BadArgument, "unknown text encoding \"" +
+                                     std::string(std::string_view(charset).substr(0, kNameShown)) +
+                                     "\""};
+  }
   std::lock_guard lock(encodingMutex_);
   encoding_ = *chosen;
-  return true;
+  return Status::Ok;
 }
 
 platform::TextEncoding Library::textEncoding() const {

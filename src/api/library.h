@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <mutex>
 
-#include "builder/program_slot.h"
+#include "api/program_slots.h"
 #include "common/busy_count.h"
 #include "common/messages.h"
+#include "common/status.h"
 #include "link/com_port_paths.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
@@ -46,9 +47,9 @@ class Library {
 
   bool Started() const;
 
-  // Chooses the code page of host texts; nullptr restores the default. False, changing nothing,
-  // for a name iconv does not know.
-  bool SetTextEncoding(const char* charset);
+  // Chooses the code page of host texts; nullptr restores the default. Refused, changing
+  // nothing, for a name iconv does not know.
+  Status SetTextEncoding(const char* charset);
   platform::TextEncoding textEncoding() const;
 
   // The parts a device operation uses.
@@ -56,7 +57,7 @@ class Library {
 
   platform::Clock& clock() { return clock_; }
   BusyCount& busy() { return busy_; }
-  builder::ProgramSlots& slots() { return slots_; }
+  ProgramSlots& slots() { return slots_; }
   Switches& switches() { return switches_; }
   link::ComPortPaths& comPorts() { return comPorts_; }
   MessageSink& messages() { return messages_; }
@@ -64,7 +65,7 @@ class Library {
  private:
   platform::Clock& clock_;
   BusyCount busy_;
-  builder::ProgramSlots slots_{busy_};
+  ProgramSlots slots_{busy_};
   Switches switches_;
   link::ComPortPaths comPorts_;
   MessageSink messages_;

@@ -1,7 +1,7 @@
 #include "builder/clock_area.h"
 
 #include "builder/clock_geometry.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "format/clock.h"
 #include "raster/raster.h"
 
@@ -82,10 +82,12 @@ class ClockItem final : public AreaItem {
             const ClockGeometry& geometry)
       : area_(area), areaParam_(areaParam), colors_(colors), g_(geometry) {}
 
-  size_t RecordLength(uint16_t colorMode) override {
-    if (!raster::RasterFits(g_.side, g_.side, colorMode)) return 0;
+  Status RecordLength(uint16_t colorMode, size_t& length) override {
+    if (Status fits = raster::CheckRasterFits(g_.side, g_.side, colorMode); fits != Status::Ok)
+      return fits;
     const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
-    return format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
+    length = format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
+    return Status::Ok;
   }
 
   size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
@@ -132,12 +134,14 @@ class ClockItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddClock(ProgramSlots& slots, int32_t slot, const AreaRect& area, int32_t areaParam,
-                 const ClockColors& colors) {
+Status AddClock(Program& program, const AreaRect& area, int32_t areaParam,
+                const ClockColors& colors) {
   ClockGeometry geometry;
-  if (!ClockGeometryFor(area.left, area.top, area.right, area.bottom, geometry)) return 0;
+  if (Status fits = ClockGeometryFor(area.left, area.top, area.right, area.bottom, geometry);
+      fits != Status::Ok)
+    return fits;
   ClockItem item(area, areaParam, colors, geometry);
-  return slots.AppendArea(slot, item);
+  return program.AppendArea(item);
 }
 
 }  // namespace veltrane::builder

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/records.h"
 #include "image/surface.h"
 
@@ -19,10 +19,10 @@ struct ClockColors {
 };
 
 // Adds an analog clock the screen runs from its own time: the face and every position of the
-// three hands, pre-drawn as square pictures the size of the area's smaller side. Returns 1, or 0
-// with nothing changed (bad slot, no page, an area whose right or bottom lies before its left or
-// top, or pictures too large to pack).
-int32_t AddClock(ProgramSlots& slots, int32_t slot, const AreaRect& area, int32_t areaParam,
-                 const ClockColors& colors);
+// three hands, pre-drawn as square pictures the size of the area's smaller side. Refused, nothing
+// changed, for an area whose right or bottom lies before its left or top, for pictures too large
+// to pack, and as AppendArea refuses.
+Status AddClock(Program& program, const AreaRect& area, int32_t areaParam,
+                const ClockColors& colors);
 
 }  // namespace veltrane::builder

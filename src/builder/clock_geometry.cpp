@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace veltrane::builder {
 namespace {
@@ -15,15 +16,23 @@ Kite KiteOf(const ClockGeometry& g, int32_t halfWidth, int32_t tipInset) {
 
 }  // namespace
 
-bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                      ClockGeometry& out) {
+Status ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                        ClockGeometry& out) {
   const int64_t width = int64_t{right} - left;
   const int64_t height = int64_t{bottom} - top;
+  if (width < 0)
+    return {Status::BadArgument, "the area is inverted: its right (" + std::to_string(right) +
+                                     ") lies left of its left (" + std::to_string(left) + ")"};
+  if (height < 0)
+    return {Status::BadArgument, "the area is inverted: its bottom (" + std::to_string(bottom) +
+                                     ") lies above its top (" + std::to_string(top) + ")"};
   const int64_t side = std::min(width, height);
-  if (side < 0 || side > INT32_MAX) return false;
+  if (side > INT32_MAX)
+    return {Status::CannotBuild, "the clock's side of " + std::to_string(side) +
+                                     " pixels is larger than any picture can be"};
   out.side = static_cast<int32_t>(side);
   out.centre = out.side / 2;
-  return true;
+  return Status::Ok;
 }
 
 Mark HourMark(const ClockGeometry& g, int i) {

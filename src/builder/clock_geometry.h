@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/status.h"
 #include "image/surface.h"
 
 namespace veltrane::builder {
@@ -19,8 +20,11 @@ struct ClockGeometry {
   int32_t centre = 0;  // x: the centre is (x, x)
 };
 
-// The side is the smaller of the area's width and height; nothing when that is below 0.
-bool ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom, ClockGeometry& out);
+// The side is the smaller of the area's width and height (the right and bottom lie just outside
+// the area). Refused, saying which edge is at fault, when the right lies left of the left or the
+// bottom above the top, and when the side passes what a picture can have.
+Status ClockGeometryFor(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                        ClockGeometry& out);
 
 // The hour mark i (0..11, clockwise from straight below the centre): its centre and radius.
 struct Mark {

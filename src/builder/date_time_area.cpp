@@ -1,10 +1,9 @@
 #include "builder/date_time_area.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/text_area.h"
 #include "format/date_time.h"
 #include "platform/clock.h"
@@ -26,18 +25,21 @@ class DateTimeItem final : public AreaItem {
         encoding_(encoding),
         clock_(clock) {}
 
-  size_t RecordLength(uint16_t colorMode) override {
+  Status RecordLength(uint16_t colorMode, size_t& length) override {
     const platform::FontRequest request =
         FontRequestFor(font_.faceName, font_.pointSize, encoding_);
-    size_t length = format::kDateTimeGlyphsAt;
+    length = format::kDateTimeGlyphsAt;
     for (std::string_view text : format::DateTimeTypeFor(type_).glyphs) {
-      std::optional<raster::TextPicture> glyph = raster::DrawTextPicture(
-          platform::DecodeText(text, format::kGlyphCharset), request, font_.color, colorMode);
-      if (!glyph) return 0;  // one glyph that cannot be packed refuses the whole area
-      length += static_cast<size_t>(glyph->rasterBytes);
-      glyphs_.push_back(std::move(*glyph));
+      raster::TextPicture glyph;
+      // One glyph that cannot be packed refuses the whole area.
+      if (Status drawn = raster::DrawTextPicture(platform::DecodeText(text, format::kGlyphCharset),
+                                                 request, font_.color, colorMode, glyph);
+          drawn != Status::Ok)
+        return drawn;
+      length += static_cast<size_t>(glyph.rasterBytes);
+      glyphs_.push_back(std::move(glyph));
     }
-    return length;
+    return Status::Ok;
   }
 
   size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
@@ -71,12 +73,12 @@ class DateTimeItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddDateTime(ProgramSlots& slots, int32_t slot, const AreaRect& area, const GlyphFont& font,
-                    int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
-                    platform::Clock& clock) {
-  if (font.faceName == nullptr) return 0;
+Status AddDateTime(Program& program, const AreaRect& area, const GlyphFont& font,
+                   int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
+                   platform::Clock& clock) {
+  if (font.faceName == nullptr) return kNullFaceName;
   DateTimeItem item(area, font, dateTimeType, areaParam, encoding, clock);
-  return slots.AppendArea(slot, item);
+  return program.AppendArea(item);
 }
 
 }  // namespace veltrane::builder

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/records.h"
 #include "image/surface.h"
 #include "platform/clock.h"
@@ -20,11 +20,11 @@ struct GlyphFont {
 // Adds an area the screen fills with the date, time or weekday from its own clock: the glyphs
 // that `dateTimeType` (1..10) needs, drawn in the caller's font, and the descriptor telling the
 // screen what to show where; the face name is in `encoding`, and the descriptor is chosen for the
-// current year on `clock`. A type outside 1..10 adds an area without glyphs. Returns 1, or 0
-// with nothing changed (bad slot, no page, a null face name, no usable font, or a glyph too
-// large to pack).
-int32_t AddDateTime(ProgramSlots& slots, int32_t slot, const AreaRect& area, const GlyphFont& font,
-                    int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
-                    platform::Clock& clock);
+// current year on `clock`. A type outside 1..10 adds an area without glyphs. Refused, nothing
+// changed, for a null face name, no usable font, a glyph too large to pack, and as AppendArea
+// refuses.
+Status AddDateTime(Program& program, const AreaRect& area, const GlyphFont& font,
+                   int32_t dateTimeType, int32_t areaParam, const platform::TextEncoding& encoding,
+                   platform::Clock& clock);
 
 }  // namespace veltrane::builder

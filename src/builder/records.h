@@ -7,6 +7,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/status.h"
 #include "format/records.h"
 
 namespace veltrane::builder {
@@ -22,6 +23,10 @@ struct AreaRect {
 // Texts are copied into a working buffer of this size; longer ones are cut to fit with their
 // terminating zero byte.
 constexpr size_t kTextBufferBytes = format::kMaxStringTextBytes + 1;
+
+// What a null text or face name is refused with.
+constexpr Status kNullText{Status::BadArgument, "the text is a null pointer"};
+constexpr Status kNullFaceName{Status::BadArgument, "the face name is a null pointer"};
 
 // The caller's zero-terminated text as the working buffer holds it: at most
 // kTextBufferBytes - 1 bytes, reading no byte past the terminator.

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/records.h"
 
 namespace veltrane::builder {
@@ -12,8 +12,9 @@ class StringItem final : public AreaItem {
  public:
   StringItem(const StringArea& fields, std::string_view text) : fields_(fields), text_(text) {}
 
-  size_t RecordLength(uint16_t) override {
-    return format::kStringTextAt + format::PaddedTextSize(text_.size());
+  Status RecordLength(uint16_t, size_t& length) override {
+    length = format::kStringTextAt + format::PaddedTextSize(text_.size());
+    return Status::Ok;
   }
 
   size_t Write(std::span<uint8_t> record, uint16_t) override {
@@ -39,10 +40,10 @@ class StringItem final : public AreaItem {
 
 }  // namespace
 
-int32_t AddString(ProgramSlots& slots, int32_t slot, const StringArea& fields, const char* text) {
-  if (text == nullptr) return 0;
+Status AddString(Program& program, const StringArea& fields, const char* text) {
+  if (text == nullptr) return kNullText;
   StringItem item(fields, CutToTextBuffer(text));
-  return slots.AppendArea(slot, item);
+  return program.AppendArea(item);
 }
 
 }  // namespace veltrane::builder

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/records.h"
 
 namespace veltrane::builder {
@@ -17,8 +17,8 @@ struct StringArea {
   int32_t paramB = 0;
 };
 
-// Adds a string area (the text itself, for the screen to render) to the slot's current page.
-// `text` is zero-terminated; a null text is refused. Returns 1, or 0 with nothing changed.
-int32_t AddString(ProgramSlots& slots, int32_t slot, const StringArea& fields, const char* text);
+// Adds a string area (the text itself, for the screen to render) to the program's current page.
+// `text` is zero-terminated; a null text is refused, and the area as AppendArea refuses.
+Status AddString(Program& program, const StringArea& fields, const char* text);
 
 }  // namespace veltrane::builder

@@ -1,6 +1,5 @@
 #include "builder/text_area.h"
 
-#include <optional>
 #include <string>
 
 #include "platform/font.h"
@@ -15,16 +14,18 @@ class TextItem final : public AreaItem {
            platform::FontRequest font)
       : fields_(fields), style_(style), text_(std::move(text)), font_(std::move(font)) {}
 
-  size_t RecordLength(uint16_t colorMode) override {
-    drawn_ = raster::DrawTextPicture(text_, font_, style_.textColor, colorMode);
-    if (!drawn_) return 0;
-    return format::kWindowRasterAt + static_cast<size_t>(drawn_->rasterBytes);
+  Status RecordLength(uint16_t colorMode, size_t& length) override {
+    if (Status drawn = raster::DrawTextPicture(text_, font_, style_.textColor, colorMode, drawn_);
+        drawn != Status::Ok)
+      return drawn;
+    length = format::kWindowRasterAt + static_cast<size_t>(drawn_.rasterBytes);
+    return Status::Ok;
   }
 
   size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
     WriteWindowHeader(record, fields_);
     return WindowRecordWritten(
-        raster::EncodeTextPicture(record.subspan(format::kWindowRasterAt), *drawn_, colorMode));
+        raster::EncodeTextPicture(record.subspan(format::kWindowRasterAt), drawn_, colorMode));
   }
 
  private:
@@ -32,7 +33,7 @@ class TextItem final : public AreaItem {
   TextStyle style_;
   std::u32string text_;
   platform::FontRequest font_;
-  std::optional<raster::TextPicture> drawn_;
+  raster::TextPicture drawn_;
 };
 
 }  // namespace
@@ -45,15 +46,14 @@ platform::FontRequest FontRequestFor(const char* faceName, int32_t pointSize,
           platform::FontHeightForPoints(pointSize)};
 }
 
-int32_t AddText(ProgramSlots& slots, int32_t slot, const WindowArea& fields, const TextStyle& style,
-                const char* text, const char* faceName, const platform::TextEncoding& encoding) {
-  if (text == nullptr || faceName == nullptr) return 0;
-  // The text and the name are taken from the caller before the build lock, as the caller's
-  // bytes in the host code page.
+Status AddText(Program& program, const WindowArea& fields, const TextStyle& style, const char* text,
+               const char* faceName, const platform::TextEncoding& encoding) {
+  if (text == nullptr) return kNullText;
+  if (faceName == nullptr) return kNullFaceName;
   std::u32string line = encoding.Decode(CutToTextBuffer(text));
   TextItem item(fields, style, std::move(line),
                 FontRequestFor(faceName, style.pointSize, encoding));
-  return slots.AppendArea(slot, item);
+  return program.AppendArea(item);
 }
 
 }  // namespace veltrane::builder

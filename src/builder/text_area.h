@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/window_area.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
@@ -26,10 +26,10 @@ struct TextStyle {
 // Adds a text area: `text` (zero-terminated, in the host's `encoding`, at most its first 2047
 // bytes) drawn as one line in the face named by `faceName` (zero-terminated, same encoding) at
 // `pointSize` points and 96 pixels per inch, in `textColor` on black, into a picture exactly as
-// large as the text, stored as a window record. Refused with 0, nothing changed, for a null text
-// or face name, when no face can be found, when the picture would reach 65536 pixels on a side or
-// pass the raster size cap; and as AppendArea refuses.
-int32_t AddText(ProgramSlots& slots, int32_t slot, const WindowArea& fields, const TextStyle& style,
-                const char* text, const char* faceName, const platform::TextEncoding& encoding);
+// large as the text, stored as a window record. Refused, nothing changed, for a null text or face
+// name, when no face can be found or not at that size, when the picture would reach 65536 pixels
+// on a side or pass the raster size cap; and as AppendArea refuses.
+Status AddText(Program& program, const WindowArea& fields, const TextStyle& style, const char* text,
+               const char* faceName, const platform::TextEncoding& encoding);
 
 }  // namespace veltrane::builder

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "raster/raster.h"
 
 namespace veltrane::builder {
@@ -14,12 +14,14 @@ class WindowItem final : public AreaItem {
              int32_t height)
       : fields_(fields), source_(source), width_(width), height_(height) {}
 
-  size_t RecordLength(uint16_t colorMode) override {
-    if (!raster::RasterFits(width_, height_, colorMode)) return 0;
+  Status RecordLength(uint16_t colorMode, size_t& length) override {
+    if (Status fits = raster::CheckRasterFits(width_, height_, colorMode); fits != Status::Ok)
+      return fits;
     // Copied from the host's memory only once the size is known to be acceptable.
     picture_ = image::Surface::FromPixels(source_, width_, height_);
-    return format::kWindowRasterAt +
-           static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
+    length = format::kWindowRasterAt +
+             static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
+    return Status::Ok;
   }
 
   size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
@@ -48,10 +50,10 @@ size_t WindowRecordWritten(int32_t rasterBytes) {
   return rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0;
 }
 
-int32_t AddWindow(ProgramSlots& slots, int32_t slot, const WindowArea& fields,
-                  const image::PixelView& source, int32_t width, int32_t height) {
+Status AddWindow(Program& program, const WindowArea& fields, const image::PixelView& source,
+                 int32_t width, int32_t height) {
   WindowItem item(fields, source, width, height);
-  return slots.AppendArea(slot, item);
+  return program.AppendArea(item);
 }
 
 }  // namespace veltrane::builder

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/records.h"
 #include "image/surface.h"
 
@@ -25,9 +25,9 @@ void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields);
 size_t WindowRecordWritten(int32_t rasterBytes);
 
 // Adds a window area holding the `width` x `height` pixels at the top-left of the host's picture
-// (black beyond its own size). Refused with 0, nothing changed, when a side is negative or 65536
-// or more, or the packed picture would pass the raster size cap; and as AppendArea refuses.
-int32_t AddWindow(ProgramSlots& slots, int32_t slot, const WindowArea& fields,
-                  const image::PixelView& source, int32_t width, int32_t height);
+// (black beyond its own size). Refused, nothing changed, when a side is negative or 65536 or
+// more, or the packed picture would pass the raster size cap; and as AppendArea refuses.
+Status AddWindow(Program& program, const WindowArea& fields, const image::PixelView& source,
+                 int32_t width, int32_t height);
 
 }  // namespace veltrane::builder

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <optional>
 
-#include "builder/program_sender.h"
 #include "fixed_target/area_document.h"
 #include "format/link.h"
 #include "link/target.h"
@@ -32,7 +31,7 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   return target;
 }
 
-constexpr Status kNoAddress{Status::Refused, "the address text is missing or too long"};
+constexpr Status kNoAddress{Status::BadArgument, "the address text is missing or too long"};
 
 Status SetPower(const protocol::DeviceContext& context, const char* address, int32_t localPort,
                 int32_t value) {
@@ -57,15 +56,14 @@ Status SetTimeFromHost(const protocol::DeviceContext& context, const char* addre
   return protocol::DoAdjustTime(context, *target, context.clock.Local());
 }
 
-int32_t SendAreaDocument(builder::ProgramSlots& slots, const protocol::DeviceContext& context,
-                         const MessageSink& messages, const char* address, int32_t localPort,
-                         const char* document) {
+int32_t SendAreaDocument(const SlotSender& send, const MessageSink& messages, const char* address,
+                         int32_t localPort, const char* document) {
   ScanAreaDocument(document != nullptr ? std::string_view(document) : std::string_view(),
                    ShowBoxesAsMessages(messages));
   // The descriptor is built as for the other entry points, but slot 0 is refused before any of
   // it is used.
   const link::Target target = FixedTarget(address, localPort).value_or(link::Target{});
-  builder::DoSendToScreen(slots, context, target, kDataEntrySlot, true);
+  send(target, kDataEntrySlot);
   return 1;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
-#include "builder/program_slot.h"
 #include "common/messages.h"
 #include "common/status.h"
+#include "link/target.h"
 #include "protocol/device_context.h"
 
 namespace veltrane::fixed_target {
@@ -23,11 +24,13 @@ Status PowerOff(const protocol::DeviceContext& context, const char* address, int
 Status SetTimeFromHost(const protocol::DeviceContext& context, const char* address,
                        int32_t localPort);
 
-// Shows the boxes of the area document (a null document shows none) in `messages`, then asks for
-// program slot 0 of `slots`, which is never a program: nothing is sent and no slot is touched.
+// Sends a program slot to a target, as the library's send does.
+using SlotSender = std::function<Status(const link::Target& target, int32_t slot)>;
+
+// Shows the boxes of the area document (a null document shows none) in `messages`, then asks
+// `send` for program slot 0, which is never a program: nothing is sent and no slot is touched.
 // Always 1.
-int32_t SendAreaDocument(builder::ProgramSlots& slots, const protocol::DeviceContext& context,
-                         const MessageSink& messages, const char* address, int32_t localPort,
-                         const char* document);
+int32_t SendAreaDocument(const SlotSender& send, const MessageSink& messages, const char* address,
+                         int32_t localPort, const char* document);
 
 }  // namespace veltrane::fixed_target

@@ -25,7 +25,7 @@ OpenedChannel OpenChannel(const Target& target) {
     case Transport::None:
       break;
   }
-  return {nullptr, {Status::Refused, "the descriptor names no known device type"}};
+  return {nullptr, {Status::BadArgument, "the descriptor names no known device type"}};
 }
 
 }  // namespace veltrane::link

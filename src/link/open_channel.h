@@ -15,9 +15,9 @@ struct OpenedChannel {
 };
 
 // Opens the channel the target names: its serial line, or a UDP socket bound to its local port
-// and talking to its screen. Refused for Transport::None (nothing is opened); an OsError (with the
-// system's reason where it gave one) when the channel cannot be opened. The channel closes when
-// it is destroyed.
+// and talking to its screen. BadArgument for Transport::None (nothing is opened); an OsError
+// (with the system's reason where it gave one) when the channel cannot be opened. The channel
+// closes when it is destroyed.
 OpenedChannel OpenChannel(const Target& target);
 
 }  // namespace veltrane::link

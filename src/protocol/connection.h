@@ -5,8 +5,8 @@
 
 namespace veltrane::protocol {
 
-// Opens the channel the target names and runs `work(link::Channel&)` on it. Refused for
-// Transport::None and an OsError when the channel cannot be opened (nothing runs then),
+// Opens the channel the target names and runs `work(link::Channel&)` on it. BadArgument
+// for Transport::None and an OsError when the channel cannot be opened (nothing runs then),
 // otherwise what the work returned. The channel is closed before this returns, on every path.
 template <class Work>
 Status WithChannel(const link::Target& target, Work&& work) {

@@ -24,8 +24,8 @@ struct Reading {
 
 // The six device commands. Each counts itself busy (in `context.busy`) for its whole run, opens
 // the channel the target names, sends its request with tries and closes the channel. Ok: the screen
-// answered; Timeout: no acceptable reply in the tries; Refused: no transport; OsError: the channel
-// did not open.
+// answered; Timeout: no acceptable reply in the tries; BadArgument: no transport; OsError: the
+// channel did not open.
 Status DoSetPower(const DeviceContext& context, const link::Target& target, int32_t value);
 Reading DoGetPower(const DeviceContext& context, const link::Target& target);
 Status DoSetBright(const DeviceContext& context, const link::Target& target, int32_t value);

@@ -109,7 +109,7 @@ Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::Fra
   const auto cmd = ByteReader(body).U16(0);
   link::FrameBuffer frame;
   const int32_t frameLength = link::EncodeFrame(body, frame);
-  if (!cmd || frameLength <= 0) return Status::Refused;
+  if (!cmd || frameLength <= 0) return Status::BadArgument;
   CommandReplyTest test(*cmd, reply);
   return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs, test,
                        clock, watcher);

@@ -49,8 +49,8 @@ Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uin
                      ReplyTest& test, platform::Clock& clock, ExchangeWatcher* watcher = nullptr);
 
 // One request/reply exchange: frames `body` once and sends it with tries until a reply passes
-// CheckReply for the body's `cmd`. The reply body is left in `reply`. Refused when `body` cannot
-// be framed into one frame buffer.
+// CheckReply for the body's `cmd`. The reply body is left in `reply`. BadArgument when `body`
+// cannot be framed into one frame buffer.
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
                 uint32_t windowMs, platform::Clock& clock, ExchangeWatcher* watcher = nullptr);
 

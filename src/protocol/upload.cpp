@@ -79,7 +79,7 @@ Status UploadSteps::Unacknowledged() const {
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr, platform::Clock& clock, UploadObserver* observer,
               ExchangeWatcher* watcher) {
-  if (program.empty()) return Status::Refused;
+  if (program.empty()) return Status::BadArgument;
   UploadSteps steps(program, devAddr);
   while (!steps.finished()) {
     StepReplyTest test(steps, reply);
@@ -98,7 +98,7 @@ Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::Fr
 
 Status UploadProgram(const DeviceContext& context, const link::Target& target,
                      std::span<const uint8_t> program, UploadObserver* observer) {
-  if (program.empty()) return Status::Refused;
+  if (program.empty()) return Status::BadArgument;
   link::FrameBuffer reply;
   return WithChannel(target, [&](link::Channel& channel) {
     return Upload(channel, program, reply, target.devAddr, context.clock, observer,

@@ -95,17 +95,17 @@ class UploadSteps {
 // packet was acknowledged. As soon as one packet stays unacknowledged nothing after it is sent,
 // and the result says why: Refused with kUploadRefusedReason when the screen answered that packet
 // with a refusal in any of its windows (a refusal does not end a window or save a try), Timeout
-// when it did not answer. Refused without a reason for an empty program. `watcher`, when given,
-// sees every try and reply.
+// when it did not answer. BadArgument for an empty program. `watcher`, when given, sees every
+// try and reply.
 Status Upload(link::Channel& channel, std::span<const uint8_t> program, link::FrameBuffer& reply,
               uint8_t devAddr, platform::Clock& clock, UploadObserver* observer = nullptr,
               ExchangeWatcher* watcher = nullptr);
 
 // Uploads `program` to the screen the target names: opens its channel, runs the upload, closes
 // the channel. Ok when the end packet was acknowledged; Refused (with kUploadRefusedReason) or
-// Timeout when a packet was not, as Upload says; Refused for Transport::None or an empty program;
-// OsError when the channel cannot be opened. The context's watcher sees the tries. The caller
-// keeps the busy count.
+// Timeout when a packet was not, as Upload says; BadArgument for Transport::None or an empty
+// program; OsError when the channel cannot be opened. The context's watcher sees the tries. The
+// caller keeps the busy count.
 Status UploadProgram(const DeviceContext& context, const link::Target& target,
                      std::span<const uint8_t> program, UploadObserver* observer = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "common/byte_writer.h"
@@ -16,6 +17,12 @@ int64_t RowsPerWord(int32_t colorMode) { return format::RowsPerWord(DepthCodeFor
 
 int64_t RoundUp(int64_t value, int64_t multiple) {
   return (value + multiple - 1) / multiple * multiple;
+}
+
+// The pixel bytes of a picture whose sides are at most 65535.
+int64_t PixelBytes(int64_t width, int64_t height, int32_t colorMode) {
+  return RoundUp(height, RowsPerWord(colorMode)) * width * BitsPerPixel(DepthCodeFor(colorMode)) /
+         8;
 }
 
 // Header fields; the callers have checked that the header fits.
@@ -87,16 +94,33 @@ void PackWords(uint8_t* pixelWords, const image::Surface& surface, int64_t width
 }  // namespace
 
 int32_t RasterSize(int32_t width, int32_t height, int32_t colorMode) {
-  const int64_t w = static_cast<uint16_t>(width);
-  const int64_t h = RoundUp(static_cast<uint16_t>(height), RowsPerWord(colorMode));
-  const int64_t pixelBytes = h * w * BitsPerPixel(DepthCodeFor(colorMode)) / 8;
+  const int64_t pixelBytes =
+      PixelBytes(static_cast<uint16_t>(width), static_cast<uint16_t>(height), colorMode);
   if (pixelBytes > kMaxRasterPixelBytes) return 0;
   return static_cast<int32_t>(pixelBytes + static_cast<int64_t>(kRasterHeaderSize));
 }
 
+Status CheckRasterFits(int32_t width, int32_t height, int32_t colorMode) {
+  const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+  if (width < 0 || height < 0)
+    return {Status::BadArgument, "a picture of " + size + ": a side cannot be negative"};
+  const int64_t longer = std::max(width, height);
+  if (longer > kMaxRasterSide)
+    return {Status::CannotBuild, "a picture of " + size + " is " +
+                                     std::to_string(longer - kMaxRasterSide) +
+                                     " pixels longer on a side than the " +
+                                     std::to_string(kMaxRasterSide) + " a picture may have"};
+  const int64_t pixelBytes = PixelBytes(width, height, colorMode);
+  if (pixelBytes > kMaxRasterPixelBytes)
+    return {Status::CannotBuild,
+            "a picture of " + size + " packs to " + std::to_string(pixelBytes) + " bytes, " +
+                std::to_string(pixelBytes - kMaxRasterPixelBytes) + " more than the " +
+                std::to_string(kMaxRasterPixelBytes) + " a picture may hold"};
+  return Status::Ok;
+}
+
 bool RasterFits(int32_t width, int32_t height, int32_t colorMode) {
-  return width >= 0 && height >= 0 && width <= kMaxRasterSide && height <= kMaxRasterSide &&
-         RasterSize(width, height, colorMode) != 0;
+  return CheckRasterFits(width, height, colorMode) == Status::Ok;
 }
 
 int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surface, int32_t width,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "common/status.h"
 #include "format/raster.h"
 #include "image/surface.h"
 
@@ -24,8 +25,10 @@ constexpr bool IsOneBit(int32_t colorMode) {
 // height taken modulo 65536; 0 when the pixel bytes would pass kMaxRasterPixelBytes.
 int32_t RasterSize(int32_t width, int32_t height, int32_t colorMode);
 
-// True when a `width` x `height` picture can be packed into the room RasterSize reserves for it:
-// both sides 0..65535 (the header keeps 16 bits of each) and RasterSize not 0.
+// Ok when a `width` x `height` picture can be packed into the room RasterSize reserves for it:
+// both sides 0..65535 (the header keeps 16 bits of each) and RasterSize not 0. Otherwise the
+// status says which limit the picture passes, and by how much.
+Status CheckRasterFits(int32_t width, int32_t height, int32_t colorMode);
 bool RasterFits(int32_t width, int32_t height, int32_t colorMode);
 
 // Packs the `width` x `height` pixels at the top-left of `surface` (black beyond its edges) into

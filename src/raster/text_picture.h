@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "common/status.h"
 #include "image/surface.h"
 #include "platform/font.h"
 
@@ -17,12 +18,11 @@ struct TextPicture {
   int32_t rasterBytes = 0;
 };
 
-// Measures the line and, when its raster fits (RasterFits), draws it in `color` on black.
-// Nothing, with nothing drawn, when no face can be found, the size is out of reach, or the
-// raster would not fit.
-std::optional<TextPicture> DrawTextPicture(std::u32string_view text,
-                                           const platform::FontRequest& font, image::Color color,
-                                           int32_t colorMode);
+// Measures the line and, when its raster fits (CheckRasterFits), draws it in `color` on black
+// into `drawn`. Otherwise, with nothing drawn, the status says why: no face can be found
+// (naming it), the size is out of reach, or the raster would not fit.
+Status DrawTextPicture(std::u32string_view text, const platform::FontRequest& font,
+                       image::Color color, int32_t colorMode, TextPicture& drawn);
 
 // Packs a picture drawn for `colorMode` into `destination` (at least its rasterBytes long).
 // Returns the bytes written, equal to rasterBytes, or 0 when the room is short.

@@ -283,7 +283,7 @@ TEST(BusyCount, RaisedForTheWholeCommandAndRestoredOnEveryPath) {
 
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(protocol::DoSetPower(harness.Devices(), none, 1), Status::Refused);
+  EXPECT_EQ(protocol::DoSetPower(harness.Devices(), none, 1), Status::BadArgument);
   EXPECT_EQ(busy.Read(), before);
   link::Target absent = harness.SerialTarget();
   absent.devicePath.clear();

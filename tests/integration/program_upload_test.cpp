@@ -7,15 +7,15 @@
 #include <thread>
 #include <vector>
 
-#include "builder/program_sender.h"
-#include "builder/program_slot.h"
+#include "api/program_sender.h"
+#include "api/program_slots.h"
 #include "builder/string_area.h"
 #include "common/busy_count.h"
 #include "program/program_reader.h"
 #include "sim/screen.h"
 #include "support/exported_screen.h"
-#include "support/program_bench.h"
 #include "support/screen_harness.h"
+#include "support/status_print.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane {
@@ -23,6 +23,24 @@ namespace {
 
 using testing::ExportedScreen;
 using testing::ScreenHarness;
+
+// Program slots of the test's own, as the library keeps them.
+struct TestSlots {
+  BusyCount busy;
+  api::ProgramSlots slots{busy};
+
+  // A new program with one page; 0 when no slot was free.
+  int32_t NewPage(int32_t rootType = 1, int32_t pageParam = 0) {
+    const api::Claim claim = slots.MakeRoot(rootType, 1);
+    if (claim.status != Status::Ok || slots.AddLeaf(claim.slot, pageParam) != Status::Ok) return 0;
+    return claim.slot;
+  }
+  Status AddString(int32_t slot, const std::string& text) {
+    return slots.Build(slot, [&](builder::Program& program) {
+      return builder::AddString(program, {}, text.c_str());
+    });
+  }
+};
 
 class ProgramUpload : public ::testing::Test {
  protected:
@@ -104,47 +122,43 @@ TEST_F(ProgramUpload, RefusedSendsAndConsumedPrograms) {
 
 TEST_F(ProgramUpload, TwoMebibytesGoButOneByteMoreStays) {
   // Slots of the test's own, sized by a string area chosen to hit the limit exactly.
-  testing::ProgramBench bench;
+  TestSlots bench;
   const auto build = [&](size_t total) {
-    const int32_t slot = bench.MakeRoot(1, 1);
-    EXPECT_EQ(bench.AddLeaf(slot, 0), 1);
+    const int32_t slot = bench.NewPage();
     // Fill with string areas: 36 + 2048 bytes each, then one to land on `total`.
     size_t length = 12 + 16;
     const std::string full(2047, 'x');
     while (total - length > 2084 + 2084) {
-      EXPECT_EQ(bench.AddString(slot, {}, full.c_str()), 1);
+      EXPECT_EQ(bench.AddString(slot, full), Status::Ok);
       length += 2084;
     }
     const size_t rest = total - length;  // one string record: 36 + text rounded up to 4
     const size_t first = rest - 2084 > 40 ? rest - 2084 : rest / 2 / 4 * 4;
-    EXPECT_EQ(bench.AddString(slot, {}, std::string(first - 37, 'y').c_str()), 1);
-    EXPECT_EQ(bench.AddString(slot, {}, std::string(rest - first - 37, 'z').c_str()), 1);
+    EXPECT_EQ(bench.AddString(slot, std::string(first - 37, 'y')), Status::Ok);
+    EXPECT_EQ(bench.AddString(slot, std::string(rest - first - 37, 'z')), Status::Ok);
     return slot;
   };
   const int32_t exact = build(format::kMaxProgramBytes);
-  ASSERT_EQ(bench.PeekProgram(exact)->size(), format::kMaxProgramBytes);
-  EXPECT_EQ(
-      builder::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), exact, true),
-      Status::Ok);
+  ASSERT_EQ(bench.slots.PeekProgram(exact)->size(), format::kMaxProgramBytes);
+  EXPECT_EQ(api::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), exact, true),
+            Status::Ok);
   EXPECT_EQ(harness_.screen().LastProgram().size(), format::kMaxProgramBytes);
 
-  const int32_t over = bench.MakeRoot(1, 1);
-  ASSERT_EQ(bench.AddLeaf(over, 0), 1);
+  const int32_t over = bench.NewPage();
   const std::string full(2047, 'x');
-  while (bench.PeekProgram(over)->size() <= format::kMaxProgramBytes)
-    ASSERT_EQ(bench.AddString(over, {}, full.c_str()), 1);
+  while (bench.slots.PeekProgram(over)->size() <= format::kMaxProgramBytes)
+    ASSERT_EQ(bench.AddString(over, full), Status::Ok);
   const int32_t busyBefore = harness_.busy().Read();
-  EXPECT_EQ(
-      builder::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), over, true),
-      Status::Refused);
+  EXPECT_EQ(api::DoSendToScreen(bench.slots, harness_.Devices(), harness_.UdpTarget(), over, true),
+            Status::BadArgument);
   EXPECT_EQ(harness_.busy().Read(), busyBefore);
-  EXPECT_TRUE(bench.PeekProgram(over).has_value());  // kept for the caller
+  EXPECT_TRUE(bench.slots.PeekProgram(over).has_value());  // kept for the caller
 }
 
 TEST_F(ProgramUpload, EverySendPathLowersTheBusyCountItRaised) {
   // Shutting down waits for the count to reach 0, so a path that left it raised would hold every
   // later LED_Cleanup for its whole wait.
-  testing::ProgramBench bench;
+  TestSlots bench;
   link::Target noTransport = harness_.UdpTarget();
   noTransport.transport = link::Transport::None;
   link::Target noPort = harness_.SerialTarget();
@@ -158,23 +172,21 @@ TEST_F(ProgramUpload, EverySendPathLowersTheBusyCountItRaised) {
   };
   const SendCase cases[] = {
       {"sent", harness_.UdpTarget(), true, true, Status::Ok},
-      {"sending disabled", harness_.UdpTarget(), false, true, Status::Refused},
-      {"no transport", noTransport, true, true, Status::Refused},
+      {"sending disabled", harness_.UdpTarget(), false, true, Status::BadArgument},
+      {"no transport", noTransport, true, true, Status::BadArgument},
       {"port does not open", noPort, true, true, Status::OsError},
-      {"free slot", harness_.UdpTarget(), true, false, Status::Refused},
+      {"free slot", harness_.UdpTarget(), true, false, Status::BadArgument},
   };
   for (const SendCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const int32_t slot = bench.MakeRoot(1, 1);
+    const int32_t slot = bench.NewPage();
     ASSERT_NE(slot, 0);
-    ASSERT_EQ(bench.AddLeaf(slot, 0), 1);
-    if (!c.programInSlot) bench.ReleaseSlot(slot);
+    if (!c.programInSlot) bench.slots.Release(slot);
     const int32_t busyBefore = harness_.busy().Read();
-    EXPECT_EQ(
-        builder::DoSendToScreen(bench.slots, harness_.Devices(), c.target, slot, c.senderEnabled),
-        c.expected);
+    EXPECT_EQ(api::DoSendToScreen(bench.slots, harness_.Devices(), c.target, slot, c.senderEnabled),
+              c.expected);
     EXPECT_EQ(harness_.busy().Read(), busyBefore);
-    EXPECT_FALSE(bench.PeekProgram(slot).has_value());
+    EXPECT_FALSE(bench.slots.PeekProgram(slot).has_value());
   }
 }
 
@@ -188,22 +200,21 @@ TEST(ProgramUploadStress, ThreadsBuildAndSendToTheirOwnScreens) {
     screens.push_back(std::make_unique<ScreenHarness>());
     ASSERT_TRUE(screens.back()->started());
   }
-  testing::ProgramBench bench;  // one set of slots, built in by every thread
+  TestSlots bench;  // one set of slots, built in by every thread
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int round = 0; round < kRounds; ++round) {
-        const int32_t slot = bench.MakeRoot(t + 1, 1);
+        const int32_t slot = bench.NewPage(t + 1, round);
         const std::string text = "thread " + std::to_string(t) + " round " + std::to_string(round);
-        if (slot == 0 || bench.AddLeaf(slot, round) != 1 ||
-            bench.AddString(slot, {}, text.c_str()) != 1) {
+        if (slot == 0 || bench.AddString(slot, text) != Status::Ok) {
           ++failures;
           continue;
         }
-        const std::vector<uint8_t> expected = *bench.PeekProgram(slot);
+        const std::vector<uint8_t> expected = *bench.slots.PeekProgram(slot);
         const link::Target target = t % 2 ? screens[t]->SerialTarget() : screens[t]->UdpTarget();
-        if (builder::DoSendToScreen(bench.slots, screens[t]->Devices(), target, slot, true) !=
+        if (api::DoSendToScreen(bench.slots, screens[t]->Devices(), target, slot, true) !=
                 Status::Ok ||
             screens[t]->screen().LastProgram() != expected) {
           ++failures;

@@ -1,57 +1,59 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "common/busy_count.h"
+#include "common/status.h"
 #include "platform/text_codec.h"
 #include "support/fake_clock.h"
+#include "support/status_print.h"
 
 namespace veltrane::testing {
 
-// A test's own program builder: 16 slots, a busy count, the host code page and a stepped clock,
+// A test's own program builder: a program of its own, the host code page and a stepped clock,
 // with the area calls as a host makes them.
 class ProgramBench {
  public:
-  BusyCount busy;
-  builder::ProgramSlots slots{busy};
+  builder::Program program{1, 1};
   platform::TextEncoding encoding;
   FakeClock clock;
 
-  int32_t MakeRoot(int32_t rootType, int32_t colorMode) {
-    return slots.MakeRoot(rootType, colorMode);
+  // Starts a new program, dropping the one before.
+  void NewProgram(int32_t rootType, int32_t colorMode) {
+    program = builder::Program(rootType, colorMode);
   }
-  int32_t AddLeaf(int32_t slot, int32_t pageParam) { return slots.AddLeaf(slot, pageParam); }
-  void ReleaseSlot(int32_t slot) { slots.ReleaseSlot(slot); }
-  void ReleaseAllSlots() { slots.ReleaseAllSlots(); }
-  std::optional<std::vector<uint8_t>> PeekProgram(int32_t slot) { return slots.PeekProgram(slot); }
-  std::optional<std::vector<uint8_t>> TakeProgram(int32_t slot) { return slots.TakeProgram(slot); }
+  // Starts a new program with one page.
+  Status NewPage(int32_t colorMode) {
+    NewProgram(1, colorMode);
+    return program.AddLeaf(0);
+  }
+  Status AddLeaf(int32_t pageParam) { return program.AddLeaf(pageParam); }
+  std::vector<uint8_t> Block() const { return program.Bytes(); }
 
-  int32_t AddString(int32_t slot, const builder::StringArea& fields, const char* text) {
-    return builder::AddString(slots, slot, fields, text);
+  Status AddString(const builder::StringArea& fields, const char* text) {
+    return builder::AddString(program, fields, text);
   }
-  int32_t AddClock(int32_t slot, const builder::AreaRect& area, int32_t areaParam,
-                   const builder::ClockColors& colors) {
-    return builder::AddClock(slots, slot, area, areaParam, colors);
+  Status AddClock(const builder::AreaRect& area, int32_t areaParam,
+                  const builder::ClockColors& colors) {
+    return builder::AddClock(program, area, areaParam, colors);
   }
-  int32_t AddWindow(int32_t slot, const builder::WindowArea& fields, const image::PixelView& source,
-                    int32_t width, int32_t height) {
-    return builder::AddWindow(slots, slot, fields, source, width, height);
+  Status AddWindow(const builder::WindowArea& fields, const image::PixelView& source, int32_t width,
+                   int32_t height) {
+    return builder::AddWindow(program, fields, source, width, height);
   }
-  int32_t AddText(int32_t slot, const builder::WindowArea& fields, const builder::TextStyle& style,
-                  const char* text, const char* faceName) {
-    return builder::AddText(slots, slot, fields, style, text, faceName, encoding);
+  Status AddText(const builder::WindowArea& fields, const builder::TextStyle& style,
+                 const char* text, const char* faceName) {
+    return builder::AddText(program, fields, style, text, faceName, encoding);
   }
-  int32_t AddDateTime(int32_t slot, const builder::AreaRect& area, const builder::GlyphFont& font,
-                      int32_t dateTimeType, int32_t areaParam) {
-    return builder::AddDateTime(slots, slot, area, font, dateTimeType, areaParam, encoding, clock);
+  Status AddDateTime(const builder::AreaRect& area, const builder::GlyphFont& font,
+                     int32_t dateTimeType, int32_t areaParam) {
+    return builder::AddDateTime(program, area, font, dateTimeType, areaParam, encoding, clock);
   }
 };
 

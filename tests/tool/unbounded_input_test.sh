@@ -57,7 +57,7 @@ refuses() {
 udp="--udp 127.0.0.1:9"  # never reached: every input below is refused before sending
 device="/dev/zero is a device, not a regular file"
 stdin_over="standard input has more than the 2097152 bytes a program may have"
-clocks_over="pages\[0\]\.areas\[0\]: this takes the program to [0-9]+ bytes, past the 2097152 bytes a screen accepts"
+clocks_over="pages\[0\]\.areas\[0\]: this takes the program to [0-9]+ bytes, past its limit of 2097152 bytes"
 refuses /dev/null "$device" inspect /dev/zero
 refuses /dev/null "$device" send /dev/zero $udp
 refuses /dev/null "$device" preview /dev/zero -o "$work/zero.png"

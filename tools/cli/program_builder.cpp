@@ -2,13 +2,14 @@
 
 #include <variant>
 
+#include "api/last_error.h"
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
-#include "common/busy_count.h"
+#include "common/status.h"
 #include "format/packets.h"
 #include "image/png.h"
 #include "platform/clock.h"
@@ -35,33 +36,29 @@ std::vector<uint8_t> ToBgr(const image::RgbImage& image) {
   return bgr;
 }
 
-std::string Refused(const char* what) {
-  return std::string(what) + " was refused (too large to pack, or no usable font)";
+// Empty when the builder took the area or page, else why not.
+std::string WhyNot(const Status& status) {
+  return status == Status::Ok ? std::string() : api::Describe(status).text;
 }
 
-// Adds one area of each kind to a slot; an empty string when it was added, else why not. A kind
-// without its own call here does not compile. Texts are in the locale's code page, as the command
-// received them.
+// Adds one area of each kind to a program; an empty string when it was added, else why not. A
+// kind without its own call here does not compile. Texts are in the locale's code page, as the
+// command received them.
 class AreaAdder {
  public:
-  AreaAdder(builder::ProgramSlots& slots, int32_t slot, const Area& area)
-      : slots_(slots), slot_(slot), area_(area) {}
+  AreaAdder(builder::Program& program, const Area& area) : program_(program), area_(area) {}
 
   std::string operator()(const TextArea& text) const {
-    return builder::AddText(slots_, slot_, WindowFields(area_),
-                            {text.font.pointSize, text.font.color}, text.text.c_str(),
-                            text.font.face.c_str(), encoding_) == 1
-               ? ""
-               : Refused("the text area");
+    return WhyNot(builder::AddText(program_, WindowFields(area_),
+                                   {text.font.pointSize, text.font.color}, text.text.c_str(),
+                                   text.font.face.c_str(), encoding_));
   }
 
   std::string operator()(const StringArea& string) const {
     const builder::StringArea fields{ToAreaRect(area_.rect), area_.params.areaParam,
                                      string.stringParamA,    string.stringParamB,
                                      area_.params.paramA,    area_.params.paramB};
-    return builder::AddString(slots_, slot_, fields, string.text.c_str()) == 1
-               ? ""
-               : Refused("the string area");
+    return WhyNot(builder::AddString(program_, fields, string.text.c_str()));
   }
 
   std::string operator()(const ImageArea& image) const {
@@ -71,67 +68,49 @@ class AreaAdder {
     const std::vector<uint8_t> bgr = ToBgr(picture);
     const image::PixelView view{bgr.data(), picture.width, picture.height,
                                 int64_t{picture.width} * 3, 3};
-    return builder::AddWindow(slots_, slot_, WindowFields(area_), view, picture.width,
-                              picture.height) == 1
-               ? ""
-               : Refused("the image area");
+    return WhyNot(
+        builder::AddWindow(program_, WindowFields(area_), view, picture.width, picture.height));
   }
 
   std::string operator()(const DateTimeArea& dateTime) const {
     const builder::GlyphFont font{dateTime.font.face.c_str(), dateTime.font.pointSize,
                                   dateTime.font.color};
-    return builder::AddDateTime(slots_, slot_, ToAreaRect(area_.rect), font, dateTime.dateTimeType,
-                                area_.params.areaParam, encoding_, platform::SystemClock()) == 1
-               ? ""
-               : Refused("the date-time area");
+    return WhyNot(builder::AddDateTime(program_, ToAreaRect(area_.rect), font,
+                                       dateTime.dateTimeType, area_.params.areaParam, encoding_,
+                                       platform::SystemClock()));
   }
 
   std::string operator()(const ClockArea& clock) const {
     const builder::ClockColors colors{clock.hourColor, clock.minuteColor, clock.secondColor,
                                       clock.markColor, clock.ringColor,   clock.faceColor};
-    return builder::AddClock(slots_, slot_, ToAreaRect(area_.rect), area_.params.areaParam,
-                             colors) == 1
-               ? ""
-               : Refused("the clock area");
+    return WhyNot(
+        builder::AddClock(program_, ToAreaRect(area_.rect), area_.params.areaParam, colors));
   }
 
  private:
-  builder::ProgramSlots& slots_;
-  int32_t slot_;
+  builder::Program& program_;
   const Area& area_;
   const platform::TextEncoding encoding_;
 };
 
-// Why an area was not added: past the size a screen accepts, which the slots check before the
-// area's record is allocated (so a program of huge clocks costs nothing), or the area's own reason.
-std::string WhyNotAdded(builder::ProgramSlots& slots, int32_t slot, const std::string& reason) {
-  const size_t wanted = slots.LengthPastCeiling(slot);
-  if (wanted == 0) return reason;
-  return "this takes the program to " + std::to_string(wanted) + " bytes, past the " +
-         std::to_string(format::kMaxProgramBytes) + " bytes a screen accepts";
-}
-
 }  // namespace
 
 BuiltProgram BuildProgram(const ProgramFile& file) {
-  const BusyCount idle;  // the command sends nothing while it builds
-  builder::ProgramSlots slots(idle, format::kMaxProgramBytes);
-  const int32_t slot = slots.MakeRoot(file.rootType, file.colorMode);
-  if (slot == 0) return std::string("no free program slot");
+  // Held to what a screen accepts: an area that would take the program past it is refused by its
+  // record length, before its record is allocated or its pictures drawn.
+  builder::Program program(file.rootType, file.colorMode, format::kMaxProgramBytes);
   for (size_t p = 0; p < file.pages.size(); ++p) {
     const Page& page = file.pages[p];
-    if (slots.AddLeaf(slot, page.pageParam) != 1)
-      return "pages[" + std::to_string(p) +
-             "]: " + WhyNotAdded(slots, slot, "the page was refused");
+    const std::string where = "pages[" + std::to_string(p) + "]";
+    if (const std::string error = WhyNot(program.AddLeaf(page.pageParam)); !error.empty())
+      return where + ": " + error;
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const Area& area = page.areas[a];
-      const std::string error = std::visit(AreaAdder(slots, slot, area), area.content);
-      if (!error.empty())
-        return "pages[" + std::to_string(p) + "].areas[" + std::to_string(a) +
-               "]: " + WhyNotAdded(slots, slot, error);
+      const std::string error = std::visit(AreaAdder(program, area), area.content);
+      if (!error.empty()) return where + ".areas[" + std::to_string(a) + "]: " + error;
     }
   }
-  return slots.PeekProgram(slot).value_or(std::vector<uint8_t>{});
+  return program.Bytes();
 }
 
 }  // namespace veltrane::cli

@@ -6,11 +6,11 @@
 
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "commands.h"
-#include "common/busy_count.h"
+#include "common/status.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "preview.h"
@@ -59,27 +59,26 @@ std::vector<uint8_t> DemoLogo() {
 
 // One page: a line of text, the live time, the weekday, an analog clock and a bitmap.
 std::optional<std::vector<uint8_t>> BuildDemoProgram() {
-  const BusyCount idle;
-  builder::ProgramSlots slots(idle);
+  builder::Program program(1, 2);
   const platform::TextEncoding encoding;
   platform::Clock& clock = platform::SystemClock();
-  const int32_t slot = slots.MakeRoot(1, 2);
-  if (slot == 0) return std::nullopt;
   const std::vector<uint8_t> logo = DemoLogo();
-  const bool built =
-      slots.AddLeaf(slot, 0) == 1 &&
-      builder::AddText(slots, slot, {{0, 0, 112, 16}, 0, 0, 0}, {9, 0x00FFFF}, "Veltrane demo",
-                       "DejaVu Sans", encoding) == 1 &&
-      builder::AddDateTime(slots, slot, {0, 16, 64, 32}, {"DejaVu Sans Mono", 9, 0x00FF00}, 3, 0,
-                           encoding, clock) == 1 &&
-      builder::AddDateTime(slots, slot, {64, 16, 112, 32}, {"DejaVu Sans", 9, 0x0000FF}, 10, 0,
-                           encoding, clock) == 1 &&
-      builder::AddClock(slots, slot, {112, 0, 144, 32}, 0,
-                        {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}) == 1 &&
-      builder::AddWindow(slots, slot, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3},
-                         16, 16) == 1;
-  if (!built) return std::nullopt;
-  return slots.PeekProgram(slot);
+  const Status steps[] = {
+      program.AddLeaf(0),
+      builder::AddText(program, {{0, 0, 112, 16}, 0, 0, 0}, {9, 0x00FFFF}, "Veltrane demo",
+                       "DejaVu Sans", encoding),
+      builder::AddDateTime(program, {0, 16, 64, 32}, {"DejaVu Sans Mono", 9, 0x00FF00}, 3, 0,
+                           encoding, clock),
+      builder::AddDateTime(program, {64, 16, 112, 32}, {"DejaVu Sans", 9, 0x0000FF}, 10, 0,
+                           encoding, clock),
+      builder::AddClock(program, {112, 0, 144, 32}, 0,
+                        {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}),
+      builder::AddWindow(program, {{144, 8, 160, 24}, 0, 0, 0}, {logo.data(), 16, 16, 48, 3}, 16,
+                         16),
+  };
+  for (const Status& step : steps)
+    if (step != Status::Ok) return std::nullopt;
+  return program.Bytes();
 }
 
 }  // namespace

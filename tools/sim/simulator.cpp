@@ -171,7 +171,7 @@ Status Simulator::BindUdpPorts() {
 Status Simulator::BindFollowingPorts(uint16_t firstPort) {
   constexpr uint32_t kLastPort = 65535;
   for (size_t i = 1; i < screens_.size(); ++i) {
-    if (firstPort + i > kLastPort) return Status::Refused;
+    if (firstPort + i > kLastPort) return Status::BadArgument;
     const Status status =
         screens_[i].udp.Open(options_.udpAddress, static_cast<uint16_t>(firstPort + i));
     if (status != Status::Ok) return status;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/fake_clock.h"
+#include "support/status_print.h"
 
 namespace veltrane::api {
 namespace {
@@ -67,9 +68,9 @@ TEST(Lifecycle, StopFreesEveryProgramStillHeld) {
   testing::FakeClock clock;
   Library library(clock);
   ASSERT_EQ(library.Start(), 1);
-  const int32_t first = library.slots().MakeRoot(1, 1);
-  const int32_t second = library.slots().MakeRoot(1, 2);
-  ASSERT_EQ(library.slots().AddLeaf(second, 0), 1);
+  const int32_t first = library.slots().MakeRoot(1, 1).slot;
+  const int32_t second = library.slots().MakeRoot(1, 2).slot;
+  ASSERT_EQ(library.slots().AddLeaf(second, 0), Status::Ok);
   EXPECT_EQ(library.Stop(), 0);
   EXPECT_FALSE(library.slots().PeekProgram(first).has_value());
   EXPECT_FALSE(library.slots().PeekProgram(second).has_value());
@@ -80,7 +81,7 @@ TEST(Lifecycle, StartZeroesTheBusyCountAndFreesHeldPrograms) {
   Library library(clock);
   library.busy().Raise();
   library.busy().Raise();
-  ASSERT_NE(library.slots().MakeRoot(1, 1), 0);
+  ASSERT_EQ(library.slots().MakeRoot(1, 1).slot, 1);
   library.Start();
   EXPECT_EQ(library.busy().Read(), 0);
   EXPECT_FALSE(library.slots().PeekProgram(1));
@@ -91,14 +92,14 @@ TEST(Lifecycle, EachLibraryKeepsItsOwnState) {
   testing::FakeClock clock;
   Library first(clock);
   Library second(clock);
-  ASSERT_EQ(first.slots().MakeRoot(1, 1), 1);
-  EXPECT_EQ(second.slots().MakeRoot(1, 1), 1);  // the other library's slot 1 is not taken
+  ASSERT_EQ(first.slots().MakeRoot(1, 1).slot, 1);
+  EXPECT_EQ(second.slots().MakeRoot(1, 1).slot, 1);  // the other library's slot 1 is not taken
   ASSERT_TRUE(first.comPorts().Set(3, "/dev/ttyUSB3"));
   EXPECT_EQ(second.comPorts().PathOf(3), "/dev/ttyS2");
-  ASSERT_TRUE(first.SetTextEncoding("GBK"));
+  ASSERT_EQ(first.SetTextEncoding("GBK"), Status::Ok);
   EXPECT_EQ(first.textEncoding().Name(), "GBK");
   EXPECT_NE(second.textEncoding().Name(), "GBK");
-  EXPECT_FALSE(first.SetTextEncoding("NO-SUCH-CODE-PAGE"));
+  EXPECT_EQ(first.SetTextEncoding("NO-SUCH-CODE-PAGE"), Status::BadArgument);
   EXPECT_EQ(first.textEncoding().Name(), "GBK");  // a refused name changes nothing
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "builder/clock_geometry.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "common/byte_reader.h"
 #include "format/clock.h"
 #include "raster/raster.h"
@@ -22,17 +22,12 @@ constexpr image::Color kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF;
 
 class ClockAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
-  void SetUp() override { ReleaseAllSlots(); }
-  void TearDown() override { ReleaseAllSlots(); }
-
   // Adds a clock to a fresh program and returns its record.
   std::vector<uint8_t> Add(AreaRect area, int32_t colorMode) {
-    ReleaseAllSlots();
-    const int32_t slot = MakeRoot(1, colorMode);
-    EXPECT_EQ(AddLeaf(slot, 0), 1);
+    EXPECT_EQ(NewPage(colorMode), Status::Ok);
     const ClockColors colors{kRed, kGreen, kYellow, kGreen, kRed, 0};
-    EXPECT_EQ(AddClock(slot, area, 0x10005, colors), 1);
-    const std::vector<uint8_t> program = PeekProgram(slot).value();
+    EXPECT_EQ(AddClock(area, 0x10005, colors), Status::Ok);
+    const std::vector<uint8_t> program = Block();
     return {program.begin() + kFirstArea, program.end()};
   }
 
@@ -76,15 +71,15 @@ TEST_F(ClockAreas, RecordSizesAndHeader) {
 }
 
 TEST_F(ClockAreas, RefusesAreasItCannotPack) {
-  const int32_t slot = MakeRoot(1, 1);
-  EXPECT_EQ(AddClock(slot, {0, 0, 64, 64}, 0, {}), 0);  // no page yet
-  ASSERT_EQ(AddLeaf(slot, 0), 1);
-  EXPECT_EQ(AddClock(slot, {10, 0, 0, 64}, 0, {}), 0);        // right before left
-  EXPECT_EQ(AddClock(slot, {0, 0, 5000, 5000}, 0, {}), 0);    // pictures over the raster cap
-  EXPECT_EQ(AddClock(slot, {0, 0, 70000, 70000}, 0, {}), 0);  // sides past 16 bits
-  EXPECT_EQ(AddClock(0, {0, 0, 64, 64}, 0, {}), 0);
-  EXPECT_EQ(PeekProgram(slot)->size(), kFirstArea);
-  EXPECT_EQ(AddClock(slot, {0, 0, 0, 0}, 0, {}), 1);  // an empty clock still packs
+  NewProgram(1, 1);
+  EXPECT_NE(AddClock({0, 0, 64, 64}, 0, {}), Status::Ok);  // no page yet
+  ASSERT_EQ(AddLeaf(0), Status::Ok);
+  EXPECT_NE(AddClock({10, 0, 0, 64}, 0, {}), Status::Ok);        // right before left
+  EXPECT_NE(AddClock({0, 10, 64, 9}, 0, {}), Status::Ok);        // bottom above top
+  EXPECT_NE(AddClock({0, 0, 5000, 5000}, 0, {}), Status::Ok);    // pictures over the raster cap
+  EXPECT_NE(AddClock({0, 0, 70000, 70000}, 0, {}), Status::Ok);  // sides past 16 bits
+  EXPECT_EQ(Block().size(), kFirstArea);
+  EXPECT_EQ(AddClock({0, 0, 0, 0}, 0, {}), Status::Ok);  // an empty clock still packs
 }
 
 TEST_F(ClockAreas, SidesPastTheLargestPictureOfEachDepthAreRefused) {
@@ -92,9 +87,8 @@ TEST_F(ClockAreas, SidesPastTheLargestPictureOfEachDepthAreRefused) {
   // MiB).
   for (const auto& [colorMode, side] : {std::pair{1, 2881}, std::pair{2, 2049}}) {
     SCOPED_TRACE(colorMode);
-    const int32_t slot = MakeRoot(1, colorMode);
-    ASSERT_EQ(AddLeaf(slot, 0), 1);
-    EXPECT_EQ(AddClock(slot, {0, 0, side, side}, 0, {}), 0);
+    ASSERT_EQ(NewPage(colorMode), Status::Ok);
+    EXPECT_EQ(AddClock({0, 0, side, side}, 0, {}), Status::CannotBuild);
   }
 }
 
@@ -145,7 +139,7 @@ TEST_F(ClockAreas, HandsPointWhereTheirTimeSays) {
 TEST_F(ClockAreas, FaceHasTwelveMarksWithBiggerQuarterMarks) {
   const auto pictures = Pictures(Add({0, 0, 64, 64}, 2));
   ClockGeometry g;
-  ASSERT_TRUE(ClockGeometryFor(0, 0, 64, 64, g));
+  ASSERT_EQ(ClockGeometryFor(0, 0, 64, 64, g), Status::Ok);
   const auto& face = pictures[0];
   EXPECT_EQ(face.At(0, 32), Lit::Red);  // the ring
   int total = 0;
@@ -175,7 +169,7 @@ TEST_F(ClockAreas, HandPicturesEqualTurningTheWholeUprightPicture) {
     SCOPED_TRACE(side);
     const auto record = Add({0, 0, side, side}, 2);
     ClockGeometry g;
-    ASSERT_TRUE(ClockGeometryFor(0, 0, side, side, g));
+    ASSERT_EQ(ClockGeometryFor(0, 0, side, side, g), Status::Ok);
     const size_t pictureBytes = static_cast<size_t>(raster::RasterSize(side, side, 2));
     size_t index = 1;
     for (const auto& [kite, color, positions] :

@@ -7,7 +7,7 @@ namespace {
 
 ClockGeometry Geometry(int32_t width, int32_t height) {
   ClockGeometry g;
-  EXPECT_TRUE(ClockGeometryFor(10, 20, 10 + width, 20 + height, g));
+  EXPECT_EQ(ClockGeometryFor(10, 20, 10 + width, 20 + height, g), Status::Ok);
   return g;
 }
 
@@ -17,8 +17,10 @@ TEST(ClockGeometry, SideIsTheSmallerExtentAndRefusesNegative) {
   EXPECT_EQ(g.centre, 30);
   EXPECT_EQ(Geometry(61, 80).centre, 30);
   ClockGeometry refused;
-  EXPECT_FALSE(ClockGeometryFor(10, 0, 5, 100, refused));
-  EXPECT_FALSE(ClockGeometryFor(INT32_MIN, 0, INT32_MAX, INT32_MAX, refused) && refused.side < 0);
+  EXPECT_EQ(ClockGeometryFor(10, 0, 5, 100, refused), Status::BadArgument);
+  EXPECT_EQ(ClockGeometryFor(0, 10, 100, 5, refused), Status::BadArgument);
+  EXPECT_FALSE(ClockGeometryFor(INT32_MIN, 0, INT32_MAX, INT32_MAX, refused) == Status::Ok &&
+               refused.side < 0);
 }
 
 TEST(ClockGeometry, MarksRunClockwiseFromBelowWithBiggerQuarterMarks) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "common/byte_reader.h"
 #include "raster/raster_decode.h"
 #include "support/fake_clock.h"
@@ -18,19 +18,13 @@ constexpr size_t kFirstArea = 12 + 16;
 
 class DateTimeAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
-  void SetUp() override {
-    ReleaseAllSlots();
-    clock.local.year = 2026;
-  }
-  void TearDown() override { ReleaseAllSlots(); }
+  void SetUp() override { clock.local.year = 2026; }
 
   std::vector<uint8_t> Add(int32_t type, int32_t colorMode = 2, const char* face = "DejaVu Sans",
                            AreaRect area = {0, 0, 128, 16}) {
-    ReleaseAllSlots();
-    const int32_t slot = MakeRoot(1, colorMode);
-    EXPECT_EQ(AddLeaf(slot, 0), 1);
-    EXPECT_EQ(AddDateTime(slot, area, {face, 12, 0x0000FF}, type, 0x10009), 1);
-    const std::vector<uint8_t> program = PeekProgram(slot).value();
+    EXPECT_EQ(NewPage(colorMode), Status::Ok);
+    EXPECT_EQ(AddDateTime(area, {face, 12, 0x0000FF}, type, 0x10009), Status::Ok);
+    const std::vector<uint8_t> program = Block();
     return {program.begin() + kFirstArea, program.end()};
   }
 
@@ -105,11 +99,10 @@ TEST_F(DateTimeAreas, RectangleAndFaceNameLimits) {
   const std::string longName(300, 'Q');  // cut at 255 bytes, then found by substitution
   EXPECT_EQ(Glyphs(Add(7, 2, longName.c_str())).size(), 10u);
 
-  const int32_t slot = MakeRoot(1, 1);
-  ASSERT_EQ(AddLeaf(slot, 0), 1);
-  EXPECT_EQ(AddDateTime(slot, {}, {nullptr, 12, 0}, 1, 0), 0);
-  EXPECT_EQ(AddDateTime(slot, {}, {"DejaVu Sans", 5000, 0}, 1, 0), 0);  // glyphs too large to pack
-  EXPECT_EQ(PeekProgram(slot)->size(), kFirstArea);
+  ASSERT_EQ(NewPage(1), Status::Ok);
+  EXPECT_NE(AddDateTime({}, {nullptr, 12, 0}, 1, 0), Status::Ok);
+  EXPECT_NE(AddDateTime({}, {"DejaVu Sans", 5000, 0}, 1, 0), Status::Ok);  // glyphs too large
+  EXPECT_EQ(Block().size(), kFirstArea);
 }
 
 }  // namespace

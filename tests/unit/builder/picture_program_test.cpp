@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/string_area.h"
 #include "builder/text_area.h"
 #include "builder/window_area.h"
@@ -63,17 +63,17 @@ class PictureProgram : public ::testing::Test, protected testing::ProgramBench {
 TEST_F(PictureProgram, TextWindowAndStringAreasFlattenIntoAConsistentBlock) {
   for (int32_t colorMode : {1, 2}) {
     SCOPED_TRACE(colorMode);
-    ReleaseAllSlots();
-    const int32_t slot = MakeRoot(1, colorMode);
-    ASSERT_EQ(AddLeaf(slot, 1), 1);
-    ASSERT_EQ(AddText(slot, {{0, 0, 128, 16}}, {12, 0x0000FF}, "12:30 Monday", "DejaVu Sans"), 1);
+    NewProgram(1, colorMode);
+    ASSERT_EQ(AddLeaf(1), Status::Ok);
+    ASSERT_EQ(AddText({{0, 0, 128, 16}}, {12, 0x0000FF}, "12:30 Monday", "DejaVu Sans"),
+              Status::Ok);
     const uint8_t pixels[3 * 5 * 7] = {0xFF, 0x00, 0xFF};
-    ASSERT_EQ(AddWindow(slot, {{0, 16, 5, 23}}, {pixels, 5, 7, 15, 3}, 5, 7), 1);
-    ASSERT_EQ(AddLeaf(slot, 2), 1);
-    ASSERT_EQ(AddString(slot, {{0, 0, 64, 16}}, "plain"), 1);
-    ASSERT_EQ(AddText(slot, {{0, 16, 64, 32}}, {9, 0x00FFFF}, "\xE5\xB9\xB4", "Arial"), 1);
+    ASSERT_EQ(AddWindow({{0, 16, 5, 23}}, {pixels, 5, 7, 15, 3}, 5, 7), Status::Ok);
+    ASSERT_EQ(AddLeaf(2), Status::Ok);
+    ASSERT_EQ(AddString({{0, 0, 64, 16}}, "plain"), Status::Ok);
+    ASSERT_EQ(AddText({{0, 16, 64, 32}}, {9, 0x00FFFF}, "\xE5\xB9\xB4", "Arial"), Status::Ok);
 
-    const Bytes program = TakeProgram(slot).value();
+    const Bytes program = std::move(this->program).TakeBytes().value();
     const Walked walked = Walk(program);
     EXPECT_EQ(walked.pages, 2);
     EXPECT_EQ(walked.tags, (std::vector<uint16_t>{format::kWindowTag, format::kWindowTag,

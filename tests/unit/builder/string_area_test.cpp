@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "common/byte_reader.h"
 #include "support/program_bench.h"
 
@@ -17,21 +17,14 @@ constexpr size_t kFirstArea = 12 + 16;
 
 class StringAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
-  void SetUp() override {
-    ReleaseAllSlots();
-    slot_ = MakeRoot(1, 1);
-    ASSERT_EQ(AddLeaf(slot_, 0), 1);
-  }
-  void TearDown() override { ReleaseAllSlots(); }
+  void SetUp() override { ASSERT_EQ(NewPage(1), Status::Ok); }
 
   // Adds one string area and returns its record.
   Bytes Add(const char* text, const StringArea& fields = {}) {
-    EXPECT_EQ(AddString(slot_, fields, text), 1);
-    const Bytes program = PeekProgram(slot_).value();
+    EXPECT_EQ(AddString(fields, text), Status::Ok);
+    const Bytes program = Block();
     return Bytes(program.begin() + kFirstArea, program.end());
   }
-
-  int32_t slot_ = 0;
 };
 
 TEST_F(StringAreas, RecordLengthRoundsTheTerminatedTextToFourBytes) {
@@ -81,8 +74,8 @@ TEST_F(StringAreas, FieldsGoWhereTheRecordPutsThem) {
 }
 
 TEST_F(StringAreas, NullTextIsRefused) {
-  EXPECT_EQ(AddString(slot_, {}, nullptr), 0);
-  EXPECT_EQ(PeekProgram(slot_)->size(), kFirstArea);
+  EXPECT_NE(AddString({}, nullptr), Status::Ok);
+  EXPECT_EQ(Block().size(), kFirstArea);
 }
 
 }  // namespace

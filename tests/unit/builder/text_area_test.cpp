@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "common/byte_reader.h"
 #include "platform/font.h"
 #include "platform/text_codec.h"
@@ -53,25 +53,17 @@ constexpr uint32_t kRedBits = 0x55555555;
 class TextAreas : public ::testing::Test, protected testing::ProgramBench {
  protected:
   void SetUp() override { Start(1); }
-  void TearDown() override { ReleaseAllSlots(); }
 
-  void Start(int32_t colorMode) {
-    ReleaseAllSlots();
-    slot_ = MakeRoot(1, colorMode);
-    ASSERT_EQ(AddLeaf(slot_, 0), 1);
-  }
-  Bytes Program() { return PeekProgram(slot_).value_or(Bytes{}); }
+  void Start(int32_t colorMode) { ASSERT_EQ(NewPage(colorMode), Status::Ok); }
 
   // Adds one text area to a fresh program and returns its record (empty when refused).
   Bytes Add(int32_t colorMode, const char* text, uint32_t colour = kRed, int32_t points = 12,
             const char* face = kFace, const WindowArea& fields = {}) {
     Start(colorMode);
-    if (AddText(slot_, fields, {points, colour}, text, face) != 1) return {};
-    const Bytes program = Program();
+    if (AddText(fields, {points, colour}, text, face) != Status::Ok) return {};
+    const Bytes program = Block();
     return Bytes(program.begin() + kFirstArea, program.end());
   }
-
-  int32_t slot_ = 0;
 };
 
 TEST_F(TextAreas, RecordIsAWindowRecordOfThePictureExactlyAsLargeAsTheText) {
@@ -96,7 +88,7 @@ TEST_F(TextAreas, RecordIsAWindowRecordOfThePictureExactlyAsLargeAsTheText) {
     EXPECT_EQ(r.length, record.size() - format::kWindowRasterAt);
     EXPECT_NE(LitBits(r), 0u);
 
-    const Bytes program = Program();
+    const Bytes program = Block();
     EXPECT_EQ(ByteReader(program).U32(4), kFirstArea + record.size());  // programLength
     EXPECT_EQ(ByteReader(program).U32(12 + 12), 16 + record.size());    // pageLength
     EXPECT_EQ(ByteReader(program).U16(12 + 2), 1);                      // itemCount
@@ -168,9 +160,9 @@ TEST_F(TextAreas, RefusedCallsChangeNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Start(1);
-    const Bytes before = Program();
-    EXPECT_EQ(AddText(slot_, {}, {c.points, kRed}, c.text, c.face), 0);
-    EXPECT_EQ(Program(), before);
+    const Bytes before = Block();
+    EXPECT_NE(AddText({}, {c.points, kRed}, c.text, c.face), Status::Ok);
+    EXPECT_EQ(Block(), before);
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "common/byte_reader.h"
 #include "raster/raster.h"
 #include "support/program_bench.h"
@@ -37,34 +37,25 @@ struct HostPicture {
 class WindowAreas : public ::testing::TestWithParam<int32_t>, protected testing::ProgramBench {
  protected:
   void SetUp() override { Start(GetParam()); }
-  void TearDown() override { ReleaseAllSlots(); }
 
-  void Start(int32_t colorMode) {
-    ReleaseAllSlots();
-    slot_ = MakeRoot(1, colorMode);
-    ASSERT_EQ(AddLeaf(slot_, 0), 1);
-  }
-  Bytes Program() { return PeekProgram(slot_).value_or(Bytes{}); }
+  void Start(int32_t colorMode) { ASSERT_EQ(NewPage(colorMode), Status::Ok); }
   // The first area's record.
   Bytes Record() {
-    const Bytes program = Program();
+    const Bytes program = Block();
     return Bytes(program.begin() + kFirstArea, program.end());
   }
-
-  int32_t slot_ = 0;
 };
 
 TEST(WindowArea, RecordBytes) {
   testing::ProgramBench bench;
-  const int32_t slot = bench.MakeRoot(1, 1);
-  ASSERT_EQ(bench.AddLeaf(slot, 0), 1);
+  ASSERT_EQ(bench.NewPage(1), Status::Ok);
   HostPicture picture(2, 3);
   picture.Set(0, 0, 255, 0, 0);
   picture.Set(0, 2, 200, 0, 0);
   picture.Set(1, 1, 97, 255, 255);
   const WindowArea fields{{-1, 0, 70000, 16}, 0x12345, 0x10007, 8};
-  ASSERT_EQ(bench.AddWindow(slot, fields, picture.View(), 2, 3), 1);
-  const Bytes program = bench.PeekProgram(slot).value();
+  ASSERT_EQ(bench.AddWindow(fields, picture.View(), 2, 3), Status::Ok);
+  const Bytes program = bench.Block();
   const Bytes record(program.begin() + kFirstArea, program.end());
   EXPECT_EQ(record, (Bytes{
                         0x31, 0x00, 0x45, 0x23, 0x30, 0x00, 0x00, 0x00,  // tag, areaParam, length
@@ -76,17 +67,16 @@ TEST(WindowArea, RecordBytes) {
                         0x00, 0x00, 0x00, 0xA0,                          // column 0: rows 0, 2
                         0x00, 0x00, 0x00, 0x40,                          // column 1: row 1
                     }));
-  bench.ReleaseAllSlots();
 }
 
 TEST_P(WindowAreas, RecordLengthIsTheHeaderAndTheRaster) {
   const HostPicture picture(10, 24);
-  ASSERT_EQ(AddWindow(slot_, {}, picture.View(), 10, 24), 1);
+  ASSERT_EQ(AddWindow({}, picture.View(), 10, 24), Status::Ok);
   const Bytes record = Record();
   const uint32_t expected = GetParam() == 1 ? 80 : 120;  // 52- and 92-byte rasters
   ASSERT_EQ(record.size(), expected);
   EXPECT_EQ(ByteReader(record).U32(4), expected);
-  const Bytes program = Program();
+  const Bytes program = Block();
   EXPECT_EQ(ByteReader(program).U32(4), 12 + 16 + expected);   // programLength
   EXPECT_EQ(ByteReader(program).U16(12 + 2), 1);               // itemCount
   EXPECT_EQ(ByteReader(program).U32(12 + 12), 16 + expected);  // pageLength
@@ -95,7 +85,7 @@ TEST_P(WindowAreas, RecordLengthIsTheHeaderAndTheRaster) {
 TEST_P(WindowAreas, PixelsBeyondTheHostPictureAreBlack) {
   HostPicture picture(1, 1);
   picture.Set(0, 0, 255, 255, 255);
-  ASSERT_EQ(AddWindow(slot_, {}, picture.View(), 3, 2), 1);
+  ASSERT_EQ(AddWindow({}, picture.View(), 3, 2), Status::Ok);
   const Bytes record = Record();
   const Bytes raster(record.begin() + format::kWindowRasterAt, record.end());
   EXPECT_EQ(ByteReader(raster).U32(12), GetParam() == 1 ? 0x80000000u : 0xC0000000u);
@@ -108,7 +98,7 @@ TEST_P(WindowAreas, EmptyPicturesAreTheRasterHeaderAlone) {
   for (auto [width, height] : {std::pair{0, 20}, {20, 0}}) {
     SCOPED_TRACE(::testing::Message() << width << "x" << height);
     Start(GetParam());
-    ASSERT_EQ(AddWindow(slot_, {}, picture.View(), width, height), 1);
+    ASSERT_EQ(AddWindow({}, picture.View(), width, height), Status::Ok);
     EXPECT_EQ(Record().size(), format::kWindowRasterAt + 12);
   }
 }
@@ -118,14 +108,14 @@ TEST_P(WindowAreas, PicturesThatCannotBePackedAreRefusedAndChangeNothing) {
   const int32_t tooWide = GetParam() == 1 ? 2049 : 1025;  // beside 4096 rows: over 1 MiB
   const std::pair<int32_t, int32_t> sizes[] = {{-1, 4},    {4, -1},         {65536, 1},
                                                {1, 65536}, {tooWide, 4096}, {INT32_MIN, INT32_MIN}};
-  const Bytes before = Program();
+  const Bytes before = Block();
   for (auto [width, height] : sizes) {
     SCOPED_TRACE(::testing::Message() << width << "x" << height);
-    EXPECT_EQ(AddWindow(slot_, {}, picture.View(), width, height), 0);
-    EXPECT_EQ(Program(), before);
+    EXPECT_NE(AddWindow({}, picture.View(), width, height), Status::Ok);
+    EXPECT_EQ(Block(), before);
   }
   // The largest picture that fits is taken.
-  EXPECT_EQ(AddWindow(slot_, {}, picture.View(), tooWide - 1, 4096), 1);
+  EXPECT_EQ(AddWindow({}, picture.View(), tooWide - 1, 4096), Status::Ok);
 }
 
 INSTANTIATE_TEST_SUITE_P(ColorModes, WindowAreas, ::testing::Values(1, 2));

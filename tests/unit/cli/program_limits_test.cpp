@@ -22,10 +22,9 @@ Area StringArea(Rect rect) { return {rect, {}, cli::StringArea{"x", 0, 0}}; }
 // The program the builder makes of one page of clocks, built with no size limit.
 size_t UnlimitedClocksLength(std::initializer_list<int32_t> sides) {
   testing::ProgramBench bench;
-  const int32_t slot = bench.MakeRoot(1, 2);
-  bench.AddLeaf(slot, 0);
-  for (int32_t side : sides) EXPECT_EQ(bench.AddClock(slot, {0, 0, side, side}, 0, {}), 1);
-  return bench.PeekProgram(slot)->size();
+  EXPECT_EQ(bench.NewPage(2), Status::Ok);
+  for (int32_t side : sides) EXPECT_EQ(bench.AddClock({0, 0, side, side}, 0, {}), Status::Ok);
+  return bench.Block().size();
 }
 
 TEST(ProgramLimit, AnAreaTakingTheProgramPastItIsRefusedWithTheSizeItWouldHave) {
@@ -35,7 +34,7 @@ TEST(ProgramLimit, AnAreaTakingTheProgramPastItIsRefusedWithTheSizeItWouldHave) 
   };
   const auto past = [](const char* area, size_t length) {
     return std::string("pages[0].") + area + ": this takes the program to " +
-           std::to_string(length) + " bytes, past the 2097152 bytes a screen accepts";
+           std::to_string(length) + " bytes, past its limit of 2097152 bytes";
   };
   const Case cases[] = {
       {{ClockArea(256)}, past("areas[0]", UnlimitedClocksLength({256}))},

@@ -302,7 +302,7 @@ TEST_F(SerialChannelTest, OpenChannelOpensTheKindTheTargetNames) {
   Target none = target_;
   none.transport = Transport::None;
   const OpenedChannel refused = OpenChannel(none);
-  EXPECT_EQ(refused.status, Status::Refused);
+  EXPECT_EQ(refused.status, Status::BadArgument);
   EXPECT_EQ(refused.channel, nullptr);
 
   // The port is held by the serial channel opened above.

@@ -231,8 +231,8 @@ TEST(ExchangeBody, RefusesABodyTooLongForOneFrame) {
   FakeChannel channel(clock, true);
   link::FrameBuffer reply{};
   Bytes body(link::MaxFrameSize, 0x55);
-  EXPECT_EQ(Exchange(channel, body, reply, kWindowMs, clock), Status::Refused);
-  EXPECT_EQ(Exchange(channel, Bytes{0x09}, reply, kWindowMs, clock), Status::Refused);
+  EXPECT_EQ(Exchange(channel, body, reply, kWindowMs, clock), Status::BadArgument);
+  EXPECT_EQ(Exchange(channel, Bytes{0x09}, reply, kWindowMs, clock), Status::BadArgument);
   EXPECT_TRUE(channel.sent.empty());
 }
 

@@ -335,14 +335,14 @@ TEST(UploadProgram, RefusedOrUnopenedChannels) {
   const Bytes program = RandomProgram(12);
   link::Target none;
   none.transport = link::Transport::None;
-  EXPECT_EQ(UploadProgram(devices, none, program), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, none, program), Status::BadArgument);
 
   const platform::UdpSocket holder = testing::BoundUdpSocket();
   link::Target udp;
   udp.transport = link::Transport::Udp;
   udp.localPort = holder.LocalPort();
   EXPECT_EQ(UploadProgram(devices, udp, program), Status::OsError);
-  EXPECT_EQ(UploadProgram(devices, udp, {}), Status::Refused);
+  EXPECT_EQ(UploadProgram(devices, udp, {}), Status::BadArgument);
 
   link::Target serial;
   serial.transport = link::Transport::Serial;  // no device path: none stands for its port

@@ -16,13 +16,13 @@ TEST(TextPicture, ReservesExactlyWhatItsRasterTakes) {
     SCOPED_TRACE(mode);
     // Glyph texts as the date and time areas draw them, one picture per glyph.
     for (const char32_t* glyph : {U"0", U"7", U":", U"\u5E74", U"\u661F\u671F"}) {
-      const auto text = DrawTextPicture(glyph, kSans, 0x0000FF, mode);
-      ASSERT_TRUE(text);
-      EXPECT_EQ(text->picture.height(), platform::MeasureTextLine(U"0", kSans)->height);
-      EXPECT_EQ(text->rasterBytes, RasterSize(text->picture.width(), text->picture.height(), mode));
-      std::vector<uint8_t> room(static_cast<size_t>(text->rasterBytes));
-      EXPECT_EQ(EncodeTextPicture(room, *text, mode), text->rasterBytes);
-      EXPECT_EQ(EncodeTextPicture(std::span(room).first(room.size() - 1), *text, mode), 0);
+      TextPicture text;
+      ASSERT_EQ(DrawTextPicture(glyph, kSans, 0x0000FF, mode, text), Status::Ok);
+      EXPECT_EQ(text.picture.height(), platform::MeasureTextLine(U"0", kSans)->height);
+      EXPECT_EQ(text.rasterBytes, RasterSize(text.picture.width(), text.picture.height(), mode));
+      std::vector<uint8_t> room(static_cast<size_t>(text.rasterBytes));
+      EXPECT_EQ(EncodeTextPicture(room, text, mode), text.rasterBytes);
+      EXPECT_EQ(EncodeTextPicture(std::span(room).first(room.size() - 1), text, mode), 0);
     }
   }
 }

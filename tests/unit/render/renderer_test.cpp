@@ -6,7 +6,7 @@
 
 #include "builder/clock_area.h"
 #include "builder/date_time_area.h"
-#include "builder/program_slot.h"
+#include "builder/program.h"
 #include "builder/string_area.h"
 #include "builder/window_area.h"
 #include "program/program_reader.h"
@@ -29,16 +29,11 @@ Shade ShadeAt(const image::RgbImage& image, int32_t x, int32_t y) {
 
 class Renderer : public ::testing::Test, protected testing::ProgramBench {
  protected:
-  void SetUp() override {
-    ReleaseAllSlots();
-    slot_ = MakeRoot(1, 2);
-    ASSERT_EQ(AddLeaf(slot_, 0), 1);
-  }
-  void TearDown() override { ReleaseAllSlots(); }
+  void SetUp() override { ASSERT_EQ(NewPage(2), Status::Ok); }
 
-  // Reads the slot's program and renders its first page.
+  // Reads the program and renders its first page.
   image::RgbImage Render(const platform::LocalTime& time) {
-    block_ = PeekProgram(slot_).value();
+    block_ = Block();
     const program::ReadResult read = program::ReadProgram(block_);
     EXPECT_TRUE(read.ok()) << (read.ok() ? "" : read.defect().message);
     if (!read.ok()) return {};
@@ -57,14 +52,13 @@ class Renderer : public ::testing::Test, protected testing::ProgramBench {
     return t;
   }
 
-  int32_t slot_ = 0;
   std::vector<uint8_t> block_;
 };
 
 TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
   // Face black with a red ring; hour red, minute green, second yellow.
-  ASSERT_EQ(
-      AddClock(slot_, {0, 0, 64, 64}, 0, {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}), 1);
+  ASSERT_EQ(AddClock({0, 0, 64, 64}, 0, {0x0000FF, 0x00FF00, 0x00FFFF, 0x00FF00, 0x0000FF, 0}),
+            Status::Ok);
   const image::RgbImage at3 = Render(At(3, 0, 30));
   ASSERT_EQ(at3.width, 64);
   EXPECT_EQ(ShadeAt(at3, 44, 32), Red);     // hour hand towards 3 o'clock
@@ -80,7 +74,7 @@ TEST_F(Renderer, ClockShowsItsHandsForTheTime) {
 }
 
 TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
-  ASSERT_EQ(AddDateTime(slot_, {0, 0, 200, 20}, {"DejaVu Sans", 12, 0x0000FF}, 2, 0), 1);
+  ASSERT_EQ(AddDateTime({0, 0, 200, 20}, {"DejaVu Sans", 12, 0x0000FF}, 2, 0), Status::Ok);
   // At 11:11 the two digits of each field are the same glyph, side by side.
   const image::RgbImage image = Render(At(11, 11, 0));
   int32_t firstLit = -1, lastLit = -1;
@@ -97,7 +91,7 @@ TEST_F(Renderer, DateTimeComposesTheGlyphsForTheTime) {
 }
 
 TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
-  ASSERT_EQ(AddString(slot_, {{10, 0, 60, 20}, 0, 0, 0, 0, 0}, "Hi"), 1);
+  ASSERT_EQ(AddString({{10, 0, 60, 20}, 0, 0, 0, 0, 0}, "Hi"), Status::Ok);
   const image::RgbImage image = Render(At(0, 0, 0));
   int lit = 0;
   for (int32_t y = 0; y < image.height; ++y)
@@ -112,7 +106,7 @@ TEST_F(Renderer, StringsAreDrawnRedInsideTheirArea) {
 }
 
 TEST_F(Renderer, HugeRectanglesAreCutToTheLargestPage) {
-  ASSERT_EQ(AddString(slot_, {{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), 1);
+  ASSERT_EQ(AddString({{0, 0, 65535, 65535}, 0, 0, 0, 0, 0}, "x"), Status::Ok);
   const image::RgbImage image = Render(At(0, 0, 0));
   EXPECT_EQ(image.width, kMaxPageSide);
   EXPECT_EQ(image.height, kMaxPageSide);
@@ -138,17 +132,15 @@ TEST_F(Renderer, CountsTheLitPixelsAnAreaLosesAtItsRectangle) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ReleaseAllSlots();
-    slot_ = MakeRoot(1, 2);
-    ASSERT_EQ(AddLeaf(slot_, 0), 1);
+    ASSERT_EQ(NewPage(2), Status::Ok);
     std::vector<uint8_t> bgr(static_cast<size_t>(c.side * c.side * 3), 0);
     for (int32_t y = 0; y < c.litHeight; ++y)
       for (int32_t x = 0; x < c.litWidth; ++x)
         bgr[static_cast<size_t>((y * c.side + x) * 3 + 2)] = 255;
-    ASSERT_EQ(AddWindow(slot_, {c.rect, 0, 0, 0}, {bgr.data(), c.side, c.side, c.side * 3, 3},
-                        c.side, c.side),
-              1);
-    block_ = PeekProgram(slot_).value();
+    ASSERT_EQ(
+        AddWindow({c.rect, 0, 0, 0}, {bgr.data(), c.side, c.side, c.side * 3, 3}, c.side, c.side),
+        Status::Ok);
+    block_ = Block();
     const program::ReadResult read = program::ReadProgram(block_);
     ASSERT_TRUE(read.ok());
     std::vector<Spill> spills;
