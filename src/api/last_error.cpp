@@ -52,6 +52,8 @@ ErrorReport DescribeCode(Status::Code code) {
       return {VELTRANE_ERROR_REFUSED, "the call was refused"};
     case Status::NoMemory:
       return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
+    case Status::WrongDevice:
+      return {VELTRANE_ERROR_NO_DEVICE, "the path names no device of the kind needed"};
     case Status::OsError:
       break;
   }

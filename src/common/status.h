@@ -15,6 +15,9 @@ class Status {
     Refused,   // an argument or state the call does not accept
     OsError,   // the operating system refused (open, bind, read, write)
     NoMemory,  // an allocation failed
+    // The path names something other than the device asked for (a file or a folder given as a
+    // serial line): nothing was sent to it.
+    WrongDevice,
   };
 
   constexpr Status() = default;

@@ -120,7 +120,9 @@ bool Simulator::Start(std::string& error) {
     if (const Status opened = serial_.Open(options_.serialPath, options_.serialSpeed);
         opened != Status::Ok) {
       error = "cannot open serial device " + options_.serialPath;
-      if (const std::string reason = platform::SystemErrorText(opened.systemError());
+      if (const std::string reason = opened.reason() != nullptr
+                                         ? opened.reason()
+                                         : platform::SystemErrorText(opened.systemError());
           !reason.empty())
         error += ": " + reason;
       return false;

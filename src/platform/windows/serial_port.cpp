@@ -18,12 +18,9 @@ DWORD ToDword(size_t n) {
 }
 
 // The line at `bitsPerSecond` (anything but the four higher rates gives 9600), 8 data bits, no
-// parity, one stop bit, binary. Software flow control goes: on a binary link XON and XOFF are
-// ordinary bytes. The rest stays as the port had it.
-void SetLine(HANDLE port, int32_t bitsPerSecond) {
-  DCB line{};
-  line.DCBlength = sizeof line;
-  if (!::GetCommState(port, &line)) return;
+// parity, one stop bit, binary, from its current settings `line`. Software flow control goes: on
+// a binary link XON and XOFF are ordinary bytes. The rest stays as the port had it.
+void SetLine(HANDLE port, DCB line, int32_t bitsPerSecond) {
   switch (bitsPerSecond) {
     case 19200:
     case 38400:
@@ -53,13 +50,25 @@ std::string DefaultSerialDevicePath(int32_t comPort) {
 
 Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
   Close();
+  // A folder does not open as a file at all; it is told apart from a port that is missing.
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return kNotSerialLine;
   // Not shared: a second open of the port fails while this one holds it. Not overlapped: every
   // transfer is finished when its call returns.
   const HANDLE port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) return Status::System(static_cast<int>(::GetLastError()));
+  // Only a communications device has line settings; a file or a pipe opened by its name is no
+  // serial line, and a request written into it would change what it holds.
+  DCB line{};
+  line.DCBlength = sizeof line;
+  if (!::GetCommState(port, &line)) {
+    ::CloseHandle(port);
+    return kNotSerialLine;
+  }
   ::SetupComm(port, kQueueBytes, kQueueBytes);
-  SetLine(port, bitsPerSecond);
+  SetLine(port, line, bitsPerSecond);
   // Bytes left over from an earlier conversation would otherwise be taken for this one's reply.
   ::PurgeComm(port, PURGE_RXCLEAR | PURGE_RXABORT);
   handle_.Reset(
