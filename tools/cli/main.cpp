@@ -6,9 +6,11 @@
 #include "fleet.h"
 #include "format/link.h"
 #include "platform/clock.h"
+#include "platform/terminal.h"
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
+#include "shared/output_file.h"
 #include "shared/time_text.h"
 #include "shared/usage_error.h"
 #include "sim/command_line.h"
@@ -272,10 +274,12 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  veltrane::platform::HoldClosedStandardStreams();
+  int status = kExitUsage;
   try {
-    return Run(argc, argv);
+    status = Run(argc, argv);
   } catch (const std::exception& e) {
     SayError(e.what());
-    return kExitUsage;
   }
+  return veltrane::tools::FinishStandardOutput("veltrane", status);
 }
