@@ -188,6 +188,31 @@ TEST_P(Device, AMissingPortOrSocketIsRefused) {
   EXPECT_EQ(LED_SetPower(screen, 1), -1);
 }
 
+// A file or a folder mapped as a COM port is no serial line: the call fails without a byte
+// written to it.
+TEST_F(Library, APathThatIsNoSerialLineIsRefusedUntouched) {
+  char folder[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
+  const std::string file = std::string(folder) + "veltrane_not_a_port.txt";
+  const std::string text = "what the user keeps in this file";
+  std::ofstream(file, std::ios::binary) << text;
+  constexpr int32_t kComPort = 7;
+  DevParam param = SerialScreen();
+  param.locPort = kComPort;
+  for (const std::string& path : {file, std::string(folder)}) {
+    SCOPED_TRACE(path);
+    ASSERT_EQ(LED_SetComPortPath(kComPort, path.c_str()), 1);
+    EXPECT_EQ(LED_GetPower(param), -1);
+    EXPECT_EQ(LED_GetLastError(), VELTRANE_ERROR_NO_DEVICE);
+    EXPECT_NE(std::string(LED_GetLastErrorText()).find("is not a serial line"), std::string::npos)
+        << LED_GetLastErrorText();
+  }
+  LED_SetComPortPath(kComPort, nullptr);
+  const std::vector<uint8_t> kept = ReadFile(file);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), text);
+  fs::remove(file);
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, Device,
                          ::testing::Values(Transport{"udp", UdpScreen},
                                            Transport{"com", SerialScreen}),

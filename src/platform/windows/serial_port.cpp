@@ -6,6 +6,8 @@
 #include <string>
 
 #include "com_port.h"
+#include "platform/clock.h"
+#include "platform/line_wait.h"
 
 namespace veltrane::platform {
 namespace {
@@ -113,13 +115,22 @@ WaitResult ComPort::WaitForInput(uint32_t timeoutMs) {
   if (!::ClearCommError(port_, &errors, &status)) return WaitResult::Broken;
   if (status.cbInQue > 0) return WaitResult::Ready;
   if (timeoutMs == 0) return WaitResult::TimedOut;
-  if (!SetTimeouts(timeoutMs, 0)) return WaitResult::Broken;
-  uint8_t byte = 0;
-  DWORD read = 0;
-  if (!::ReadFile(port_, &byte, 1, &read, nullptr)) return WaitResult::Broken;
-  if (read == 0) return WaitResult::TimedOut;
-  taken_ = byte;
-  return WaitResult::Ready;
+  const auto read = [this](uint32_t waitMs) {
+    uint8_t byte = 0;
+    DWORD count = 0;
+    if (!SetTimeouts(waitMs, 0) || !::ReadFile(port_, &byte, 1, &count, nullptr))
+      return LineRead::Failed;
+    if (count == 0) return LineRead::Nothing;
+    taken_ = byte;
+    return LineRead::Byte;
+  };
+  const auto clearLineError = [this] {
+    constexpr DWORD kLineErrors = CE_BREAK | CE_FRAME | CE_OVERRUN | CE_RXOVER | CE_RXPARITY;
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ::ClearCommError(port_, &errors, &status) && (errors & kLineErrors) != 0;
+  };
+  return WaitForLineInput(timeoutMs, read, clearLineError, SystemTickMs);
 }
 
 size_t ComPort::ReadAvailable(std::span<uint8_t> buffer) {
