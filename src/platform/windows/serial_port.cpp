@@ -52,10 +52,6 @@ std::string DefaultSerialDevicePath(int32_t comPort) {
 
 Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
   Close();
-  // A folder does not open as a file at all; it is told apart from a port that is missing.
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    return kNotSerialLine;
   // Not shared: a second open of the port fails while this one holds it. Not overlapped: every
   // transfer is finished when its call returns.
   const HANDLE port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
