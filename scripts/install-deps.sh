@@ -3,7 +3,8 @@
 # Usage: install-deps.sh [GROUP...]   (no group: all of them)
 #   library  build the library: compiler, CMake, FreeType, fontconfig, libpng, fonts
 #   tools    the veltrane command and veltrane-screen: CLI11, nlohmann_json, libserialport
-#   tests    GoogleTest, the Debian packaging check, tshark for the dissector, the Python group
+#   tests    GoogleTest, the Debian packaging check (dpkg-dev, and file for CPack's DEB
+#            generator), tshark for the dissector, the Python group
 #   bench    Google Benchmark
 #   fuzz     clang with libFuzzer and the sanitizer runtimes
 #   python   the Python package's build (setuptools, wheel) and tests (pytest, venv)
@@ -16,7 +17,7 @@ group_packages() {
     library) echo cmake ninja-build g++ pkg-config libpng-dev libfreetype-dev libfontconfig-dev \
       fonts-dejavu-core fonts-wqy-zenhei ;; # a Latin and a CJK font for text and date areas
     tools) echo libcli11-dev nlohmann-json3-dev libserialport-dev ;;
-    tests) echo libgtest-dev libgmock-dev dpkg-dev tshark "$(group_packages python)" ;;
+    tests) echo libgtest-dev libgmock-dev dpkg-dev file tshark "$(group_packages python)" ;;
     bench) echo libbenchmark-dev ;;
     fuzz) echo clang libclang-rt-14-dev ;;
     python) echo python3 python3-pytest python3-venv python3-setuptools python3-wheel ;;

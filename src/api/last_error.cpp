@@ -56,6 +56,8 @@ ErrorReport DescribeCode(Status::Code code) {
       return {VELTRANE_ERROR_BUILD, "the program or area could not be built"};
     case Status::NoMemory:
       return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
+    case Status::WrongDevice:
+      return {VELTRANE_ERROR_NO_DEVICE, "the path names no device of the kind needed"};
     case Status::OsError:
       break;
   }

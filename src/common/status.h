@@ -20,6 +20,9 @@ class Status {
     CannotBuild,  // a program or area cannot be built as asked (no room, no font, too large)
     OsError,      // the operating system refused (open, bind, read, write)
     NoMemory,     // an allocation failed
+    // The path names something other than the device asked for (a file or a folder given as a
+    // serial line): nothing was sent to it.
+    WrongDevice,
   };
 
   constexpr Status() = default;

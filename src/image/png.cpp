@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace veltrane::image {
@@ -42,11 +41,11 @@ std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
   return out;
 }
 
-std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image) {
+std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() !=
           static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
-    return "no picture to write";
+    return std::string("no picture to write");
   }
   png_image header{};
   header.version = PNG_IMAGE_VERSION;
@@ -54,9 +53,15 @@ std::string WritePngFile(const std::filesystem::path& file, const RgbImage& imag
   header.height = static_cast<png_uint_32>(image.height);
   header.format = PNG_FORMAT_RGB;
   ImageGuard guard{&header};
-  if (png_image_write_to_file(&header, file.c_str(), 0, image.rgb.data(), 0, nullptr) == 0)
-    return "cannot write " + file.string() + " (" + header.message + ")";
-  return {};
+  // The first call measures, the second writes into a buffer of that size.
+  png_alloc_size_t size = 0;
+  if (png_image_write_get_memory_size(header, size, 0, image.rgb.data(), 0, nullptr) == 0)
+    return std::string("cannot encode the picture (") + header.message + ")";
+  std::vector<uint8_t> png(size);
+  if (png_image_write_to_memory(&header, png.data(), &size, 0, image.rgb.data(), 0, nullptr) == 0)
+    return std::string("cannot encode the picture (") + header.message + ")";
+  png.resize(size);
+  return png;
 }
 
 }  // namespace veltrane::image

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <variant>
@@ -33,7 +32,8 @@ constexpr size_t kMaxPngFileBytes = 16 * 1024 * 1024;
 // Reads a PNG of any colour type; transparency is composed over black. An error is one sentence.
 std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes);
 
-// Writes an 8-bit RGB PNG. Returns an empty string, or what went wrong.
-std::string WritePngFile(const std::filesystem::path& file, const RgbImage& image);
+// An 8-bit RGB PNG of the picture, or what went wrong. Writing it anywhere is the caller's part,
+// so that a failed write can be handled as the place written to needs.
+std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image);
 
 }  // namespace veltrane::image

@@ -21,9 +21,11 @@ class SerialPort final : public Waitable {
   // fails while this one is held), without making it the controlling terminal, and sets the line
   // to `bitsPerSecond` (9600, 19200, 38400, 57600 or 115200; anything else gives 9600), 8 data
   // bits, no parity, one stop bit, raw bytes, software flow control off. Input left over from
-  // before the open is dropped. The line settings are best effort: a device that refuses them
-  // still opens. An OsError with the system's reason when the device cannot be opened or is
-  // held by someone else; nothing is left open then.
+  // before the open is dropped. Only a terminal device whose line settings can be read is taken:
+  // anything else (a file, a folder, a pipe, another kind of device) gives kNotSerialLine without
+  // a byte written to it. A line that then refuses the new settings still opens. An OsError with
+  // the system's reason when the device cannot be opened or is held by someone else; nothing is
+  // left open then.
   Status Open(const std::string& path, int32_t bitsPerSecond);
 
   // Takes what the device has received so far, at most `buffer.size()` bytes, without waiting.
@@ -37,6 +39,9 @@ class SerialPort final : public Waitable {
 };
 
 constexpr uint32_t kWriteStallMs = 2000;
+
+// Why a path was not opened as a serial line: what it names is not one.
+constexpr Status kNotSerialLine{Status::WrongDevice, "the device path is not a serial line"};
 
 // A pseudo-terminal pair: the controller end, and the terminal end that a program opens by path
 // as if it were a serial port.

@@ -22,6 +22,7 @@
 #include "protocol/packets.h"
 #include "support/exported_screen.h"
 #include "support/fake_channel.h"
+#include "support/non_serial_paths.h"
 #include "support/raw_screen.h"
 #include "support/screen_harness.h"
 #include "support/udp_sockets.h"
@@ -239,6 +240,27 @@ TEST(DeviceExports, ChannelThatCannotOpenGivesMinusOne) {
   link::SerialChannel holderPort;
   ASSERT_EQ(holderPort.Open(harness.SerialTarget()), Status::Ok);
   EXPECT_EQ(LED_SetPower(harness.SerialParam(), 1), -1);
+}
+
+TEST(DeviceExports, APathThatIsNoSerialLineIsRefusedUntouched) {
+  const testing::NonSerialPaths paths;
+  constexpr int32_t kComPort = 43;
+  DevParam p{};
+  p.devType = 0;
+  p.speed = 3;
+  p.locPort = kComPort;
+  p.devAddr = 1;
+  for (const auto& entry : paths.entries()) {
+    SCOPED_TRACE(entry.kind);
+    ASSERT_EQ(LED_SetComPortPath(kComPort, entry.path.c_str()), 1);
+    EXPECT_EQ(LED_GetPower(p), -1);
+    EXPECT_EQ(LED_GetLastError(), VELTRANE_ERROR_NO_DEVICE);
+    EXPECT_NE(std::string(LED_GetLastErrorText()).find("is not a serial line"), std::string::npos)
+        << LED_GetLastErrorText();
+    EXPECT_EQ(LED_SetPower(p, 0), -1);
+  }
+  LED_SetComPortPath(kComPort, nullptr);
+  EXPECT_EQ(paths.WhatChanged(), "");
 }
 
 TEST(DeviceExports, DebugSwitchShowsTheDescriptorFirst) {

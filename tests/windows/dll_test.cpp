@@ -4,6 +4,8 @@
 // text. The runner (run_under_wine.sh) passes where things are in the environment:
 //   VELTRANE_SCREEN_UDP_PORT  the simulator's UDP port on 127.0.0.1
 //   VELTRANE_SCREEN_COM_PORT  the COM port number mapped to its pseudo-terminal
+//   VELTRANE_FILE_AS_COM_PORT the COM port number mapped to a regular file, and
+//   VELTRANE_FILE_AS_COM_PATH that file's path
 //   VELTRANE_SAVED_PROGRAMS   the folder where it keeps each program it accepts (program-N.bin)
 //   VELTRANE_LINUX_SAMPLES    the folder of the Linux build's sample programs (clock first)
 #include <gtest/gtest.h>
@@ -186,6 +188,22 @@ TEST_P(Device, AMissingPortOrSocketIsRefused) {
   else
     screen.devType = 2;
   EXPECT_EQ(LED_SetPower(screen, 1), -1);
+}
+
+// A COM port that is a file (as the runner links one in the prefix) is no serial line: the call
+// fails without a byte written to the file.
+TEST_F(Library, AComPortThatIsAFileIsRefusedUntouched) {
+  const std::string file = Setting("VELTRANE_FILE_AS_COM_PATH");
+  const std::vector<uint8_t> before = ReadFile(file);
+  ASSERT_FALSE(before.empty()) << file;
+  DevParam param = SerialScreen();
+  param.locPort = std::atoi(Setting("VELTRANE_FILE_AS_COM_PORT").c_str());
+  EXPECT_EQ(LED_GetPower(param), -1);
+  EXPECT_EQ(LED_GetLastError(), VELTRANE_ERROR_NO_DEVICE);
+  EXPECT_NE(std::string(LED_GetLastErrorText()).find("is not a serial line"), std::string::npos)
+      << LED_GetLastErrorText();
+  EXPECT_EQ(LED_SetPower(param, 0), -1);
+  EXPECT_EQ(ReadFile(file), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, Device,

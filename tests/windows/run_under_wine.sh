@@ -3,7 +3,7 @@
 # Runs the Windows test program (next to veltrane.dll) under 64-bit Wine against veltrane-screen:
 #  1. the Linux build's sample programs are sent to one simulator, which keeps them;
 #  2. a fresh Wine prefix is made in a temporary folder, and COM5 in it is linked to the
-#     pseudo-terminal of a second simulator that also serves UDP on loopback;
+#     pseudo-terminal of a second simulator that also serves UDP on loopback, COM6 to a file;
 #  3. the test program runs in that prefix; afterwards every Wine process of the prefix is ended
 #     (wineserver -k), the simulators are stopped and the folder is removed.
 set -u
@@ -68,8 +68,12 @@ started=$(date +%s)
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 || fail "wineboot could not make the prefix"
 "$wineserver" -w
 ln -sf "$terminal" "$WINEPREFIX/dosdevices/com5"
+# COM6 is a file a user keeps: no serial line.
+echo "what the user keeps in this file" >"$work/not_a_port.txt"
+ln -sf "$work/not_a_port.txt" "$WINEPREFIX/dosdevices/com6"
 
 VELTRANE_SCREEN_UDP_PORT=$(udp_port windows) VELTRANE_SCREEN_COM_PORT=5 \
+  VELTRANE_FILE_AS_COM_PORT=6 VELTRANE_FILE_AS_COM_PATH="Z:$work/not_a_port.txt" \
   VELTRANE_SAVED_PROGRAMS="Z:$work/windows" VELTRANE_LINUX_SAMPLES="Z:$work/linux" \
   "$wine" "$test_program" --gtest_color=no
 status=$?

@@ -16,8 +16,9 @@
 namespace veltrane::cli {
 namespace {
 
-constexpr tools::InputKind kProgramBlockInput{"a program block", format::kMaxProgramBytes};
-constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBytes};
+// The program a command is given may come through a pipe the shell made.
+constexpr tools::InputKind kProgramBlockInput{"a program block", format::kMaxProgramBytes, true};
+constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBytes, true};
 
 // The program a program file's text describes, built; errors name the file.
 std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
@@ -127,7 +128,7 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
   CheckProgramTree(program, spills, warnings);
   if (warnings.Report(strict)) return kExitUsage;
   const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
-  if (const std::string error = image::WritePngFile(out, picture); !error.empty()) {
+  if (const std::string error = WritePicture(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;
   }

@@ -48,7 +48,8 @@ void SayWhyScreensFailed(const std::vector<tools::FleetScreen>& screens,
     const Status status = results[i].outcome.status;
     if (ResultWord(status.code()) != "failed") continue;
     const link::Target& target = screens[i].target;
-    const std::string what = status != Status::OsError ? screens[i].where
+    const bool notOpened = status == Status::OsError || status == Status::WrongDevice;
+    const std::string what = !notOpened ? screens[i].where
                              : target.transport == link::Transport::Serial
                                  ? "cannot open " + target.devicePath
                                  : "cannot bind a local UDP port for " + screens[i].where;

@@ -6,10 +6,12 @@
 #include "fleet.h"
 #include "format/link.h"
 #include "platform/clock.h"
+#include "platform/terminal.h"
 #include "ports.h"
 #include "preview.h"
 #include "screen_commands.h"
 #include "shared/number_option.h"
+#include "shared/output_file.h"
 #include "shared/time_text.h"
 #include "shared/usage_error.h"
 #include "sim/command_line.h"
@@ -107,20 +109,25 @@ std::string UsageSentence(const CLI::App& app, const CLI::ParseError& error, int
          (given.empty() ? "" : given.front()->get_name() + " ") + "--help)";
 }
 
-// The time a preview shows: --time on today's date, --at, or now; nothing (said on stderr) for a
-// value that cannot be read.
-std::optional<veltrane::platform::LocalTime> PreviewTime(const std::string& timeOfDay,
-                                                         const std::string& at) {
+// The time a preview shows: --time on today's date, --at, or now when neither is given; nothing
+// (said on stderr) for a value that cannot be read, an empty one included.
+std::optional<veltrane::platform::LocalTime> PreviewTime(
+    const std::optional<std::string>& timeOfDay, const std::optional<std::string>& at) {
   const veltrane::platform::LocalTime now = veltrane::platform::SystemClock().Local();
-  if (!at.empty()) {
-    const auto time = veltrane::tools::ParseDateTime(at);
-    if (!time) SayError("--at: expected \"YYYY-MM-DD HH:MM:SS\", got \"" + at + "\"");
+  if (at) {
+    const auto time = veltrane::tools::ParseDateTime(*at);
+    if (!time) SayError("--at: expected \"YYYY-MM-DD HH:MM:SS\", got \"" + *at + "\"");
     return time;
   }
-  if (timeOfDay.empty()) return now;
-  const auto time = veltrane::tools::ParseTimeOfDay(timeOfDay, now);
-  if (!time) SayError("--time: expected HH:MM:SS, got \"" + timeOfDay + "\"");
+  if (!timeOfDay) return now;
+  const auto time = veltrane::tools::ParseTimeOfDay(*timeOfDay, now);
+  if (!time) SayError("--time: expected HH:MM:SS, got \"" + *timeOfDay + "\"");
   return time;
+}
+
+// The value of `option` when the command line gave it, even as an empty word.
+std::optional<std::string> GivenText(const CLI::Option* option, const std::string& value) {
+  return option->count() > 0 ? std::optional(value) : std::nullopt;
 }
 
 int Run(int argc, char** argv) {
@@ -186,7 +193,7 @@ int Run(int argc, char** argv) {
   AddStrictFlag(inspect, reporting.strict, "printing nothing else");
 
   std::string previewFile, previewOut, previewTime, previewAt;
-  size_t previewPage = 0;
+  int64_t previewPage = 0;  // signed, so that a negative page is refused as what it is
   int scale = kDefaultPreviewScale;
   CLI::App* preview =
       app.add_subcommand("preview", "Render what a screen would show for a program, as a PNG");
@@ -199,10 +206,11 @@ int Run(int argc, char** argv) {
       "the PNG to write (default: the program's name ending in .png; needed for -)");
   CLI::Option* timeOption =
       preview->add_option("--time", previewTime, "time of day to show, HH:MM:SS (default: now)");
-  preview
-      ->add_option("--at", previewAt,
-                   "date and time to show, \"YYYY-MM-DD HH:MM:SS\" (default: now)")
-      ->excludes(timeOption);
+  CLI::Option* atOption =
+      preview
+          ->add_option("--at", previewAt,
+                       "date and time to show, \"YYYY-MM-DD HH:MM:SS\" (default: now)")
+          ->excludes(timeOption);
   CLI::Option* pageOption =
       preview->add_option("--page", previewPage, "draw only page N (from 1; default: every page)");
   preview->add_option("--scale", scale, "pixels per screen pixel (default 4)")
@@ -254,7 +262,8 @@ int Run(int argc, char** argv) {
                    : Send(connection, std::filesystem::path(sendFile), reporting.strict);
   if (*inspect) return Inspect(inspectFile, reporting, summary);
   if (*preview) {
-    const auto time = PreviewTime(previewTime, previewAt);
+    const auto time =
+        PreviewTime(GivenText(timeOption, previewTime), GivenText(atOption, previewAt));
     if (!time) return kExitUsage;
     const auto out = previewOut.empty() ? DefaultPreviewPath(previewFile)
                                         : std::optional<std::filesystem::path>(previewOut);
@@ -266,12 +275,12 @@ int Run(int argc, char** argv) {
                          "; say where it goes with -o");
       return kExitUsage;
     }
-    if (pageOption->count() > 0 && previewPage == 0) {
-      SayError("--page: pages are counted from 1");
+    if (pageOption->count() > 0 && previewPage < 1) {
+      SayError("--page " + std::to_string(previewPage) + ": pages are counted from 1");
       return kExitUsage;
     }
     look.scale = scale;
-    if (pageOption->count() > 0) look.page = previewPage - 1;
+    if (pageOption->count() > 0) look.page = static_cast<size_t>(previewPage - 1);
     return Preview(previewFile, *out, *time, look, reporting.strict);
   }
   if (*screen) {
@@ -286,10 +295,12 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  veltrane::platform::HoldClosedStandardStreams();
+  int status = kExitUsage;
   try {
-    return Run(argc, argv);
+    status = Run(argc, argv);
   } catch (const std::exception& e) {
     SayError(e.what());
-    return kExitUsage;
   }
+  return veltrane::tools::FinishStandardOutput("veltrane", status);
 }

@@ -5,6 +5,7 @@
 
 #include "render/dots.h"
 #include "render/renderer.h"
+#include "shared/output_file.h"
 
 namespace veltrane::cli {
 namespace {
@@ -67,6 +68,12 @@ std::variant<image::RgbImage, std::string> PictureProgram(const program::Program
     if (look.labels) pages[i] = render::AddLabelRow(pages[i], PageLabel(look.page.value_or(i)));
   }
   return render::JoinPages(pages);
+}
+
+std::string WritePicture(const std::filesystem::path& file, const image::RgbImage& picture) {
+  const auto png = image::EncodePng(picture);
+  if (const auto* error = std::get_if<std::string>(&png)) return *error;
+  return tools::WriteOutputFile(file, std::get<std::vector<uint8_t>>(png));
 }
 
 }  // namespace veltrane::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,5 +46,9 @@ std::variant<image::RgbImage, std::string> PictureProgram(
     const program::Program& program, std::span<const uint8_t> block,
     const platform::LocalTime& time, const PreviewLook& look,
     std::vector<render::Spill>* spills = nullptr);
+
+// Writes `picture` as a PNG to `file` as tools::WriteOutputFile does (what is there is replaced
+// only once the whole picture is written); an empty string, or one sentence naming the file.
+std::string WritePicture(const std::filesystem::path& file, const image::RgbImage& picture);
 
 }  // namespace veltrane::cli

@@ -38,6 +38,7 @@ int Outcome(Status status, const Connection& connection) {
       SayError(Describe(connection) + reason);
       return kExitScreen;
     case Status::OsError:
+    case Status::WrongDevice:
       SayError((connection.serial.empty()
                     ? "cannot bind local UDP port " + std::to_string(connection.localPort)
                     : "cannot open " + connection.serial) +

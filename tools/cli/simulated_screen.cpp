@@ -37,7 +37,7 @@ std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
   if (const auto* error = std::get_if<std::string>(&pictured)) return *error;
   const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
   if (written != nullptr) *written = picture;
-  return image::WritePngFile(file, picture);
+  return WritePicture(file, picture);
 }
 
 // A 16 x 16 logo drawn here, as a host program would draw its own picture: a yellow frame, a red

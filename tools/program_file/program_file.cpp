@@ -257,15 +257,18 @@ ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFol
   return program;
 }
 
-// Follows the parser through the document to name the place of the first key an object repeats:
-// the document keeps only one of the two values, so the file would not mean what it says.
-class DuplicateKeyFinder {
+// Follows the parser through the document to name the place of the first key an object repeats
+// (the document keeps only one of the two values, so the file would not mean what it says), and
+// stops it at a value nested deeper than any program file needs, before the document grows
+// there. Each open container keeps only its own step of the path, so the work is linear in the
+// document whatever its depth; the whole path is spelled out for an error alone.
+class DocumentChecks {
  public:
   bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
     switch (event) {
       case json::parse_event_t::object_start:
       case json::parse_event_t::array_start:
-        open_.push_back({ChildPath(), event == json::parse_event_t::array_start, 0, {}, {}});
+        Open(event == json::parse_event_t::array_start);
         break;
       case json::parse_event_t::object_end:
       case json::parse_event_t::array_end:
@@ -281,48 +284,64 @@ class DuplicateKeyFinder {
     return true;  // keep every value: the reader checks the document as it is
   }
 
-  const std::optional<Defect>& first() const { return first_; }
+  const std::optional<Defect>& firstRepeat() const { return firstRepeat_; }
 
  private:
   struct Container {
-    std::string path;
+    std::string step;  // ".key" or "[i]" from its parent; empty for the document itself
     bool array = false;
     size_t items = 0;            // elements so far, for an array
     std::set<std::string> keys;  // keys so far, for an object
     std::string lastKey;
   };
 
-  // The path of the value starting now: the next element of an array or the last key's value.
-  std::string ChildPath() {
-    if (open_.empty()) return "";
-    Container& parent = open_.back();
-    return parent.array ? Index(parent.path, parent.items++) : Join(parent.path, parent.lastKey);
+  // Throws the depth defect instead of opening a container past kMaxProgramFileDepth.
+  void Open(bool array) {
+    std::string step;
+    if (!open_.empty()) {
+      Container& parent = open_.back();
+      step = parent.array ? Index("", parent.items++) : "." + parent.lastKey;
+    }
+    if (open_.size() == kMaxProgramFileDepth)
+      throw Defect{PathTo(step), "nested deeper than " + std::to_string(kMaxProgramFileDepth) +
+                                     " levels of objects and arrays"};
+    open_.push_back({std::move(step), array, 0, {}, {}});
   }
 
   void Key(const std::string& key) {
     if (open_.empty()) return;
     Container& object = open_.back();
-    if (!object.keys.insert(key).second && !first_)
-      first_ = Defect{Join(object.path, key), "duplicate key"};
+    if (!object.keys.insert(key).second && !firstRepeat_)
+      firstRepeat_ = Defect{PathTo("." + key), "duplicate key"};
     object.lastKey = key;
   }
 
+  // The path of the open containers, then `last`, as the errors spell it: "pages[0].areas".
+  std::string PathTo(const std::string& last) const {
+    std::string path;
+    for (const Container& container : open_) path += container.step;
+    path += last;
+    return path.starts_with('.') ? path.substr(1) : path;
+  }
+
   std::vector<Container> open_;
-  std::optional<Defect> first_;
+  std::optional<Defect> firstRepeat_;
 };
 
 }  // namespace
 
 ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder) {
   json document;
-  DuplicateKeyFinder duplicates;
+  DocumentChecks checks;
   try {
-    document = json::parse(text.begin(), text.end(), std::ref(duplicates));
+    document = json::parse(text.begin(), text.end(), std::ref(checks));
   } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
     return ProgramFileError{"", std::string("not valid JSON: ") + error.what()};
+  } catch (const Defect& defect) {
+    return ProgramFileError{defect.path, defect.message};
   }
-  if (const auto& duplicate = duplicates.first())
-    return ProgramFileError{duplicate->path, duplicate->message};
+  if (const auto& repeat = checks.firstRepeat())
+    return ProgramFileError{repeat->path, repeat->message};
   try {
     return ToProgram(document, baseFolder);
   } catch (const Defect& defect) {

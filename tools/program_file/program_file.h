@@ -78,6 +78,9 @@ using ProgramFileResult = std::variant<ProgramFile, ProgramFileError>;
 // Program files longer than this are not read: a hand-written program is a few kilobytes, and
 // one of this size already describes far more areas than a program of 2 MiB can hold.
 constexpr size_t kMaxProgramFileBytes = 1024 * 1024;
+// Objects and arrays nested deeper than this are not read: a program file needs six levels, and
+// every level costs the reader time and memory.
+constexpr size_t kMaxProgramFileDepth = 64;
 
 // Reads a program file's text. `baseFolder` resolves relative image paths.
 ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem::path& baseFolder);

@@ -1,6 +1,7 @@
 #include "shared/fleet_file.h"
 
 #include <charconv>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -19,11 +20,43 @@ constexpr size_t kMaxNumberDigits = 6;
 constexpr std::string_view kNamePrefix = "name=";
 constexpr std::string_view kBlanks = " \t";
 
-// Control characters would garble the results on a terminal; a tab is only a blank.
-bool HasControlCharacter(std::string_view line) {
-  for (const char c : line)
-    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) return true;
-  return false;
+// The code point of the UTF-8 sequence at the start of `text`, and its length; a byte that
+// starts no valid sequence stands for itself.
+std::pair<char32_t, size_t> FirstCodePoint(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto continues = [&](size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
+  const unsigned char lead = byte(0);
+  if (lead >= 0xC2 && lead <= 0xDF && continues(1))
+    return {static_cast<char32_t>((lead & 0x1F) << 6 | (byte(1) & 0x3F)), 2};
+  if (lead >= 0xE0 && lead <= 0xEF && continues(1) && continues(2))
+    return {static_cast<char32_t>((lead & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F)),
+            3};
+  return {lead, 1};
+}
+
+// Characters a terminal does not show as themselves would garble the results, or make one name
+// or path look like another: the C0 and C1 controls and DEL, and the marks that reorder text or
+// break its lines (U+061C, U+200E, U+200F, U+2028..U+202E, U+2066..U+2069). A tab is only a blank.
+bool IsControlCharacter(char32_t c) {
+  return (c < 0x20 && c != '\t') || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E ||
+         c == 0x200F || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The first control character in `line`, when it holds one.
+std::optional<char32_t> FirstControlCharacter(std::string_view line) {
+  while (!line.empty()) {
+    const auto [c, length] = FirstCodePoint(line);
+    if (IsControlCharacter(c)) return c;
+    line.remove_prefix(length);
+  }
+  return std::nullopt;
+}
+
+// "U+202E".
+std::string CodePointName(char32_t c) {
+  char name[16];
+  std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+  return name;
 }
 
 std::optional<int32_t> ParseNumber(std::string_view digits) {
@@ -187,7 +220,8 @@ std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::strin
     const std::string_view line = lines[index];
     if (line.size() > kMaxFleetLineBytes)
       return FleetFileError{number, "longer than " + std::to_string(kMaxFleetLineBytes) + " bytes"};
-    if (HasControlCharacter(line)) return FleetFileError{number, "holds a control character"};
+    if (const auto control = FirstControlCharacter(line))
+      return FleetFileError{number, "holds a control character (" + CodePointName(*control) + ")"};
     auto read = LineReader(line, resolveOnce).Read();
     if (auto* error = std::get_if<std::string>(&read)) return FleetFileError{number, *error};
     auto* screen = std::get_if<FleetScreen>(&read);

@@ -13,12 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Why a file of this type cannot be read whole; nothing for the types that can.
-std::optional<std::string> RefusedType(const fs::path& file, fs::file_type type) {
+// Why a file of this type cannot be read whole as `kind`; nothing for the types that can.
+std::optional<std::string> RefusedType(const fs::path& file, fs::file_type type,
+                                       const InputKind& kind) {
   switch (type) {
     case fs::file_type::regular:
-    case fs::file_type::fifo:  // a pipe, e.g. a shell's <(...): read with the same bound
       return std::nullopt;
+    case fs::file_type::fifo:  // a pipe, e.g. a shell's <(...): read with the same bound
+      if (kind.pipe) return std::nullopt;
+      return file.string() + " is a pipe, not a regular file";
     case fs::file_type::directory:
       return file.string() + " is a directory, not a file";
     case fs::file_type::character:
@@ -73,7 +76,7 @@ std::variant<std::vector<uint8_t>, std::string> ReadBoundedInput(const fs::path&
     std::error_code error;
     const fs::file_status status = fs::status(file, error);
     if (error) return CannotRead(file, error);
-    if (auto refused = RefusedType(file, status.type())) return *refused;
+    if (auto refused = RefusedType(file, status.type(), kind)) return *refused;
     if (status.type() == fs::file_type::regular) {
       const uintmax_t size = fs::file_size(file, error);
       if (error) return CannotRead(file, error);

@@ -25,13 +25,17 @@ std::string InputName(const std::filesystem::path& file);
 struct InputKind {
   std::string_view name;
   size_t maxBytes = 0;
+  // Whether a named pipe is read too: the input a user names on the command line may be a
+  // shell's <(...); a path inside a file names a file, and a pipe there would wait for a writer
+  // that never comes.
+  bool pipe = false;
 };
 
 // Reads a whole input, never more than `kind.maxBytes` bytes of it. A regular file larger than
 // that is refused by its size before anything is read; a directory or a device is refused by
-// what it is, since reading one either fails late or never ends. Standard input ("-") and pipes
-// cannot tell their size, so they are read up to one byte past the limit. Gives the bytes or one
-// sentence naming the file.
+// what it is, since reading one either fails late or never ends, and so is a named pipe unless
+// the kind takes one. Standard input ("-") and pipes cannot tell their size, so they are read up
+// to one byte past the limit. Gives the bytes or one sentence naming the file.
 std::variant<std::vector<uint8_t>, std::string> ReadBoundedInput(const std::filesystem::path& file,
                                                                  const InputKind& kind);
 

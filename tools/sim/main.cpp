@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/terminal.h"
+#include "shared/output_file.h"
 #include "sim/command_line.h"
 #include "sim/serve.h"
 #include "veltrane/veltrane.h"
@@ -12,9 +14,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   using namespace veltrane;
   sim::CommandLine line = sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (line.help) {
@@ -30,4 +30,11 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   return sim::ServeUntilSignalled(sim::ServingOptions(line, "veltrane-screen"), "veltrane-screen");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  veltrane::platform::HoldClosedStandardStreams();
+  return veltrane::tools::FinishStandardOutput("veltrane-screen", Run(argc, argv));
 }

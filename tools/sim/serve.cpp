@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/ipv4.h"
 #include "platform/process_limits.h"
 #include "platform/wakeup.h"
+#include "shared/output_file.h"
 
 namespace veltrane::sim {
 namespace {
@@ -16,15 +16,22 @@ constexpr int kExitCannotServe = 2;
 
 void LogToStderr(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
-std::function<void(std::span<const uint8_t>)> ProgramWriter(const std::filesystem::path& folder,
-                                                            const std::string& programName) {
-  return [folder, programName, count = 0](std::span<const uint8_t> program) mutable {
-    const std::filesystem::path file = folder / ("program-" + std::to_string(++count) + ".bin");
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(program.data()),
-              static_cast<std::streamsize>(program.size()));
-    if (!out.flush())
-      std::fprintf(stderr, "%s: cannot write %s.\n", programName.c_str(), file.string().c_str());
+// Keeps each program as DIR/program-N.bin. One that cannot be written is refused with the
+// reason, which the -v log shows; without -v it is said on stderr.
+std::function<std::optional<std::string>(std::span<const uint8_t>)> ProgramWriter(
+    const std::filesystem::path& folder, const std::string& programName, bool logged) {
+  return [folder, programName, logged,
+          count = 0](std::span<const uint8_t> program) mutable -> std::optional<std::string> {
+    const std::filesystem::path file = folder / ("program-" + std::to_string(count + 1) + ".bin");
+    const std::string error = tools::WriteOutputFile(file, program);
+    if (error.empty()) {
+      ++count;
+      return std::nullopt;
+    }
+    if (!logged)
+      std::fprintf(stderr, "%s: %s; the program was refused.\n", programName.c_str(),
+                   error.c_str());
+    return error;
   };
 }
 
@@ -33,7 +40,8 @@ std::function<void(std::span<const uint8_t>)> ProgramWriter(const std::filesyste
 SimulatorOptions ServingOptions(const CommandLine& line, const char* programName) {
   SimulatorOptions options = line.options;
   if (line.verbose) options.log = LogToStderr;
-  if (!line.saveFolder.empty()) options.keepProgram = ProgramWriter(line.saveFolder, programName);
+  if (!line.saveFolder.empty())
+    options.keepProgram = ProgramWriter(line.saveFolder, programName, line.verbose);
   return options;
 }
 

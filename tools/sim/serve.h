@@ -19,9 +19,10 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
                         const std::function<void(Simulator&)>& onStarted = {});
 
 // The simulator options a command line asks for, with what its switches add: -v logs each request
-// on stderr, --save-programs writes each accepted program to DIR/program-N.bin (N counting from
-// 1; a program it cannot write is reported on stderr, prefixed with `programName`, and the screen
-// serves on).
+// on stderr, --save-programs writes each program that passes the screen's check to
+// DIR/program-N.bin (N counting the programs kept, from 1). A program it cannot write is refused
+// (its end packet is answered with a refusal) and the reason is said, in the -v log or else on
+// stderr prefixed with `programName`; the screen serves on.
 SimulatorOptions ServingOptions(const CommandLine& line, const char* programName);
 
 }  // namespace veltrane::sim

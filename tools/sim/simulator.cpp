@@ -74,6 +74,7 @@ Simulator::Simulator(SimulatorOptions options)
   screens_.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     screens_.emplace_back(address(i));
+    if (options_.keepProgram) screens_.back().screen.SetValidator(Keeping(CheckProgram));
     ResetFaultState(i);
   }
   MakeShards();
@@ -120,7 +121,9 @@ bool Simulator::Start(std::string& error) {
     if (const Status opened = serial_.Open(options_.serialPath, options_.serialSpeed);
         opened != Status::Ok) {
       error = "cannot open serial device " + options_.serialPath;
-      if (const std::string reason = platform::SystemErrorText(opened.systemError());
+      if (const std::string reason = opened.reason() != nullptr
+                                         ? opened.reason()
+                                         : platform::SystemErrorText(opened.systemError());
           !reason.empty())
         error += ": " + reason;
       return false;
@@ -268,10 +271,8 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
   if (length <= 0) return;
   const std::span<const uint8_t> request(body.data(), static_cast<size_t>(length));
   const auto header = DecodePacketHeader(request);
-  const uint32_t acceptedBefore = served.screen.programsAccepted();
   const uint32_t rejectedBefore = served.screen.programsRejected();
   const auto reply = served.screen.Handle(request, clock_.NowMs());
-  if (served.screen.programsAccepted() != acceptedBefore) KeepProgram(served.screen.LastProgram());
   if (!header) return;
   const bool answered = reply && !faults_.silent;
   if (options_.log) {
@@ -430,10 +431,14 @@ void Simulator::Log(const std::string& line) {
   options_.log(line);
 }
 
-void Simulator::KeepProgram(std::span<const uint8_t> program) {
-  if (!options_.keepProgram) return;
-  std::lock_guard lock(callbackMutex_);
-  options_.keepProgram(program);
+ProgramValidator Simulator::Keeping(ProgramValidator validator) {
+  if (!options_.keepProgram) return validator;
+  return [this, validator = std::move(validator)](std::span<const uint8_t> program) {
+    if (validator)
+      if (std::optional<std::string> defect = validator(program)) return defect;
+    std::lock_guard lock(callbackMutex_);
+    return options_.keepProgram(program);
+  };
 }
 
 ScreenState Simulator::State(size_t screen) {
@@ -450,7 +455,7 @@ std::vector<uint8_t> Simulator::LastProgram(size_t screen) {
 
 void Simulator::SetValidator(ProgramValidator validator) {
   const auto locks = LockAllShards();
-  for (Served& served : screens_) served.screen.SetValidator(validator);
+  for (Served& served : screens_) served.screen.SetValidator(Keeping(validator));
 }
 
 void Simulator::SetFaults(const Faults& faults) {

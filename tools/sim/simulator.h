@@ -81,8 +81,10 @@ struct SimulatorOptions {
   Faults faults;
   // Receives one line per request when set.
   std::function<void(const std::string&)> log;
-  // Receives each program the screen accepts, before the acknowledgement of its end goes out.
-  std::function<void(std::span<const uint8_t> program)> keepProgram;
+  // Receives each program that passed the screen's check, before the end packet is answered.
+  // What it says when it could not keep the program refuses the program, as the reason why: the
+  // sender is not told a program was taken that was not kept.
+  std::function<std::optional<std::string>(std::span<const uint8_t> program)> keepProgram;
   // Both are called from the serving threads, one call at a time.
 };
 
@@ -205,7 +207,8 @@ class Simulator {
   bool Chance(Served& served, double share);
   void Corrupt(Served& served, std::span<uint8_t> frame);
   void Log(const std::string& line);
-  void KeepProgram(std::span<const uint8_t> program);
+  // `validator`, followed by the options' keepProgram when there is one.
+  ProgramValidator Keeping(ProgramValidator validator);
 
   SimulatorOptions options_;
   platform::Clock& clock_;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,12 +30,11 @@ speed_t SpeedCode(int32_t bitsPerSecond) {
   }
 }
 
-// Raw 8N1 at the given speed; reads return at once with what is there (VMIN 0, VTIME 0).
-// Software flow control goes with raw mode: on a binary link XON and XOFF are ordinary bytes.
-// CREAD and CLOCAL let the line receive whatever the modem lines say, as a COM port does.
-void SetRawLine(int fd, speed_t speed) {
-  termios line{};
-  if (::tcgetattr(fd, &line) != 0) return;
+// Raw 8N1 at the given speed from the line's current settings; reads return at once with what
+// is there (VMIN 0, VTIME 0). Software flow control goes with raw mode: on a binary link XON and
+// XOFF are ordinary bytes. CREAD and CLOCAL let the line receive whatever the modem lines say, as
+// a COM port does.
+void SetRawLine(int fd, termios line, speed_t speed) {
   ::cfmakeraw(&line);
   line.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
   line.c_cflag |= CREAD | CLOCAL;
@@ -52,9 +52,21 @@ std::string DefaultSerialDevicePath(int32_t comPort) {
 }
 
 Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
+  Close();
+  // A file, a folder or a pipe is not even opened: writing a request into it would change what
+  // it holds, and opening a pipe could wait for a writer.
+  struct stat kind {};
+  if (::stat(path.c_str(), &kind) != 0) return Status::System(errno);
+  if (!S_ISCHR(kind.st_mode)) return kNotSerialLine;
   handle_.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!valid()) return Status::System(errno);
   const int fd = handle_.get();
+  // Of the character devices, only a terminal has line settings (/dev/null has none).
+  termios line{};
+  if (::tcgetattr(fd, &line) != 0) {
+    Close();
+    return kNotSerialLine;
+  }
   // TIOCEXCL alone does not stop a privileged process from opening the device again; the
   // advisory lock does, for every opener that takes it too. A held lock is reported as the
   // busy device it is.
@@ -64,7 +76,7 @@ Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
     return Status::System(reason);
   }
   ::ioctl(fd, TIOCEXCL);
-  SetRawLine(fd, SpeedCode(bitsPerSecond));
+  SetRawLine(fd, line, SpeedCode(bitsPerSecond));
   // Bytes left over from an earlier conversation would otherwise be taken for this one's reply.
   ::tcflush(fd, TCIFLUSH);
   return Status::Ok;

@@ -1,9 +1,22 @@
 #include "platform/terminal.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <initializer_list>
 
 namespace veltrane::platform {
 
 bool IsTerminal(std::FILE* stream) { return stream != nullptr && isatty(fileno(stream)) == 1; }
+
+void HoldClosedStandardStreams() {
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    // Opened for reading only: a write to it fails rather than vanish. The lowest free number is
+    // the one that was closed.
+    ::open("/dev/null", O_RDONLY);
+  }
+}
 
 }  // namespace veltrane::platform

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "com_port.h"
+#include "platform/clock.h"
+#include "platform/line_wait.h"
 
 namespace veltrane::platform {
 namespace {
@@ -18,12 +20,9 @@ DWORD ToDword(size_t n) {
 }
 
 // The line at `bitsPerSecond` (anything but the four higher rates gives 9600), 8 data bits, no
-// parity, one stop bit, binary. Software flow control goes: on a binary link XON and XOFF are
-// ordinary bytes. The rest stays as the port had it.
-void SetLine(HANDLE port, int32_t bitsPerSecond) {
-  DCB line{};
-  line.DCBlength = sizeof line;
-  if (!::GetCommState(port, &line)) return;
+// parity, one stop bit, binary, from its current settings `line`. Software flow control goes: on
+// a binary link XON and XOFF are ordinary bytes. The rest stays as the port had it.
+void SetLine(HANDLE port, DCB line, int32_t bitsPerSecond) {
   switch (bitsPerSecond) {
     case 19200:
     case 38400:
@@ -58,8 +57,16 @@ Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {
   const HANDLE port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) return Status::System(static_cast<int>(::GetLastError()));
+  // Only a communications device has line settings; a file or a pipe opened by its name is no
+  // serial line, and a request written into it would change what it holds.
+  DCB line{};
+  line.DCBlength = sizeof line;
+  if (!::GetCommState(port, &line)) {
+    ::CloseHandle(port);
+    return kNotSerialLine;
+  }
   ::SetupComm(port, kQueueBytes, kQueueBytes);
-  SetLine(port, bitsPerSecond);
+  SetLine(port, line, bitsPerSecond);
   // Bytes left over from an earlier conversation would otherwise be taken for this one's reply.
   ::PurgeComm(port, PURGE_RXCLEAR | PURGE_RXABORT);
   handle_.Reset(
@@ -104,13 +111,22 @@ WaitResult ComPort::WaitForInput(uint32_t timeoutMs) {
   if (!::ClearCommError(port_, &errors, &status)) return WaitResult::Broken;
   if (status.cbInQue > 0) return WaitResult::Ready;
   if (timeoutMs == 0) return WaitResult::TimedOut;
-  if (!SetTimeouts(timeoutMs, 0)) return WaitResult::Broken;
-  uint8_t byte = 0;
-  DWORD read = 0;
-  if (!::ReadFile(port_, &byte, 1, &read, nullptr)) return WaitResult::Broken;
-  if (read == 0) return WaitResult::TimedOut;
-  taken_ = byte;
-  return WaitResult::Ready;
+  const auto read = [this](uint32_t waitMs) {
+    uint8_t byte = 0;
+    DWORD count = 0;
+    if (!SetTimeouts(waitMs, 0) || !::ReadFile(port_, &byte, 1, &count, nullptr))
+      return LineRead::Failed;
+    if (count == 0) return LineRead::Nothing;
+    taken_ = byte;
+    return LineRead::Byte;
+  };
+  const auto clearLineError = [this] {
+    constexpr DWORD kLineErrors = CE_BREAK | CE_FRAME | CE_OVERRUN | CE_RXOVER | CE_RXPARITY;
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ::ClearCommError(port_, &errors, &status) && (errors & kLineErrors) != 0;
+  };
+  return WaitForLineInput(timeoutMs, read, clearLineError, SystemTickMs);
 }
 
 size_t ComPort::ReadAvailable(std::span<uint8_t> buffer) {

@@ -56,6 +56,14 @@ TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
   EXPECT_EQ(screens[3].target.speedIndex, *SpeedIndexForBaud(57600));
 }
 
+TEST(FleetFile, NamesMayBeInAnyScript) {
+  const std::string name = "Caf\xc3\xa9 \xe6\x9d\xb1 \xe2\x86\x92 \xd8\xa8";  // Café 東 → ب
+  const auto parsed = ParseFleetFile("udp 10.0.0.1 name=" + name + "\n");
+  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(parsed))
+      << std::get<FleetFileError>(parsed).message;
+  EXPECT_EQ(std::get<std::vector<FleetScreen>>(parsed)[0].name, name);
+}
+
 TEST(FleetFile, BadLinesAreNamedWithWhatIsWrong) {
   struct Case {
     std::string text;
@@ -81,7 +89,27 @@ TEST(FleetFile, BadLinesAreNamedWithWhatIsWrong) {
       {"udp 10.0.0.1 name=\n", 1, "name= needs a name"},
       {"udp 10.0.0.1 name=" + std::string(kMaxFleetNameBytes + 1, 'n') + "\n", 1,
        "a name has at most 64 bytes"},
-      {"udp 10.0.0.1 name=a\x1b[2Jb\n", 1, "holds a control character"},
+      {"udp 10.0.0.1 name=a\x1b[2Jb\n", 1, "holds a control character (U+001B)"},
+      // Those a UTF-8 terminal takes as controls or as marks that reorder or break the text.
+      {"udp 10.0.0.1 name=a\x7f\n", 1, "holds a control character (U+007F)"},
+      {"udp 10.0.0.1 name=a\xc2\x9b"
+       "2J\n",
+       1, "holds a control character (U+009B)"},
+      {"udp 10.0.0.1 name=a\x9b\n", 1, "holds a control character (U+009B)"},
+      {"udp 10.0.0.1 name=\xd8\x9c\n", 1, "holds a control character (U+061C)"},
+      {"udp 10.0.0.1 name=lobby\xe2\x80\x8e\n", 1, "holds a control character (U+200E)"},
+      {"udp 10.0.0.1 name=\xe2\x80\x8f\n", 1, "holds a control character (U+200F)"},
+      {"udp 10.0.0.1 name=a\xe2\x80\xa8"
+       "b\n",
+       1, "holds a control character (U+2028)"},
+      {"udp 10.0.0.1 name=\xe2\x80\xaa"
+       "ab\n",
+       1, "holds a control character (U+202A)"},
+      {"udp 10.0.0.1 name=\xe2\x80\xae"
+       "enil\n",
+       1, "holds a control character (U+202E)"},
+      {"udp 10.0.0.1 name=\xe2\x81\xa6x\n", 1, "holds a control character (U+2066)"},
+      {"udp 10.0.0.1 name=\xe2\x81\xa9x\n", 1, "holds a control character (U+2069)"},
       {"udp 10.0.0.1\n" + tooLong + "\n", 2, "longer than 1024 bytes"},
       {"udp 10.0.0.1 name=A\nudp 10.0.0.2 name=A\n", 2, "the name \"A\" is taken by line 1"},
       {"udp 10.0.0.1\n\nudp 10.0.0.1:6666\n", 3, "the same screen as line 1"},

@@ -18,6 +18,7 @@
 #include "fleet_display.h"
 #include "fleet_runner.h"
 #include "sim/screen.h"
+#include "support/non_serial_paths.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
 
@@ -408,6 +409,28 @@ TEST_F(FleetCommands, AScreenThatCannotBeTriedFailsTheRunWithTheSystemsReason) {
   EXPECT_NE(run.err.find(": no such file or directory\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("veltrane: 1 of 2 screens did not succeed\n"), std::string::npos);
   EXPECT_EQ(ok_.screen().State().requests, 1u);  // the other screen was reset all the same
+}
+
+TEST_F(FleetCommands, APathThatIsNoSerialLineIsRefusedUntouched) {
+  const testing::NonSerialPaths paths;
+  std::string text = UdpLine(ok_) + "\n";
+  for (const auto& entry : paths.entries()) text += "serial " + entry.path + "\n";
+  const Captured run = Capture([&] { return FleetReset(WriteFleet(text)); });
+  EXPECT_EQ(run.status, kExitUsage);
+  for (const auto& entry : paths.entries()) {
+    SCOPED_TRACE(entry.kind);
+    const size_t row = run.out.find("serial " + entry.path + " ");
+    ASSERT_NE(row, std::string::npos) << run.out;
+    EXPECT_NE(run.out.substr(row, run.out.find('\n', row) - row).find("  failed  "),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find("veltrane: -: cannot open " + entry.path +
+                           ": the device path is not a serial line\n"),
+              std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(ok_.screen().State().requests, 1u);
+  EXPECT_EQ(paths.WhatChanged(), "");
 }
 
 TEST_F(FleetCommands, UnusableInputTouchesNoScreen) {

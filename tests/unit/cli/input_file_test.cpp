@@ -3,10 +3,15 @@
 #include "shared/input_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
+
+#include "fleet.h"
 
 namespace veltrane::tools {
 namespace {
@@ -56,6 +61,37 @@ TEST(BoundedInput, ReadsWithinTheLimitAndRefusesByKindOrSize) {
     }
   }
   for (const fs::path& file : {exact, over, empty}) fs::remove(file);
+}
+
+// A named pipe with no writer would keep a read waiting forever: only the inputs a user names on
+// the command line, where a shell's <(...) is one, read from a pipe.
+TEST(BoundedInput, APipeIsReadOnlyWhereTheKindTakesOne) {
+  const fs::path pipe = TempPath("pipe");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string refused = pipe.string() + " is a pipe, not a regular file";
+  using Reading = std::function<std::optional<std::string>()>;
+  const auto errorOf = [](const auto& read) -> std::optional<std::string> {
+    if (const auto* error = std::get_if<std::string>(&read)) return *error;
+    return std::nullopt;
+  };
+  const std::pair<const char*, Reading> refusals[] = {
+      {"an input of a kind without pipes",
+       [&] {
+         return errorOf(ReadBoundedInput(pipe, {"a test input", 8}));
+       }},
+      {"an image of a program file", [&] { return errorOf(ReadPngInput(pipe)); }},
+      {"a fleet file", [&] { return errorOf(cli::LoadFleet(pipe)); }},
+  };
+  for (const auto& [what, read] : refusals) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(read(), refused);
+  }
+  std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << "1234"; });
+  const auto read = ReadBoundedInput(pipe, {"a program", 8, true});
+  writer.join();
+  ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(read)) << std::get<std::string>(read);
+  EXPECT_EQ(std::get<std::vector<uint8_t>>(read), (std::vector<uint8_t>{'1', '2', '3', '4'}));
+  fs::remove(pipe);
 }
 
 TEST(BoundedInput, StandardInputIsNamedAndItsSizeUnknown) {

@@ -136,6 +136,24 @@ TEST(ProgramFile, RepeatedKeysAreErrorsAtTheirPlace) {
   }
 }
 
+// A document `levels` deep: the root object, then arrays in its comment.
+std::string NestedDocument(size_t levels) {
+  return R"({"pages": [], "comment": )" + std::string(levels - 1, '[') +
+         std::string(levels - 1, ']') + "}";
+}
+
+TEST(ProgramFile, NestingDeeperThanTheBoundIsAnErrorWhereItPassesIt) {
+  EXPECT_EQ(ErrorOf(NestedDocument(kMaxProgramFileDepth)), "(accepted)");
+  std::string path = "comment";
+  for (size_t i = 2; i <= kMaxProgramFileDepth; ++i) path += "[0]";
+  const std::string tooDeep = path + ": nested deeper than 64 levels of objects and arrays";
+  // However deep the rest goes, the reader stops where the bound is passed.
+  for (const size_t levels : {kMaxProgramFileDepth + 1, size_t{20000}}) {
+    SCOPED_TRACE(levels);
+    EXPECT_EQ(ErrorOf(NestedDocument(levels)), tooDeep);
+  }
+}
+
 TEST(ProgramFile, ValuesOutsideTheirRangeAreErrorsAtTheirPlace) {
   // One area or root key at a time, on the edge of its range and just past it.
   struct Case {

@@ -16,6 +16,7 @@
 #include "shared/time_text.h"
 #include "sim/screen.h"
 #include "simulated_screen.h"
+#include "support/non_serial_paths.h"
 #include "support/screen_harness.h"
 
 namespace veltrane::cli {
@@ -287,6 +288,21 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
   const auto target = TargetFor(serial);
   ASSERT_TRUE(std::holds_alternative<link::Target>(target));
   EXPECT_EQ(std::get<link::Target>(target).devicePath, harness_.screen().terminalPath());
+}
+
+TEST(SerialOption, APathThatIsNoSerialLineIsRefusedUntouched) {
+  const veltrane::testing::NonSerialPaths paths;
+  for (const auto& entry : paths.entries()) {
+    SCOPED_TRACE(entry.kind);
+    Connection connection;
+    connection.serial = entry.path;
+    const Outcome run = Capture([&] { return Power(connection, std::nullopt); });
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "veltrane: cannot open " + entry.path + ": the device path is not a serial line\n");
+  }
+  EXPECT_EQ(paths.WhatChanged(), "");
 }
 
 TEST(Inspect, ShowsTheTreeOrPointsAtTheFirstDefect) {

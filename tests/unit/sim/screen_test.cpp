@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "sim/command_line.h"
+#include "sim/serve.h"
 #include "sim/simulator.h"
 
 namespace veltrane::sim {
@@ -235,6 +239,57 @@ TEST(SimulatorLog, SaysWhyItRefusedAProgramOnTheRequestsLine) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.find("refused") != l.npos; }),
             1);
+}
+
+// Waits out the refused end packet's last two receive windows.
+TEST(SavedPrograms, AProgramThatCannotBeSavedIsRefusedAndTheLogSaysWhy) {
+  namespace fs = std::filesystem;
+  const fs::path folder =
+      fs::temp_directory_path() /
+      ("veltrane_saved_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::create_directory(folder);
+  const fs::path notAFolder = folder / "a file";
+  std::ofstream(notAFolder) << "kept as it is";
+  struct Case {
+    fs::path saveFolder;
+    Status::Code sent;
+    std::string refusal;  // what the log says of the program, when it was refused
+  };
+  const Case cases[] = {
+      {folder, Status::Ok, ""},
+      {notAFolder, Status::Refused,
+       "; refused the program: cannot write " + (notAFolder / "program-1.bin").string() +
+           ": not a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.saveFolder);
+    std::vector<std::string> lines;
+    SimulatorOptions options = ServingOptions(
+        ParseCommandLine({"--save-programs", c.saveFolder.string(), "-v"}), "veltrane-screen");
+    options.udpPort = 0;
+    options.log = [&](const std::string& line) { lines.push_back(line); };
+    Simulator simulator(options);
+    simulator.SetValidator(CheckProgramLength);
+    std::string error;
+    ASSERT_TRUE(simulator.Start(error)) << error;
+    link::Target target;
+    target.transport = link::Transport::Udp;
+    target.remoteAddress = platform::ParseIpv4("127.0.0.1");
+    target.remotePort = simulator.udpPort();
+    target.devAddr = 1;
+    BusyCount busy;
+    const Status sent = UploadProgram({platform::SystemClock(), busy}, target, Program(40));
+    simulator.Stop();
+    EXPECT_EQ(sent.code(), c.sent);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2].substr(lines[2].find(" upload-end")),
+              " upload-end address 1 value 2 -> answered 2" + c.refusal);
+  }
+  std::ifstream saved(folder / "program-1.bin", std::ios::binary);
+  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(saved), {}), Program(40));
+  std::ifstream untouched(notAFolder);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(untouched), {}), "kept as it is");
+  fs::remove_all(folder);
 }
 
 TEST(CommandLine, OptionsAndErrors) {
