@@ -2,8 +2,11 @@
 # Installs the Debian 12 packages that the named groups need, when any is missing.
 # Usage: install-deps.sh [GROUP...]   (no group: all of them)
 #   library  build the library: compiler, CMake, FreeType, fontconfig, libpng, fonts
-#   tools    the veltrane command and veltrane-screen: CLI11, nlohmann_json, libserialport
-#   tests    GoogleTest, the Debian packaging check, tshark for the dissector, the Python group
+#   tools    the veltrane command and veltrane-screen: CLI11, nlohmann_json, libserialport, and
+#            help2man and Python for their manual pages
+#   tests    GoogleTest, the Debian packages (lintian, and debootstrap for a fresh root to install
+#            them in), man to read the manual pages, the program-file schema's validator, tshark
+#            for the dissector, the Python group
 #   bench    Google Benchmark
 #   fuzz     clang with libFuzzer and the sanitizer runtimes
 #   python   the Python package's tests: pytest, venv
@@ -15,8 +18,9 @@ group_packages() {
   case "$1" in
     library) echo cmake ninja-build g++ pkg-config libpng-dev libfreetype-dev libfontconfig-dev \
       fonts-dejavu-core fonts-wqy-zenhei ;; # a Latin and a CJK font for text and date areas
-    tools) echo libcli11-dev nlohmann-json3-dev libserialport-dev ;;
-    tests) echo libgtest-dev libgmock-dev dpkg-dev tshark "$(group_packages python)" ;;
+    tools) echo libcli11-dev nlohmann-json3-dev libserialport-dev help2man python3 ;;
+    tests) echo libgtest-dev libgmock-dev dpkg-dev file lintian debootstrap man-db bsdextrautils \
+      python3-jsonschema tshark "$(group_packages python)" ;;
     bench) echo libbenchmark-dev ;;
     fuzz) echo clang libclang-rt-14-dev ;;
     python) echo python3 python3-pytest python3-venv ;;
