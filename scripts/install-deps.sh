@@ -4,7 +4,8 @@
 #   library  build the library: compiler, CMake, FreeType, fontconfig, libpng, fonts
 #   tools    the veltrane command and veltrane-screen: CLI11, nlohmann_json, libserialport, and
 #            help2man and Python for their manual pages
-#   tests    GoogleTest, the Debian packages (lintian, and debootstrap for a fresh root to install
+#   packages what `cpack -G DEB` needs to make the Debian packages
+#   tests    GoogleTest, the packages group with lintian and debootstrap (a fresh root to install
 #            them in), man to read the manual pages, the program-file schema's validator, tshark
 #            for the dissector, the Python group
 #   bench    Google Benchmark
@@ -19,8 +20,9 @@ group_packages() {
     library) echo cmake ninja-build g++ pkg-config libpng-dev libfreetype-dev libfontconfig-dev \
       fonts-dejavu-core fonts-wqy-zenhei ;; # a Latin and a CJK font for text and date areas
     tools) echo libcli11-dev nlohmann-json3-dev libserialport-dev help2man python3 ;;
-    tests) echo libgtest-dev libgmock-dev dpkg-dev file lintian debootstrap man-db bsdextrautils \
-      python3-jsonschema tshark "$(group_packages python)" ;;
+    packages) echo dpkg-dev file ;;
+    tests) echo libgtest-dev libgmock-dev "$(group_packages packages)" lintian debootstrap man-db \
+      bsdextrautils python3-jsonschema tshark "$(group_packages python)" ;;
     bench) echo libbenchmark-dev ;;
     fuzz) echo clang libclang-rt-14-dev ;;
     python) echo python3 python3-pytest python3-venv ;;
@@ -33,7 +35,7 @@ group_packages() {
 packages=()
 for group in "${@:-all}"; do
   if [ -z "$(group_packages "$group")" ]; then
-    echo "install-deps.sh: unknown group '$group' (library, tools, tests, bench, fuzz, python, windows, all)" >&2
+    echo "install-deps.sh: unknown group '$group' (library, tools, packages, tests, bench, fuzz, python, windows, all)" >&2
     exit 2
   fi
   read -r -a listed <<<"$(group_packages "$group" | tr '\n' ' ')"
