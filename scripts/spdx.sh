@@ -19,24 +19,32 @@ case $mode in
     ;;
 esac
 
-# The comment that opens a line in FILE's language; nothing for a file that is not source.
+# Sets `start` to the comment that opens a line in FILE's language; empty for a file that is not
+# source. (No subshell and no other program: the check runs over every file of the tree.)
 comment_start() {
-  local file=$1 name=${1##*/}
+  local file=$1 name=${1##*/} first=""
+  IFS= read -r first <"$file" || true
+  start=""
   case $name in
     *.c | *.h)
       # C headers and programs that open with a block comment keep to block comments (C89 readers).
-      if [ "$(head -c 2 "$file")" = "/*" ]; then echo "/*"; else echo "//"; fi ;;
-    *.cc | *.cpp | *.hpp | *.js) echo "//" ;;
-    *.lua) echo "--" ;;
-    *.py | *.sh | *.bash | *.cmake | *.cmake.in | CMakeLists.txt) echo "#" ;;
+      if [[ $first == "/*"* ]]; then start="/*"; else start="//"; fi ;;
+    *.cc | *.cpp | *.hpp | *.js) start="//" ;;
+    *.lua) start="--" ;;
+    *.py | *.sh | *.bash | *.cmake | *.cmake.in | CMakeLists.txt) start="#" ;;
     *.*) ;;
-    *) head -n 1 "$file" | grep -Eq '^#!.*(sh|bash|python3?)( |$)' && echo "#" ;;
+    *) [[ $first =~ ^#!.*(sh|bash|python3?)( |$) ]] && start="#" ;;
   esac
   return 0
 }
 
 has_identifier() {
-  head -n "$lines_searched" "$1" | grep -q "$identifier"
+  local line count=0
+  while ((count < lines_searched)) && IFS= read -r line; do
+    [[ $line == *"$identifier"* ]] && return 0
+    count=$((count + 1))
+  done <"$1"
+  return 1
 }
 
 add_identifier() {
@@ -52,7 +60,7 @@ add_identifier() {
 lacking=()
 while IFS= read -r file; do
   [ -f "$file" ] || continue
-  start=$(comment_start "$file")
+  comment_start "$file"
   [ -n "$start" ] || continue
   has_identifier "$file" && continue
   if [ "$mode" = --add ]; then
