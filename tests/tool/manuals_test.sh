@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
-# The manual pages as man shows them: no formatting warning, every subcommand and option of each
-# command's help in its page, every function the library exports in veltrane(3).
+# The manual pages as man shows them: no formatting warning, no licence tag taken for text, every
+# subcommand and option of each command's help in its page, every function the library exports
+# in veltrane(3).
 # Usage: manuals_test.sh MANUAL_DIR VELTRANE VELTRANE_SCREEN LIBRARY
 set -uo pipefail
 pages=$1 veltrane=$2 screen=$3 library=$4
 failed=0
 
-# shown PAGE: the page as man formats it, failing on any warning.
+# shown PAGE: the page as man formats it; fails (after printing it) on any warning or a licence
+# tag shown as text.
 shown() {
-  local warnings text
+  local warnings text status=0
   warnings=$(mktemp)
   text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man --warnings=all -l "$1" 2>"$warnings" | col -b)
   if [ -s "$warnings" ]; then
     echo "$(basename "$1"): $(cat "$warnings")" >&2
-    failed=1
+    status=1
+  fi
+  if grep -q 'SPDX-License-Identifier' <<<"$text"; then
+    echo "$(basename "$1") shows a licence tag as text" >&2
+    status=1
   fi
   rm -f "$warnings"
   printf '%s\n' "$text"
+  return $status
 }
 
 # expect_in PAGE_TEXT WHAT WORD...: each word appears in the page as a word of its own.
@@ -35,7 +42,7 @@ listed_options() {
   awk '/^  -/ { n = split($1, names, ","); for (i = 1; i <= n; i++) print names[i] }' <<<"$1"
 }
 
-veltrane_page=$(shown "$pages/veltrane.1")
+veltrane_page=$(shown "$pages/veltrane.1") || failed=1
 top_help=$("$veltrane" --help)
 mapfile -t subcommands < <(sed -n '/^Subcommands:/,/^$/p' <<<"$top_help" | awk 'NF && !/:$/ { print $1 }')
 [ ${#subcommands[@]} -gt 0 ] || { echo "no subcommands in veltrane --help"; exit 1; }
@@ -52,11 +59,12 @@ for subcommand in "${subcommands[@]}"; do
 done
 
 mapfile -t options < <(listed_options "$("$screen" --help)")
-expect_in "$(shown "$pages/veltrane-screen.1")" "veltrane-screen(1)" "${options[@]}"
+screen_page=$(shown "$pages/veltrane-screen.1") || failed=1
+expect_in "$screen_page" "veltrane-screen(1)" "${options[@]}"
 
 mapfile -t exports < <(nm -D --defined-only "$library" | awk '{ print $3 }' | sed 's/@.*//')
 [ ${#exports[@]} -gt 0 ] || { echo "no exports in $library"; exit 1; }
-library_page=$(shown "$pages/veltrane.3")
+library_page=$(shown "$pages/veltrane.3") || failed=1
 for function in "${exports[@]}"; do
   grep -qE "[ *]$function\(" <<<"$library_page" || {
     echo "veltrane(3) does not declare $function"

@@ -2,7 +2,8 @@
 """Writes the manual page veltrane(3) from the public header, so that the page says what the header
 says and nothing else.
 
-The header's first comment is the description; each "---- Title ----" comment starts a section.
+The header's first comment is the description (a licence tag is no text for readers and is left
+out); each "---- Title ----" comment starts a section.
 A comment that runs straight into a declaration describes it; other comments are paragraphs of
 their section. The page is the Linux one: code under a preprocessor condition is kept where no
 platform macro is defined (defined(X) is false, so #ifndef and !defined(X) keep their code).
@@ -13,6 +14,7 @@ import re
 import sys
 
 SECTION_MARKER = re.compile(r"^-{3,}\s*(.*?)\s*-{3,}$")
+LICENCE_TAG = re.compile(r"^SPDX-License-Identifier:")
 CALL_MACROS = re.compile(r"\b(VELTRANE_API|VELTRANE_CALL)\s*")
 LINE_WIDTH = 74  # a prototype wider than this is broken after its commas
 
@@ -59,7 +61,9 @@ def split_items(lines):
             while "*/" not in body[-1]:
                 index += 1
                 body.append(lines[index].strip())
-            items.append(("comment", comment_text(body)))
+            text = comment_text(body)
+            if not LICENCE_TAG.match(text):
+                items.append(("comment", text))
             index += 1
         else:
             body = [lines[index]]
