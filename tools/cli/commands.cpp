@@ -20,15 +20,26 @@ namespace {
 constexpr tools::InputKind kProgramBlockInput{"a program block", format::kMaxProgramBytes, true};
 constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBytes, true};
 
+// What a program file calls each of its areas, page by page.
+program::SourceKindNames KindNames(const ProgramFile& file) {
+  program::SourceKindNames names;
+  for (const Page& page : file.pages) {
+    std::vector<std::string>& pageNames = names.emplace_back();
+    for (const Area& area : page.areas) pageNames.emplace_back(AreaKindName(area));
+  }
+  return names;
+}
+
 // The program a program file's text describes, built; errors name the file.
 std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
     const std::vector<uint8_t>& text, const std::filesystem::path& file,
-    const std::filesystem::path& baseFolder, Warnings* warnings) {
+    const std::filesystem::path& baseFolder, Warnings* warnings, program::SourceKindNames* kinds) {
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
   if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
   if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
+  if (kinds != nullptr) *kinds = KindNames(std::get<ProgramFile>(parsed));
   BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
   if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
   return std::get<std::vector<uint8_t>>(std::move(built));
@@ -36,7 +47,8 @@ std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
 
 // Standard input has no name to tell its kind, so its content does; it is read up to the larger
 // limit and then held to its own kind's. Relative image paths are taken from the working folder.
-std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings) {
+std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings,
+                                                                  program::SourceKindNames* kinds) {
   const std::filesystem::path input(tools::kStandardInputName);
   auto read = tools::ReadBoundedInput(
       input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
@@ -47,14 +59,14 @@ std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warn
   const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
   if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
   if (!programFile) return read;
-  return BuildProgramFile(bytes, input, {}, warnings);
+  return BuildProgramFile(bytes, input, {}, warnings, kinds);
 }
 
 }  // namespace
 
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings) {
   CheckedProgram checked;
-  auto loaded = LoadProgramBlock(file, &warnings);
+  auto loaded = LoadProgramBlock(file, &warnings, &checked.kinds);
   if (auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
     return checked;
@@ -73,12 +85,14 @@ void SayError(const std::string& sentence) {
 }
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings) {
-  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings);
+                                                                 Warnings* warnings,
+                                                                 program::SourceKindNames* kinds) {
+  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings, kinds);
   const bool programFile = file.extension() == ".json";
   auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
   if (!programFile || std::holds_alternative<std::string>(read)) return read;
-  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings);
+  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings,
+                          kinds);
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {
@@ -97,13 +111,13 @@ int Inspect(const std::filesystem::path& file, const Reporting& reporting, bool 
   CheckProgram(program, checked.block, platform::SystemClock().Local(), warnings);
   if (warnings.Report(reporting.strict)) return kExitUsage;
   if (summary && reporting.json)
-    PrintJson(SummaryJson(Summarize(program)));
+    PrintJson(SummaryJson(Summarize(program, checked.kinds)));
   else if (summary)
-    std::printf("%s", SummaryText(Summarize(program)).c_str());
+    std::printf("%s", SummaryText(Summarize(program, checked.kinds)).c_str());
   else if (reporting.json)
-    PrintJson(ProgramJson(program));
+    PrintJson(ProgramJson(program, checked.kinds));
   else
-    std::printf("%s", program::DescribeProgram(program).c_str());
+    std::printf("%s", program::DescribeProgram(program, checked.kinds).c_str());
   return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "preview.h"
 #include "program/program_reader.h"
+#include "program/program_text.h"
 #include "warnings.h"
 
 namespace veltrane::cli {
@@ -29,14 +30,16 @@ void SayError(const std::string& sentence);
 
 // A program given on the command line: a program file (.json) built here, or a raw block.
 // Gives the block, or one sentence saying why there is none. With `warnings`, a program file's
-// faces that are not installed are added there.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings = nullptr);
+// faces that are not installed are added there; with `kinds`, what the file calls each area.
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
+    const std::filesystem::path& file, Warnings* warnings = nullptr,
+    program::SourceKindNames* kinds = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
   std::vector<uint8_t> block;
   std::optional<program::ReadResult> read;  // absent when the file could not be loaded
+  program::SourceKindNames kinds;           // a program file's names of its areas
 };
 
 // Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,

@@ -67,9 +67,9 @@ struct ContentFields {
   }
 };
 
-json AreaJson(const program::Area& area) {
+json AreaJson(const program::Area& area, std::string_view kind) {
   json out = {{"offset", area.offset},
-              {"kind", std::string(program::AreaKindName(area))},
+              {"kind", std::string(kind)},
               {"tag", area.tag},
               {"areaParam", area.areaParam},
               {"recordLength", area.recordLength},
@@ -85,11 +85,13 @@ void PrintJson(const json& document) {
   std::printf("%s\n", text.c_str());
 }
 
-json ProgramJson(const program::Program& program) {
+json ProgramJson(const program::Program& program, const program::SourceKindNames& names) {
   json pages = json::array();
-  for (const program::Page& page : program.pages) {
+  for (size_t p = 0; p < program.pages.size(); ++p) {
+    const program::Page& page = program.pages[p];
     json areas = json::array();
-    for (const program::Area& area : page.areas) areas.push_back(AreaJson(area));
+    for (size_t a = 0; a < page.areas.size(); ++a)
+      areas.push_back(AreaJson(page.areas[a], program::AreaKindName(page.areas[a], names, p, a)));
     pages.push_back({{"offset", page.offset},
                      {"itemCount", page.itemCount},
                      {"pageParam", page.pageParam},

@@ -15,8 +15,10 @@ namespace veltrane::cli {
 void PrintJson(const nlohmann::json& document);
 
 // The record tree with every field `inspect` prints, under the same names; rectangles as
-// [left, top, right, bottom], a string's text decoded as a screen reads it.
-nlohmann::json ProgramJson(const program::Program& program);
+// [left, top, right, bottom], a string's text decoded as a screen reads it; areas named as
+// `names` calls them where it does.
+nlohmann::json ProgramJson(const program::Program& program,
+                           const program::SourceKindNames& names = {});
 
 // `inspect --summary`: {"bytes", "bitsPerPixel", "pages": [{"bytes", "areas": [{"kind", "rect",
 // "bytes", "content"}]}]}.

@@ -45,13 +45,15 @@ struct ContentInShort {
 
 }  // namespace
 
-ProgramSummary Summarize(const program::Program& program) {
+ProgramSummary Summarize(const program::Program& program, const program::SourceKindNames& names) {
   ProgramSummary summary{
       program.programLength, format::BitsPerPixel(format::DepthCodeFor(program.colorMode)), {}};
-  for (const program::Page& page : program.pages) {
+  for (size_t p = 0; p < program.pages.size(); ++p) {
+    const program::Page& page = program.pages[p];
     PageSummary& pageSummary = summary.pages.emplace_back(PageSummary{page.pageLength, {}});
-    for (const program::Area& area : page.areas) {
-      pageSummary.areas.push_back({std::string(program::AreaKindName(area)), area.rect,
+    for (size_t a = 0; a < page.areas.size(); ++a) {
+      const program::Area& area = page.areas[a];
+      pageSummary.areas.push_back({std::string(program::AreaKindName(area, names, p, a)), area.rect,
                                    area.recordLength, std::visit(ContentInShort{}, area.content)});
     }
   }

@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "program/program_text.h"
 #include "program/program_tree.h"
 
 namespace veltrane::cli {
 
 // A program in short, for `inspect --summary`: what each page and area is, where, and how large.
 struct AreaSummary {
-  std::string kind;  // as the record tree names it
+  std::string kind;  // as the program file names it, else as the record tree does
   program::AreaRect rect;
   uint32_t bytes = 0;
   std::string content;  // the text of a string, a picture's size, a date-time's format, ...
@@ -30,7 +31,9 @@ struct ProgramSummary {
 // Strings longer than this many characters are cut, with "..." after them.
 constexpr size_t kSummaryTextChars = 40;
 
-ProgramSummary Summarize(const program::Program& program);
+// Areas are named as `names` calls them where it does (a program file's kinds).
+ProgramSummary Summarize(const program::Program& program,
+                         const program::SourceKindNames& names = {});
 
 // One line for the program, then one per page and one per area:
 //   program: 1 page, 47012 bytes, 2 bits per pixel

@@ -89,6 +89,9 @@ ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem:
 // program block: its first byte other than JSON white space is `{`, as a program file's is.
 bool LooksLikeProgramFile(std::string_view bytes);
 
+// The kind a program file names an area by: "text", "string", "image", "datetime" or "clock".
+std::string_view AreaKindName(const Area& area);
+
 // The name a program file gives date-time type 1..10 ("date", "time", ...); empty for others.
 std::string_view DateTimeFormatName(int32_t dateTimeType);
 
