@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The veltrane command driving fleets of 1, 16, 256 and 1024 simulated screens, each 2 ms away:
 // `veltrane send PROGRAM --to FLEET` with a 64 KiB program, and `veltrane sync-time --to FLEET`.
 // Both tools run as their users run them, as child processes: veltrane-screen --screens N

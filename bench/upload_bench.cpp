@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Uploading a 2 MiB program over loopback: to the simulated screen, and side by side with a raw
 // stop-and-wait exchange of exactly the same datagrams (the upload's frames out, its
 // acknowledgement frames back, one send and one blocking receive per datagram) against the same

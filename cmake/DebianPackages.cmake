@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian packages `cpack -G DEB` makes, one per install component, each with what Debian asks
 # of a package: a description of its own, and usr/share/doc/<package>/ holding the copyright and
 # the changelog (cmake/debian/). Those files, the C example and the Python package are installed

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts under the prefix, following GNUInstallDirs (on a multiarch system the
 # library goes into lib/<triplet>, see the top CMakeLists.txt), in four components:
 #   runtime  libveltrane.so.MAJOR and its versioned file

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fails when a C or C++ file the project owns differs from the project's .clang-format style, or
 # when a source file does not name its licence (scripts/spdx.sh).
 set -euo pipefail

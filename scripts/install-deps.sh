@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages that the named groups need, when any is missing.
 # Usage: install-deps.sh [GROUP...]   (no group: all of them)
 #   library  build the library: compiler, CMake, FreeType, fontconfig, libpng, fonts

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds with the given preset (default: "default") and runs every test.
 # The default preset also builds the libFuzzer targets with clang and runs each for a bounded time,
 # and meanwhile installs the Debian packages in a fresh Debian root (debootstrap; as root only, and

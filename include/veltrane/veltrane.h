@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * Veltrane: a sender library for LED display controllers ("screens") reached over a serial line
  * or UDP/IPv4.

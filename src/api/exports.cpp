@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported C functions: each one a shim that turns its arguments into the library's own
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
 // escapes a shim: any exception becomes that export's failure value. Every shim leaves this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/last_error.h"
 
 #include <cerrno>

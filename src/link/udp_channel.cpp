@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/udp_channel.h"
 
 #include "platform/ipv4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/device_commands.h"
 
 #include <array>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the Debian packages of the build with cpack and checks what each one holds (the library in
 # the multiarch folder under its SONAME, the development files, the tools with their manuals,
 # completion and dissector, the Python package), the library's symbols file against the library

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian packages and the pip route as a new user takes them, each in a fresh Debian 12 root
 # (debootstrap, minbase): `apt-get install ./*.deb` of all four packages, then the commands, the
 # Python package and the dissector in tshark; and in a second fresh root the library's package with
@@ -130,10 +131,10 @@ mkdir "$root/packages"
 cp "$work"/cpack/libveltrane[0-9]_*.deb "$root/packages/"
 cp -r "$source/python" "$root/python"
 rm -rf "$root/python/build" "$root"/python/*.egg-info
-check "apt-get install ./libveltrane0*.deb python3-venv" \
-  "cd /packages && apt-get install -y -qq ./*.deb python3-venv >/tmp/apt.log 2>&1 || { tail -20 /tmp/apt.log; exit 1; }"
+check "apt-get install ./libveltrane0*.deb python3-venv python3-setuptools python3-wheel" \
+  "cd /packages && apt-get install -y -qq ./*.deb python3-venv python3-setuptools python3-wheel >/tmp/apt.log 2>&1 || { tail -20 /tmp/apt.log; exit 1; }"
 check "pip install ./python" \
-  "cd / && python3 -m venv env && env/bin/pip install -q ./python"
+  "cd / && python3 -m venv --system-site-packages env && env/bin/pip install -q --no-build-isolation ./python"
 check "the pip-installed package loads the library" \
   "cd / && env/bin/python -c 'import veltrane; print(veltrane.library_version())'"
 

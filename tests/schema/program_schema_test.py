@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """docs/program.schema.json judged against the program-file reader.
 
 The schema must be valid JSON Schema 2020-12; every example must name it with "$schema" and be

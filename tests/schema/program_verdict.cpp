@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program-file reader's verdict on each file named on the command line, one line per file:
 // "accepted", or "refused" and the reader's sentence. Reads nothing but the files, builds nothing:
 // what the reader alone makes of them, for the schema test to compare with the schema's verdict.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Drives the bash completion as bash does: COMP_WORDS and COMP_CWORD set, the completion function
 # called, COMPREPLY read. Every subcommand and every option each help lists must be offered.
 # Usage: completion_test.sh COMPLETION_SCRIPT VELTRANE VELTRANE_SCREEN

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The manual pages as man shows them: no formatting warning, no licence tag taken for text, every
 # subcommand and option of each command's help in its page, every function the library exports
 # in veltrane(3).

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: check_dll.sh OBJDUMP VELTRANE_DLL
 # Reads a built veltrane.dll the way a Windows host sees it and checks:
 #  - the export table: exactly the names below at their ordinals, so hosts that bind by name or by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // veltrane.dll as a Windows host uses it: loaded by name, every export found by name and by
 // ordinal, device commands and uploads against veltrane-screen (on Linux, across Wine) over
 // loopback UDP and over a COM port that is the simulator's pseudo-terminal, GDI pictures and

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: run_under_wine.sh DLL_TEST_EXE VELTRANE_SCREEN WRITE_SAMPLES
 # Runs the Windows test program (next to veltrane.dll) under 64-bit Wine against veltrane-screen:
 #  1. the Linux build's sample programs are sent to one simulator, which keeps them;

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The Wireshark dissector against a real exchange.
 
 Starts veltrane-screen on loopback, puts a UDP relay between it and the veltrane command, runs

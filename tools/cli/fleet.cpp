@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fleet.h"
 
 #include <chrono>

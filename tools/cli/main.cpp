@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // veltrane: switch, set and feed LED screens from a terminal or a script.
 #include <CLI/CLI.hpp>
 #include <cstdio>

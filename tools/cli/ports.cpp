@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial ports come from libserialport, which knows each system's way of listing them and
 // their USB identity. It is kept out of the library: only this command needs it, and the library
 // opens the one port it is given by name.

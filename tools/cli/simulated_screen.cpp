@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulated_screen.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Bash completion for veltrane and veltrane-screen.
 # The subcommands, options and choices are read from the command's own --help each time, so they
 # are always those of the command being completed. Serial devices come from `veltrane ports`,

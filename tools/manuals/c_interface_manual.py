@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the manual page veltrane(3) from the public header, so that the page says what the header
 says and nothing else.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes a command's manual page with help2man from the command's own --help, so that the page
 cannot say other than the command does. A command with subcommands gets a COMMANDS section: each
 subcommand's --help, also put into roff by help2man.

@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: MIT
 -- Wireshark dissector for Veltrane LED screens over UDP (port 6666 by default).
 --
 -- Each datagram carries link frames: 0x55, the escaped body and its escaped CRC-16/MODBUS (high

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/serial_port.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/udp_socket.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Driving fleets: which screens share a lane, how many turns run at once, and the commands with
 // --to against simulated screens (results, table, JSON read back, exit statuses).
 #include "fleet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program_file/program_file.h"
 
 #include <gtest/gtest.h>

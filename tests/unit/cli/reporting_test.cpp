@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the command says beside its results: warnings and --strict, the summary, JSON output and
 // the preview's choice of file, time and page.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The veltrane subcommands against a simulated screen in this process: what they print, what they
 // say on stderr and the exit status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two channels on real operating-system objects: UDP sockets on 127.0.0.1 and
 // pseudo-terminals standing in for COM ports.
 #include <gtest/gtest.h>
