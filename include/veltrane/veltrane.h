@@ -287,6 +287,8 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
 #define VELTRANE_ERROR_BAD_REPLY 8  /* the screen's reply was damaged or not the one asked for */
 #define VELTRANE_ERROR_NO_MEMORY 9  /* the library ran out of memory */
 #define VELTRANE_ERROR_BUILD 10 /* a program or area could not be built (slot, fit, font, text) */
+#define VELTRANE_ERROR_BAD_ARGUMENT 11 /* an argument outside what the call takes */
+#define VELTRANE_ERROR_CANCELLED 12    /* a fleet run was cancelled before this screen was done */
 
 /* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */
 VELTRANE_API int32_t LED_GetLastError(void);

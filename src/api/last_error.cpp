@@ -52,6 +52,8 @@ ErrorReport DescribeCode(Status::Code code) {
       return {VELTRANE_ERROR_REFUSED, "the call was refused"};
     case Status::NoMemory:
       return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
+    case Status::Cancelled:
+      return {VELTRANE_ERROR_CANCELLED, "cancelled"};
     case Status::OsError:
       break;
   }

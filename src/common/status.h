@@ -9,12 +9,13 @@ class Status {
  public:
   enum Code {
     Ok,
-    Timeout,   // no acceptable reply within the tries
-    BadFrame,  // a frame failed its markers or CRC
-    BadReply,  // a frame decoded but was not the reply asked for
-    Refused,   // an argument or state the call does not accept
-    OsError,   // the operating system refused (open, bind, read, write)
-    NoMemory,  // an allocation failed
+    Timeout,    // no acceptable reply within the tries
+    BadFrame,   // a frame failed its markers or CRC
+    BadReply,   // a frame decoded but was not the reply asked for
+    Refused,    // an argument or state the call does not accept
+    OsError,    // the operating system refused (open, bind, read, write)
+    NoMemory,   // an allocation failed
+    Cancelled,  // the caller stopped the run before it was done
   };
 
   constexpr Status() = default;

@@ -29,7 +29,7 @@ struct Slot {
   size_t screen = 0;
   platform::UdpSocket socket;
   platform::Endpoint remote;
-  std::optional<protocol::UploadSteps> steps;
+  std::optional<protocol::ExchangeSteps> steps;
   int tries = 0;  // sends of the packet now due
   uint64_t deadlineNs = 0;
   std::list<size_t>::iterator inWindowOrder;  // while busy
@@ -103,7 +103,7 @@ class UdpUploader {
       return false;
     }
     slot.remote = {target.remoteAddress, platform::PortToNetwork(target.remotePort)};
-    slot.steps.emplace(program_, target.devAddr);
+    slot.steps.emplace(protocol::UploadJob{program_, target.devAddr});
     slot.busy = true;
     slot.inWindowOrder = windowOrder_.insert(windowOrder_.end(), key);
     slot.tries = 0;
@@ -113,7 +113,7 @@ class UdpUploader {
 
   void Transmit(Slot& slot) {
     slot.socket.Send(slot.steps->Frame(), slot.remote);
-    slot.steps->Sent();
+    slot.steps->Sent(platform::SystemTickMs());
     ++slot.tries;
     slot.deadlineNs = platform::MonotonicNs() + protocol::kUploadWindowMs * kNsPerMs;
     // Every window is as long, so the one opened last closes last.
@@ -132,7 +132,8 @@ class UdpUploader {
       TurnProgress& progress = progress_[slot.screen];
       progress.packetsTotal = slot.steps->packetsTotal();
       progress.packetsDone = slot.steps->packetsDone();
-      if (slot.steps->finished()) return Finish(slot, key, Status::Ok);
+      if (slot.steps->next() == protocol::ExchangeSteps::Next::Done)
+        return Finish(slot, key, Status::Ok);
       slot.tries = 0;
       return Transmit(slot);
     }
@@ -140,8 +141,9 @@ class UdpUploader {
 
   // The packet's window closed unanswered: another try, or the screen's turn ends.
   void Expire(Slot& slot, size_t key) {
-    if (slot.tries < protocol::kTries) return Transmit(slot);
-    Finish(slot, key, slot.steps->Unacknowledged());
+    slot.steps->Expire();
+    if (slot.steps->next() == protocol::ExchangeSteps::Next::Send) return Transmit(slot);
+    Finish(slot, key, slot.steps->outcome().status);
   }
 
   void Finish(Slot& slot, size_t key, Status status) {
