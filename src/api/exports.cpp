@@ -2,12 +2,14 @@
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
 // escapes a shim: any exception becomes that export's failure value. Every shim leaves this
 // thread's last error saying why it failed, or clears it when it succeeded. The process's one
-// Library is reached from here only; everything below is handed the parts it uses.
+// Library is reached from the exports only (here and in fleet_exports.cpp); everything below is
+// handed the parts it uses.
 #include <optional>
 #include <utility>
 
 #include "api/dev_param.h"
 #include "api/device_results.h"
+#include "api/guarded.h"
 #include "api/last_error.h"
 #include "api/led_bitmap.h"
 #include "api/library.h"
@@ -32,18 +34,9 @@ namespace {
 
 using veltrane::Status;
 using veltrane::api::ClearLastError;
+using veltrane::api::Guarded;
 using veltrane::api::SetLastError;
-
-template <class Fn>
-int32_t Guarded(int32_t failure, Fn&& body) noexcept {
-  try {
-    return std::forward<Fn>(body)();
-  } catch (...) {
-    // Short enough for the string's own buffer, so recording it cannot throw in turn.
-    SetLastError(VELTRANE_ERROR_INTERNAL, "internal error");
-    return failure;
-  }
-}
+using veltrane::api::TheLibrary;
 
 // Records `status` as this thread's last error, or clears it for Ok, and passes it on.
 Status Recorded(Status status) {
@@ -79,12 +72,6 @@ int32_t Succeeded(int32_t result) {
 constexpr const char* kAreaRefused =
     "the area was not added: no open page in that slot, it does not fit, no usable font or no "
     "text";
-
-// The library of this process, made on first use.
-veltrane::api::Library& TheLibrary() {
-  static veltrane::api::Library library;
-  return library;
-}
 
 #if defined(_WIN32)
 // A message no handler takes is shown in a message box, as Windows hosts expect.

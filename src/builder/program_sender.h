@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <variant>
+#include <vector>
 
 #include "builder/program_slot.h"
 #include "common/status.h"
@@ -8,6 +10,12 @@
 #include "protocol/device_context.h"
 
 namespace veltrane::builder {
+
+// Takes the program in `slot` for sending, freeing the slot. Refused (the slot left as it is)
+// for a slot outside 1..16, a free slot or a program over format::kMaxProgramBytes; NoMemory
+// (the slot as it was) when the block cannot be allocated or another thread took it first. The
+// caller counts itself busy before.
+std::variant<std::vector<uint8_t>, Status> TakeForSending(ProgramSlots& slots, int32_t slot);
 
 // Sends the program in `slot` to the screen the target names. A slot outside 1..16, a free slot
 // or a program over format::kMaxProgramBytes is Refused and left as it is. Otherwise the program
