@@ -53,8 +53,8 @@ class ProgressToHost final : public protocol::FleetEvents {
         context_(options != nullptr ? options->context : nullptr) {}
 
   void Started(size_t) override {}
-  void Progressed(size_t screen, uint32_t done, uint32_t total) override {
-    Tell(screen, done, total);
+  void Progressed(size_t screen, const protocol::Progress& progress) override {
+    Tell(screen, progress.done, progress.total);
   }
   void Finished(size_t screen, const protocol::ScreenResult& result) override {
     Tell(screen, result.outcome.packetsDone, result.outcome.packetsTotal);

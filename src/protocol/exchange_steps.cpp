@@ -106,7 +106,7 @@ void ExchangeSteps::Accept(const link::FrameBuffer& reply) {
   ++current_;
   attempt_ = 0;
   refusal_.reset();
-  if (observer_ != nullptr) observer_->Acknowledged(current_, packetsTotal(), BytesDone());
+  if (observer_ != nullptr) observer_->Acknowledged(current_, packetsTotal(), bytesDone());
   if (current_ > lastSequence_)
     Finish(Status::Ok);
   else
@@ -133,10 +133,11 @@ void ExchangeSteps::Cancel() {
 void ExchangeSteps::GiveUp() {
   if (!refusal_) return Finish(Status::Timeout);
   if (observer_ != nullptr) observer_->Refused(current_, packetsTotal(), *refusal_);
+  outcome_.refusal = refusal_;
   Finish({Status::Refused, kUploadRefusedReason});
 }
 
-size_t ExchangeSteps::BytesDone() const {
+size_t ExchangeSteps::bytesDone() const {
   if (!uploading()) return 0;
   return std::min(program_.size(),
                   size_t{current_ > 0 ? current_ - 1 : 0} * format::kUploadPieceBytes);
@@ -147,7 +148,7 @@ void ExchangeSteps::Finish(Status status) {
   outcome_.status = status;
   outcome_.packetsDone = std::min(current_, packetsTotal());
   outcome_.packetsTotal = packetsTotal();
-  outcome_.bytesDone = BytesDone();
+  outcome_.bytesDone = bytesDone();
 }
 
 }  // namespace veltrane::protocol

@@ -67,6 +67,8 @@ struct Outcome {
   uint32_t packetsDone = 0;      // packets acknowledged: an answered request counts one
   uint32_t packetsTotal = 0;
   size_t bytesDone = 0;  // program bytes the acknowledged upload packets carried
+  // For an upload that ended Refused: the status the screen refused packet `packetsDone` with.
+  std::optional<uint16_t> refusal;
 };
 
 // One request: its body (framed once, when the steps are made) and the window of each try.
@@ -131,6 +133,8 @@ class ExchangeSteps {
   // The packets done so far and in all, as outcome() will count them.
   uint32_t packetsDone() const { return current_; }
   uint32_t packetsTotal() const { return lastSequence_ + 1; }
+  // The program bytes the acknowledged packets carried.
+  size_t bytesDone() const;
 
  private:
   bool uploading() const { return !program_.empty(); }
@@ -139,7 +143,6 @@ class ExchangeSteps {
   std::span<const uint8_t> Piece(uint32_t sequence) const;
   // Frames packet `sequence` unless that is done already (or there is no such packet).
   void Prepare(uint32_t sequence);
-  size_t BytesDone() const;
   ReplyKind Classify(std::span<const uint8_t> frame, link::FrameBuffer& reply) const;
   void Accept(const link::FrameBuffer& reply);
   // Ends the conversation with `status`, counting what was done.

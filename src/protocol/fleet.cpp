@@ -88,8 +88,8 @@ class Inbox {
 class InboxObserver final : public UploadObserver {
  public:
   InboxObserver(Inbox& inbox, size_t screen) : inbox_(inbox), screen_(screen) {}
-  void Acknowledged(uint32_t done, uint32_t total, size_t) override {
-    inbox_.Post({LaneNews::Progressed, screen_, {screen_, done, total}, {}});
+  void Acknowledged(uint32_t done, uint32_t total, size_t bytes) override {
+    inbox_.Post({LaneNews::Progressed, screen_, {screen_, {done, total, bytes}}, {}});
   }
 
  private:
@@ -105,7 +105,7 @@ class FleetRun {
            platform::Clock& clock, FleetEvents* events, const CancelFlag* cancel)
       : screens_(screens),
         task_(task),
-        tries_(policy.tries),
+        policy_(policy),
         clock_(clock),
         events_(events),
         cancel_(cancel),
@@ -121,7 +121,7 @@ class FleetRun {
       if (TransportOf(lane) == link::Transport::Udp) ++udpLanes;
     }
     if (udpLanes > 0)
-      udp_ = std::make_unique<UdpFleet>(screens, task, tries_, clock, std::min(jobs_, udpLanes));
+      udp_ = std::make_unique<UdpFleet>(screens, task, policy, clock, std::min(jobs_, udpLanes));
   }
 
   std::vector<ScreenResult> Run() {
@@ -240,9 +240,9 @@ class FleetRun {
       const link::OpenedChannel opened = link::OpenChannel(screens_[screen]);
       if (!opened.channel) return Ended(opened.status);
       std::optional<ExchangeSteps> steps;
-      BeginSteps(steps, task_, screens_[screen], tries_, clock_);
+      BeginSteps(steps, task_, screens_[screen], policy_, clock_);
       InboxObserver observer(inbox_, screen);
-      steps->Watch(nullptr, &observer);
+      steps->Watch(policy_.watcher, &observer);
       link::FrameBuffer reply;
       return Converse(*opened.channel, *steps, reply, clock_, &stop_);
     } catch (const std::bad_alloc&) {
@@ -271,7 +271,7 @@ class FleetRun {
 
   void Count(const PacketCount& count) {
     if (!counts_[count.screen].told) counted_.push_back(count.screen);
-    counts_[count.screen] = {count.done, count.total, true};
+    counts_[count.screen] = {count.progress, true};
   }
 
   // Tells the counts that changed since the last telling, a few times a second.
@@ -281,7 +281,7 @@ class FleetRun {
     lastProgressMs_ = nowMs;
     for (const size_t screen : counted_) {
       CountState& state = counts_[screen];
-      if (state.told && events_ != nullptr) events_->Progressed(screen, state.done, state.total);
+      if (state.told && events_ != nullptr) events_->Progressed(screen, state.progress);
       state.told = false;
     }
     counted_.clear();
@@ -294,14 +294,13 @@ class FleetRun {
   }
 
   struct CountState {
-    uint32_t done = 0;
-    uint32_t total = 0;
+    Progress progress;
     bool told = false;  // changed since last told
   };
 
   std::span<const link::Target> screens_;
   const FleetTask& task_;
-  TryPolicy tries_;
+  FleetPolicy policy_;
   platform::Clock& clock_;
   FleetEvents* events_;
   const CancelFlag* cancel_;

@@ -27,6 +27,17 @@ using FleetTask = std::variant<Request, ProgramUpload>;
 struct FleetPolicy {
   size_t jobs = 0;  // screens in progress at once, at most; 0: DefaultJobs
   TryPolicy tries;  // of every packet to every screen
+  // Told of every try and reply of every screen, on the thread that drives it (for a run of
+  // one screen whose conversation a tool shows).
+  ExchangeWatcher* watcher = nullptr;
+};
+
+// How far a screen's turn has come: packets acknowledged of all, and the program bytes they
+// carried.
+struct Progress {
+  uint32_t done = 0;
+  uint32_t total = 0;
+  size_t bytes = 0;
 };
 
 // How one screen's turn ended, and how long it took from its start (0 for a screen the run never
@@ -41,8 +52,8 @@ class FleetEvents {
  public:
   // The screen's turn began.
   virtual void Started(size_t screen) = 0;
-  // `done` of `total` packets are acknowledged; told a few times a second at most per screen.
-  virtual void Progressed(size_t screen, uint32_t done, uint32_t total) = 0;
+  // More packets are acknowledged; told a few times a second at most per screen.
+  virtual void Progressed(size_t screen, const Progress& progress) = 0;
   // The screen's turn ended so.
   virtual void Finished(size_t screen, const ScreenResult& result) = 0;
 

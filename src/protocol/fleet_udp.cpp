@@ -21,22 +21,23 @@ constexpr int kReceivesPerWake = 4;
 }  // namespace
 
 void BeginSteps(std::optional<ExchangeSteps>& steps, const FleetTask& task,
-                const link::Target& target, const TryPolicy& tries, platform::Clock& clock) {
+                const link::Target& target, const FleetPolicy& policy, platform::Clock& clock) {
   if (const auto* upload = std::get_if<ProgramUpload>(&task)) {
-    steps.emplace(UploadJob{upload->program, target.devAddr}, tries);
-    return;
+    steps.emplace(UploadJob{upload->program, target.devAddr}, policy.tries);
+  } else {
+    Request request = std::get<Request>(task);
+    if (request.command == Command::SetTime) request.time = clock.Local();
+    RequestBody body;
+    steps.emplace(RequestFor(request, target, body), policy.tries);
   }
-  Request request = std::get<Request>(task);
-  if (request.command == Command::SetTime) request.time = clock.Local();
-  RequestBody body;
-  steps.emplace(RequestFor(request, target, body), tries);
+  steps->Watch(policy.watcher);
 }
 
 UdpFleet::UdpFleet(std::span<const link::Target> screens, const FleetTask& task,
-                   const TryPolicy& tries, platform::Clock& clock, size_t slots)
+                   const FleetPolicy& policy, platform::Clock& clock, size_t slots)
     : screens_(screens),
       task_(task),
-      tries_(tries),
+      policy_(policy),
       clock_(clock),
       // At least two, so that a lane's successive screens never share one.
       sharedSockets_(std::max<size_t>(2, (slots + kScreensPerSocket - 1) / kScreensPerSocket)),
@@ -85,7 +86,7 @@ void UdpFleet::Begin(size_t screen, size_t lane, size_t position) {
     return Finish(index, failed);
   }
   slotAt_[Key(slot.socket, slot.peer)] = index;
-  BeginSteps(slot.steps, task_, target, tries_, clock_);
+  BeginSteps(slot.steps, task_, target, policy_, clock_);
   Advance(index);
 }
 
@@ -150,7 +151,8 @@ void UdpFleet::Advance(size_t index) {
   ExchangeSteps& steps = *slot.steps;
   if (steps.packetsDone() != slot.reportedDone) {
     slot.reportedDone = steps.packetsDone();
-    report_.progressed.push_back({slot.screen, steps.packetsDone(), steps.packetsTotal()});
+    report_.progressed.push_back(
+        {slot.screen, {steps.packetsDone(), steps.packetsTotal(), steps.bytesDone()}});
   }
   switch (steps.next()) {
     case ExchangeSteps::Next::Done:

@@ -18,15 +18,14 @@
 
 namespace veltrane::protocol {
 
-// Makes `steps` the conversation `task` has with the screen `target` names.
+// Makes `steps` the conversation `task` has with the screen `target` names, as `policy` says.
 void BeginSteps(std::optional<ExchangeSteps>& steps, const FleetTask& task,
-                const link::Target& target, const TryPolicy& tries, platform::Clock& clock);
+                const link::Target& target, const FleetPolicy& policy, platform::Clock& clock);
 
 // A screen's count of acknowledged packets, as it changed.
 struct PacketCount {
   size_t screen = 0;
-  uint32_t done = 0;
-  uint32_t total = 0;
+  Progress progress;
 };
 
 // What a Poll of the UDP screens saw: counts that changed, and screens whose turn ended.
@@ -42,7 +41,7 @@ struct UdpPollReport {
 // different sockets, so a late reply to one is never taken for the next one's.
 class UdpFleet {
  public:
-  UdpFleet(std::span<const link::Target> screens, const FleetTask& task, const TryPolicy& tries,
+  UdpFleet(std::span<const link::Target> screens, const FleetTask& task, const FleetPolicy& policy,
            platform::Clock& clock, size_t slots);
   UdpFleet(const UdpFleet&) = delete;
   UdpFleet& operator=(const UdpFleet&) = delete;
@@ -92,7 +91,7 @@ class UdpFleet {
 
   std::span<const link::Target> screens_;
   const FleetTask& task_;
-  TryPolicy tries_;
+  FleetPolicy policy_;
   platform::Clock& clock_;
   size_t sharedSockets_;
   // The shared sockets, then one per slot for a screen with a fixed local port (closed otherwise).

@@ -31,8 +31,8 @@ class Recorder final : public FleetEvents {
     started.push_back(screen);
     mostAtOnce = std::max(mostAtOnce, started.size() - finished.size());
   }
-  void Progressed(size_t screen, uint32_t done, uint32_t total) override {
-    lastCount[screen] = {done, total};
+  void Progressed(size_t screen, const Progress& progress) override {
+    lastCount[screen] = {progress.done, progress.total};
   }
   void Finished(size_t screen, const ScreenResult& result) override {
     log.push_back({'F', screen});
