@@ -45,12 +45,6 @@ std::string LaneKey(const link::Target& target, size_t index) {
   return "none " + std::to_string(index);
 }
 
-Outcome Ended(Status status) {
-  Outcome outcome;
-  outcome.status = status;
-  return outcome;
-}
-
 // What a serial line's thread tells the calling thread, which alone tells the caller.
 struct LaneNews {
   enum Kind : uint8_t { Started, Progressed, Finished, LaneEnded };
@@ -184,13 +178,13 @@ class FleetRun {
     }
     // Nothing is opened for it: the channel's own refusal says why.
     for (const size_t screen : lanes_[lane])
-      Finished(screen, {Ended(link::OpenChannel(screens_[screen]).status), 0});
+      Finished(screen, {EndedWith(link::OpenChannel(screens_[screen]).status), 0});
   }
 
   // The screens of `lane` from `position` on end without being tried.
   void EndUnstarted(size_t lane, size_t position) {
     for (; position < lanes_[lane].size(); ++position)
-      Finished(lanes_[lane][position], {Ended(Cancelled()), 0});
+      Finished(lanes_[lane][position], {EndedWith(Cancelled()), 0});
   }
 
   void BeginUdp(size_t screen) {
@@ -225,7 +219,7 @@ class FleetRun {
   void RunSerialLane(size_t lane) {
     for (const size_t screen : lanes_[lane]) {
       if (stop_.requested()) {
-        inbox_.Post({LaneNews::Finished, screen, {}, {Ended(Cancelled()), 0}});
+        inbox_.Post({LaneNews::Finished, screen, {}, {EndedWith(Cancelled()), 0}});
         continue;
       }
       inbox_.Post({LaneNews::Started, screen, {}, {}});
@@ -240,7 +234,7 @@ class FleetRun {
   Outcome RunSerialScreen(size_t screen) {
     try {
       const link::OpenedChannel opened = link::OpenChannel(screens_[screen]);
-      if (!opened.channel) return Ended(opened.status);
+      if (!opened.channel) return EndedWith(opened.status);
       std::optional<ExchangeSteps> steps;
       BeginSteps(steps, task_, screens_[screen], policy_, clock_);
       InboxObserver observer(inbox_, screen);
@@ -248,7 +242,7 @@ class FleetRun {
       link::FrameBuffer reply;
       return Converse(*opened.channel, *steps, reply, clock_, &stop_);
     } catch (const std::bad_alloc&) {
-      return Ended(Status::NoMemory);
+      return EndedWith(Status::NoMemory);
     }
   }
 

@@ -20,6 +20,12 @@ constexpr int kReceivesPerWake = 4;
 
 }  // namespace
 
+Outcome EndedWith(Status status) {
+  Outcome outcome;
+  outcome.status = status;
+  return outcome;
+}
+
 void BeginSteps(std::optional<ExchangeSteps>& steps, const FleetTask& task,
                 const link::Target& target, const FleetPolicy& policy, platform::Clock& clock) {
   if (const auto* upload = std::get_if<ProgramUpload>(&task)) {
@@ -80,11 +86,7 @@ void UdpFleet::Begin(size_t screen, size_t lane, size_t position) {
     slot.socket = SharedSocketFor(lane, position);
   }
   slot.peer = {target.remoteAddress, platform::PortToNetwork(target.remotePort)};
-  if (opened != Status::Ok) {
-    Outcome failed;
-    failed.status = opened;
-    return Finish(index, failed);
-  }
+  if (opened != Status::Ok) return Finish(index, EndedWith(opened));
   slotAt_[Key(slot.socket, slot.peer)] = index;
   BeginSteps(slot.steps, task_, target, policy_, clock_);
   Advance(index);

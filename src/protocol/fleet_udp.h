@@ -18,6 +18,9 @@
 
 namespace veltrane::protocol {
 
+// How a conversation that never took a step ended.
+Outcome EndedWith(Status status);
+
 // Makes `steps` the conversation `task` has with the screen `target` names, as `policy` says.
 void BeginSteps(std::optional<ExchangeSteps>& steps, const FleetTask& task,
                 const link::Target& target, const FleetPolicy& policy, platform::Clock& clock);
