@@ -433,10 +433,10 @@ VELTRANE_API int32_t VELTRANE_CALL LED_FleetCancel(int32_t fleet);
 #define VELTRANE_ERROR_BUILD                                            \
   10 /* a program or area could not be built as asked: no free slot, no \
         installed font, a picture or program too large */
-#define VELTRANE_ERROR_BAD_ARGUMENT                                \
-  11 /* an argument, descriptor or state the call does not accept: \
-        a slot number or slot without a program, a null text, an   \
-        inverted area, an unknown encoding, sending off */
+#define VELTRANE_ERROR_BAD_ARGUMENT                                                               \
+  11                                /* an argument, descriptor or state the call does not accept: \
+                                       a slot number or slot without a program, a null text, an   \
+                                       inverted area, an unknown encoding, sending off */
 #define VELTRANE_ERROR_CANCELLED 12 /* a fleet run was cancelled before this screen was done */
 
 /* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */

@@ -295,8 +295,8 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
   return Guarded(0, [&] {
     veltrane::api::Library& library = TheLibrary();
     const bool enabled = library.switches().senderEnabled.load() != 0;
-    const veltrane::Status sent = veltrane::api::DoSendToScreen(
-        library.slots(), library.Devices(), TargetOf(param), slot, enabled);
+    const veltrane::Status sent = veltrane::api::DoSendToScreen(library.slots(), library.Devices(),
+                                                                TargetOf(param), slot, enabled);
     return Recorded(param, sent) == Status::Ok ? 1 : 0;
   });
 }

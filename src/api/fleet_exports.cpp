@@ -203,15 +203,14 @@ VELTRANE_API int32_t VELTRANE_CALL LED_FleetSend(int32_t fleet, int32_t slot,
                                                  LedFleetResult* results) {
   return Guarded(kNotRun, [&] {
     std::vector<uint8_t> program;  // outlives the run
-    return RunFleet(fleet, options, results,
-                    [&](veltrane::api::Library& library, size_t screens) -> Prepared {
-                      if (Status taken = library.slots().TakeProgram(slot, program);
-                          taken != Status::Ok)
-                        return taken;
-                      // With sending off the program still leaves its slot.
-                      if (library.switches().senderEnabled.load() == 0) return NothingSent(screens);
-                      return protocol::FleetTask{protocol::ProgramUpload{program}};
-                    });
+    return RunFleet(
+        fleet, options, results, [&](veltrane::api::Library& library, size_t screens) -> Prepared {
+          if (Status taken = library.slots().TakeProgram(slot, program); taken != Status::Ok)
+            return taken;
+          // With sending off the program still leaves its slot.
+          if (library.switches().senderEnabled.load() == 0) return NothingSent(screens);
+          return protocol::FleetTask{protocol::ProgramUpload{program}};
+        });
   });
 }
 
