@@ -10,6 +10,11 @@ namespace veltrane::api {
 
 Library::Library(platform::Clock& clock) : clock_(clock) {}
 
+Library& TheLibrary() {
+  static Library library;
+  return library;
+}
+
 void WaitForIdle(platform::Clock& clock, const BusyCount& busy) {
   const uint32_t start = clock.NowMs();
   while (platform::ElapsedMs(start, clock.NowMs()) < kCleanupWaitMs) {

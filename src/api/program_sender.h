@@ -10,6 +10,11 @@
 
 namespace veltrane::api {
 
+// What a send is told when sending is switched off: the program left its slot unsent.
+inline constexpr Status kSendingSwitchedOff{
+    Status::BadArgument,
+    "sending is switched off (SetSenderEnable): the program was dropped unsent"};
+
 // Sends the program in `slot` to the screen the target names. A slot outside 1..16, a free slot
 // or a program over format::kMaxProgramBytes is refused (BadArgument) and left as it is.
 // Otherwise the program leaves its slot whatever happens next (the slot is free at once): with

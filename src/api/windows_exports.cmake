@@ -31,4 +31,9 @@ set(VELTRANE_WINDOWS_EXPORTS
   LED_SetTextEncoding:4
   LED_GetVersion:0
   LED_GetLastError:0
-  LED_GetLastErrorText:0)
+  LED_GetLastErrorText:0
+  LED_FleetOpen:8
+  LED_FleetClose:4
+  LED_FleetSend:16
+  LED_FleetCommand:20
+  LED_FleetCancel:4)

@@ -15,6 +15,11 @@ namespace veltrane::platform {
 // COM1 on POSIX systems).
 std::string DefaultSerialDevicePath(int32_t comPort);
 
+// One text for every path that names the same device, however it is spelled (links followed
+// on POSIX systems): screens on one line must take turns. The path itself when it cannot be
+// resolved.
+std::string DeviceIdentity(const std::string& path);
+
 // A serial line (or the controller end of a pseudo-terminal). Closed until opened.
 class SerialPort final : public Waitable {
  public:

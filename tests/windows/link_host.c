@@ -18,6 +18,8 @@ int main(void) {
   DevParam screen;
   LedRect area = {0, 0, 64, 16};
   int32_t slot;
+  int32_t fleet;
+  LedFleetResult result;
   memset(&screen, 0, sizeof screen);
   screen.devType = VELTRANE_DEV_UDP;
   screen.speed = VELTRANE_SPEED_57600;
@@ -52,6 +54,12 @@ int main(void) {
   XR_LED_PowerOff("127.0.0.1", 0, 0, 0, 0);
   XR_LED_ResiveTime("127.0.0.1", 0, 0, 0, 0);
   XR_LED_SendData("127.0.0.1", 0, 0, 0, NULL, 0);
+
+  fleet = LED_FleetOpen(&screen, 1);
+  LED_FleetSend(fleet, slot, NULL, &result);
+  LED_FleetCommand(fleet, VELTRANE_FLEET_GET_POWER, 0, NULL, &result);
+  LED_FleetCancel(fleet);
+  LED_FleetClose(fleet);
 
   printf("%d %s\n", (int)LED_GetLastError(), LED_GetLastErrorText());
   return LED_Cleanup() == 0 ? 0 : 1;

@@ -1,17 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "fleet_runner.h"
+#include "common/status.h"
 #include "shared/fleet_file.h"
 
 namespace veltrane::cli {
+
+// Where a screen's turn is, as the live display reads it while the run writes it.
+struct TurnProgress {
+  enum Phase : uint8_t { Waiting, Running, Done };
+  std::atomic<Phase> phase{Waiting};
+  std::atomic<Status::Code> status{Status::Ok};  // once Done
+  std::atomic<uint32_t> packetsDone{0};          // uploads only
+  std::atomic<uint32_t> packetsTotal{0};
+};
 
 // The text of one live line: the screen, then waiting, a progress bar, running, or how it ended.
 std::string LiveLine(const tools::FleetScreen& screen, const TurnProgress& progress);
