@@ -16,7 +16,8 @@ SCREENS = 64
 
 
 def udp_screens(places):
-    return [veltrane.Screen.udp(host, int(port)) for host, port in (p.rsplit(":", 1) for p in places)]
+    endpoints = (place.rsplit(":", 1) for place in places)
+    return [veltrane.Screen.udp(host, int(port)) for host, port in endpoints]
 
 
 def big_program():
@@ -127,7 +128,8 @@ def test_commands_and_queries_report_each_screen(four_screens):
             ]
             for step, value in steps:
                 *answered, quiet = step()
-                assert [(r.error, r.value, r.packets_done) for r in answered] == [(None, value, 1)] * 4
+                outcomes = [(r.error, r.value, r.packets_done) for r in answered]
+                assert outcomes == [(None, value, 1)] * 4
                 assert [r.screen for r in answered] == screens[:4]
                 assert isinstance(quiet.error, veltrane.NoAnswerError)
                 assert quiet.value is None and quiet.packets_done == 0

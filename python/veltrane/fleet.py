@@ -203,6 +203,7 @@ class Fleet:
         self._number = check("LED_FleetOpen", self._lib.LED_FleetOpen(params, len(params)),
                              ok=lambda r: r > 0)
         self._run: Optional[FleetRun] = None
+        self._starting = threading.Lock()  # one run at a time, whichever thread starts it
 
     @classmethod
     def from_file(cls, path: Union[str, "os.PathLike[str]"]) -> Fleet:
@@ -307,10 +308,11 @@ class Fleet:
         if self._number == 0:
             raise ArgumentError("the fleet is closed")
         started.require()
-        if self._run is not None and self._run.running:
-            raise DeviceError("a run is in progress on this fleet")
-        self._run = FleetRun(self, call, start, options, answer or _no_value)
-        return self._run
+        with self._starting:
+            if self._run is not None and self._run.running:
+                raise DeviceError("a run is in progress on this fleet")
+            self._run = FleetRun(self, call, start, options, answer or _no_value)
+            return self._run
 
 
 def _no_value(value: int) -> None:

@@ -40,7 +40,9 @@ class _LineError(Exception):
     """What is wrong with one line."""
 
 
-def read_fleet_file(path: Union[str, "os.PathLike[str]"]) -> Tuple[List[Screen], List[Optional[str]]]:
+def read_fleet_file(
+    path: Union[str, "os.PathLike[str]"]
+) -> Tuple[List[Screen], List[Optional[str]]]:
     """The screens a fleet file lists, in file order, and the name each line gives (or None)."""
     text = _read_text(path)
     screens: List[Screen] = []
