@@ -3,6 +3,7 @@
 them cancelled half-way, the commands and queries, fleet files and the arguments refused."""
 
 import os
+import random
 import re
 import signal
 import threading
@@ -237,10 +238,28 @@ def test_a_send_the_library_refuses_frees_its_slot(silent_screen):
 
 def test_a_closed_fleet_and_a_second_run_are_refused(silent_screen):
     fleet = veltrane.Fleet([silent_screen])
-    run = fleet.start_send(big_program(), tries=10, window_ms=60000)
+    run = fleet.start_send(big_program(), tries=2, window_ms=1000)
     with pytest.raises(veltrane.DeviceError, match="a run is in progress"):
         fleet.reset()
     fleet.close()  # cancels the run and waits for it
     assert isinstance(run.wait()[0].error, veltrane.CancelledError)
     with pytest.raises(veltrane.ArgumentError, match="closed"):
         fleet.reset()
+
+
+def test_a_fleet_file_of_any_bytes_is_read_or_refused_in_words(library, tmp_path):
+    # Seeded mutations of good lines (UDP only: every serial path takes one of the package's
+    # COM port numbers for good): each file gives screens or one ArgumentError, nothing else.
+    generator = random.Random(20)
+    pieces = [b"udp", b" ", b"\t", b"127.0.0.1", b":", b"6666", b"--address", b"--baud",
+              b"7", b"name=", b"#", b"\n", b"\r", b"\x00", b"\xe2\x80\xae", b"\xff", b"localhost"]
+    path = tmp_path / "fleet.txt"
+    for _ in range(1000):
+        text = b"".join(generator.choice(pieces) for _ in range(generator.randint(0, 12)))
+        path.write_bytes(text)
+        try:
+            fleet = veltrane.Fleet.from_file(path)
+        except veltrane.ArgumentError as refused:
+            assert str(refused).startswith(str(path))
+        else:
+            fleet.close()
