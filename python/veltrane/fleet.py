@@ -189,7 +189,9 @@ class Fleet:
     serial line, or at one address and port, take turns. Open inside `with veltrane.Library():`
     and close it (or use it as a context manager): the library holds at most 256 fleets."""
 
-    def __init__(self, screens: Sequence[Screen], names: Optional[Sequence[Optional[str]]] = None):
+    def __init__(
+        self, screens: Sequence[Screen], names: Optional[Sequence[Optional[str]]] = None
+    ) -> None:
         self.screens: List[Screen] = list(screens)
         for screen in self.screens:
             if not isinstance(screen, Screen):
