@@ -18,16 +18,29 @@ _BUILD_TREE_SCREEN = _BUILD_TREE / "tools" / "sim" / "veltrane-screen"
 os.environ.setdefault("VELTRANE_LIBRARY", str(_BUILD_TREE / "src" / "libveltrane.so"))
 
 
-def _start_screen(*arguments):
-    """Starts veltrane-screen and returns the process and the first line it prints."""
+def _start_screens(count, *arguments, log=None):
+    """Starts veltrane-screen serving `count` screens (its log to the file `log`, when given) and
+    returns the process and where each screen is, as it prints them."""
     program = os.environ.get("VELTRANE_SCREEN", str(_BUILD_TREE_SCREEN))
-    process = subprocess.Popen([program, *arguments], stdout=subprocess.PIPE, text=True)
-    line = process.stdout.readline().split()
-    if len(line) != 2:
+    with open(log or os.devnull, "w") as stderr:
+        process = subprocess.Popen(
+            [program, "--screens", str(count), *arguments],
+            stdout=subprocess.PIPE,
+            stderr=stderr if log else None,
+            text=True,
+        )
+    lines = [process.stdout.readline().split() for _ in range(count)]
+    if any(len(line) != 2 for line in lines):
         process.kill()
         process.wait()
         raise RuntimeError(f"{program} did not start")
-    return process, line[1]
+    return process, [line[1] for line in lines]
+
+
+def _start_screen(*arguments):
+    """Starts veltrane-screen and returns the process and the first line it prints."""
+    process, places = _start_screens(1, *arguments)
+    return process, places[0]
 
 
 def _stop(process):

@@ -28,6 +28,7 @@ from .errors import (
     RefusedError,
     VeltraneError,
 )
+from .fleet import Fleet, FleetProgress, FleetResult, FleetRun
 from .program import DATETIME_FORMATS, Page, Picture, Program, Rect
 from .screen import Library, Screen
 
@@ -39,6 +40,10 @@ __all__ = [
     "Color",
     "DATETIME_FORMATS",
     "DeviceError",
+    "Fleet",
+    "FleetProgress",
+    "FleetResult",
+    "FleetRun",
     "Library",
     "LibraryNotFoundError",
     "NoAnswerError",

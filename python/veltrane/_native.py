@@ -48,9 +48,48 @@ class LedBitmap(ctypes.Structure):
     ]
 
 
+class LedFleetResult(ctypes.Structure):
+    _fields_ = [
+        ("error", ctypes.c_int32),
+        ("value", ctypes.c_int32),
+        ("packetsDone", ctypes.c_uint32),
+        ("packetsTotal", ctypes.c_uint32),
+        ("bytesDone", ctypes.c_uint32),
+        ("milliseconds", ctypes.c_uint32),
+    ]
+
+
+# (screen index, packets done, packets total, context), called on the thread running the fleet.
+LedFleetProgress = ctypes.CFUNCTYPE(
+    None, ctypes.c_int32, ctypes.c_uint32, ctypes.c_uint32, ctypes.c_void_p
+)
+
+
+class LedFleetOptions(ctypes.Structure):
+    _fields_ = [
+        ("jobs", ctypes.c_int32),
+        ("tries", ctypes.c_int32),
+        ("windowMs", ctypes.c_int32),
+        ("progress", LedFleetProgress),
+        ("context", ctypes.c_void_p),
+    ]
+
+
+# The most screens in one fleet (VELTRANE_FLEET_MAX_SCREENS).
+FLEET_MAX_SCREENS = 4096
+# The commands LED_FleetCommand runs (VELTRANE_FLEET_*).
+FLEET_SET_POWER = 1
+FLEET_GET_POWER = 2
+FLEET_SET_BRIGHT = 3
+FLEET_GET_BRIGHT = 4
+FLEET_RESET = 5
+FLEET_ADJUST_TIME = 6
+
 _i32 = ctypes.c_int32
 _u32 = ctypes.c_uint32
 _str = ctypes.c_char_p
+_options = ctypes.POINTER(LedFleetOptions)
+_results = ctypes.POINTER(LedFleetResult)
 _PROTOTYPES = {
     "LED_GetVersion": (_str, []),
     "LED_GetLastError": (_i32, []),
@@ -74,6 +113,11 @@ _PROTOTYPES = {
     "AddDateTime": (_i32, [_i32, LedRect, _str, _i32, _u32, _i32, _i32]),
     "AddClock": (_i32, [_i32, LedRect, _i32, _u32, _u32, _u32, _u32, _u32, _u32]),
     "AddWindow": (_i32, [_i32, ctypes.POINTER(LedBitmap), _i32, _i32, LedRect, _i32, _i32, _i32]),
+    "LED_FleetOpen": (_i32, [ctypes.POINTER(DevParam), _i32]),
+    "LED_FleetClose": (_i32, [_i32]),
+    "LED_FleetSend": (_i32, [_i32, _i32, _options, _results]),
+    "LED_FleetCommand": (_i32, [_i32, _i32, _i32, _options, _results]),
+    "LED_FleetCancel": (_i32, [_i32]),
 }
 
 _library: Optional[ctypes.CDLL] = None

@@ -4,7 +4,7 @@ of, so that callers may catch either."""
 
 from __future__ import annotations
 
-from typing import Dict, Optional, Type
+from typing import Dict, Optional, Tuple, Type
 
 
 class VeltraneError(Exception):
@@ -64,24 +64,34 @@ class LibraryNotFoundError(VeltraneError, OSError):
     """libveltrane could not be loaded; the message names every place it was looked for."""
 
 
-# The library's VELTRANE_ERROR_* codes (veltrane/veltrane.h) and what each one raises.
-_BY_CODE: Dict[int, Type[VeltraneError]] = {
-    2: RefusedError,  # REFUSED
-    3: DeviceError,  # BUSY
-    4: DeviceError,  # PERMISSION
-    5: DeviceError,  # NO_DEVICE
-    6: DeviceError,  # SYSTEM
-    7: NoAnswerError,  # NO_ANSWER
-    8: BadReplyError,  # BAD_REPLY
-    10: BuildError,  # BUILD
-    11: ArgumentError,  # BAD_ARGUMENT
-    12: CancelledError,  # CANCELLED
+# The library's VELTRANE_ERROR_* codes (veltrane/veltrane.h): what each one raises, and a few
+# words for it where the library gives none of its own (the screens of a fleet after its first
+# failure).
+_BY_CODE: Dict[int, Tuple[Type[VeltraneError], str]] = {
+    1: (VeltraneError, "a fault inside the library"),  # INTERNAL
+    2: (RefusedError, "the screen refused the request"),  # REFUSED
+    3: (DeviceError, "the port is held by another call"),  # BUSY
+    4: (DeviceError, "permission denied"),  # PERMISSION
+    5: (DeviceError, "no such device"),  # NO_DEVICE
+    6: (DeviceError, "the system refused"),  # SYSTEM
+    7: (NoAnswerError, "the screen did not answer"),  # NO_ANSWER
+    8: (BadReplyError, "the screen's reply was damaged or not the one asked for"),  # BAD_REPLY
+    9: (VeltraneError, "out of memory"),  # NO_MEMORY
+    10: (BuildError, "the program could not be built"),  # BUILD
+    11: (ArgumentError, "an argument was refused"),  # BAD_ARGUMENT
+    12: (CancelledError, "cancelled"),  # CANCELLED
 }
 
 
 def error_for(call: str, result: int, code: int, reason: str) -> VeltraneError:
     """The exception for a failed library call, chosen by the code the library gave."""
-    return _BY_CODE.get(code, VeltraneError)(reason, call=call, result=result, code=code)
+    kind = _BY_CODE.get(code, (VeltraneError, ""))[0]
+    return kind(reason, call=call, result=result, code=code)
+
+
+def code_words(code: int) -> str:
+    """A few words for a VELTRANE_ERROR_* code."""
+    return _BY_CODE.get(code, (VeltraneError, f"error {code}"))[1]
 
 
 def _failure_text(call: Optional[str], result: Optional[int], reason: str) -> str:

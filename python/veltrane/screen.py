@@ -35,9 +35,9 @@ class _Started:
         with self._lock:
             if self._depth == 0:
                 lib = native()
-                _check("LED_Init", lib.LED_Init())
+                check("LED_Init", lib.LED_Init())
                 try:
-                    _check("LED_SetTextEncoding", lib.LED_SetTextEncoding(b"UTF-8"))
+                    check("LED_SetTextEncoding", lib.LED_SetTextEncoding(b"UTF-8"))
                 except BaseException:
                     lib.LED_Cleanup()
                     raise
@@ -47,7 +47,7 @@ class _Started:
         with self._lock:
             self._depth -= 1
             if self._depth == 0:
-                _check("LED_Cleanup", native().LED_Cleanup(), ok=lambda r: r == 0)
+                check("LED_Cleanup", native().LED_Cleanup(), ok=lambda r: r == 0)
 
     def require(self) -> Any:
         """The library, when started."""
@@ -58,7 +58,7 @@ class _Started:
         return native()
 
 
-_started = _Started()
+started = _Started()
 
 
 class Library:
@@ -67,7 +67,7 @@ class Library:
     is left. Texts and font names are handed over as UTF-8."""
 
     def __enter__(self) -> Library:
-        _started.enter()
+        started.enter()
         return self
 
     def __exit__(
@@ -76,7 +76,7 @@ class Library:
         exc: Optional[BaseException],
         traceback: Optional[TracebackType],
     ) -> bool:
-        _started.leave()
+        started.leave()
         return False
 
 
@@ -94,7 +94,7 @@ class _ComPorts:
                 number = _LAST_COM_PORT - len(self._numbers)
                 if number < 1:
                     raise DeviceError("no COM port number left for another serial device")
-                _check("LED_SetComPortPath", native().LED_SetComPortPath(number, path))
+                check("LED_SetComPortPath", native().LED_SetComPortPath(number, path))
                 self._numbers[path] = number
             return self._numbers[path]
 
@@ -102,7 +102,7 @@ class _ComPorts:
 _com_ports = _ComPorts()
 # Programs are built in the library's shared slots; one program at a time goes through them, so
 # that freeing a slot after a failed upload can never free another thread's program.
-_slots = threading.Lock()
+slots = threading.Lock()
 
 
 class Screen:
@@ -123,7 +123,7 @@ class Screen:
             rmtPort=whole_number("port", port, 1, _LAST_PORT),
             devAddr=whole_number("address", address, 0, _LAST_ADDRESS),
         )
-        param.RmtIP = _ipv4_of(host).encode()
+        param.RmtIP = ipv4_of(host).encode()
         return cls(param, f"udp {host}:{port}")
 
     @classmethod
@@ -155,44 +155,43 @@ class Screen:
     @property
     def power(self) -> bool:
         """True when the screen is on. Setting it (True or False) switches the screen on or off."""
-        lib = _started.require()
-        return _check("LED_GetPower", lib.LED_GetPower(self._param), ok=lambda r: r >= 0) != 0
+        lib = started.require()
+        return check("LED_GetPower", lib.LED_GetPower(self._param), ok=lambda r: r >= 0) != 0
 
     @power.setter
     def power(self, on: bool) -> None:
-        if not isinstance(on, bool):
-            raise TypeError(f"power is True or False, not {on!r}")
-        lib = _started.require()
-        _check("LED_SetPower", lib.LED_SetPower(self._param, 1 if on else 0))
+        state = power_value(on)
+        lib = started.require()
+        check("LED_SetPower", lib.LED_SetPower(self._param, state))
 
     @property
     def brightness(self) -> int:
         """The screen's brightness value, 0..2147483647 (screens usually take 0..15); a value
         set is sent as it is."""
-        lib = _started.require()
-        return _check("LED_GetBright", lib.LED_GetBright(self._param), ok=lambda r: r >= 0)
+        lib = started.require()
+        return check("LED_GetBright", lib.LED_GetBright(self._param), ok=lambda r: r >= 0)
 
     @brightness.setter
     def brightness(self, value: int) -> None:
-        level = whole_number("brightness", value, 0, INT32_MAX)
-        lib = _started.require()
-        _check("LED_SetBright", lib.LED_SetBright(self._param, level))
+        level = brightness_value(value)
+        lib = started.require()
+        check("LED_SetBright", lib.LED_SetBright(self._param, level))
 
     def reset(self) -> None:
-        lib = _started.require()
-        _check("LED_Reset", lib.LED_Reset(self._param))
+        lib = started.require()
+        check("LED_Reset", lib.LED_Reset(self._param))
 
     def sync_time(self) -> None:
         """Sets the screen's clock to this computer's local time."""
-        lib = _started.require()
-        _check("LED_AdjustTime", lib.LED_AdjustTime(self._param))
+        lib = started.require()
+        check("LED_AdjustTime", lib.LED_AdjustTime(self._param))
 
     def send(self, program: Program) -> None:
         """Uploads the program; returns when the screen has acknowledged all of it."""
         if not isinstance(program, Program):
             raise TypeError(f"send takes a veltrane.Program, not {type(program).__name__}")
-        lib = _started.require()
-        with _slots:
+        lib = started.require()
+        with slots:
             slot = program._build(lib)
             result = lib.LED_SendToScreen(self._param, slot)
             if result != 1:
@@ -201,7 +200,19 @@ class Screen:
                 raise error
 
 
-def _ipv4_of(host: str) -> str:
+def power_value(on: bool) -> int:
+    """What the library takes for a power state: 1 on, 0 off."""
+    if not isinstance(on, bool):
+        raise TypeError(f"power is True or False, not {on!r}")
+    return 1 if on else 0
+
+
+def brightness_value(level: int) -> int:
+    """A brightness as it is sent; the library takes any 32-bit value that is not negative."""
+    return whole_number("brightness", level, 0, INT32_MAX)
+
+
+def ipv4_of(host: str) -> str:
     """The dotted IPv4 address of `host`, found before anything is sent."""
     if not isinstance(host, str):
         raise TypeError(f"host must be text, not {type(host).__name__}")
@@ -217,7 +228,7 @@ def _ipv4_of(host: str) -> str:
     return str(found[0][4][0])
 
 
-def _check(call: str, result: int, ok: Callable[[int], bool] = lambda r: r == 1) -> int:
+def check(call: str, result: int, ok: Callable[[int], bool] = lambda r: r == 1) -> int:
     """`result` when `ok` says the call succeeded; else the library's reason as an exception."""
     if not ok(result):
         raise failure(call, result)
