@@ -23,12 +23,14 @@ constexpr tools::InputKind kProgramFileInput{"a program file", kMaxProgramFileBy
 // The program a program file's text describes, built; errors name the file.
 std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
     const std::vector<uint8_t>& text, const std::filesystem::path& file,
-    const std::filesystem::path& baseFolder, Warnings* warnings) {
+    const std::filesystem::path& baseFolder, Warnings* warnings,
+    std::optional<ScreenSize>* screen) {
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
   if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
-  if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
+  if (warnings != nullptr) CheckProgramFile(std::get<ProgramFile>(parsed), *warnings);
+  if (screen != nullptr) *screen = std::get<ProgramFile>(parsed).screen;
   BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
   if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
   return std::get<std::vector<uint8_t>>(std::move(built));
@@ -36,7 +38,8 @@ std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
 
 // Standard input has no name to tell its kind, so its content does; it is read up to the larger
 // limit and then held to its own kind's. Relative image paths are taken from the working folder.
-std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings) {
+std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(
+    Warnings* warnings, std::optional<ScreenSize>* screen) {
   const std::filesystem::path input(tools::kStandardInputName);
   auto read = tools::ReadBoundedInput(
       input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
@@ -47,14 +50,14 @@ std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warn
   const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
   if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
   if (!programFile) return read;
-  return BuildProgramFile(bytes, input, {}, warnings);
+  return BuildProgramFile(bytes, input, {}, warnings, screen);
 }
 
 }  // namespace
 
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings) {
   CheckedProgram checked;
-  auto loaded = LoadProgramBlock(file, &warnings);
+  auto loaded = LoadProgramBlock(file, &warnings, &checked.screen);
   if (auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
     return checked;
@@ -72,13 +75,14 @@ void SayError(const std::string& sentence) {
   std::fprintf(stderr, "veltrane: %s\n", sentence.c_str());
 }
 
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings) {
-  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings);
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
+    const std::filesystem::path& file, Warnings* warnings, std::optional<ScreenSize>* screen) {
+  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings, screen);
   const bool programFile = file.extension() == ".json";
   auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
   if (!programFile || std::holds_alternative<std::string>(read)) return read;
-  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings);
+  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings,
+                          screen);
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {
@@ -120,7 +124,10 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
     return kExitUsage;
   }
   std::vector<render::Spill> spills;
-  const auto pictured = PictureProgram(program, checked.block, time, look, &spills);
+  PreviewLook fileLook = look;
+  if (checked.screen)
+    fileLook.screen = render::PictureSize{checked.screen->width, checked.screen->height};
+  const auto pictured = PictureProgram(program, checked.block, time, fileLook, &spills);
   if (const auto* error = std::get_if<std::string>(&pictured)) {
     SayError(tools::InputName(file) + ": " + *error);
     return kExitUsage;

@@ -28,20 +28,22 @@ struct Reporting {
 void SayError(const std::string& sentence);
 
 // A program given on the command line: a program file (.json) built here, or a raw block.
-// Gives the block, or one sentence saying why there is none. With `warnings`, a program file's
-// faces that are not installed are added there.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings = nullptr);
+// Gives the block, or one sentence saying why there is none. With `warnings`, what a program
+// file's faces and screen are warned about is added there; with `screen`, the screen it names.
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
+    const std::filesystem::path& file, Warnings* warnings = nullptr,
+    std::optional<ScreenSize>* screen = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
   std::vector<uint8_t> block;
   std::optional<program::ReadResult> read;  // absent when the file could not be loaded
+  std::optional<ScreenSize> screen;         // the screen a program file names
 };
 
 // Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,
-// or "FILE: defect at byte N: ..." for the first defect. A program file's faces that are not
-// installed are added to `warnings`.
+// or "FILE: defect at byte N: ..." for the first defect. What a program file's faces and screen
+// are warned about is added to `warnings`.
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings);
 
 // Where `preview` writes when not told: the program's path with ".png" for its extension. Nothing
