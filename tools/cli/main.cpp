@@ -16,6 +16,7 @@
 #include "shared/usage_error.h"
 #include "sim/command_line.h"
 #include "simulated_screen.h"
+#include "studio.h"
 #include "veltrane/veltrane.h"
 #include "warnings.h"
 
@@ -238,6 +239,9 @@ int Run(int argc, char** argv) {
       "demo", "Start a simulated screen, send it a demo program and picture what it shows");
   demo->add_option("-o,--output", demoOut, "the PNG to write (default demo.png)");
 
+  veltrane::studio::StudioOptions studioOptions;
+  CLI::App* studio = veltrane::studio::AddStudioCommand(app, studioOptions);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -288,6 +292,7 @@ int Run(int argc, char** argv) {
     return RunScreen(screenLine, renderFolder, renderStyle);
   }
   if (*demo) return Demo(demoOut);
+  if (*studio) return veltrane::studio::RunStudio(studioOptions);
   if (*ports) return Ports();
   return kExitUsage;
 }
