@@ -184,6 +184,9 @@ void StudioServer::Parts::Route() {
   http.set_payload_max_length(kMaxBodyBytes);
   http.set_keep_alive_timeout(kKeepAliveSeconds);
   http.set_keep_alive_max_count(kKeepAliveRequests);
+  // An answer goes out in two writes, headers and body: the second must not wait for the
+  // browser's delayed acknowledgement of the first.
+  http.set_tcp_nodelay(true);
   http.set_pre_routing_handler(
       [this](const Request& req, Response& res) { return Admit(req, res); });
   http.set_error_handler([](const Request&, Response& res) {

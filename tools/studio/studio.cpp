@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "platform/browser.h"
 #include "platform/ipv4.h"
+#include "platform/process_limits.h"
 #include "platform/wakeup.h"
 #include "server.h"
 #include "shared/number_option.h"
@@ -69,6 +70,9 @@ int RunStudio(const StudioOptions& options) {
     cli::SayError("studio: cannot watch for SIGINT and SIGTERM");
     return cli::kExitScreen;
   }
+  // Each preview draws and encodes a few megabytes of picture; kept, they cost no page faults.
+  constexpr size_t kPreviewMemory = 128 * 1024 * 1024;
+  platform::KeepFreedMemory(kPreviewMemory);
   const std::string token = MakeToken();
   StudioServer server(options.folder, token);
   const std::optional<int> port = server.Bind(*address, options.port);

@@ -22,7 +22,7 @@ const report = {
     message.className = '';
   },
   error(sentence) {
-    message.textContent = sentence.charAt(0).toUpperCase() + sentence.slice(1) + (/[.!?]$/.test(sentence) ? '' : '.');
+    message.textContent = sentence + (/[.!?]$/.test(sentence) ? '' : '.');
     message.className = 'error';
   },
   clear() {

@@ -27,7 +27,8 @@ export class Preview {
     this.report = report;  // { error(sentence), clear() }
     this.busy = false;
     this.pending = null;  // when the change waiting to be drawn was made
-    this.timings = [];  // { changedAt, shownAt } of every picture shown
+    // When each picture shown was asked for by a change, sent, answered and on show.
+    this.timings = [];
     this.playing = null;
     const now = new Date();
     ui.date.value = `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())}`;
@@ -87,6 +88,7 @@ export class Preview {
     this.pending = null;
     this.busy = true;
     const onePage = this.ui.pages.value === 'one';
+    const sentAt = performance.now();
     try {
       const shown = await sendJson('POST', '/api/preview', {
         program: this.model.text(),
@@ -95,8 +97,9 @@ export class Preview {
         scale: Number(this.ui.zoom.value),
         page: onePage ? this.model.page : null,
       });
+      const answeredAt = performance.now();
       await this.show(shown, onePage);
-      this.timings.push({ changedAt, shownAt: performance.now() });
+      this.timings.push({ changedAt, sentAt, answeredAt, shownAt: performance.now() });
       this.report.clear();
     } catch (error) {
       this.report.error(error.message);

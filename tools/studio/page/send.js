@@ -79,7 +79,8 @@ export class Screens {
     if (!snapshot) return;
     const ok = snapshot.screens.filter((s) => s.result === 'ok').length;
     const all = snapshot.screens.length;
-    const sentence = `${action}: ${ok} of ${all} screen${all === 1 ? '' : 's'} ok`;
+    const did = action === 'send' ? 'took the program' : 'answered';
+    const sentence = `${ok} of ${all} screen${all === 1 ? '' : 's'} ${did}`;
     if (ok === all) this.report.say(sentence);
     else this.report.error(sentence);
   }
