@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame codec on a full data packet's body (520 bytes), fast forms next to the plain
 // byte-at-a-time forms, on random bytes and on the worst case where every byte is escaped; the
 // encoder and the CRC also on a different random body each time, as an upload's pieces come.

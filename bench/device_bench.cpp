@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device commands on loopback: a command's round trip against the simulated screen next to a raw
 // UDP ping-pong of the same datagram sizes (12-byte request frame, 16-byte reply frame), and the
 // CPU share of a receive window that nobody answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building the pre-drawn area items, per call, with the build lock uncontended.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A 64 KiB upload over a pseudo-terminal that the simulator paces like a 115200 bit/s line, next
 // to the time its bytes take on such a line: every request frame and every acknowledgement frame
 // at 10 bits a byte, one after the other, as a stop-and-wait exchange turns the line round after

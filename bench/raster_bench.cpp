@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EncodeRaster in pixels per second (items/s below: one item is one pixel), one and two bits per
 // pixel, on a text-line-sized picture, a square and a large panel, next to the plain
 // pixel-by-pixel packing.

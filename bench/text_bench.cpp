@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A text area of a 40-character line at 12 points (16 pixels per em) with the font and its glyphs
 // already loaded, and the steps it is made of. Goal: AddText at most 30 µs per call.
 #include <benchmark/benchmark.h>

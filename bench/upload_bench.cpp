@@ -1,8 +1,9 @@
-// Uploading a 2 MiB program over loopback: to the simulated screen, and side by side with a raw
-// stop-and-wait exchange of exactly the same datagrams (the upload's frames out, its
-// acknowledgement frames back, one send and one blocking receive per datagram) against the same
-// minimal acknowledging peer, on one CPU and on two. The goal: on one CPU the upload reaches at
-// least 95 % of the raw exchange's rate.
+// SPDX-License-Identifier: MIT
+// Uploading a 2 MiB program over loopback: to the simulated screen, and side by side with the
+// floor a sender can reach: a client that only sends the upload's frames, encoded in advance, on
+// a socket connected to the same minimal acknowledging peer, each waiting for its acknowledgement
+// in one blocking receive; on one CPU and on two. The goal: the upload reaches at least 97 % of
+// the floor's rate on both (the median of five pairs).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -203,7 +204,9 @@ class AckingPeer {
         server_(testing::BoundUdpSocket(loopback_)),
         client_(testing::BoundUdpSocket(loopback_)),
         serverEnd_{loopback_, platform::PortToNetwork(server_.LocalPort())},
-        thread_([this, cpu] { Serve(cpu); }) {}
+        thread_([this, cpu] { Serve(cpu); }) {
+    client_.Connect(serverEnd_);
+  }
   ~AckingPeer() {
     stop_ = true;
     thread_.join();
@@ -219,10 +222,10 @@ class AckingPeer {
     return t;
   }
 
-  // One raw stop-and-wait pass over `frames`: each sent, its answer awaited.
+  // One pass of the floor over `frames`: each sent on the connected socket, its answer awaited.
   void Exchange(const std::vector<std::vector<uint8_t>>& frames) {
     for (const auto& frame : frames) {
-      client_.Send(frame, serverEnd_);
+      client_.Send(frame);
       platform::Endpoint from;
       while (client_.ReceiveWithin(buffer_, from, 1000).length == 0) {
       }
@@ -274,10 +277,10 @@ enum Placement : int64_t {
   kTwoCpus = 1,  // each has a CPU of its own
 };
 
-// The upload and the raw exchange in turns against one AckingPeer, so that a busy machine slows
-// both alike. Arguments: the program (0 plain, 1 escape-heavy) and the Placement.
-// upload_rate_percent is the median, over the pairs, of the upload's rate as a share of the raw
-// exchange's (the median, because other work on the machine comes in bursts that hit single
+// The upload and the floor in turns against one AckingPeer, so that a busy machine slows both
+// alike. Arguments: the program (0 plain, 1 escape-heavy) and the Placement.
+// upload_rate_percent is the median, over five pairs, of the upload's rate as a share of the
+// floor's (the median, because other work on the machine comes in bursts that hit single
 // passes); host_us_per_packet is what the upload adds to each packet, from the medians.
 void UploadAgainstRawInTurns(benchmark::State& state) {
   const std::vector<int> cpus = testing::AllowedCpus();
@@ -327,6 +330,6 @@ BENCHMARK(UploadAgainstRawInTurns)
     ->ArgNames({"program", "placement"})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(5);
+    ->Iterations(5);
 
 }  // namespace

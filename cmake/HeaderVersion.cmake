@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The version is written once, in the public header's VELTRANE_VERSION_MAJOR/MINOR/PATCH lines;
 # project() and everything derived from it (SONAME, pkg-config, CMake package, Debian packages)
 # read it from there.

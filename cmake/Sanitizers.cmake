@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Applies VELTRANE_SANITIZE to everything built in this tree.
 if(VELTRANE_SANITIZE)
   add_compile_options(-fsanitize=${VELTRANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds veltrane.dll's export table from src/api/windows_exports.cmake and the import libraries
 # that go with it.
 #

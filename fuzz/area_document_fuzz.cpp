@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScanAreaDocument on arbitrary bytes: it must stay inside the document (the sanitizers watch the
 // exact-size copy below), show every box as a piece of the document, and show exactly the boxes
 // its area structure calls for: 15 per area, then as many rows as each area's count box asks

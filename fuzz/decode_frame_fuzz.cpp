@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeFrame on arbitrary bytes: it must stay inside its buffers (the sanitizers watch the exact
 // -size copies below), agree with a straightforward decoder, and any body it accepts must
 // encode back to a frame that decodes to the same body.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes handed to the raster decoder give nothing or a picture of consistent size, and the
 // decoder reads nothing outside them.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EncodeRaster with arbitrary sizes, modes, rooms and pictures: it must never write outside the
 // room it is given (the sanitizers watch an exact-size heap buffer), must report a length that
 // fits, and must agree with RasterSize whenever the room suffices.

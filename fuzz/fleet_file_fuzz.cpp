@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any text handed to the fleet-file reader gives screens or one error naming a line of the text;
 // accepted screens stay within the file's bounds, each with a transport and a target to show.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any text handed to the program-file reader gives a program or one error with a path; an
 // accepted program keeps every value in the range a screen can hold: rectangles and the screen's
 // sides inside what a screen addresses, 16-bit fields within 16 bits, date-time formats and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes handed to the PNG reader give a picture of consistent size, within the reader's
 // limits, or one error sentence.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadProgram on arbitrary bytes: it must stay inside the block (the sanitizers watch an exact-size
 // copy), report every defect at a byte of the block, and any tree it accepts must agree with the
 // block: the records tile it exactly, every view lies inside its own record, and the text dump

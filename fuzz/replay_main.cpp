@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over every file of the folders (or files) named on the command line, so
 // that the corpus and every past crash stay regression tests in ordinary builds.
 #include <cstdint>

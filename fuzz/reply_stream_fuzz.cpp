@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes as they might arrive from a screen: cut into frames by the serial assembler in
 // reads of varying size, and taken whole as a datagram. Every frame goes through both reply
 // checks. Nothing may be read or written outside the fixed buffers (the sanitizers watch), every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary command lines for veltrane-screen: the bytes cut at each zero byte into arguments.
 // Reading them never throws, and whatever is refused is refused in one sentence on one line.
 #include <cstdint>

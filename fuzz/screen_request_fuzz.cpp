@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes sent to a simulated screen over a serial line: cut into frames, decoded and
 // handled as requests, uploads included. The screen must stay inside its buffers, answer only
 // with replies of its own form, and never keep more than a screen takes.

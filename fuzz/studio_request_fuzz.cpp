@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any body the studio's page might send, and any Cookie header: read into a request or refused
 // with one sentence, never a crash, never an unbounded read; an accepted request keeps its
 // values in range.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host text of any bytes in several code pages, decoded and drawn in a Latin face with its
 // fallbacks: decoding must yield valid code points, and the drawing must be exactly the measured
 // extent, in the text colour on black.

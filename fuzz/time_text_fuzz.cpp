@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any text given as --time or --at is read into a time whose fields are in range and which prints
 // back as the text, or is refused; nothing else happens.
 #include <cstdint>

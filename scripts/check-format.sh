@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Fails when a C or C++ file the project owns differs from the project's .clang-format style.
+# SPDX-License-Identifier: MIT
+# Fails when a C or C++ file the project owns differs from the project's .clang-format style, or
+# when a source file does not name its licence (scripts/spdx.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v clang-format >/dev/null; then
@@ -11,3 +13,4 @@ fi
 mapfile -t files < <(git ls-files '*.c' '*.cc' '*.cpp' '*.h' '*.hpp')
 clang-format --dry-run --Werror "${files[@]}"
 echo "format: ${#files[@]} files match .clang-format"
+bash scripts/spdx.sh --check

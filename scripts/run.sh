@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the demo needs when it is missing, builds the library and its tools in build/demo,
 # and runs the demo: a simulated screen in the process receives a demo program, and demo.png shows
 # what it displays.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds veltrane.dll for 32- and 64-bit Windows and runs their tests:
 # the DLLs' export tables, imports and (32-bit) stack clean-up, and the 64-bit DLL's test program
 # under wine64 against the Linux build's simulator, which is built here first when missing.

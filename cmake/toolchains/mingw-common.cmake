@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What both MinGW-w64 toolchains share. The posix thread variants of the compilers are the ones
 # with std::thread and std::mutex; the win32 variants lack them.
 set(CMAKE_C_COMPILER ${VELTRANE_MINGW_PREFIX}-gcc-posix)

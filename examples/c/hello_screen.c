@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* hello_screen: builds a two-page program, sends it to a screen over UDP and reads the screen's
    brightness, using only the library's public header.
 

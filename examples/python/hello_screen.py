@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Switches a screen on, sets its clock and brightness, and sends it a page of text, the live
 time and an analog clock.
 

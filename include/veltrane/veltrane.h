@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * Veltrane: a sender library for LED display controllers ("screens") reached over a serial line
  * or UDP/IPv4.
@@ -311,6 +312,110 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_ResiveTime(const char* ip, int32_t loc
 VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPort, int32_t,
                                                    int32_t, const char* document, int32_t);
 
+/* ---- Fleets --------------------------------------------------------------------------------- */
+/* Veltrane extensions: one program or command to many screens in one call, several screens at
+   once, with one result per screen. A fleet is a list of descriptors, opened once and run as
+   often as needed. UDP screens are driven from the calling thread, many to a socket (a screen
+   whose descriptor names a local port keeps a socket of its own, bound to it); each serial line
+   has a thread of its own. Screens on one COM port, or at one address and port, take turns;
+   each is told its own devAddr. Every packet is tried and waited for as the single-screen calls
+   do, unless the options ask for other tries or windows. A run counts as one device call for
+   the busy count (LED_Cleanup waits for it, MakeRoot counts it once).
+
+   Every fleet call returns its failure value (0 or -1, with the last error set to
+   VELTRANE_ERROR_BAD_ARGUMENT) for a null pointer, a fleet number that is not open or an
+   argument out of range. */
+
+/* Most screens in one fleet, and most fleets open at once. */
+#define VELTRANE_FLEET_MAX_SCREENS 4096
+#define VELTRANE_FLEET_MAX_OPEN 256
+
+/* One screen's result of a run, in the order of the fleet's descriptors. */
+typedef struct LedFleetResult {
+  int32_t error;         /* VELTRANE_ERROR_NONE when the screen did what was asked; else
+                            NO_ANSWER (no acceptable reply within the tries), REFUSED (it
+                            answered an upload packet with a refusal), BAD_ARGUMENT (its
+                            descriptor names no transport, or sending is switched off),
+                            BUSY / PERMISSION / NO_DEVICE / SYSTEM (its port or socket did not
+                            open; NO_DEVICE also for a path that is no serial line), CANCELLED
+                            (the run was cancelled before it was done; it did not take the
+                            program), NO_MEMORY or INTERNAL */
+  int32_t value;         /* a query's value when error is VELTRANE_ERROR_NONE, else -1 */
+  uint32_t packetsDone;  /* packets the screen acknowledged: an upload's start, data and end
+                            packets, or 1 for an answered command */
+  uint32_t packetsTotal; /* packets in all: N + 2 for an upload of N pieces, 1 for a command */
+  uint32_t bytesDone;    /* program bytes the acknowledged upload packets carried */
+  uint32_t milliseconds; /* from the screen's turn starting to its end; 0 for one never tried */
+} LedFleetResult;
+
+/* Told, on the calling thread, that `packetsDone` of `packetsTotal` packets of screen `screen`
+   (its index in the fleet, from 0) are acknowledged: a few times a second at most while a screen
+   is in progress, and once when it ends. It may call LED_FleetCancel; another run on the same
+   fleet is refused (BUSY) while this one is in progress. */
+typedef void(VELTRANE_CALL* LedFleetProgress)(int32_t screen, uint32_t packetsDone,
+                                              uint32_t packetsTotal, void* context);
+
+/* How a run goes about it. A NULL options pointer means every field 0. */
+typedef struct LedFleetOptions {
+  int32_t jobs;     /* screens in progress at once, at most, 1..VELTRANE_FLEET_MAX_SCREENS;
+                       0: as many as useful (512 per CPU, at most 1024) */
+  int32_t tries;    /* sends of each packet, 1..10; 0: three, as the single-screen calls */
+  int32_t windowMs; /* each try's receive window in ms, 1..60000; 0: each command's own (the
+                       single-screen calls' windows; 1000 for an upload packet) */
+  LedFleetProgress progress; /* NULL: none */
+  void* context;             /* handed to progress unchanged */
+} LedFleetOptions;
+
+/* The commands of LED_FleetCommand, each the single-screen call of the same name. */
+#define VELTRANE_FLEET_SET_POWER 1   /* LED_SetPower with `value` */
+#define VELTRANE_FLEET_GET_POWER 2   /* LED_GetPower: each result's value */
+#define VELTRANE_FLEET_SET_BRIGHT 3  /* LED_SetBright with `value` */
+#define VELTRANE_FLEET_GET_BRIGHT 4  /* LED_GetBright: each result's value */
+#define VELTRANE_FLEET_RESET 5       /* LED_Reset */
+#define VELTRANE_FLEET_ADJUST_TIME 6 /* LED_AdjustTime: each screen the host's time at its turn */
+
+/* Opens a fleet of the `count` descriptors at `screens` (1..VELTRANE_FLEET_MAX_SCREENS; they are
+   copied, and a COM port is looked up at each run). Returns its number (1 or more), or 0: a null
+   pointer, a count out of range or VELTRANE_FLEET_MAX_OPEN fleets already open
+   (BAD_ARGUMENT). A fleet stays open across LED_Cleanup and LED_Init until LED_FleetClose. */
+VELTRANE_API int32_t VELTRANE_CALL LED_FleetOpen(const DevParam* screens, int32_t count);
+
+/* Closes the fleet. Returns 1, or 0 for a number that is not open (BAD_ARGUMENT) or a fleet with
+   a run in progress (BUSY; nothing changes). */
+VELTRANE_API int32_t VELTRANE_CALL LED_FleetClose(int32_t fleet);
+
+/* Sends the program in `slot` to every screen of the fleet, as LED_SendToScreen would to each,
+   writing one result per screen to `results` (room for the fleet's count). Returns the number
+   of screens that took the whole program (0..count), or -1 when nothing was sent: a null
+   `results`, options out of range or a fleet that is not open (BAD_ARGUMENT), a run already in
+   progress on it (BUSY), or a slot outside 1..16, a free slot or a program over 2 MiB
+   (BAD_ARGUMENT); the program then stays in its slot. In every other case the program leaves
+   its slot. With sending switched off (SetSenderEnable) nothing is sent, every result is
+   BAD_ARGUMENT and the call returns 0. When some screen did not succeed, the last error is the
+   first such screen's (naming its RmtIP when that is no IPv4 address, as the single-screen calls
+   do). */
+VELTRANE_API int32_t VELTRANE_CALL LED_FleetSend(int32_t fleet, int32_t slot,
+                                                 const LedFleetOptions* options,
+                                                 LedFleetResult* results);
+
+/* Runs a VELTRANE_FLEET_* command at every screen of the fleet, writing one result per screen to
+   `results`. `value` is sent by SET_POWER and SET_BRIGHT and ignored by the others. Returns the
+   number of screens that answered (0..count), or -1 when nothing was sent: an unknown command,
+   a null `results`, options out of range or a fleet that is not open (BAD_ARGUMENT), or a run
+   already in progress on it (BUSY). When some screen did not succeed, the last error is the
+   first such screen's, as for LED_FleetSend. */
+VELTRANE_API int32_t VELTRANE_CALL LED_FleetCommand(int32_t fleet, int32_t command, int32_t value,
+                                                    const LedFleetOptions* options,
+                                                    LedFleetResult* results);
+
+/* From any thread: stops the run in progress on the fleet. No screen begins after it; a screen
+   in progress stops at once unless the last packet of its turn (a command's request, an upload's
+   end packet) has gone out, which is seen through to its answer or its last try: so a screen
+   that may have taken the program is never reported CANCELLED. The run then returns as usual.
+   Returns 1 when a run was in progress, 0 when none was (the last error cleared) or the number
+   is not open (BAD_ARGUMENT). */
+VELTRANE_API int32_t VELTRANE_CALL LED_FleetCancel(int32_t fleet);
+
 /* ---- Last error ---------------------------------------------------------------------------- */
 /* Veltrane extensions. Every export records why it failed, per thread, and clears the record when
    it succeeds; reading the record changes no result. A screen that answered an upload packet
@@ -328,10 +433,11 @@ VELTRANE_API int32_t VELTRANE_CALL XR_LED_SendData(const char* ip, int32_t locPo
 #define VELTRANE_ERROR_BUILD                                            \
   10 /* a program or area could not be built as asked: no free slot, no \
         installed font, a picture or program too large */
-#define VELTRANE_ERROR_BAD_ARGUMENT                                \
-  11 /* an argument, descriptor or state the call does not accept: \
-        a slot number or slot without a program, a null text, an   \
-        inverted area, an unknown encoding, sending off */
+#define VELTRANE_ERROR_BAD_ARGUMENT                                                               \
+  11                                /* an argument, descriptor or state the call does not accept: \
+                                       a slot number or slot without a program, a null text, an   \
+                                       inverted area, an unknown encoding, sending off */
+#define VELTRANE_ERROR_CANCELLED 12 /* a fleet run was cancelled before this screen was done */
 
 /* The code of this thread's last failed call, or VELTRANE_ERROR_NONE after a success. */
 VELTRANE_API int32_t VELTRANE_CALL LED_GetLastError(void);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Simulated screens for the tests: veltrane-screen from VELTRANE_SCREEN or the build tree, on a
 free loopback UDP port or a pseudo-terminal, stopped by its process id afterwards."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 import pytest
 from conftest import _start_screen, _stop
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Nothing is handed to the library as another value: each argument it cannot take as given is
 refused before anything is sent. The screen here answers nothing, so a value that did go out
 would end in NoAnswerError after the tries instead of the refusal."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Drive LED display controllers ("screens") over UDP or a serial line through libveltrane.
 
     import veltrane

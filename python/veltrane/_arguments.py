@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Checks of what callers hand over, made before anything is built or sent: the library would take
 a value it cannot hold as another (an address of 263 reaches screen 7) and cut a text at a zero
 byte, so such values are refused here instead."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """libveltrane through ctypes: finding it, its structures and the prototypes of its exports."""
 
 from __future__ import annotations

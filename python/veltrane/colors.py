@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Colours as the library takes them: 0x00BBGGRR."""
 
 from __future__ import annotations

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The exceptions: every failure is a VeltraneError, and also the standard exception it is a kind
 of, so that callers may catch either."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Programs: pages of areas, described here and built into the library when sent. Every value is
 checked when the area is added, so a program that was built can be sent."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The library's life cycle and the screens it talks to."""
 
 from __future__ import annotations

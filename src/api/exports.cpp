@@ -1,13 +1,16 @@
+// SPDX-License-Identifier: MIT
 // The exported C functions: each one a shim that turns its arguments into the library's own
 // types, calls into the layers below and maps the outcome to its documented result. Nothing
 // escapes a shim: any exception becomes that export's failure value. Every shim leaves this
 // thread's last error saying why it failed, or clears it when it succeeded. The process's one
-// Library is reached from here only; everything below is handed the parts it uses.
+// Library is reached from the exports only (here and in fleet_exports.cpp); everything below is
+// handed the parts it uses.
 #include <string>
 #include <utility>
 
 #include "api/dev_param.h"
 #include "api/device_results.h"
+#include "api/guarded.h"
 #include "api/last_error.h"
 #include "api/led_bitmap.h"
 #include "api/library.h"
@@ -32,19 +35,10 @@ namespace {
 
 using veltrane::Status;
 using veltrane::api::ClearLastError;
+using veltrane::api::Guarded;
 using veltrane::api::SetLastError;
+using veltrane::api::TheLibrary;
 using veltrane::builder::Program;
-
-template <class Fn>
-int32_t Guarded(int32_t failure, Fn&& body) noexcept {
-  try {
-    return std::forward<Fn>(body)();
-  } catch (...) {
-    // Short enough for the string's own buffer, so recording it cannot throw in turn.
-    SetLastError(VELTRANE_ERROR_INTERNAL, "internal error");
-    return failure;
-  }
-}
 
 // Records `status` as this thread's last error, or clears it for Ok, and passes it on.
 const Status& Recorded(const Status& status) {
@@ -55,14 +49,12 @@ const Status& Recorded(const Status& status) {
   return status;
 }
 
-// Records a device call's outcome. A screen that did not answer over UDP may never have been
-// asked: the descriptor's address text may name none, which the call then says too.
+// Records a device call's outcome, as SetLastError(param, ...) tells it.
 Status Recorded(const DevParam& param, Status status) {
-  Recorded(status);
-  if (status == Status::Timeout) {
-    if (const auto unreadable = veltrane::api::UnreadableAddress(param))
-      veltrane::api::AddToLastError(*unreadable);
-  }
+  if (status == Status::Ok)
+    ClearLastError();
+  else
+    SetLastError(param, status);
   return status;
 }
 
@@ -80,12 +72,6 @@ int32_t Succeeded(int32_t result) {
 
 // The result of a call whose only failure value is 0: 1 when `status` is Ok. Records it.
 int32_t Built(const Status& status) { return Recorded(status) == Status::Ok ? 1 : 0; }
-
-// The library of this process, made on first use.
-veltrane::api::Library& TheLibrary() {
-  static veltrane::api::Library library;
-  return library;
-}
 
 #if defined(_WIN32)
 // A message no handler takes is shown in a message box, as Windows hosts expect.
@@ -309,8 +295,8 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
   return Guarded(0, [&] {
     veltrane::api::Library& library = TheLibrary();
     const bool enabled = library.switches().senderEnabled.load() != 0;
-    const veltrane::Status sent = veltrane::api::DoSendToScreen(
-        library.slots(), library.Devices(), TargetOf(param), slot, enabled);
+    const veltrane::Status sent = veltrane::api::DoSendToScreen(library.slots(), library.Devices(),
+                                                                TargetOf(param), slot, enabled);
     return Recorded(param, sent) == Status::Ok ? 1 : 0;
   });
 }

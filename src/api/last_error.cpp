@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: MIT
 #include "api/last_error.h"
 
 #include <cerrno>
+#include <optional>
 
+#include "api/dev_param.h"
 #include "platform/system_error.h"
 #include "veltrane/veltrane.h"
 
@@ -58,6 +61,8 @@ ErrorReport DescribeCode(Status::Code code) {
       return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
     case Status::WrongDevice:
       return {VELTRANE_ERROR_NO_DEVICE, "the path names no device of the kind needed"};
+    case Status::Cancelled:
+      return {VELTRANE_ERROR_CANCELLED, "cancelled"};
     case Status::OsError:
       break;
   }
@@ -89,7 +94,12 @@ void SetLastError(int32_t code, const char* text) {
   lastError.text = text;
 }
 
-void AddToLastError(const std::string& reason) { lastError.text += "; " + reason; }
+void SetLastError(const DevParam& param, const Status& status) {
+  SetLastError(status);
+  if (status != Status::Timeout) return;
+  if (const std::optional<std::string> unreadable = UnreadableAddress(param))
+    lastError.text += "; " + *unreadable;
+}
 
 int32_t LastErrorCode() { return lastError.code; }
 

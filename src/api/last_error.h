@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "common/status.h"
+#include "veltrane/veltrane.h"
 
 namespace veltrane::api {
 
@@ -22,8 +24,9 @@ void ClearLastError();
 void SetLastError(const Status& status);
 // For failures decided here at the boundary, which carry no status from below.
 void SetLastError(int32_t code, const char* text);
-// Adds a second reason to the text of the failure just recorded.
-void AddToLastError(const std::string& reason);
+// Records a failed call to the screen `param` names. A screen that did not answer over UDP may
+// never have been asked: when the descriptor's address text names none, the text says so too.
+void SetLastError(const DevParam& param, const Status& status);
 int32_t LastErrorCode();
 const char* LastErrorText();
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/led_bitmap.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/library.h"
 
 #include <string>
@@ -8,6 +9,11 @@
 namespace veltrane::api {
 
 Library::Library(platform::Clock& clock) : clock_(clock) {}
+
+Library& TheLibrary() {
+  static Library library;
+  return library;
+}
 
 void WaitForIdle(platform::Clock& clock, const BusyCount& busy) {
   const uint32_t start = clock.NowMs();

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 
+#include "api/fleet_table.h"
 #include "api/program_slots.h"
 #include "common/busy_count.h"
 #include "common/messages.h"
@@ -27,9 +29,9 @@ struct Switches {
 };
 
 // Everything a host sets up or builds: the program slots, the count of device operations in
-// progress, the switches, the COM port paths, where messages go, the code page of host texts and
-// the clock. The layers below are handed the parts they use. Every member is safe to use from
-// any thread.
+// progress, the switches, the COM port paths, where messages go, the fleets it opened, the code
+// page of host texts and the clock. The layers below are handed the parts they use. Every member is
+// safe to use from any thread.
 class Library {
  public:
   explicit Library(platform::Clock& clock = platform::SystemClock());
@@ -61,6 +63,7 @@ class Library {
   Switches& switches() { return switches_; }
   link::ComPortPaths& comPorts() { return comPorts_; }
   MessageSink& messages() { return messages_; }
+  FleetTable& fleets() { return fleets_; }
 
  private:
   platform::Clock& clock_;
@@ -69,6 +72,7 @@ class Library {
   Switches switches_;
   link::ComPortPaths comPorts_;
   MessageSink messages_;
+  FleetTable fleets_;
 
   mutable std::mutex encodingMutex_;
   platform::TextEncoding encoding_;
@@ -76,6 +80,9 @@ class Library {
   mutable std::mutex lifecycleMutex_;
   bool started_ = false;
 };
+
+// The library of this process, made on first use. Only the exports reach it.
+Library& TheLibrary();
 
 // Waits until `busy` reads 0, looking every kCleanupLookMs for at most kCleanupWaitMs on the
 // wrapping tick, then pauses kCleanupPauseMs whatever the outcome.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/program_sender.h"
 
 #include <vector>
@@ -12,10 +13,7 @@ Status DoSendToScreen(ProgramSlots& slots, const protocol::DeviceContext& contex
   BusyScope busy(context.busy);
   std::vector<uint8_t> program;
   if (Status taken = slots.TakeProgram(slot, program); taken != Status::Ok) return taken;
-  if (!senderEnabled)
-    return {Status::BadArgument,
-            "sending is switched off (SetSenderEnable): the program was "
-            "dropped unsent"};
+  if (!senderEnabled) return kSendingSwitchedOff;
   return protocol::UploadProgram(context, target, program);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,11 @@
 #include "protocol/device_context.h"
 
 namespace veltrane::api {
+
+// What a send is told when sending is switched off: the program left its slot unsent.
+inline constexpr Status kSendingSwitchedOff{
+    Status::BadArgument,
+    "sending is switched off (SetSenderEnable): the program was dropped unsent"};
 
 // Sends the program in `slot` to the screen the target names. A slot outside 1..16, a free slot
 // or a program over format::kMaxProgramBytes is refused (BadArgument) and left as it is.

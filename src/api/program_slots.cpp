@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/program_slots.h"
 
 #include <new>

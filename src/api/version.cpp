@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The version export: the text is fixed when the library is built, so a program can tell which
 // library it runs on whatever header it was compiled with.
 #include "veltrane/veltrane.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The export table of veltrane.dll, in ordinal order from 1: the exported name and the bytes of
 # arguments the function removes on 32-bit Windows. A name of the form _Name@N is exported with
 # that decoration, as the hosts written for the original DLL ask for it; the function behind it
@@ -30,4 +31,9 @@ set(VELTRANE_WINDOWS_EXPORTS
   LED_SetTextEncoding:4
   LED_GetVersion:0
   LED_GetLastError:0
-  LED_GetLastErrorText:0)
+  LED_GetLastErrorText:0
+  LED_FleetOpen:8
+  LED_FleetClose:4
+  LED_FleetSend:16
+  LED_FleetCommand:20
+  LED_FleetCancel:4)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/clock_area.h"
 
 #include "builder/clock_geometry.h"

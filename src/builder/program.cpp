@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/program.h"
 
 #include <algorithm>

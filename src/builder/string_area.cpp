@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/string_area.h"
 
 #include <string_view>

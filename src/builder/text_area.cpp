@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/text_area.h"
 
 #include <string>

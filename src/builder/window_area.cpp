@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/window_area.h"
 
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>
@@ -23,6 +24,7 @@ class Status {
     // The path names something other than the device asked for (a file or a folder given as a
     // serial line): nothing was sent to it.
     WrongDevice,
+    Cancelled,  // the caller stopped the run before it was done
   };
 
   constexpr Status() = default;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fixed_target/area_document.h"
 
 #include <algorithm>

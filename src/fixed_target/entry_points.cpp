@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fixed_target/entry_points.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "format/date_time.h"
 
 namespace veltrane::format {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/com_port_paths.h"
 
 #include "platform/serial_port.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/frame_codec.h"
 
 #include <algorithm>

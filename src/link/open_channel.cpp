@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/open_channel.h"
 
 #include "link/serial_channel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/serial_channel.h"
 
 #include "format/link.h"

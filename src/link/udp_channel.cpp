@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/udp_channel.h"
 
 #include "platform/ipv4.h"
@@ -7,7 +8,10 @@ namespace veltrane::link {
 Status UdpChannel::Open(const Target& target) {
   constexpr uint32_t kEveryLocalAddress = 0;
   remote_ = {target.remoteAddress, platform::PortToNetwork(target.remotePort)};
-  return socket_.Open(kEveryLocalAddress, target.localPort);
+  const Status opened = socket_.Open(kEveryLocalAddress, target.localPort);
+  // Unconnected, every datagram names the far end and every arrival is tested here alone.
+  connected_ = opened == Status::Ok && socket_.Connect(remote_) == Status::Ok;
+  return opened;
 }
 
 size_t UdpChannel::TakeInput(std::span<uint8_t, MaxFrameSize> buffer) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,8 @@ namespace veltrane::link {
 class UdpChannel final : public Channel {
  public:
   // Creates the socket, binds it to `target.localPort` and takes the target's remote address and
-  // port as the far end; no socket options are set. An OsError with the system's reason (and
+  // port as the far end, connecting the socket to it where the system allows (a broadcast
+  // address it does not); no socket options are set. An OsError with the system's reason (and
   // nothing left open) when the socket cannot be created or bound.
   Status Open(const Target& target);
   // Closes the socket if one is held; a second Close does nothing.
@@ -27,7 +29,7 @@ class UdpChannel final : public Channel {
   // A datagram the system refused still counts as sent: the reply window opens all the same.
   // False only when no socket is held.
   bool Transmit(std::span<const uint8_t> frame) override {
-    return socket_.Send(frame, remote_) != 0;
+    return (connected_ ? socket_.Send(frame) : socket_.Send(frame, remote_)) != 0;
   }
   platform::WaitResult WaitForInput(uint32_t timeoutMs) override {
     return socket_.WaitReadable(timeoutMs);
@@ -45,6 +47,7 @@ class UdpChannel final : public Channel {
 
   platform::UdpSocket socket_;
   platform::Endpoint remote_;  // network order
+  bool connected_ = false;
 };
 
 }  // namespace veltrane::link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/clock.h"
 
 #include <chrono>
@@ -16,6 +17,8 @@ class SystemClockImpl final : public Clock {
 };
 
 }  // namespace
+
+void SleepUs(uint32_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
 
 Clock& SystemClock() {
   static SystemClockImpl clock;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,11 @@ namespace veltrane::platform {
 // The device path a COM port number stands for when the host has mapped none ("/dev/ttyS0" for
 // COM1 on POSIX systems).
 std::string DefaultSerialDevicePath(int32_t comPort);
+
+// One text for every path that names the same device, however it is spelled (links followed
+// on POSIX systems): screens on one line must take turns. The path itself when it cannot be
+// resolved.
+std::string DeviceIdentity(const std::string& path);
 
 // A serial line (or the controller end of a pseudo-terminal). Closed until opened.
 class SerialPort final : public Waitable {

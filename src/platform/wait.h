@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -40,7 +41,15 @@ class Waitable {
  private:
   friend class InputWatch;
   friend PseudoTerminal OpenPseudoTerminal();
+  friend bool WaitForAny(std::span<const Waitable* const>, std::span<bool>, uint32_t);
 };
+
+// Blocks until one of `sources` (null entries and sources that are not open are skipped) has
+// input or hangs up, or `timeoutMs` pass, and sets `ready[i]` for each such source (`ready` has
+// an entry per source). False when none was. Each wait looks at every source, so it suits a
+// loop over a few dozen; on Windows it watches sockets only.
+bool WaitForAny(std::span<const Waitable* const> sources, std::span<bool> ready,
+                uint32_t timeoutMs);
 
 // A set of Waitables watched together for input, registered once and waited on many times
 // (an event loop's wait costs the same however many objects it watches).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/area_readers.h"
 
 #include <algorithm>

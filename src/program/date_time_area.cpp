@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date-time record: a 32-byte format descriptor and the glyphs it refers to. The builder
 // writes one of ten fixed descriptors (or none), each with its own glyph set; the reader names
 // the one it finds and holds the glyph list to that set's size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The block is a sequence of self-delimiting records: the root, then each page record (16 bytes)
 // followed by its area records (each recordLength bytes). The reader walks the records by their
 // own sizes and then holds every count and length that summarises them (itemCount, pageLength,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/program_text.h"
 
 #include <cstdio>
@@ -14,9 +15,10 @@ using namespace format;
 
 class TreeText {
  public:
+  explicit TreeText(const SourceKindNames& names) : names_(names) {}
   void Root(const Program& program);
-  void PageLine(const Page& page, size_t number);
-  void AreaLine(const Area& area, size_t number);
+  void PageLine(const Page& page, size_t index);
+  void AreaLine(const Area& area, size_t page, size_t index);
   std::string Take() { return out_.str(); }
 
  private:
@@ -28,6 +30,7 @@ class TreeText {
   void Content(const DateTimeArea& dateTime);
   void Content(const ClockArea& clock);
 
+  const SourceKindNames& names_;
   std::ostringstream out_;
 };
 
@@ -62,20 +65,20 @@ void TreeText::Root(const Program& program) {
              << " (" << BitsPerPixel(depthCode) << " bit" << (depthCode == kDepthOneBit ? "" : "s")
              << " per pixel)";
   for (size_t p = 0; p < program.pages.size(); ++p) {
-    PageLine(program.pages[p], p + 1);
+    PageLine(program.pages[p], p);
   }
 }
 
-void TreeText::PageLine(const Page& page, size_t number) {
-  Line(1, page.offset) << "page " << number << ": itemCount " << page.itemCount << ", pageParam "
+void TreeText::PageLine(const Page& page, size_t index) {
+  Line(1, page.offset) << "page " << index + 1 << ": itemCount " << page.itemCount << ", pageParam "
                        << page.pageParam << ", pageLength " << page.pageLength;
-  for (size_t a = 0; a < page.areas.size(); ++a) AreaLine(page.areas[a], a + 1);
+  for (size_t a = 0; a < page.areas.size(); ++a) AreaLine(page.areas[a], index, a);
 }
 
-void TreeText::AreaLine(const Area& area, size_t number) {
-  Line(2, area.offset) << "area " << number << ' ' << AreaKindName(area) << ": areaParam "
-                       << area.areaParam << ", recordLength " << area.recordLength << ", rect "
-                       << RectText(area.rect);
+void TreeText::AreaLine(const Area& area, size_t page, size_t index) {
+  Line(2, area.offset) << "area " << index + 1 << ' ' << AreaKindName(area, names_, page, index)
+                       << ": areaParam " << area.areaParam << ", recordLength " << area.recordLength
+                       << ", rect " << RectText(area.rect);
   std::visit([this](const auto& content) { Content(content); }, area.content);
 }
 
@@ -125,13 +128,19 @@ std::string_view AreaKindName(const Area& area) {
   return kind != nullptr ? kind->name : "unknown";
 }
 
+std::string_view AreaKindName(const Area& area, const SourceKindNames& names, size_t page,
+                              size_t index) {
+  if (page < names.size() && index < names[page].size()) return names[page][index];
+  return AreaKindName(area);
+}
+
 std::string RectText(const AreaRect& rect) {
   return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
          std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
 }
 
-std::string DescribeProgram(const Program& program) {
-  TreeText text;
+std::string DescribeProgram(const Program& program, const SourceKindNames& names) {
+  TreeText text(names);
   text.Root(program);
   return text.Take() + '\n';
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/raster_reader.h"
 
 #include <algorithm>

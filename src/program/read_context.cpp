@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/read_context.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared by the record readers of this folder: where a record sits (for messages), a bounded

@@ -1,89 +1,101 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/device_commands.h"
 
-#include <array>
-#include <span>
-
-#include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "link/frame_codec.h"
 #include "protocol/connection.h"
 #include "protocol/exchange.h"
-#include "protocol/packets.h"
 
 namespace veltrane::protocol {
 namespace {
 
-constexpr CommandKind kSetPower{CMD_SET_POWER, 1000, 1000};
-constexpr CommandKind kGetPower{CMD_GET_POWER, 1500, 1500};
-constexpr CommandKind kSetBright{CMD_SET_BRIGHT, 5000, 3000};
-constexpr CommandKind kGetBright{CMD_GET_BRIGHT, 1500, 1500};
-constexpr CommandKind kReset{CMD_RESET, 1500, 1500};
-constexpr CommandKind kSetTime{CMD_SET_TIME, 1000, 1000};
+// A command's code, whether it reads a value, and the receive window of one try: on a serial
+// line, and on the network (every transport but serial).
+struct CommandKind {
+  uint16_t cmd;
+  bool readsValue;
+  uint32_t serialWindowMs;
+  uint32_t udpWindowMs;
+};
 
-// The largest request: a header and the time block.
-using RequestBuffer = std::array<uint8_t, kPacketHeaderBytes + kTimeBlockBytes>;
+CommandKind KindOf(Command command) {
+  switch (command) {
+    case Command::SetPower:
+      return {CMD_SET_POWER, false, 1000, 1000};
+    case Command::GetPower:
+      return {CMD_GET_POWER, true, 1500, 1500};
+    case Command::SetBright:
+      return {CMD_SET_BRIGHT, false, 5000, 3000};
+    case Command::GetBright:
+      return {CMD_GET_BRIGHT, true, 1500, 1500};
+    case Command::Reset:
+      return {CMD_RESET, false, 1500, 1500};
+    case Command::SetTime:
+      break;
+  }
+  return {CMD_SET_TIME, false, 1000, 1000};
+}
 
-// Sends one request (with tries) on the channel the target names and leaves the reply body in
-// `reply`. Counts as a device operation in progress for its whole run.
-Status RunCommand(const DeviceContext& context, const link::Target& target,
-                  const CommandKind& command, std::span<const uint8_t> body,
-                  link::FrameBuffer& reply) {
+// Sends one request (with tries) on the channel the target names. Counts as a device operation
+// in progress for its whole run.
+Outcome Run(const DeviceContext& context, const link::Target& target, const Request& request) {
   BusyScope busy(context.busy);
-  const uint32_t windowMs =
-      target.transport == link::Transport::Serial ? command.serialWindowMs : command.udpWindowMs;
-  return WithChannel(target, [&](link::Channel& channel) {
-    return Exchange(channel, body, reply, windowMs, context.clock, context.watcher);
+  RequestBody body;
+  ExchangeSteps steps(RequestFor(request, target, body));
+  steps.Watch(context.watcher);
+  link::FrameBuffer reply;
+  Outcome outcome;
+  outcome.status = WithChannel(target, [&](link::Channel& channel) {
+    outcome = Converse(channel, steps, reply, context.clock);
+    return outcome.status;
   });
+  return outcome;
 }
 
-Status Send(const DeviceContext& context, const link::Target& target, const CommandKind& command,
-            uint32_t value) {
-  const auto header = EncodePacketHeader({command.cmd, 0, target.devAddr, value});
-  link::FrameBuffer reply;
-  return RunCommand(context, target, command, header, reply);
-}
-
-Reading Query(const DeviceContext& context, const link::Target& target,
-              const CommandKind& command) {
-  const auto header = EncodePacketHeader({command.cmd, 0, target.devAddr, 0});
-  link::FrameBuffer reply;
-  Reading reading;
-  reading.status = RunCommand(context, target, command, header, reply);
-  if (reading.status == Status::Ok)
-    reading.value = static_cast<int32_t>(ByteReader(reply).U32(4).value_or(0xFFFFFFFF));
-  return reading;
+Reading Query(const DeviceContext& context, const link::Target& target, Command command) {
+  const Outcome outcome = Run(context, target, {command, 0, {}});
+  return {outcome.status, outcome.status == Status::Ok ? outcome.value.value_or(-1) : -1};
 }
 
 }  // namespace
 
+RequestJob RequestFor(const Request& request, const link::Target& target, RequestBody& body) {
+  const CommandKind kind = KindOf(request.command);
+  const bool sendsValue =
+      request.command == Command::SetPower || request.command == Command::SetBright;
+  ByteWriter out(body.bytes);
+  out.Bytes(EncodePacketHeader(
+      {kind.cmd, 0, target.devAddr, sendsValue ? static_cast<uint32_t>(request.value) : 0}));
+  if (request.command == Command::SetTime) out.Bytes(EncodeTimeBlock(request.time));
+  body.size = request.command == Command::SetTime ? body.bytes.size() : kPacketHeaderBytes;
+  const uint32_t windowMs =
+      target.transport == link::Transport::Serial ? kind.serialWindowMs : kind.udpWindowMs;
+  return {{body.bytes.data(), body.size}, windowMs, kind.readsValue};
+}
+
 Status DoSetPower(const DeviceContext& context, const link::Target& target, int32_t value) {
-  return Send(context, target, kSetPower, static_cast<uint32_t>(value));
+  return Run(context, target, {Command::SetPower, value, {}}).status;
 }
 
 Reading DoGetPower(const DeviceContext& context, const link::Target& target) {
-  return Query(context, target, kGetPower);
+  return Query(context, target, Command::GetPower);
 }
 
 Status DoSetBright(const DeviceContext& context, const link::Target& target, int32_t value) {
-  return Send(context, target, kSetBright, static_cast<uint32_t>(value));
+  return Run(context, target, {Command::SetBright, value, {}}).status;
 }
 
 Reading DoGetBright(const DeviceContext& context, const link::Target& target) {
-  return Query(context, target, kGetBright);
+  return Query(context, target, Command::GetBright);
 }
 
 Status DoReset(const DeviceContext& context, const link::Target& target) {
-  return Send(context, target, kReset, 0);
+  return Run(context, target, {Command::Reset, 0, {}}).status;
 }
 
 Status DoAdjustTime(const DeviceContext& context, const link::Target& target,
                     const platform::LocalTime& localTime) {
-  RequestBuffer body{};
-  ByteWriter out(body);
-  out.Bytes(EncodePacketHeader({kSetTime.cmd, 0, target.devAddr, 0}));
-  out.Bytes(EncodeTimeBlock(localTime));
-  link::FrameBuffer reply;
-  return RunCommand(context, target, kSetTime, body, reply);
+  return Run(context, target, {Command::SetTime, 0, localTime}).status;
 }
 
 }  // namespace veltrane::protocol

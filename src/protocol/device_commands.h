@@ -1,20 +1,41 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "common/status.h"
 #include "link/target.h"
 #include "platform/clock.h"
 #include "protocol/device_context.h"
+#include "protocol/exchange_steps.h"
+#include "protocol/packets.h"
 
 namespace veltrane::protocol {
 
-// A command's code and the receive window of one try: on a serial line, and on the network.
-struct CommandKind {
-  uint16_t cmd;
-  uint32_t serialWindowMs;
-  uint32_t udpWindowMs;  // every transport but serial
+// The six device commands.
+enum class Command { SetPower, GetPower, SetBright, GetBright, Reset, SetTime };
+
+// What to ask a screen: a command, the value it sends (SetPower, SetBright) and, for SetTime, the
+// local time to set.
+struct Request {
+  Command command = Command::GetPower;
+  int32_t value = 0;
+  platform::LocalTime time;
 };
+
+// A request's body: the header and, for SetTime, the time block.
+struct RequestBody {
+  std::array<uint8_t, kPacketHeaderBytes + kTimeBlockBytes> bytes{};
+  size_t size = 0;
+};
+
+// The steps' view of `request` to the screen the target names: its body (written to `body`,
+// which need only last until the steps are made), its address, and the receive window its
+// transport has for the command.
+RequestJob RequestFor(const Request& request, const link::Target& target, RequestBody& body);
 
 // What a query brings back: the screen's value when `status` is Ok.
 struct Reading {

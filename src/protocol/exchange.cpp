@@ -1,18 +1,17 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/exchange.h"
 
-#include "common/byte_reader.h"
 #include "link/frame_assembler.h"
-#include "protocol/packets.h"
 
 namespace veltrane::protocol {
 namespace {
 
-// Hands every frame in `input` to `test`: a datagram is one frame, stream bytes go through the
-// window's assembler.
-bool AcceptsInput(link::Channel& channel, std::span<const uint8_t> input,
-                  link::FrameAssembler& assembler, ReplyTest& test) {
+// Hands every frame in `input` to the steps until one is accepted: a datagram is one frame,
+// stream bytes go through the window's assembler (what follows an accepted frame is dropped).
+bool Accepts(link::Channel& channel, std::span<const uint8_t> input,
+             link::FrameAssembler& assembler, ExchangeSteps& steps, link::FrameBuffer& reply) {
   const auto accepted = [&](std::span<const uint8_t> frame) {
-    return test.Judge(frame) == ReplyKind::Accepted;
+    return steps.Judge(frame, reply) == ReplyKind::Accepted;
   };
   if (channel.CarriesWholeFrames()) return accepted(input);
   return assembler.Feed(input, accepted);
@@ -26,93 +25,54 @@ bool InputHasEnded(const link::Channel& channel, link::Channel::Input input) {
   return !(input.waited == platform::WaitResult::Ready && channel.CarriesWholeFrames());
 }
 
-// One receive window of `windowMs`, measured on the wrapping tick from the moment it opens. The
-// clock is read as the window opens and after each wake-up that does not end it: an answered
-// window costs one reading. A window that no more input can shorten runs its full length, asleep.
-bool AwaitReply(link::Channel& channel, uint32_t windowMs, ReplyTest& test,
-                platform::Clock& clock) {
-  const uint32_t opened = clock.NowMs();
+// The open window, until a frame is accepted, the window runs out or the run is cancelled. The
+// clock was read as the window opened and is read again only after a wake-up that does not end
+// it: an answered window costs one reading.
+void AwaitReply(link::Channel& channel, ExchangeSteps& steps, link::FrameBuffer& reply,
+                platform::Clock& clock, const CancelFlag* cancel) {
   link::FrameAssembler assembler;
   link::FrameBuffer input;
-  for (uint32_t remainingMs = windowMs; remainingMs > 0;) {
+  for (uint32_t remainingMs = steps.windowMs();;) {
     const auto [waited, n] = channel.AwaitInput(input, remainingMs);
-    if (n > 0 && AcceptsInput(channel, std::span<const uint8_t>(input.data(), n), assembler, test))
-      return true;
-    const uint32_t elapsed = platform::ElapsedMs(opened, clock.NowMs());
-    if (elapsed >= windowMs) return false;
-    remainingMs = windowMs - elapsed;
+    if (n > 0 && Accepts(channel, {input.data(), n}, assembler, steps, reply)) return;
+    if (cancel != nullptr && cancel->requested()) steps.Cancel();
+    if (steps.next() != ExchangeSteps::Next::Wait) return;
+    remainingMs = steps.RemainingMs(clock.NowMs());
+    if (remainingMs == 0) return steps.Expire();
     if (InputHasEnded(channel, {waited, n})) {
       clock.SleepMs(remainingMs);
-      return false;
+      return steps.Expire();
     }
   }
-  return false;
-}
-
-class CommandReplyTest final : public ReplyTest {
- public:
-  CommandReplyTest(uint16_t cmd, link::FrameBuffer& reply) : cmd_(cmd), reply_(reply) {}
-  ReplyKind Judge(std::span<const uint8_t> frame) override {
-    return CheckReply(frame, cmd_, reply_) ? ReplyKind::Accepted : ReplyKind::Ignored;
-  }
-
- private:
-  uint16_t cmd_;
-  link::FrameBuffer& reply_;
-};
-
-// A test that tells a watcher what it judged each frame to be. Only watched exchanges pay for the
-// second decoding.
-class WatchedReplyTest final : public ReplyTest {
- public:
-  WatchedReplyTest(ReplyTest& inner, ExchangeWatcher& watcher) : inner_(inner), watcher_(watcher) {}
-  ReplyKind Judge(std::span<const uint8_t> frame) override {
-    const ReplyKind kind = inner_.Judge(frame);
-    link::FrameBuffer body;
-    const int32_t length = link::DecodeFrame(frame, body);
-    const auto header = length > 0
-                            ? DecodeReplyHeader(std::span<const uint8_t>(body.data(), length))
-                            : std::nullopt;
-    watcher_.Replied(kind, header ? &*header : nullptr);
-    return kind;
-  }
-  void Sent() override { inner_.Sent(); }
-
- private:
-  ReplyTest& inner_;
-  ExchangeWatcher& watcher_;
-};
-
-Status TryInTurn(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
-                 ReplyTest& test, platform::Clock& clock, ExchangeWatcher* watcher) {
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    const bool sent = channel.Transmit(frame);
-    if (watcher != nullptr) watcher->Tried(attempt + 1, sent, frame.size(), windowMs);
-    if (!sent) continue;
-    test.Sent();
-    if (AwaitReply(channel, windowMs, test, clock)) return Status::Ok;
-  }
-  return Status::Timeout;
 }
 
 }  // namespace
 
-Status SendWithTries(link::Channel& channel, std::span<const uint8_t> frame, uint32_t windowMs,
-                     ReplyTest& test, platform::Clock& clock, ExchangeWatcher* watcher) {
-  if (watcher == nullptr) return TryInTurn(channel, frame, windowMs, test, clock, nullptr);
-  WatchedReplyTest watched(test, *watcher);
-  return TryInTurn(channel, frame, windowMs, watched, clock, watcher);
+Outcome Converse(link::Channel& channel, ExchangeSteps& steps, link::FrameBuffer& reply,
+                 platform::Clock& clock, const CancelFlag* cancel) {
+  for (;;) {
+    if (cancel != nullptr && cancel->requested()) steps.Cancel();
+    switch (steps.next()) {
+      case ExchangeSteps::Next::Done:
+        return steps.outcome();
+      case ExchangeSteps::Next::Send:
+        if (channel.Transmit(steps.Frame()))
+          steps.Sent(clock.NowMs());
+        else
+          steps.SendFailed();
+        break;
+      case ExchangeSteps::Next::Wait:
+        AwaitReply(channel, steps, reply, clock, cancel);
+        break;
+    }
+  }
 }
 
 Status Exchange(link::Channel& channel, std::span<const uint8_t> body, link::FrameBuffer& reply,
                 uint32_t windowMs, platform::Clock& clock, ExchangeWatcher* watcher) {
-  const auto cmd = ByteReader(body).U16(0);
-  link::FrameBuffer frame;
-  const int32_t frameLength = link::EncodeFrame(body, frame);
-  if (!cmd || frameLength <= 0) return Status::BadArgument;
-  CommandReplyTest test(*cmd, reply);
-  return SendWithTries(channel, std::span<const uint8_t>(frame.data(), frameLength), windowMs, test,
-                       clock, watcher);
+  ExchangeSteps steps(RequestJob{body, windowMs});
+  steps.Watch(watcher);
+  return Converse(channel, steps, reply, clock).status;
 }
 
 }  // namespace veltrane::protocol

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "raster/raster.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "raster/raster_decode.h"
 
 #include "common/byte_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "raster/text_picture.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Compiled as strict C99 against the public header and linked to the shared library: the
    header must stand alone in C, and the exports must behave as documented through it. */
 #include <stddef.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the studio's browser tests start and look at: the studio, simulated screens, the command,
 // and Debian's chromium through puppeteer-core.
 import { execFile, spawn } from 'node:child_process';

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The studio's browser tests: `run.sh install WORK` installs puppeteer-core from the committed
 # package-lock.json into WORK (once per lock file; never a browser), `run.sh test WORK ...` runs
 # the tests there against Debian's chromium. Either skips (exit 77) when node or chromium is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's page in Debian's chromium: programs built with the mouse and with the keyboard,
 // sent from the page and by `veltrane send` alike, the preview against `veltrane preview`, a
 // fleet with a silent screen, what the studio refuses, how fast a change shows and how idle it

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: run_hello_screen.sh VELTRANE_SCREEN HELLO_SCREEN
 # Starts a simulated screen on a port of the system's choosing, runs the C example against it,
 # and checks that the example succeeded, that the screen took the whole upload, and that the

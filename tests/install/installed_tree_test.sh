@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix, builds a C program against the installed tree twice
 # (pkg-config on the command line, find_package in a CMake project) and runs both against the
 # installed veltrane-screen on a free loopback UDP port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six device commands end to end: the library's exports and command routines against the
 // simulated screen over loopback UDP and a pseudo-terminal, and against a hand-driven socket where
 // the exact bytes matter.

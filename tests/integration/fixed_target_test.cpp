@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed-target entry points against simulated screens listening on port 6666 of their own
 // loopback addresses (127.0.0.0/8 is all loopback), so that tests running at once never share one.
 #include <gtest/gtest.h>

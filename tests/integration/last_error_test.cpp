@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Why an export failed: every failure leaves its own code and text for the calling thread, and a
 // success leaves none.
 #include <gtest/gtest.h>

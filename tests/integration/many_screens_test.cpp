@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One simulator serving many screens over loopback UDP, and a pseudo-terminal paced like a line.
 #include <gtest/gtest.h>
 

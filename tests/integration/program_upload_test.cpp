@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Programs built through the exported calls and sent to a simulated screen, which takes each one
 // apart with the program reader before it keeps it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Program uploads end to end: the library's upload against the simulated screen over loopback UDP
 // and a pseudo-terminal, under each fault the screen can inject.
 #include "protocol/upload.h"

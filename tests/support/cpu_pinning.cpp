@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/cpu_pinning.h"
 
 #include <pthread.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/non_serial_paths.h"
 
 #include <fcntl.h>

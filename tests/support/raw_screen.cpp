@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/raw_screen.h"
 
 #include "link/frame_codec.h"

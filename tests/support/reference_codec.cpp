@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/reference_codec.h"
 
 #include "link/crc16.h"

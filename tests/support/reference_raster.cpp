@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/reference_raster.h"
 
 #include "common/byte_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/screen_harness.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/udp_sockets.h"
 
 namespace veltrane::testing {

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: output_test.sh VELTRANE VELTRANE_SCREEN EXAMPLES_DIR
 # What the tools write, and where: a picture written over a file, a link, a device or a pipe
 # never takes away what was there when the write fails, and results printed to a full or closed

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: unbounded_input_test.sh VELTRANE EXAMPLES_DIR SANITIZED
 # Runs the command on inputs that have no end or ask for far more memory than they are worth,
 # each under a memory limit and a time limit, and checks that every one ends in a refusal: exit

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: check_dll.sh OBJDUMP VELTRANE_DLL
 # Reads a built veltrane.dll the way a Windows host sees it and checks:
 #  - the export table: exactly the names below at their ordinals, so hosts that bind by name or by
@@ -38,7 +39,12 @@ expected='1 AddClock 48
 25 LED_SetTextEncoding 4
 26 LED_GetVersion 0
 27 LED_GetLastError 0
-28 LED_GetLastErrorText 0'
+28 LED_GetLastErrorText 0
+29 LED_FleetOpen 8
+30 LED_FleetClose 4
+31 LED_FleetSend 16
+32 LED_FleetCommand 20
+33 LED_FleetCancel 4'
 
 system_dlls='advapi32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll ws2_32.dll wsock32.dll'
 

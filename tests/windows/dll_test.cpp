@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // veltrane.dll as a Windows host uses it: loaded by name, every export found by name and by
 // ordinal, device commands and uploads against veltrane-screen (on Linux, across Wine) over
 // loopback UDP and over a COM port that is the simulator's pseudo-terminal, GDI pictures and
@@ -8,6 +9,8 @@
 //   VELTRANE_FILE_AS_COM_PATH that file's path
 //   VELTRANE_SAVED_PROGRAMS   the folder where it keeps each program it accepts (program-N.bin)
 //   VELTRANE_LINUX_SAMPLES    the folder of the Linux build's sample programs (clock first)
+//   VELTRANE_FLEET_UDP_PORT   the first UDP port of a second simulator's four screens
+//   VELTRANE_FLEET_PROGRAMS   the folder where those four keep the programs they accept
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -112,6 +115,11 @@ constexpr Export kExports[] = {
     {26, "LED_GetVersion"},
     {27, "LED_GetLastError"},
     {28, "LED_GetLastErrorText"},
+    {29, "LED_FleetOpen"},
+    {30, "LED_FleetClose"},
+    {31, "LED_FleetSend"},
+    {32, "LED_FleetCommand"},
+    {33, "LED_FleetCancel"},
 };
 
 TEST(Exports, EachNameAndItsOrdinalReachTheSameFunction) {
@@ -210,6 +218,38 @@ INSTANTIATE_TEST_SUITE_P(Transports, Device,
                          ::testing::Values(Transport{"udp", UdpScreen},
                                            Transport{"com", SerialScreen}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+int progressCalls = 0;
+void VELTRANE_CALL CountProgress(int32_t, uint32_t, uint32_t, void*) { ++progressCalls; }
+
+TEST_F(Library, AFleetOfFourScreensTakesOneProgram) {
+  DevParam screens[4];
+  for (int i = 0; i < 4; ++i) {
+    screens[i] = UdpScreen();
+    screens[i].rmtPort = std::atoi(Setting("VELTRANE_FLEET_UDP_PORT").c_str()) + i;
+  }
+  const int32_t fleet = LED_FleetOpen(screens, 4);
+  ASSERT_GT(fleet, 0);
+  const std::string text(700, 'y');
+  const int32_t slot = MakeRoot(1, 1);
+  ASSERT_EQ(AddLeaf(slot, 1), 1);
+  ASSERT_EQ(AddString(slot, LedRect{0, 0, 64, 16}, 2, text.c_str(), 1, 2, 3, 4), 1);
+  LedFleetOptions options{};
+  options.jobs = 2;
+  options.progress = CountProgress;
+  LedFleetResult results[4];
+  EXPECT_EQ(LED_FleetSend(fleet, slot, &options, results), 4);
+  for (const LedFleetResult& result : results) {
+    EXPECT_EQ(result.error, VELTRANE_ERROR_NONE);
+    EXPECT_EQ(result.packetsDone, result.packetsTotal);
+  }
+  EXPECT_GE(progressCalls, 4);
+  const auto saved = std::distance(fs::directory_iterator(Setting("VELTRANE_FLEET_PROGRAMS")),
+                                   fs::directory_iterator());
+  EXPECT_EQ(saved, 4);
+  EXPECT_EQ(LED_FleetCommand(fleet, VELTRANE_FLEET_GET_POWER, 0, nullptr, results), 4);
+  EXPECT_EQ(LED_FleetClose(fleet), 1);
+}
 
 // The sample picture drawn into a memory DC, one pixel at a time.
 class SampleDc {

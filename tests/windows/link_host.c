@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A Windows host as one is written against the installed header: it calls every function the
    header declares. It is only linked, never run (32-bit programs cannot run here): the link
    shows that each declaration reaches its export through the import libraries, with the calling

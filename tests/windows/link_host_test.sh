@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: link_host_test.sh CMAKE CC OBJDUMP BUILD_DIR HOST_SOURCE
 # Installs the Windows build into a scratch prefix and builds the C host HOST_SOURCE, which calls
 # every function the header declares, as a host would from what was installed: compiled with the

@@ -1,9 +1,11 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: run_under_wine.sh DLL_TEST_EXE VELTRANE_SCREEN WRITE_SAMPLES
 # Runs the Windows test program (next to veltrane.dll) under 64-bit Wine against veltrane-screen:
 #  1. the Linux build's sample programs are sent to one simulator, which keeps them;
 #  2. a fresh Wine prefix is made in a temporary folder, and COM5 in it is linked to the
-#     pseudo-terminal of a second simulator that also serves UDP on loopback, COM6 to a file;
+#     pseudo-terminal of a second simulator that also serves UDP on loopback, COM6 to a file; a
+#     third serves four screens on consecutive UDP ports, for a fleet;
 #  3. the test program runs in that prefix; afterwards every Wine process of the prefix is ended
 #     (wineserver -k), the simulators are stopped and the folder is removed.
 set -u
@@ -53,7 +55,8 @@ start_screen() {
   done
   fail "veltrane-screen ($name) did not say where it serves"
 }
-udp_port() { sed -n 's/^udp 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/$1.out"; }
+# The (first) UDP port a simulator serves.
+udp_port() { sed -n 's/^udp 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/$1.out" | head -n 1; }
 
 mkdir -p "$work/linux" "$work/windows"
 start_screen linux --save-programs "$work/linux"
@@ -63,6 +66,9 @@ start_screen linux --save-programs "$work/linux"
 start_screen windows --pty --save-programs "$work/windows"
 terminal=$(sed -n 's/^serial //p' "$work/windows.out")
 [ -n "$terminal" ] || fail "veltrane-screen serves no pseudo-terminal"
+
+mkdir -p "$work/fleet"
+start_screen fleet --screens 4 --save-programs "$work/fleet"
 
 started=$(date +%s)
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 || fail "wineboot could not make the prefix"
@@ -75,6 +81,7 @@ ln -sf "$work/not_a_port.txt" "$WINEPREFIX/dosdevices/com6"
 VELTRANE_SCREEN_UDP_PORT=$(udp_port windows) VELTRANE_SCREEN_COM_PORT=5 \
   VELTRANE_FILE_AS_COM_PORT=6 VELTRANE_FILE_AS_COM_PATH="Z:$work/not_a_port.txt" \
   VELTRANE_SAVED_PROGRAMS="Z:$work/windows" VELTRANE_LINUX_SAMPLES="Z:$work/linux" \
+  VELTRANE_FLEET_UDP_PORT=$(udp_port fleet) VELTRANE_FLEET_PROGRAMS="Z:$work/fleet" \
   "$wine" "$test_program" --gtest_color=no
 status=$?
 echo "wine64 suite: exit status $status, $(($(date +%s) - started)) s including the prefix"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "samples.h"
 
 uint32_t SamplePixel(int32_t x, int32_t y) {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Two programs that the Linux and the Windows builds make from the same input, so that their
    bytes can be compared: an analog clock, and a window area read from a picture with colours on
    both sides of the lit thresholds. Only the way the picture reaches AddWindow differs. */

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* write_samples ADDRESS PORT: builds the sample programs with the Linux library and sends them,
    clock first, to a screen over UDP; veltrane-screen --save-programs keeps what it receives as
    the bytes the Windows build must match. Exits 0 when both were sent, 1 otherwise. */

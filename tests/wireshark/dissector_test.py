@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The Wireshark dissector against a real exchange.
 
 Starts veltrane-screen on loopback, puts a UDP relay between it and the veltrane command, runs
 every device command and an upload through the relay and writes each datagram, both ways, to a
-classic pcap file (raw IPv4, with the screen shown on port 6666). Then reads the capture with
-tshark and the dissector and checks the fields of every command, reply and upload packet.
+classic pcap file (raw IPv4, with the screen shown on port 6666). The relay loses the screen's
+first reply and the screen leaves one upload packet unacknowledged, so two requests are tried
+again. Then reads the capture with tshark (both passes) and the dissector and checks the fields of
+every command, reply and upload packet, and that each reply is linked to its request.
 
 Usage: dissector_test.py VELTRANE VELTRANE_SCREEN DISSECTOR PROGRAM_JSON
 Exits 77 (skipped) when tshark is not installed.
@@ -21,6 +24,7 @@ import threading
 import time
 
 SCREEN_PORT = 6666  # where the capture shows the screen, the dissector's default port
+UNACKNOWLEDGED_SEQ = 2  # the upload packet the screen does not acknowledge the first time
 CLIENT_PORT = 40000  # where the capture shows the command
 SKIPPED = 77
 
@@ -61,7 +65,7 @@ def _ip_checksum(header):
 class Relay:
     """Forwards the command's datagrams to the screen and the screen's back, recording both."""
 
-    def __init__(self, screen_port, capture):
+    def __init__(self, screen_port, capture, lose_first_reply):
         self.outside = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.outside.bind(("127.0.0.1", 0))
         self.inside = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -70,6 +74,7 @@ class Relay:
         self.capture = capture
         self.client = None
         self.first_request = None
+        self.lose_reply = lose_first_reply
         self.running = True
         self.thread = threading.Thread(target=self._run, daemon=True)
         self.thread.start()
@@ -91,6 +96,8 @@ class Relay:
                     self.first_request = self.first_request or data
                     self.capture.write(data, from_screen=False)
                     self.inside.sendto(data, self.screen)
+                elif self.lose_reply:
+                    self.lose_reply = False  # lost on the way: neither captured nor passed on
                 elif self.client is not None:
                     self.capture.write(data, from_screen=True)
                     self.outside.sendto(data, self.client)
@@ -108,12 +115,12 @@ def free_udp_port():
 
 def record_exchange(veltrane, screen_binary, program, capture_path):
     port = free_udp_port()
-    screen = subprocess.Popen([screen_binary, "--udp", f"127.0.0.1:{port}"],
-                              stdout=subprocess.PIPE, text=True)
+    screen = subprocess.Popen([screen_binary, "--udp", f"127.0.0.1:{port}", "--drop-ack",
+                               str(UNACKNOWLEDGED_SEQ)], stdout=subprocess.PIPE, text=True)
     try:
         screen.stdout.readline()  # the screen prints its address once it serves
         capture = PcapWriter(capture_path)
-        relay = Relay(port, capture)
+        relay = Relay(port, capture, lose_first_reply=True)
         target = ["--udp", f"127.0.0.1:{relay.port}"]
         for command in (["power"], ["power", "on"], ["brightness"], ["brightness", "7"],
                         ["reset"], ["sync-time"], ["send", program]):
@@ -130,14 +137,16 @@ def record_exchange(veltrane, screen_binary, program, capture_path):
         screen.wait()
 
 
-FIELDS = ["veltrane.cmd", "veltrane.devaddr", "veltrane.value", "veltrane.answered_cmd",
+FIELDS = ["frame.number", "frame.time_epoch", "veltrane.request_in", "veltrane.response_in",
+          "veltrane.response_time", "veltrane.retry", "veltrane.retry_of", "veltrane.try",
+          "veltrane.cmd", "veltrane.devaddr", "veltrane.value", "veltrane.answered_cmd",
           "veltrane.status", "veltrane.ack", "veltrane.crc.good", "veltrane.escapes", "veltrane.upload.seq",
           "veltrane.upload.piece_len", "veltrane.time", "veltrane.program.length",
           "veltrane.program.pages", "veltrane.page.items", "veltrane.area"]
 
 
 def dissect(capture_path, dissector):
-    command = ["tshark", "-r", capture_path, "-X", f"lua_script:{dissector}", "-T", "fields",
+    command = ["tshark", "-2", "-r", capture_path, "-X", f"lua_script:{dissector}", "-T", "fields",
                "-E", "separator=|", "-E", "occurrence=a", "-E", "aggregator=;"]
     for field in FIELDS:
         command += ["-e", field]
@@ -160,8 +169,10 @@ def check(rows):
     expect("every frame of the exchange has a good CRC",
            all(r["veltrane.crc.good"] in ("1", "True") for r in rows))
     expect("some frame carried escaped bytes", any(int(r["veltrane.escapes"]) > 0 for r in rows))
-    requests = [r for r in rows if r["veltrane.cmd"] != "3"]
+    all_requests = [r for r in rows if r["veltrane.cmd"] != "3"]
     replies = [r for r in rows if r["veltrane.cmd"] == "3"]
+    failures += check_links(all_requests, replies)
+    requests = [r for r in all_requests if not r["veltrane.retry"]]
     # Each device command goes out once, to screen 1, with its value, and is answered.
     for cmd, value in (("9", "0"), ("10", "1"), ("11", "0"), ("12", "7"), ("99", "0"), ("6", "0")):
         sent = [r for r in requests if r["veltrane.cmd"] == cmd]
@@ -189,6 +200,42 @@ def check(rows):
            and end[0]["veltrane.page.items"] == "2;1"
            and end[0]["veltrane.area"] == "window (0, 0, 128, 16);string (0, 16, 128, 32);"
                                           "window (0, 0, 128, 32)")
+    return failures
+
+
+def check_links(requests, replies):
+    """Each reply names the request it answers, which names it back, with the time between them;
+    the two requests whose reply never came (the lost one, the withheld acknowledgement) are each
+    tried again, and only their second tries are marked as retries of the first."""
+    failures = []
+    by_frame = {r["frame.number"]: r for r in requests}
+    for reply in replies:
+        request = by_frame.get(reply["veltrane.request_in"])
+        if request is None:
+            failures.append(f"reply {reply['frame.number']} names no request")
+            continue
+        seq_matches = request["veltrane.cmd"] not in ("0", "1", "2") or \
+            request["veltrane.upload.seq"] == reply["veltrane.value"]
+        if request["veltrane.cmd"] != reply["veltrane.answered_cmd"] or not seq_matches:
+            failures.append(f"reply {reply['frame.number']} linked to request {request['frame.number']}, "
+                            "which it does not answer")
+        if request["veltrane.response_in"] != reply["frame.number"]:
+            failures.append(f"request {request['frame.number']} does not name its reply "
+                            f"{reply['frame.number']}")
+        took = float(reply["frame.time_epoch"]) - float(request["frame.time_epoch"])
+        if abs(float(reply["veltrane.response_time"] or "nan") - took) > 1e-6:
+            failures.append(f"reply {reply['frame.number']}: response time "
+                            f"{reply['veltrane.response_time']}, the frames are {took:.9f} s apart")
+    unanswered = [r for r in requests if not r["veltrane.response_in"]]
+    retries = [r for r in requests if r["veltrane.retry"]]
+    lost = [(r["veltrane.cmd"], r["veltrane.upload.seq"]) for r in unanswered]
+    if lost != [("9", ""), ("2", str(UNACKNOWLEDGED_SEQ))]:
+        failures.append(f"unanswered requests: expected the first power query and upload packet "
+                        f"{UNACKNOWLEDGED_SEQ}, got {lost}")
+    expected = [(r["frame.number"], "2") for r in unanswered]
+    got = [(r["veltrane.retry_of"], r["veltrane.try"]) for r in retries]
+    if got != expected or not all(r["veltrane.retry"] in ("1", "True") for r in retries):
+        failures.append(f"retries: expected second tries of {expected}, got {got}")
     return failures
 
 
@@ -230,7 +277,7 @@ def write_damaged_capture(records, path):
 
 
 def lua_errors(capture_path, dissector):
-    result = subprocess.run(["tshark", "-r", capture_path, "-X", f"lua_script:{dissector}", "-V"],
+    result = subprocess.run(["tshark", "-2", "-r", capture_path, "-X", f"lua_script:{dissector}", "-V"],
                             check=True, capture_output=True, text=True)
     return [line.strip() for line in result.stdout.splitlines() if "Lua Error" in line]
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "platform/clock.h"
 #include "preview.h"
 #include "program/program_reader.h"
+#include "program/program_text.h"
 #include "warnings.h"
 
 namespace veltrane::cli {
@@ -27,18 +29,24 @@ struct Reporting {
 // Says what went wrong in one sentence on stderr, as "veltrane: ...".
 void SayError(const std::string& sentence);
 
+// What a program file says beyond the program it builds.
+struct ProgramFileFacts {
+  program::SourceKindNames kinds;    // what the file calls each area
+  std::optional<ScreenSize> screen;  // the screen the file names
+};
+
 // A program given on the command line: a program file (.json) built here, or a raw block.
 // Gives the block, or one sentence saying why there is none. With `warnings`, what a program
-// file's faces and screen are warned about is added there; with `screen`, the screen it names.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
-    const std::filesystem::path& file, Warnings* warnings = nullptr,
-    std::optional<ScreenSize>* screen = nullptr);
+// file's faces and screen are warned about is added there; with `facts`, what else it says.
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
+                                                                 Warnings* warnings = nullptr,
+                                                                 ProgramFileFacts* facts = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
   std::vector<uint8_t> block;
   std::optional<program::ReadResult> read;  // absent when the file could not be loaded
-  std::optional<ScreenSize> screen;         // the screen a program file names
+  ProgramFileFacts facts;                   // empty for a raw block
 };
 
 // Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,

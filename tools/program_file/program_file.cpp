@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program_file/program_file.h"
 
 #include <array>
@@ -255,7 +256,9 @@ Page ToPage(const json& value, const std::string& path, const std::filesystem::p
 
 ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFolder) {
   const json& object = ExpectObject(document, "");
-  RejectUnknownKeys(object, "", {"rootType", "colorMode", "screen", "pages", "comment"});
+  // "$schema" names the file's JSON schema for editors; a comment may be anything.
+  RejectUnknownKeys(object, "", {"rootType", "colorMode", "screen", "pages", "comment", "$schema"});
+  if (object.contains("$schema")) StringAt(object, "", "$schema");
   ProgramFile program;
   program.rootType = RangedOr(object, "", "rootType", program.rootType, kU16);
   program.colorMode = RangedOr(object, "", "colorMode", program.colorMode, kU16);
@@ -368,6 +371,17 @@ ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem:
   } catch (const json::exception& error) {
     return ProgramFileError{"", error.what()};
   }
+}
+
+std::string_view AreaKindName(const Area& area) {
+  struct Name {
+    std::string_view operator()(const TextArea&) const { return "text"; }
+    std::string_view operator()(const StringArea&) const { return "string"; }
+    std::string_view operator()(const ImageArea&) const { return "image"; }
+    std::string_view operator()(const DateTimeArea&) const { return "datetime"; }
+    std::string_view operator()(const ClockArea&) const { return "clock"; }
+  };
+  return std::visit(Name{}, area.content);
 }
 
 std::string_view DateTimeFormatName(int32_t dateTimeType) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -104,6 +105,9 @@ ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem:
 // True when input of unknown kind (standard input) is to be read as a program file rather than a
 // program block: its first byte other than JSON white space is `{`, as a program file's is.
 bool LooksLikeProgramFile(std::string_view bytes);
+
+// The kind a program file names an area by: "text", "string", "image", "datetime" or "clock".
+std::string_view AreaKindName(const Area& area);
 
 // The name a program file gives date-time type 1..10 ("date", "time", ...); empty for others.
 std::string_view DateTimeFormatName(int32_t dateTimeType);

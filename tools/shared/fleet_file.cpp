@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/fleet_file.h"
 
 #include <charconv>

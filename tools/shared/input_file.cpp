@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/input_file.h"
 
 #include <algorithm>

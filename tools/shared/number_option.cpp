@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/number_option.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/output_file.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/time_text.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/udp_endpoint.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shared/usage_error.h"
 
 #include <cctype>

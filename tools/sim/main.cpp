@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // veltrane-screen: a simulated screen on UDP and/or a serial line, until SIGINT or SIGTERM.
 #include <cstdio>
 #include <string>

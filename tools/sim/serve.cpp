@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/serve.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/simulator.h"
 
 #include <algorithm>

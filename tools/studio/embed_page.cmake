@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes OUTPUT, a C++ file holding every file of PAGE_DIR (the page's files) as bytes, with its
 # name and Content-Type, behind FindPageFile (page_files.h). Run as a build step: cmake -P.
 file(GLOB page_files RELATIVE ${PAGE_DIR} ${PAGE_DIR}/*)

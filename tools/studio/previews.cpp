@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "previews.h"
 
 #include "format/packets.h"

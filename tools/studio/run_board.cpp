@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "run_board.h"
 
+#include <functional>
 #include <system_error>
 
 namespace veltrane::studio {
@@ -19,15 +21,21 @@ bool RunBoard::Start(std::vector<ScreenTarget> screens, ScreenJob job, std::stri
   board_.rows.clear();
   for (const ScreenTarget& screen : screens)
     board_.rows.push_back({screen.name, screen.where, 0, 0, std::nullopt});
-  cancel_ = false;
+  cancel_ = std::make_unique<protocol::CancelFlag>();
   try {
-    worker_ = std::thread(&RunBoard::Run, this, std::move(screens), std::move(job));
+    worker_ =
+        std::thread(&RunBoard::Run, this, std::move(screens), std::move(job), std::cref(*cancel_));
   } catch (const std::system_error&) {
     board_.running = false;  // no thread to be had: nothing was started
     return false;
   }
   Changed();
   return true;
+}
+
+void RunBoard::Cancel() {
+  std::lock_guard lock(mutex_);
+  if (cancel_) cancel_->Request();
 }
 
 std::optional<RunSnapshot> RunBoard::WaitForChange(uint64_t seen) {
@@ -43,11 +51,12 @@ void RunBoard::Close() {
   changed_.notify_all();
 }
 
-void RunBoard::Run(std::vector<ScreenTarget> screens, ScreenJob job) {
+void RunBoard::Run(std::vector<ScreenTarget> screens, ScreenJob job,
+                   const protocol::CancelFlag& cancel) {
   const std::vector<ScreenOutcome> outcomes = RunScreens(
       screens, job,
       [this](size_t screen, uint32_t done, uint32_t total) { Progress(screen, done, total); },
-      cancel_);
+      cancel);
   std::lock_guard lock(mutex_);
   for (size_t i = 0; i < outcomes.size(); ++i) board_.rows[i].outcome = outcomes[i];
   board_.running = false;

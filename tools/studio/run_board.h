@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -44,7 +45,7 @@ class RunBoard {
   bool Start(std::vector<ScreenTarget> screens, ScreenJob job, std::string action);
 
   // Screens of the run whose turn has not begun end cancelled.
-  void Cancel() { cancel_ = true; }
+  void Cancel();
 
   // The board once its version differs from `seen` (at once when it already does); nothing once
   // the board is closed.
@@ -54,7 +55,7 @@ class RunBoard {
   void Close();
 
  private:
-  void Run(std::vector<ScreenTarget> screens, ScreenJob job);
+  void Run(std::vector<ScreenTarget> screens, ScreenJob job, const protocol::CancelFlag& cancel);
   void Progress(size_t screen, uint32_t done, uint32_t total);
   void Changed();  // with mutex_ held
 
@@ -62,7 +63,8 @@ class RunBoard {
   std::condition_variable changed_;
   RunSnapshot board_;
   bool closed_ = false;
-  std::atomic<bool> cancel_{false};
+  // The run's own, so that a new run starts uncancelled; kept until the next run's start.
+  std::unique_ptr<protocol::CancelFlag> cancel_;
   std::thread worker_;
 };
 

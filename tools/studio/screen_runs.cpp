@@ -1,38 +1,25 @@
+// SPDX-License-Identifier: MIT
 #include "screen_runs.h"
 
-#include <chrono>
-
 #include "api/last_error.h"
-#include "fleet_runner.h"
-#include "protocol/device_commands.h"
-#include "protocol/upload.h"
+#include "fleet.h"
+#include "platform/clock.h"
+#include "protocol/fleet.h"
 
 namespace veltrane::studio {
 namespace {
 
-// A screen's turn, told which screen of the run it is by its progress entry (the runner hands
-// each turn its own screen's entry of the list it was given).
-class Turns {
+// Hands the engine's news of each screen to the run's progress.
+class ProgressEvents final : public protocol::FleetEvents {
  public:
-  Turns(const ScreenJob& job, const ScreenProgress& progress, const std::atomic<bool>& cancel,
-        std::vector<cli::TurnProgress>& entries, std::vector<ScreenOutcome>& outcomes)
-      : job_(job), progress_(progress), cancel_(cancel), entries_(entries), outcomes_(outcomes) {}
+  explicit ProgressEvents(const ScreenProgress& progress) : progress_(progress) {}
 
-  cli::TurnOutcome operator()(const link::Target& target, const protocol::DeviceContext& devices,
-                              cli::TurnProgress& entry) const {
-    const size_t screen = static_cast<size_t>(&entry - entries_.data());
-    ScreenOutcome& outcome = outcomes_[screen];  // written by this screen's turn alone
-    if (cancel_) {
-      outcome.cancelled = true;
-      return {Status::Ok, std::nullopt};
-    }
-    if (job_.kind == ScreenJob::Send)
-      return {Upload(target, devices, screen, outcome), std::nullopt};
-    // A command is one exchange: its progress is whether the screen has answered it yet.
-    Report(screen, 0, 1);
-    const Status status = Command(target, devices, outcome);
-    if (status == Status::Ok) Report(screen, 1, 1);
-    return {status, std::nullopt};
+  void Started(size_t screen) override { Report(screen, 0, 0); }
+  void Progressed(size_t screen, const protocol::Progress& progress) override {
+    Report(screen, progress.done, progress.total);
+  }
+  void Finished(size_t screen, const protocol::ScreenResult& result) override {
+    Report(screen, result.outcome.packetsDone, result.outcome.packetsTotal);
   }
 
  private:
@@ -40,80 +27,66 @@ class Turns {
     if (progress_) progress_(screen, done, total);
   }
 
-  Status Command(const link::Target& target, const protocol::DeviceContext& devices,
-                 ScreenOutcome& outcome) const {
-    switch (job_.kind) {
-      case ScreenJob::PowerOn:
-      case ScreenJob::PowerOff:
-        return protocol::DoSetPower(devices, target, job_.kind == ScreenJob::PowerOn ? 1 : 0);
-      case ScreenJob::SetBrightness:
-        return protocol::DoSetBright(devices, target, job_.brightness);
-      case ScreenJob::SetClock:
-        return protocol::DoAdjustTime(devices, target, devices.clock.Local());
-      case ScreenJob::ReadStatus:
-        return ReadStatus(target, devices, outcome);
-      case ScreenJob::Send:
-        break;
-    }
-    return Status::BadArgument;
-  }
-
-  // Reports each acknowledged packet to the run's progress and keeps the last count.
-  class Counter final : public protocol::UploadObserver {
-   public:
-    Counter(const ScreenProgress& progress, size_t screen, ScreenOutcome& outcome)
-        : progress_(progress), screen_(screen), outcome_(outcome) {}
-    void Acknowledged(uint32_t done, uint32_t total, size_t bytes) override {
-      outcome_.packetsDone = done;
-      outcome_.packetsTotal = total;
-      outcome_.bytes = bytes;
-      if (progress_) progress_(screen_, done, total);
-    }
-
-   private:
-    const ScreenProgress& progress_;
-    size_t screen_;
-    ScreenOutcome& outcome_;
-  };
-
-  Status Upload(const link::Target& target, const protocol::DeviceContext& devices, size_t screen,
-                ScreenOutcome& outcome) const {
-    Counter counter(progress_, screen, outcome);
-    return protocol::UploadProgram(devices, target, job_.program, &counter);
-  }
-
-  static Status ReadStatus(const link::Target& target, const protocol::DeviceContext& devices,
-                           ScreenOutcome& outcome) {
-    const protocol::Reading power = protocol::DoGetPower(devices, target);
-    if (power.status != Status::Ok) return power.status;
-    outcome.power = power.value;
-    const protocol::Reading brightness = protocol::DoGetBright(devices, target);
-    if (brightness.status == Status::Ok) outcome.brightness = brightness.value;
-    return brightness.status;
-  }
-
-  const ScreenJob& job_;
   const ScreenProgress& progress_;
-  const std::atomic<bool>& cancel_;
-  std::vector<cli::TurnProgress>& entries_;
-  std::vector<ScreenOutcome>& outcomes_;
 };
+
+protocol::Request Ask(protocol::Command command, int32_t value = 0) { return {command, value, {}}; }
+
+// What the engine does at every screen for `job`; a status run asks the power first.
+protocol::FleetTask TaskFor(const ScreenJob& job) {
+  switch (job.kind) {
+    case ScreenJob::Send:
+      return protocol::ProgramUpload{job.program};
+    case ScreenJob::PowerOn:
+      return Ask(protocol::Command::SetPower, 1);
+    case ScreenJob::PowerOff:
+      return Ask(protocol::Command::SetPower, 0);
+    case ScreenJob::SetBrightness:
+      return Ask(protocol::Command::SetBright, job.brightness);
+    case ScreenJob::SetClock:
+      return Ask(protocol::Command::SetTime);
+    case ScreenJob::ReadStatus:
+      break;
+  }
+  return Ask(protocol::Command::GetPower);
+}
+
+ScreenOutcome OutcomeOf(const protocol::ScreenResult& result) {
+  const protocol::Outcome& outcome = result.outcome;
+  ScreenOutcome told;
+  told.status = outcome.status.code();
+  if (outcome.status != Status::Ok && outcome.status != Status::Cancelled)
+    told.why = api::Describe(outcome.status).text;
+  told.packetsDone = outcome.packetsDone;
+  told.packetsTotal = outcome.packetsTotal;
+  told.bytes = outcome.bytesDone;
+  told.ms = result.milliseconds;
+  return told;
+}
 
 }  // namespace
 
 std::vector<ScreenOutcome> RunScreens(const std::vector<ScreenTarget>& screens,
                                       const ScreenJob& job, const ScreenProgress& progress,
-                                      const std::atomic<bool>& cancel) {
-  std::vector<cli::TurnProgress> entries(screens.size());
-  std::vector<ScreenOutcome> outcomes(screens.size());
-  const std::vector<cli::ScreenResult> results =
-      cli::DriveFleet(screens, 0, Turns(job, progress, cancel, entries, outcomes), entries);
+                                      const protocol::CancelFlag& cancel) {
+  std::vector<link::Target> targets;
+  for (const ScreenTarget& screen : screens) targets.push_back(screen.target);
+  ProgressEvents events(progress);
+  platform::Clock& clock = platform::SystemClock();
+  const protocol::FleetPolicy policy;
+  const std::vector<protocol::ScreenResult> results =
+      protocol::DriveFleet(targets, TaskFor(job), policy, clock, &events, &cancel);
+  std::vector<ScreenOutcome> outcomes;
+  for (const protocol::ScreenResult& result : results) outcomes.push_back(OutcomeOf(result));
+  if (job.kind != ScreenJob::ReadStatus) return outcomes;
+  const std::vector<protocol::ScreenResult> brightness =
+      cli::BrightnessOfAnswered(screens, results, policy, clock, &cancel);
   for (size_t i = 0; i < screens.size(); ++i) {
-    ScreenOutcome& outcome = outcomes[i];
-    const api::ErrorReport report = api::Describe(results[i].outcome.status);
-    outcome.error = outcome.cancelled ? VELTRANE_ERROR_NONE : report.code;
-    outcome.why = outcome.cancelled ? std::string() : report.text;
-    outcome.ms = static_cast<uint32_t>(results[i].seconds * 1000);
+    if (results[i].outcome.status != Status::Ok) continue;
+    outcomes[i] = OutcomeOf(brightness[i]);
+    outcomes[i].ms += results[i].milliseconds;
+    outcomes[i].power = results[i].outcome.value;
+    outcomes[i].brightness = brightness[i].outcome.value;
   }
   return outcomes;
 }

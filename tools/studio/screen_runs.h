@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Everything the studio asks of screens goes through this one file: a run of one action on a
-// list of screens, with one outcome per screen, progress as it goes, and a way to cancel.
+// list of screens, through the library's fleet engine as `veltrane send --to` and `veltrane
+// status` drive it, with one outcome per screen, progress as it goes, and a way to cancel.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
+#include "protocol/exchange.h"
 #include "shared/fleet_file.h"
-#include "veltrane/veltrane.h"
 
 namespace veltrane::studio {
 
@@ -29,10 +31,9 @@ struct ScreenJob {
 
 // How one screen's part of a run ended.
 struct ScreenOutcome {
-  int32_t error = VELTRANE_ERROR_NONE;  // a VELTRANE_ERROR_* code
-  bool cancelled = false;               // the run was cancelled before the screen's turn
-  std::string why;                      // the library's words for the error
-  uint32_t packetsDone = 0;             // Send: packets acknowledged of all there are
+  Status::Code status = Status::Ok;  // Cancelled: the run was cancelled before the screen's end
+  std::string why;                   // the library's words for a failure
+  uint32_t packetsDone = 0;          // packets acknowledged of all there are
   uint32_t packetsTotal = 0;
   uint64_t bytes = 0;                 // Send: program bytes the screen acknowledged
   uint32_t ms = 0;                    // from the screen's turn starting to its end
@@ -40,15 +41,16 @@ struct ScreenOutcome {
   std::optional<int32_t> brightness;  // ReadStatus
 };
 
-// Called from the run's threads as a screen's packets are acknowledged, for the screen at
-// `screen` in the run's list.
+// Called on the run's thread as a screen's turn starts and its packets are acknowledged, for the
+// screen at `screen` in the run's list.
 using ScreenProgress = std::function<void(size_t screen, uint32_t done, uint32_t total)>;
 
 // Runs `job` on every screen, screens on one serial device or one UDP endpoint taking turns, and
-// returns once every screen's part has ended. Once `cancel` is set, screens whose turn has not
-// begun end cancelled; a turn under way is finished, so that nothing half-sent is reported sent.
+// returns once every screen's part has ended. Once `cancel` is requested no screen begins, and
+// those under way end as the engine lets them: a screen whose last packet was out is not
+// reported cancelled.
 std::vector<ScreenOutcome> RunScreens(const std::vector<ScreenTarget>& screens,
                                       const ScreenJob& job, const ScreenProgress& progress,
-                                      const std::atomic<bool>& cancel);
+                                      const protocol::CancelFlag& cancel);
 
 }  // namespace veltrane::studio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "server.h"
 
 #include <httplib.h>
@@ -90,18 +91,10 @@ json PictureJson(const Picture& picture) {
   return {{"png", Base64(picture.png)}, {"width", picture.width}, {"height", picture.height}};
 }
 
+// The page says how a screen's part ended in the command's words, but in a sentence a silent
+// screen "did not answer".
 std::string ResultWord(const ScreenOutcome& outcome) {
-  if (outcome.cancelled) return "cancelled";
-  switch (outcome.error) {
-    case VELTRANE_ERROR_NONE:
-      return "ok";
-    case VELTRANE_ERROR_NO_ANSWER:
-      return "did not answer";
-    case VELTRANE_ERROR_REFUSED:
-      return "refused";
-    default:
-      return "failed";
-  }
+  return outcome.status == Status::Timeout ? "did not answer" : cli::ResultWord(outcome.status);
 }
 
 json RowJson(const ScreenRow& row) {

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "studio.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "access.h"
@@ -38,22 +40,23 @@ std::string Url(const std::string& address, int port, const std::string& token) 
 
 }  // namespace
 
-CLI::App* AddStudioCommand(CLI::App& app, StudioOptions& options) {
+cli::Subcommand AddStudio(CLI::App& app) {
+  auto options = std::make_shared<StudioOptions>();
   CLI::App* studio = app.add_subcommand(
       "studio", "Design, preview and send programs in the browser (a page served from here)");
-  studio->add_option("FOLDER", options.folder,
+  studio->add_option("FOLDER", options->folder,
                      "the folder whose program files, pictures and fleet files the page may use "
                      "(default: the current one)");
   studio
-      ->add_option("--port", options.port,
+      ->add_option("--port", options->port,
                    "the port to listen on (default " + std::to_string(kDefaultStudioPort) +
                        "; 0: any free port)")
       ->transform(tools::NumberIn(tools::kPorts));
-  studio->add_option("--listen", options.listen,
+  studio->add_option("--listen", options->listen,
                      "listen on this IPv4 address instead of 127.0.0.1 alone (0.0.0.0: every "
                      "address); anyone who reaches it with the printed address can use the studio");
-  studio->add_flag("--open", options.open, "open the page in the desktop's browser");
-  return studio;
+  studio->add_flag("--open", options->open, "open the page in the desktop's browser");
+  return {studio, [options] { return RunStudio(*options); }};
 }
 
 int RunStudio(const StudioOptions& options) {

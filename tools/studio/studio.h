@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <CLI/CLI.hpp>
 #include <string>
+
+#include "options.h"
 
 namespace veltrane::studio {
 
@@ -16,8 +19,8 @@ struct StudioOptions {
   bool open = false;
 };
 
-// Adds the `studio` subcommand to `app`, filling `options`.
-CLI::App* AddStudioCommand(CLI::App& app, StudioOptions& options);
+// Adds the `studio` subcommand to `app`.
+cli::Subcommand AddStudio(CLI::App& app);
 
 // Serves the studio until SIGINT or SIGTERM: prints the address to open, with its token, and
 // with `open` asks the desktop to open it. The exit status: 0 when stopped, 1 when the port

@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: MIT
 -- Wireshark dissector for Veltrane LED screens over UDP (port 6666 by default).
 --
 -- Each datagram carries link frames: 0x55, the escaped body and its escaped CRC-16/MODBUS (high
@@ -5,6 +6,9 @@
 -- The body is a packet: an 8-byte header (cmd u16, reserved u8, devAddr u8, value u32, all
 -- little-endian), a reply's answered cmd and status, the clock's time block, or an upload piece.
 -- An upload's pieces are joined again and the program is summarised on its end packet.
+-- Each reply is linked to the request it answers (and the request to its reply) with the time it
+-- took; a request sent again because no reply came is marked as a retry of the first one. A
+-- request's reply is known once the whole capture was read: Wireshark shows it, tshark with -2.
 --
 -- Use:  wireshark -X lua_script:tools/wireshark/veltrane.lua
 --       tshark -r capture.pcap -X lua_script:tools/wireshark/veltrane.lua -Y veltrane
@@ -59,6 +63,15 @@ local f = {
   page_items = ProtoField.uint16("veltrane.page.items", "Areas", base.DEC),
   page_length = ProtoField.uint32("veltrane.page.length", "Page length", base.DEC),
   area = ProtoField.string("veltrane.area", "Area"),
+  request_in = ProtoField.framenum("veltrane.request_in", "Request in", base.NONE,
+    frametype.REQUEST),
+  response_in = ProtoField.framenum("veltrane.response_in", "Response in", base.NONE,
+    frametype.RESPONSE),
+  response_time = ProtoField.relative_time("veltrane.response_time", "Response time"),
+  retry = ProtoField.bool("veltrane.retry", "Retry"),
+  retry_of = ProtoField.framenum("veltrane.retry_of", "Retry of", base.NONE,
+    frametype.RETRANS_PREV),
+  try = ProtoField.uint8("veltrane.try", "Try", base.DEC),
 }
 veltrane.fields = {}
 for _, field in pairs(f) do table.insert(veltrane.fields, field) end
@@ -72,8 +85,17 @@ local e = {
     expert.group.MALFORMED, expert.severity.WARN),
   incomplete = ProtoExpert.new("veltrane.program.incomplete", "Upload misses pieces",
     expert.group.REASSEMBLE, expert.severity.WARN),
+  retry = ProtoExpert.new("veltrane.retry.expert", "Request sent again: no reply came",
+    expert.group.SEQUENCE, expert.severity.NOTE),
+  unanswered = ProtoExpert.new("veltrane.unanswered", "No reply to this request in the capture",
+    expert.group.SEQUENCE, expert.severity.NOTE),
+  unmatched = ProtoExpert.new("veltrane.reply.unmatched", "Reply to no request in the capture",
+    expert.group.SEQUENCE, expert.severity.WARN),
+  repeated = ProtoExpert.new("veltrane.reply.repeated", "Another reply to an answered request",
+    expert.group.SEQUENCE, expert.severity.NOTE),
 }
-veltrane.experts = { e.bad_crc, e.unusable, e.short, e.incomplete }
+veltrane.experts = { e.bad_crc, e.unusable, e.short, e.incomplete, e.retry, e.unanswered,
+  e.unmatched, e.repeated }
 
 veltrane.prefs.port = Pref.uint("UDP port", 6666, "The UDP port screens listen on")
 
@@ -124,6 +146,87 @@ local programs = {}
 local function conversation(pinfo)
   return tostring(pinfo.src) .. ":" .. pinfo.src_port .. ">" .. tostring(pinfo.dst) .. ":" ..
       pinfo.dst_port
+end
+
+-- Requests and replies, found while a capture is read first and kept by packet (a datagram's
+-- number and the frame's place in it): for each request its first try, its try number, its time
+-- and its reply; for each reply the request it answers.
+local pending = {}  -- by conversation (host to screen): the request last sent
+local requests = {}
+local replies = {}
+
+function veltrane.init()
+  uploads, programs, pending, requests, replies = {}, {}, {}, {}, {}
+end
+
+-- A reply's conversation is its request's: the other way round.
+local function reverse_conversation(pinfo)
+  return tostring(pinfo.dst) .. ":" .. pinfo.dst_port .. ">" .. tostring(pinfo.src) .. ":" ..
+      pinfo.src_port
+end
+
+local function is_upload(cmd)
+  return cmd == CMD.UPLOAD_START or cmd == CMD.UPLOAD_DATA or cmd == CMD.UPLOAD_END
+end
+
+-- A request is tried again, unchanged, when no reply came: the same command to the same screen
+-- with the same value (for an upload packet, its sequence number) while the last one waits.
+local function note_request(pinfo, key, cmd, devaddr, value)
+  local conv = conversation(pinfo)
+  local last = pending[conv]
+  local request = { frame = pinfo.number, time = pinfo.abs_ts, cmd = cmd, devaddr = devaddr,
+    value = value, first = pinfo.number, try = 1 }
+  if last and not last.reply and last.cmd == cmd and last.devaddr == devaddr and
+      last.value == value then
+    request.first, request.try = last.first, last.try + 1
+  end
+  requests[key] = request
+  pending[conv] = request
+end
+
+-- The request a reply answers: the one last sent in its conversation, if the reply names its
+-- command (and, for an upload packet, its sequence number).
+local function note_reply(pinfo, key, answered, value)
+  local request = pending[reverse_conversation(pinfo)]
+  if not request or request.cmd ~= answered or (is_upload(answered) and request.value ~= value) then
+    replies[key] = {}
+    return
+  end
+  replies[key] = { request = request, repeated = request.reply ~= nil }
+  request.reply = request.reply or { frame = pinfo.number, time = pinfo.abs_ts }
+end
+
+local function link_request(pinfo, key, cmd, devaddr, value, tree)
+  if not pinfo.visited then note_request(pinfo, key, cmd, devaddr, value) end
+  local request = requests[key]
+  if not request then return "" end
+  if request.reply then
+    tree:add(f.response_in, request.reply.frame):set_generated()
+  elseif pinfo.visited then
+    tree:add_proto_expert_info(e.unanswered)
+  end
+  if request.try == 1 then return "" end
+  tree:add(f.retry, true):set_generated()
+  tree:add(f.retry_of, request.first):set_generated()
+  tree:add(f.try, request.try):set_generated()
+  tree:add_proto_expert_info(e.retry)
+  return string.format(" (try %d, retry of %d)", request.try, request.first)
+end
+
+local function link_reply(pinfo, key, answered, value, tree)
+  if not pinfo.visited then note_reply(pinfo, key, answered, value) end
+  local reply = replies[key]
+  if not reply then return end
+  if not reply.request then
+    tree:add_proto_expert_info(e.unmatched)
+    return
+  end
+  tree:add(f.request_in, reply.request.frame):set_generated()
+  local elapsed = pinfo.abs_ts - reply.request.time
+  local seconds = math.floor(elapsed)
+  tree:add(f.response_time, NSTime(seconds, math.floor((elapsed - seconds) * 1e9 + 0.5)))
+      :set_generated()
+  if reply.repeated then tree:add_proto_expert_info(e.repeated) end
 end
 
 local function remember_piece(pinfo, seq, piece)
@@ -206,19 +309,18 @@ local function dissect_time(body, tree)
   return " " .. text
 end
 
-local function dissect_reply(body, tree)
+local function dissect_reply(body, tree, pinfo, key)
   local info = ""
   tree:add_le(f.value, body(4, 4))
   if body:len() >= 10 then
     local answered = body(8, 2):le_uint()
     tree:add_le(f.answered, body(8, 2))
+    link_reply(pinfo, key, answered, body(4, 4):le_uint(), tree)
     info = " to " .. (cmd_names[answered] or tostring(answered))
     if body:len() >= REPLY_BYTES then
       local status = body(10, 2):le_uint()
       tree:add_le(f.status, body(10, 2))
-      local upload = answered == CMD.UPLOAD_START or answered == CMD.UPLOAD_DATA or
-          answered == CMD.UPLOAD_END
-      if upload then
+      if is_upload(answered) then
         tree:add(f.ack, body(10, 2), status == 1)
         info = (status == 1 and "Ack" or "Refusal") .. info .. " seq " .. body(4, 4):le_uint()
         return info
@@ -257,16 +359,16 @@ local function dissect_upload(cmd, body, tree, pinfo)
   return string.format("Upload end seq %d: program of %d bytes", seq, #program)
 end
 
--- One packet body: the header, then what its command carries.
-local function dissect_packet(body, tree, pinfo)
+-- One packet body: the header, then what its command carries. `key` names the packet among
+-- the capture's.
+local function dissect_packet(body, tree, pinfo, key)
   tree:add_le(f.cmd, body(0, 2))
   tree:add(f.reserved, body(2, 1))
   tree:add(f.devaddr, body(3, 1))
   local cmd = body(0, 2):le_uint()
-  if cmd == CMD.REPLY then return dissect_reply(body, tree) end
-  if cmd == CMD.UPLOAD_START or cmd == CMD.UPLOAD_DATA or cmd == CMD.UPLOAD_END then
-    return dissect_upload(cmd, body, tree, pinfo)
-  end
+  if cmd == CMD.REPLY then return dissect_reply(body, tree, pinfo, key) end
+  local retry = link_request(pinfo, key, cmd, body(3, 1):uint(), body(4, 4):le_uint(), tree)
+  if is_upload(cmd) then return dissect_upload(cmd, body, tree, pinfo) .. retry end
   tree:add_le(f.value, body(4, 4))
   local info = (cmd_names[cmd] or ("Command " .. cmd)) .. ", screen " .. body(3, 1):uint()
   if cmd == CMD.SET_POWER or cmd == CMD.SET_BRIGHT then
@@ -274,11 +376,11 @@ local function dissect_packet(body, tree, pinfo)
   elseif cmd == CMD.SET_TIME then
     info = info .. dissect_time(body, tree)
   end
-  return info
+  return info .. retry
 end
 
--- The frame at [first, last]; returns the summary for the Info column.
-local function dissect_frame(tvb, first, last, pinfo, tree)
+-- The frame at [first, last], the datagram's `index`th; returns the summary for the Info column.
+local function dissect_frame(tvb, first, last, pinfo, tree, index)
   local node = tree:add(veltrane, tvb(first, last - first + 1))
   local bytes, escapes = unescape(tvb, first, last)
   local count = #bytes
@@ -300,7 +402,7 @@ local function dissect_frame(tvb, first, last, pinfo, tree)
     node:add_proto_expert_info(e.short)
     return "Short packet"
   end
-  return dissect_packet(body, node, pinfo)
+  return dissect_packet(body, node, pinfo, pinfo.number .. "." .. index)
 end
 
 function veltrane.dissector(tvb, pinfo, tree)
@@ -312,7 +414,7 @@ function veltrane.dissector(tvb, pinfo, tree)
     local last = at + 1
     while last < size and tvb(last, 1):uint() ~= FRAME_END do last = last + 1 end
     if last >= size then break end
-    summaries[#summaries + 1] = dissect_frame(tvb, at, last, pinfo, tree)
+    summaries[#summaries + 1] = dissect_frame(tvb, at, last, pinfo, tree, #summaries + 1)
     at = last + 1
   end
   if #summaries == 0 then return 0 end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/browser.h"
 
 #include <spawn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/handle.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ipv4.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/network.h"
 
 namespace veltrane::platform {

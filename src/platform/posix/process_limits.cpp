@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/process_limits.h"
 
 #include <malloc.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 
 #include <array>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace veltrane::platform {
 namespace {
@@ -49,6 +52,12 @@ void SetRawLine(int fd, termios line, speed_t speed) {
 
 std::string DefaultSerialDevicePath(int32_t comPort) {
   return "/dev/ttyS" + std::to_string(comPort - 1);
+}
+
+std::string DeviceIdentity(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path device = std::filesystem::weakly_canonical(path, error);
+  return error ? path : device.string();
 }
 
 Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {

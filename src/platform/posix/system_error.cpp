@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/system_error.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/text_codec.h"
 
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/timer.h"
 
 #include <sys/timerfd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wakeup.h"
 
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "code_pages.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "device_picture.h"
 
 #include "gdi.h"

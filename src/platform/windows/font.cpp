@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text through GDI, so that hosts see the faces, sizes and code pages of Windows: the face is
 // the host's name as CreateFont takes it, the character set the one that has the text's
 // characters, the line measured with GetTextExtentPoint32 and drawn with TextOut in a memory DC.

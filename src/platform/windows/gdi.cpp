@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gdi.h"
 
 namespace veltrane::platform {

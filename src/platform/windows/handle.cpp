@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/handle.h"
 
 #include "com_port.h"

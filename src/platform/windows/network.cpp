@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/network.h"
 
 #include "win32.h"

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #include "platform/serial_port.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -48,6 +50,14 @@ void SetLine(HANDLE port, DCB line, int32_t bitsPerSecond) {
 std::string DefaultSerialDevicePath(int32_t comPort) {
   // The device namespace reaches COM10 and above as well as COM1 to COM9.
   return "\\\\.\\COM" + std::to_string(comPort);
+}
+
+std::string DeviceIdentity(const std::string& path) {
+  // Device names are not case-sensitive.
+  std::string identity = path;
+  std::transform(identity.begin(), identity.end(), identity.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return identity;
 }
 
 Status SerialPort::Open(const std::string& path, int32_t bitsPerSecond) {

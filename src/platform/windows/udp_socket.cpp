@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "platform/udp_socket.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "win32.h"
@@ -36,6 +38,46 @@ uint16_t UdpSocket::LocalPort() const {
     return 0;
   }
   return ::ntohs(local.sin_port);
+}
+
+Status UdpSocket::Connect(Endpoint remote) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = remote.address;
+  address.sin_port = remote.port;
+  if (::connect(SocketOf(handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+      0)
+    return Status::System(::WSAGetLastError());
+  return Status::Ok;
+}
+
+int32_t UdpSocket::Send(std::span<const uint8_t> data) const {
+  if (!valid()) return 0;
+  if (data.size() > static_cast<size_t>(std::numeric_limits<int>::max())) return -1;
+  const int sent = ::send(SocketOf(handle_), reinterpret_cast<const char*>(data.data()),
+                          static_cast<int>(data.size()), 0);
+  return sent == SOCKET_ERROR ? -1 : sent;
+}
+
+// Windows has no call that moves several datagrams: one call each.
+void UdpSocket::SendBatch(std::span<const OutgoingDatagram> datagrams) const {
+  for (const OutgoingDatagram& datagram : datagrams) Send(datagram.bytes, datagram.to);
+}
+
+size_t UdpSocket::ReceiveBatch(std::span<IncomingDatagram> datagrams) const {
+  size_t taken = 0;
+  for (IncomingDatagram& datagram : datagrams) {
+    if (!valid() || WaitReadable(0) != WaitResult::Ready) break;
+    datagram.length = Receive(datagram.buffer, datagram.from);
+    ++taken;
+  }
+  return taken;
+}
+
+void UdpSocket::SetReceiveBuffer(size_t bytes) {
+  const int size = static_cast<int>(std::min<size_t>(bytes, std::numeric_limits<int>::max()));
+  ::setsockopt(SocketOf(handle_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size),
+               sizeof size);
 }
 
 int32_t UdpSocket::Send(std::span<const uint8_t> data, Endpoint to) const {

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wait.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "com_port.h"
 #include "win32.h"
@@ -29,7 +31,36 @@ WaitResult WaitForObject(HANDLE object, uint32_t timeoutMs) {
   }
 }
 
+// An fd_set of any size: Winsock reads the count and then that many sockets.
+struct SocketList {
+  u_int count = 0;
+  SOCKET sockets[1];
+};
+
 }  // namespace
+
+bool WaitForAny(std::span<const Waitable* const> sources, std::span<bool> ready,
+                uint32_t timeoutMs) {
+  std::fill(ready.begin(), ready.end(), false);
+  std::vector<SOCKET> storage(sources.size() + 1);
+  auto* list = reinterpret_cast<SocketList*>(storage.data());
+  list->count = 0;
+  for (const Waitable* source : sources) {
+    if (source == nullptr || source->handle_.get().kind != NativeHandle::Kind::Socket) continue;
+    list->sockets[list->count++] = static_cast<SOCKET>(source->handle_.get().value);
+  }
+  if (list->count == 0) {
+    ::Sleep(timeoutMs);
+    return false;
+  }
+  timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+  if (::select(0, reinterpret_cast<fd_set*>(list), nullptr, nullptr, &timeout) <= 0) return false;
+  for (size_t i = 0; i < sources.size() && i < ready.size(); ++i)
+    if (sources[i] != nullptr && sources[i]->handle_.get().kind == NativeHandle::Kind::Socket)
+      ready[i] = __WSAFDIsSet(static_cast<SOCKET>(sources[i]->handle_.get().value),
+                              reinterpret_cast<fd_set*>(list)) != 0;
+  return true;
+}
 
 WaitResult Waitable::WaitReadable(uint32_t timeoutMs) const {
   const NativeHandle handle = handle_.get();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The Windows headers as the platform code includes them: Winsock 2's declarations (the library

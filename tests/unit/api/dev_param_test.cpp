@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/dev_param.h"
 
 #include <gtest/gtest.h>

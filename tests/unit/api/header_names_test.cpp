@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names the public header gives its numbers mean what the library does with them.
 #include <gtest/gtest.h>
 

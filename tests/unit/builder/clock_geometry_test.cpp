@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/clock_geometry.h"
 
 #include <gtest/gtest.h>

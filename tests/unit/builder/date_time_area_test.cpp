@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "builder/date_time_area.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole program of drawn areas, flattened as it is sent, walked record by record: every length
 // field must agree with the bytes that follow it.
 #include <gtest/gtest.h>

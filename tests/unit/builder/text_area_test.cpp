@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text areas against the fonts installed by scripts/install-deps.sh. Glyph shapes belong to the
 // fonts: these tests check the record, its sizes and its colour planes, not glyph bits.
 #include "builder/text_area.h"

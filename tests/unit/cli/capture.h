@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running a subcommand in this process and keeping what it printed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fleet files: what a good one gives, and every bad line refused with its line number.
 #include "shared/fleet_file.h"
 

@@ -1,22 +1,22 @@
-// Driving fleets: which screens share a lane, how many turns run at once, and the commands with
-// --to against simulated screens (results, table, JSON read back, exit statuses).
+// SPDX-License-Identifier: MIT
+// Driving fleets: which screens share a lane, the live display, and the commands with --to
+// against simulated screens (results, table, JSON read back, exit statuses, --only, --retry,
+// status).
 #include "fleet.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "commands.h"
 #include "fleet_display.h"
-#include "fleet_runner.h"
+#include "protocol/fleet.h"
+#include "screen_commands.h"
 #include "sim/screen.h"
 #include "support/non_serial_paths.h"
 #include "support/screen_harness.h"
@@ -79,95 +79,12 @@ TEST(FleetLanes, ScreensOnOneLineOrEndpointTakeTurns) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fleet);
-    EXPECT_EQ(FleetLanes(Fleet(c.fleet)), c.lanes);
+    std::vector<link::Target> targets;
+    for (const tools::FleetScreen& screen : Fleet(c.fleet)) targets.push_back(screen.target);
+    EXPECT_EQ(protocol::FleetLanes(targets), c.lanes);
   }
   std::filesystem::remove(alias);
   std::filesystem::remove(device);
-}
-
-// A turn that holds the first screens until `jobs` turns are in flight at once (or five seconds
-// have passed), and records the most turns seen at once, overall and per lane.
-class CountingTurn {
- public:
-  explicit CountingTurn(size_t jobs) : jobs_(jobs) {}
-
-  TurnOutcome operator()(const link::Target& target, const protocol::DeviceContext&,
-                         TurnProgress&) {
-    std::unique_lock lock(mutex_);
-    mostAtOnce_ = std::max(mostAtOnce_, ++inFlight_);
-    mostInLane_ = std::max(mostInLane_, ++inLane_[target.remoteAddress]);
-    gathered_ = gathered_ || inFlight_ == jobs_;
-    changed_.notify_all();
-    changed_.wait_for(lock, std::chrono::seconds(5), [this] { return gathered_; });
-    --inLane_[target.remoteAddress];
-    --inFlight_;
-    return {Status::Ok, target.devAddr};
-  }
-  size_t mostAtOnce() const { return mostAtOnce_; }
-  size_t mostInLane() const { return mostInLane_; }
-
- private:
-  size_t jobs_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  size_t inFlight_ = 0, mostAtOnce_ = 0, mostInLane_ = 0;
-  bool gathered_ = false;
-  std::map<uint32_t, size_t> inLane_;
-};
-
-TEST(DriveFleet, RunsJobsAtOnceAndALaneOneAtATime) {
-  // Eight lanes of two screens each (addresses 1 and 2 at one endpoint).
-  std::string text;
-  for (int i = 1; i <= 8; ++i)
-    text +=
-        "udp 10.0.0." + std::to_string(i) + "\nudp 10.0.0." + std::to_string(i) + " --address 2\n";
-  const auto screens = Fleet(text);
-  for (const size_t jobs : {size_t{1}, size_t{3}, size_t{8}}) {
-    SCOPED_TRACE(jobs);
-    CountingTurn counting(jobs);
-    std::vector<TurnProgress> progress(screens.size());
-    const auto results = DriveFleet(
-        screens, jobs,
-        [&](const link::Target& t, const protocol::DeviceContext& d, TurnProgress& p) {
-          return counting(t, d, p);
-        },
-        progress);
-    EXPECT_EQ(counting.mostAtOnce(), jobs);
-    EXPECT_EQ(counting.mostInLane(), 1u);
-    ASSERT_EQ(results.size(), screens.size());
-    for (size_t i = 0; i < screens.size(); ++i) {
-      EXPECT_EQ(results[i].outcome.value, screens[i].target.devAddr);  // in the fleet's order
-      EXPECT_EQ(progress[i].phase.load(), TurnProgress::Done);
-    }
-  }
-}
-
-TEST(DriveFleet, HandsUdpLanesToTheBatchAndTheOthersToThreads) {
-  const auto screens = Fleet(
-      "udp 10.0.0.1\nserial /dev/ttyS0\nudp 10.0.0.2\nudp 10.0.0.1 --address 2\n"
-      "serial /dev/ttyS0 --address 2\n");
-  std::mutex mutex;
-  std::vector<size_t> onThreads;
-  std::vector<std::vector<size_t>> batched;
-  std::vector<TurnProgress> progress(screens.size());
-  const auto results = DriveFleet(
-      screens, 4,
-      [&](const link::Target& target, const protocol::DeviceContext&, TurnProgress&) {
-        std::lock_guard lock(mutex);
-        onThreads.push_back(target.devAddr);
-        return TurnOutcome{Status::Ok, std::nullopt};
-      },
-      progress,
-      [&](const std::vector<tools::FleetScreen>&, const std::vector<std::vector<size_t>>& lanes,
-          size_t jobs, std::vector<TurnProgress>&, std::vector<ScreenResult>& out) {
-        EXPECT_EQ(jobs, 2u);  // no more than the lanes of the larger group
-        batched = lanes;
-        for (const auto& lane : lanes)
-          for (const size_t screen : lane) out[screen].outcome = {Status::Ok, 7};
-      });
-  EXPECT_EQ(batched, (std::vector<std::vector<size_t>>{{0, 3}, {2}}));
-  EXPECT_EQ(onThreads, (std::vector<size_t>{1, 2}));  // one lane, in the fleet's order
-  EXPECT_EQ(results[3].outcome.value, 7);
 }
 
 TEST(LiveLine, ShowsWhereEachScreenIs) {
@@ -240,6 +157,8 @@ TEST(LiveDisplay, RedrawsItsBlockInPlaceAndWipesItAtTheEnd) {
   }
 }
 
+constexpr Reporting kJson{.json = true};
+
 // A real program, which the command's own check before sending passes.
 const std::filesystem::path kHello =
     std::filesystem::path(VELTRANE_SOURCE_DIR) / "examples/hello.json";
@@ -263,9 +182,11 @@ class FleetCommands : public ::testing::Test {
   std::string UdpLine(const testing::ScreenHarness& harness) const {
     return "udp 127.0.0.1:" + std::to_string(harness.screen().udpPort());
   }
-  FleetOptions WriteFleet(const std::string& text, bool json = false) {
+  FleetOptions WriteFleet(const std::string& text) {
     std::ofstream(fleetFile_) << text;
-    return {fleetFile_.string(), 0, json};
+    FleetOptions fleet;
+    fleet.file = fleetFile_.string();
+    return fleet;
   }
 
   testing::ScreenHarness ok_, other_;
@@ -277,11 +198,10 @@ class FleetCommands : public ::testing::Test {
 TEST_F(FleetCommands, SendReportsEachScreenAndFailsWhenOneDidNot) {
   const FleetOptions fleet =
       WriteFleet(UdpLine(ok_) + " name=first\n" + UdpLine(refusing_) + " name=refusing\n" +
-                     UdpLine(silent_) + " name=silent\n" + "serial " +
-                     other_.screen().terminalPath() + " --baud 115200 name=on the line\n",
-                 true);
+                 UdpLine(silent_) + " name=silent\n" + "serial " + other_.screen().terminalPath() +
+                 " --baud 115200 name=on the line\n");
   const std::vector<uint8_t> block = HelloBlock();
-  const Captured run = Capture([&] { return FleetSend(fleet, kHello); });
+  const Captured run = Capture([&] { return Send(fleet, kHello, kJson); });
 
   EXPECT_EQ(run.status, kExitScreen);
   EXPECT_EQ(run.err, "veltrane: 2 of 4 screens did not succeed\n");
@@ -312,9 +232,9 @@ TEST_F(FleetCommands, AnUnansweredPacketIsTriedAgainAndOneEndpointTakesTurns) {
   dropping.screen().SetValidator(sim::CheckProgramLength);
   // The screen answers its address and 255: two screens at one endpoint, one after the other.
   const FleetOptions fleet =
-      WriteFleet(UdpLine(dropping) + "\n" + UdpLine(dropping) + " --address 255\n", true);
+      WriteFleet(UdpLine(dropping) + "\n" + UdpLine(dropping) + " --address 255\n");
   const std::vector<uint8_t> block = HelloBlock();
-  const Captured run = Capture([&] { return FleetSend(fleet, kHello); });
+  const Captured run = Capture([&] { return Send(fleet, kHello, kJson); });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   const nlohmann::json results = nlohmann::json::parse(run.out);
   EXPECT_EQ(results[0]["result"], "ok");
@@ -348,7 +268,7 @@ TEST_F(FleetCommands, EachScreensWindowsCloseOnTheirOwnWhateverTheOrder) {
     screens.back()->screen().SetValidator(sim::CheckProgramLength);
     text += UdpLine(*screens.back()) + "\n";
   }
-  const Captured run = Capture([&] { return FleetSend(WriteFleet(text, true), kHello); });
+  const Captured run = Capture([&] { return Send(WriteFleet(text), kHello, kJson); });
   const nlohmann::json results = nlohmann::json::parse(run.out);
   ASSERT_EQ(results.size(), std::size(cases));
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -369,11 +289,11 @@ TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
     std::vector<std::string> results;  // for a, the unnamed screen and c
   };
   const Case cases[] = {
-      {[&] { return FleetPower(fleet, std::nullopt); }, {"off", "on", "on"}},
-      {[&] { return FleetBrightness(fleet, 9); }, {"ok", "ok", "ok"}},
-      {[&] { return FleetBrightness(fleet, std::nullopt); }, {"9", "9", "9"}},
-      {[&] { return FleetSyncTime(fleet); }, {"ok", "ok", "ok"}},
-      {[&] { return FleetReset(fleet); }, {"ok", "ok", "ok"}},
+      {[&] { return Power(fleet, std::nullopt); }, {"off", "on", "on"}},
+      {[&] { return Brightness(fleet, 9); }, {"ok", "ok", "ok"}},
+      {[&] { return Brightness(fleet, std::nullopt); }, {"9", "9", "9"}},
+      {[&] { return SyncTime(fleet); }, {"ok", "ok", "ok"}},
+      {[&] { return Reset(fleet); }, {"ok", "ok", "ok"}},
   };
   for (const Case& c : cases) {
     const Captured run = Capture(c.command);
@@ -399,7 +319,7 @@ TEST_F(FleetCommands, QueriesAndSettingsShowInTheTable) {
 TEST_F(FleetCommands, AScreenThatCannotBeTriedFailsTheRunWithTheSystemsReason) {
   const FleetOptions fleet =
       WriteFleet(UdpLine(ok_) + "\nserial /nonexistent/ttyUSB9 name=nowhere\n");
-  const Captured run = Capture([&] { return FleetReset(fleet); });
+  const Captured run = Capture([&] { return Reset(fleet); });
   EXPECT_EQ(run.status, kExitUsage);
   EXPECT_NE(run.out.find("nowhere  serial /nonexistent/ttyUSB9  failed"), std::string::npos)
       << run.out;
@@ -415,7 +335,7 @@ TEST_F(FleetCommands, APathThatIsNoSerialLineIsRefusedUntouched) {
   const testing::NonSerialPaths paths;
   std::string text = UdpLine(ok_) + "\n";
   for (const auto& entry : paths.entries()) text += "serial " + entry.path + "\n";
-  const Captured run = Capture([&] { return FleetReset(WriteFleet(text)); });
+  const Captured run = Capture([&] { return Reset(WriteFleet(text)); });
   EXPECT_EQ(run.status, kExitUsage);
   for (const auto& entry : paths.entries()) {
     SCOPED_TRACE(entry.kind);
@@ -435,21 +355,140 @@ TEST_F(FleetCommands, APathThatIsNoSerialLineIsRefusedUntouched) {
 
 TEST_F(FleetCommands, UnusableInputTouchesNoScreen) {
   const FleetOptions bad = WriteFleet(UdpLine(ok_) + "\nudp 127.0.0.1:0\n");
-  const Captured badFleet = Capture([&] { return FleetReset(bad); });
+  const Captured badFleet = Capture([&] { return Reset(bad); });
   EXPECT_EQ(badFleet.status, kExitUsage);
   EXPECT_EQ(badFleet.err, "veltrane: " + fleetFile_.string() + ":2: udp: bad port \"0\"\n");
   EXPECT_EQ(badFleet.out, "");
 
   const FleetOptions good = WriteFleet(UdpLine(ok_) + "\n");
-  const Captured badState = Capture([&] { return FleetPower(good, "dim"); });
+  const Captured badState = Capture([&] { return Power(good, "dim"); });
   EXPECT_EQ(badState.status, kExitUsage);
   const auto empty = TempPath("empty.bin");
   std::ofstream(empty, std::ios::binary).flush();
-  const Captured emptyProgram = Capture([&] { return FleetSend(good, empty); });
+  const Captured emptyProgram = Capture([&] { return Send(good, empty); });
   std::filesystem::remove(empty);
   EXPECT_EQ(emptyProgram.status, kExitUsage);
   EXPECT_NE(emptyProgram.err.find("defect at byte 0"), std::string::npos);
   EXPECT_EQ(ok_.screen().State().requests, 0u);
+}
+
+// Short tries for screens that do not answer.
+ScreenChoice Briefly(const FleetOptions& fleet) {
+  ScreenChoice choice(fleet);
+  choice.tries = {1, 200};
+  return choice;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream rows(text);
+  for (std::string line; std::getline(rows, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(FleetCommands, OnlyAndRetryPickTheScreens) {
+  FleetOptions fleet = WriteFleet(UdpLine(ok_) + " name=a\n" + UdpLine(silent_) + " name=b\n" +
+                                  UdpLine(other_) + " name=c\n");
+  fleet.only = {"a", "c"};
+  const Captured some = Capture([&] { return Reset(Briefly(fleet)); });
+  EXPECT_EQ(some.status, kExitOk) << some.err;
+  ASSERT_EQ(Lines(some.out).size(), 4u) << some.out;  // heading, a, c, count
+  EXPECT_EQ(Lines(some.out)[2].rfind("c ", 0), 0u);
+  EXPECT_EQ(silent_.screen().State().requests, 0u);
+  fleet.only = {"a", "x"};
+  const Captured unknown = Capture([&] { return Reset(Briefly(fleet)); });
+  EXPECT_EQ(unknown.status, kExitUsage);
+  EXPECT_EQ(unknown.err, "veltrane: --only: " + fleet.file + " has no screen named \"x\"\n");
+
+  // A whole run's JSON, then a run of only what failed in it.
+  fleet.only.clear();
+  const Captured all = Capture([&] { return Reset(Briefly(fleet), kJson); });
+  EXPECT_EQ(all.status, kExitScreen);
+  const auto earlier = TempPath("earlier.json");
+  std::ofstream(earlier) << all.out;
+  fleet.retry = earlier.string();
+  const uint32_t okRequests = ok_.screen().State().requests;
+  const Captured again = Capture([&] { return Reset(Briefly(fleet), kJson); });
+  EXPECT_EQ(again.status, kExitScreen);
+  const nlohmann::json results = nlohmann::json::parse(again.out);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0]["name"], "b");
+  EXPECT_EQ(ok_.screen().State().requests, okRequests);
+
+  // Nothing failed: nothing to do. A screen the fleet does not have: nothing is done.
+  std::ofstream(earlier) << R"([{"target": ")" << UdpLine(ok_)
+                         << R"(", "address": 1, "result": "ok"}])";
+  const Captured none = Capture([&] { return Reset(Briefly(fleet)); });
+  EXPECT_EQ(none.status, kExitOk);
+  EXPECT_EQ(none.err,
+            "veltrane: every screen in " + earlier.string() + " succeeded: nothing to run again\n");
+  std::ofstream(earlier)
+      << R"([{"target": "udp 10.9.9.9:6666", "address": 1, "result": "no answer"}])";
+  const Captured stranger = Capture([&] { return Reset(Briefly(fleet)); });
+  EXPECT_EQ(stranger.status, kExitUsage);
+  EXPECT_NE(stranger.err.find("names a screen " + fleet.file + " does not have: udp 10.9.9.9:6666"),
+            std::string::npos)
+      << stranger.err;
+  std::ofstream(earlier) << "[[";
+  EXPECT_EQ(Capture([&] { return Reset(Briefly(fleet)); }).err,
+            "veltrane: --retry: " + earlier.string() + ": not JSON\n");
+  std::filesystem::remove(earlier);
+  EXPECT_EQ(ok_.screen().State().requests, okRequests);
+}
+
+TEST_F(FleetCommands, StatusShowsPowerAndBrightnessInOneTable) {
+  ok_.screen().SetPower(0);
+  ok_.screen().SetBrightness(9);
+  const FleetOptions fleet =
+      WriteFleet(UdpLine(ok_) + " name=a\n" + UdpLine(silent_) + " name=b\n");
+  const Captured table = Capture([&] { return ShowStatus(Briefly(fleet)); });
+  EXPECT_EQ(table.status, kExitScreen);
+  const std::vector<std::string> lines = Lines(table.out);
+  ASSERT_EQ(lines.size(), 3u) << table.out;
+  EXPECT_TRUE(lines[1].find(" off ") != std::string::npos && lines[1].ends_with("  9")) << lines[1];
+  EXPECT_TRUE(lines[2].ends_with("  no answer  no answer")) << lines[2];
+  EXPECT_EQ(silent_.screen().State().requests, 1u);  // asked its power only
+
+  const Captured json = Capture([&] { return ShowStatus(Briefly(fleet), kJson); });
+  const nlohmann::json results = nlohmann::json::parse(json.out);
+  EXPECT_EQ(results[0]["power"], "off");
+  EXPECT_EQ(results[0]["brightness"], 9);
+  EXPECT_EQ(results[0]["result"], "ok");
+  EXPECT_TRUE(results[1]["power"].is_null());
+  EXPECT_EQ(results[1]["result"], "no answer");
+
+  // One screen is a fleet of one.
+  Connection one;
+  one.udp = "127.0.0.1:" + std::to_string(ok_.screen().udpPort());
+  const Captured single = Capture([&] { return ShowStatus(one); });
+  EXPECT_EQ(single.status, kExitOk);
+  ASSERT_EQ(Lines(single.out).size(), 2u) << single.out;
+  EXPECT_TRUE(Lines(single.out)[1].ends_with("  9")) << single.out;
+}
+
+TEST(FleetExitStatus, TheWorstResultCountsWhateverTheOrder) {
+  const auto result = [](Status::Code code) {
+    protocol::ScreenResult r;
+    r.outcome.status = code;
+    return r;
+  };
+  struct Case {
+    std::vector<Status::Code> codes;
+    int status;
+  };
+  const Case cases[] = {
+      {{Status::Ok, Status::Ok}, kExitOk},
+      {{Status::Ok, Status::Cancelled}, kExitScreen},
+      {{Status::Refused, Status::Ok}, kExitScreen},
+      {{Status::OsError, Status::Timeout}, kExitUsage},  // one not even tried, then a silent one
+      {{Status::Timeout, Status::OsError}, kExitUsage},
+      {{Status::Timeout, Status::NoMemory, Status::Refused}, kExitUsage},
+  };
+  for (const Case& c : cases) {
+    std::vector<protocol::ScreenResult> results;
+    for (const Status::Code code : c.codes) results.push_back(result(code));
+    EXPECT_EQ(FleetExitStatus(results), c.status) << c.codes.size() << " " << c.codes[0];
+  }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading what the command is given: whole files within a limit, and no device, directory or
 // oversized file read at all.
 #include "shared/input_file.h"

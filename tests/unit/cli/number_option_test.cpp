@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every numeric option of both tools is checked by one validator: what it takes, what it says of
 // the rest, and that the number it hands on is the one it checked.
 #include "shared/number_option.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a tool's output over whatever the user named: a link to nothing yet, the permissions a
 // replaced file keeps, and the refusals that touch nothing. tests/tool/output_test.sh tries the
 // rest through the command (a file, a link, a device, a pipe, a failed write).

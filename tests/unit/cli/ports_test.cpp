@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ports.h"
 
 #include <gtest/gtest.h>

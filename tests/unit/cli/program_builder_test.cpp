@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures of program files as the builder takes them: at their own size, cut to their area, or
 // scaled to fit it.
 #include "program_builder.h"

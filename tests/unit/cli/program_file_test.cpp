@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program_file/program_file.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,19 @@ TEST(ProgramFile, ReadsEveryAreaKind) {
   const auto& clock = std::get<ClockArea>(areas[5].content);
   EXPECT_EQ(clock.ringColor, 0xFFFFFFu);
   EXPECT_EQ(clock.faceColor, 255u);
+
+  // Each area is named back by the kind the file gave it.
+  std::vector<std::string_view> kinds;
+  for (const Area& area : areas) kinds.push_back(AreaKindName(area));
+  EXPECT_EQ(kinds, (std::vector<std::string_view>{"text", "string", "image", "datetime", "datetime",
+                                                  "clock"}));
+}
+
+// "$schema" tells editors where the file's schema is; the reader takes it as a string only.
+TEST(ProgramFile, SchemaReferenceIsAString) {
+  EXPECT_EQ(ErrorOf(R"({"$schema": "../docs/program.schema.json", "pages": []})"), "(accepted)");
+  EXPECT_EQ(ErrorOf(R"({"$schema": 1, "pages": []})"),
+            "$schema: expected a string, found a number");
 }
 
 TEST(ProgramFile, TheScreenAndAPicturesFitAreKeptAsGiven) {

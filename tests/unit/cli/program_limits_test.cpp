@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the command refuses for size before spending the memory: programs past what a screen
 // accepts, and preview pictures past what a preview draws.
 #include <gtest/gtest.h>

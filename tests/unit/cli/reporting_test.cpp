@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the command says beside its results: warnings and --strict, the summary, JSON output and
 // the preview's choice of file, time and page.
 #include <gtest/gtest.h>
@@ -153,11 +154,11 @@ TEST(Summary, OneLinePerPageAndAreaAgreeingWithTheTree) {
   EXPECT_EQ(Lines(text.out),
             (std::vector<std::string>{
                 "program: 1 page, 47012 bytes, 2 bits per pixel", "page 1: 6 areas, 47000 bytes",
-                "  area 1 window (0, 0, 96, 16), 408 bytes: picture 92 x 16",
-                "  area 2 date-time (0, 16, 56, 32), 500 bytes: time-seconds, 11 glyphs",
-                "  area 3 date-time (56, 16, 96, 32), 588 bytes: weekday, 8 glyphs",
+                "  area 1 text (0, 0, 96, 16), 408 bytes: picture 92 x 16",
+                "  area 2 datetime (0, 16, 56, 32), 500 bytes: time-seconds, 11 glyphs",
+                "  area 3 datetime (56, 16, 96, 32), 588 bytes: weekday, 8 glyphs",
                 "  area 4 clock (96, 0, 128, 32), 45328 bytes: 169 pictures",
-                "  area 5 window (112, 32, 128, 48), 104 bytes: picture 16 x 16",
+                "  area 5 image (112, 32, 128, 48), 104 bytes: picture 16 x 16",
                 "  area 6 string (0, 32, 112, 48), 56 bytes: \"shown by the screen\""}));
 
   // The JSON summary says the same as the full tree, field for field.
@@ -181,6 +182,24 @@ TEST(Summary, OneLinePerPageAndAreaAgreeingWithTheTree) {
     }
   }
   EXPECT_EQ(s["pages"][0]["areas"][5]["content"], "\"shown by the screen\"");
+}
+
+// A program file names its areas by their kinds; a program block only by its records, where text
+// and pictures are both windows.
+TEST(Summary, AreasOfABlockAreNamedByTheirRecords) {
+  auto loaded = LoadProgramBlock(kHello);
+  ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(loaded));
+  const auto& block = std::get<std::vector<uint8_t>>(loaded);
+  const ScratchProgram file("hello.bin", std::string(block.begin(), block.end()));
+  const Outcome summary = Capture([&] { return Inspect(file.path(), {}, /*summary=*/true); });
+  ASSERT_EQ(summary.status, kExitOk) << summary.err;
+  const std::vector<std::string> lines = Lines(summary.out);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[2].substr(0, 16), "  area 1 window ");
+  EXPECT_EQ(lines[3].substr(0, 19), "  area 2 date-time ");
+  EXPECT_EQ(lines[6].substr(0, 16), "  area 5 window ");
+  const Outcome tree = Capture([&] { return Inspect(file.path()); });
+  EXPECT_NE(tree.out.find("@28 area 1 window: "), std::string::npos) << tree.out;
 }
 
 TEST(ProgramJson, TheTreeAsTheReaderFindsIt) {

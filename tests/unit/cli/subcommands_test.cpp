@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The veltrane subcommands against a simulated screen in this process: what they print, what they
 // say on stderr and the exit status.
 #include <gtest/gtest.h>
@@ -135,7 +136,7 @@ TEST_F(Subcommands, UnusualBrightnessIsWarnedAboutAndStrictSendsNothing) {
 TEST_F(Subcommands, StrictSendSendsNothingWhenWarned) {
   const auto file = TempPath("empty_page.json");
   std::ofstream(file) << R"({"pages": [{}]})";
-  const Outcome strict = Capture([&] { return Send(connection_, file, true); });
+  const Outcome strict = Capture([&] { return Send(connection_, file, {.strict = true}); });
   EXPECT_EQ(strict.status, kExitUsage);
   EXPECT_EQ(strict.err, "veltrane: warning: page 1 has no areas, so it shows nothing\n");
   EXPECT_EQ(strict.out, "");
@@ -275,6 +276,26 @@ TEST_F(Subcommands, VerboseShowsTheTryAndTheReplyOnStderrOnly) {
   EXPECT_EQ(run.err,
             "try 1 of 3: sent 12 bytes, waiting 3000 ms\n"
             "reply: address 0 answers command 0x000C with value 7, status 1, accepted\n");
+}
+
+TEST_F(Subcommands, TriesAndWindowAreTheRunsToChoose) {
+  sim::Faults silent;
+  silent.silent = true;
+  veltrane::testing::ScreenHarness quiet(silent);
+  ASSERT_TRUE(quiet.started());
+  Connection toQuiet;
+  toQuiet.udp = "127.0.0.1:" + std::to_string(quiet.screen().udpPort());
+  toQuiet.verbose = true;
+  ScreenChoice briefly(toQuiet);
+  briefly.tries = {2, 150};
+  const Outcome run = Capture([&] { return Reset(briefly); });
+  EXPECT_EQ(run.status, kExitScreen);
+  EXPECT_EQ(run.err,
+            "try 1 of 2: sent 12 bytes, waiting 150 ms\n"
+            "try 2 of 2: sent 12 bytes, waiting 150 ms\n"
+            "veltrane: the screen at " +
+                toQuiet.udp + ": the screen did not answer\n");
+  EXPECT_EQ(quiet.screen().State().requests, 2u);
 }
 
 TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both tools read UDP endpoints and serial speeds through one parser; a screen to reach and a
 // simulated screen serving differ only in what they may leave out.
 #include "shared/udp_endpoint.h"

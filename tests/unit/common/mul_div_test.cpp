@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/mul_div.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/surface.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/wide_arithmetic.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/crc16.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/frame_assembler.h"
 
 #include <gtest/gtest.h>

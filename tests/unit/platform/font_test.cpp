@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text against the fonts installed by scripts/install-deps.sh (DejaVu and WenQuanYi Zen Hei).
 // Glyph shapes belong to the fonts, so these tests check sizes, placement and colours, not bits.
 #include "platform/font.h"

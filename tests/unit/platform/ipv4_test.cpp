@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host names are found through the system's own lookup, IPv4 only, and only whole names are asked
 // for. The hosts file always has localhost; the reserved .invalid domain never holds a name.
 #include "platform/ipv4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Waiting for a serial line's input through reads that a line error aborts, as a COM port set to
 // abort on errors does: the error is cleared and the wait goes on; only a read that failed for
 // another reason ends it early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open-handle limit a command driving many screens raises for itself.
 #include "platform/process_limits.h"
 

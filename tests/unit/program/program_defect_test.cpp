@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One defect per check: each case spoils one field of an otherwise valid program (keeping every
 // other count and length consistent) and names the byte and the message the reader must report.
 #include <gtest/gtest.h>

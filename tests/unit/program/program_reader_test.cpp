@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/program_reader.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program_samples.h"
 
 #include <span>

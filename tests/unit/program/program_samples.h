@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Program blocks built by hand, record by record, the way the builder lays them out.

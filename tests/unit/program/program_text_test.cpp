@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "program/program_text.h"
 
 #include <gtest/gtest.h>

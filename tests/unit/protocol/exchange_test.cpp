@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/exchange.h"
 
 #include <gtest/gtest.h>

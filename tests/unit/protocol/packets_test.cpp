@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/packets.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/upload.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/renderer.h"
 
 #include <gtest/gtest.h>

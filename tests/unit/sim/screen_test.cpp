@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/screen.h"
 
 #include <gtest/gtest.h>

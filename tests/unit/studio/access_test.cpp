@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Who may use the studio: the token, its cookie and its header.
 #include "access.h"
 

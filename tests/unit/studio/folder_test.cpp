@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's folder: what a request's path may name, and what the folder lists.
 #include "folder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's request bodies: what is read from them and the sentence for what is not.
 #include "requests.h"
 

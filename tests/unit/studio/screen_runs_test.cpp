@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs on screens: one outcome per screen, progress as packets are acknowledged, silent screens
 // said apart from refusing ones, cancelled screens never driven.
 #include "screen_runs.h"
@@ -36,7 +37,7 @@ TEST(ScreenRuns, EachScreenEndsOkSilentOrRefusingWithItsProgress) {
   const ScreenJob job{ScreenJob::Send, testing::TestProgram(3000), 0};
   std::mutex mutex;
   std::vector<uint32_t> lastDone(fleet.size()), lastTotal(fleet.size());
-  const std::atomic<bool> cancel{false};
+  const protocol::CancelFlag cancel;
   const std::vector<ScreenOutcome> outcomes = RunScreens(
       fleet, job,
       [&](size_t screen, uint32_t done, uint32_t total) {
@@ -46,12 +47,10 @@ TEST(ScreenRuns, EachScreenEndsOkSilentOrRefusingWithItsProgress) {
       },
       cancel);
   ASSERT_EQ(outcomes.size(), 4u);
-  const int32_t expected[] = {VELTRANE_ERROR_NONE, VELTRANE_ERROR_NO_ANSWER, VELTRANE_ERROR_NONE,
-                              VELTRANE_ERROR_REFUSED};
+  const Status::Code expected[] = {Status::Ok, Status::Timeout, Status::Ok, Status::Refused};
   for (size_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(outcomes[i].error, expected[i]) << outcomes[i].why;
-    EXPECT_FALSE(outcomes[i].cancelled);
+    EXPECT_EQ(outcomes[i].status, expected[i]) << outcomes[i].why;
   }
   for (const size_t ok : {size_t{0}, size_t{2}}) {
     EXPECT_EQ(outcomes[ok].packetsDone, outcomes[ok].packetsTotal);
@@ -68,12 +67,13 @@ TEST(ScreenRuns, EachScreenEndsOkSilentOrRefusingWithItsProgress) {
 TEST(ScreenRuns, CommandsReadAndSetEveryScreen) {
   testing::ScreenHarness first, second;
   const std::vector<ScreenTarget> fleet = Fleet({&first, &second});
-  const std::atomic<bool> cancel{false};
+  const protocol::CancelFlag cancel;
   for (const ScreenJob::Kind kind : {ScreenJob::PowerOff, ScreenJob::SetBrightness,
                                      ScreenJob::SetClock, ScreenJob::ReadStatus}) {
     SCOPED_TRACE(kind);
     const auto outcomes = RunScreens(fleet, {kind, {}, 5}, {}, cancel);
-    for (const ScreenOutcome& outcome : outcomes) EXPECT_EQ(outcome.error, VELTRANE_ERROR_NONE);
+    for (const ScreenOutcome& outcome : outcomes)
+      EXPECT_EQ(outcome.status, Status::Ok) << outcome.why;
   }
   const auto status = RunScreens(fleet, {ScreenJob::ReadStatus, {}, 0}, {}, cancel);
   for (const ScreenOutcome& outcome : status) {
@@ -84,10 +84,11 @@ TEST(ScreenRuns, CommandsReadAndSetEveryScreen) {
 
 TEST(ScreenRuns, ACancelledRunDrivesNoScreenThatHadNotBegun) {
   testing::ScreenHarness screen;
-  const std::atomic<bool> cancel{true};
+  protocol::CancelFlag cancel;
+  cancel.Request();
   const auto outcomes =
       RunScreens(Fleet({&screen}), {ScreenJob::Send, testing::TestProgram(500), 0}, {}, cancel);
-  EXPECT_TRUE(outcomes[0].cancelled);
+  EXPECT_EQ(outcomes[0].status, Status::Cancelled);
   EXPECT_EQ(outcomes[0].packetsDone, 0u);
   EXPECT_TRUE(screen.screen().LastProgram().empty());
 }
@@ -102,7 +103,7 @@ TEST(RunBoard, OneRunAtATimeWatchedUntilItEnds) {
   while (seen->running) seen = board.WaitForChange(seen->version);
   ASSERT_EQ(seen->rows.size(), 1u);
   ASSERT_TRUE(seen->rows[0].outcome);
-  EXPECT_EQ(seen->rows[0].outcome->error, VELTRANE_ERROR_NO_ANSWER);
+  EXPECT_EQ(seen->rows[0].outcome->status, Status::Timeout);
   EXPECT_EQ(seen->rows[0].name, "s0");
   // Once closed, no wait blocks.
   board.Close();

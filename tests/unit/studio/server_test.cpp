@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's server over real HTTP on loopback: who it serves, which paths it takes, what it
 // bounds, and that what it builds is what `veltrane send` builds of the same file.
 #include "server.h"

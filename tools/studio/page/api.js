@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's requests. Every request that changes anything carries the token the page was
 // served with; the cookie carries it on every request.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The design canvas: the screen at the preview's zoom, showing what the screen shows for the page
 // being designed, with its areas on top to place, move and resize by mouse or keyboard.
 

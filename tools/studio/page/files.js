@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's folder: program files opened and saved, pictures uploaded, the built program and
 // the preview's picture exported. Every path is relative to the folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings of the selected area: every setting its kind has in a program file.
 
 import { KINDS } from './model.js';

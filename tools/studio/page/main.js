@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The studio's page: wires the program, its canvas, settings, preview, files and screens.
 
 import { getJson } from './api.js';

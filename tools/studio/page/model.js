@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program being designed, kept exactly as its program file says it (what Save writes and what
 // the studio builds), with the page and area being worked on and the history for undo and redo.
 

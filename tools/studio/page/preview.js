@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the screen shows, drawn by the studio with the library's own renderer as LED dots, at any
 // date and time: kept up with every change, one request at a time (a change made while one is
 // on its way is drawn once it is back, as the program is then).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screens: the program sent, and power, brightness, clock and status, to one screen or the
 // screens of a fleet file, with a row per screen that follows the run as it goes.
 

@@ -1,0 +1,419 @@
+// SPDX-License-Identifier: MIT
+#include "screen_commands.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <mutex>
+
+#include "api/last_error.h"
+#include "commands.h"
+#include "format/link.h"
+#include "format/packets.h"
+#include "json_output.h"
+#include "platform/clock.h"
+#include "platform/ipv4.h"
+#include "platform/terminal.h"
+#include "program/program_reader.h"
+#include "protocol/fleet.h"
+#include "shared/time_text.h"
+#include "shared/udp_endpoint.h"
+
+namespace veltrane::cli {
+namespace {
+
+std::string Describe(const Connection& c) {
+  if (!c.serial.empty()) return "the screen on " + c.serial;
+  const bool portGiven = c.udp.find(':') != std::string::npos;
+  return "the screen at " + (portGiven ? c.udp : c.udp + ":" + std::to_string(format::kScreenPort));
+}
+
+// The exit status for one screen's failure, with one sentence on stderr: where the command was
+// talking, then the text the library's last error gives for the same status. A screen that
+// answered an upload with a refusal is told apart from one that did not answer.
+int OneScreenFailed(const protocol::Outcome& outcome, const Connection& connection) {
+  const Status status = outcome.status;
+  if (status == Status::Refused && outcome.refusal) {
+    // Counted from 1 among all the upload's packets; a data packet is also named by its
+    // sequence number, as it goes on the wire.
+    const uint32_t sequence = outcome.packetsDone;
+    const std::string which = std::to_string(sequence + 1) + " of " +
+                              std::to_string(outcome.packetsTotal) + ", status " +
+                              std::to_string(*outcome.refusal);
+    const std::string packet = sequence == 0 ? "the start packet (" + which + ")"
+                               : sequence + 1 == outcome.packetsTotal
+                                   ? "the end packet (" + which + ")"
+                                   : "data packet " + std::to_string(sequence) + " (" + which + ")";
+    SayError(Describe(connection) + " answered but refused " + packet +
+             "; it did not take the program");
+    return kExitScreen;
+  }
+  const std::string reason = ": " + api::Describe(status).text;
+  switch (status) {
+    case Status::Timeout:
+      SayError(Describe(connection) + reason);
+      return kExitScreen;
+    case Status::OsError:
+    case Status::WrongDevice:
+      SayError((connection.serial.empty()
+                    ? "cannot bind local UDP port " + std::to_string(connection.localPort)
+                    : "cannot open " + connection.serial) +
+               reason);
+      return kExitUsage;
+    default:
+      SayError(Describe(connection) + reason);
+      return kExitUsage;
+  }
+}
+
+// Shows the conversation on stderr for -v: each try with its receive window, and what each frame
+// that arrived in it was ("accepted", "refused", "ignored").
+class ConversationLog final : public protocol::ExchangeWatcher {
+ public:
+  explicit ConversationLog(int tries) : tries_(tries) {}
+
+  void Tried(int attempt, bool sent, size_t frameBytes, uint32_t windowMs) override {
+    if (sent)
+      std::fprintf(stderr, "try %d of %d: sent %zu bytes, waiting %" PRIu32 " ms\n", attempt,
+                   tries_, frameBytes, windowMs);
+    else
+      std::fprintf(stderr, "try %d of %d: the %zu bytes could not be sent\n", attempt, tries_,
+                   frameBytes);
+  }
+
+  void Replied(protocol::ReplyKind kind, const protocol::ReplyHeader* reply) override {
+    const char* verdict = kind == protocol::ReplyKind::Accepted  ? "accepted"
+                          : kind == protocol::ReplyKind::Refused ? "refused"
+                                                                 : "ignored";
+    if (reply == nullptr) {
+      std::fprintf(stderr, "reply: a frame that is no reply, %s\n", verdict);
+      return;
+    }
+    std::fprintf(stderr,
+                 "reply: address %u answers command 0x%04X with value %" PRIu32 ", status %u, %s\n",
+                 reply->devAddr, reply->answeredCmd, reply->value, reply->status, verdict);
+  }
+
+ private:
+  int tries_;
+};
+
+// Draws "[#####.....] 3/12 packets, 1.0 KiB, 512.0 KiB/s" on a terminal line while one screen
+// takes a program.
+class ProgressBar final : public protocol::FleetEvents {
+ public:
+  explicit ProgressBar(bool draw) : draw_(draw), start_(std::chrono::steady_clock::now()) {}
+
+  void Started(size_t) override {}
+  void Progressed(size_t, const protocol::Progress& progress) override { Draw(progress); }
+  void Finished(size_t, const protocol::ScreenResult& result) override {
+    const protocol::Outcome& outcome = result.outcome;
+    if (outcome.packetsDone > 0)
+      Draw({outcome.packetsDone, outcome.packetsTotal, outcome.bytesDone});
+    if (drawn_) std::printf("\n");
+  }
+
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  void Draw(const protocol::Progress& progress) {
+    if (!draw_) return;
+    constexpr int kWidth = 30;
+    const int filled = progress.total == 0
+                           ? kWidth
+                           : static_cast<int>(int64_t{kWidth} * progress.done / progress.total);
+    std::printf("\r[%s%s] %u/%u packets, %.1f KiB, %.1f KiB/s", std::string(filled, '#').c_str(),
+                std::string(kWidth - filled, '.').c_str(), progress.done, progress.total,
+                progress.bytes / 1024.0, progress.bytes / 1024.0 / std::max(Seconds(), 1e-6));
+    std::fflush(stdout);
+    drawn_ = true;
+  }
+
+  bool draw_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_;
+};
+
+// The system's clock, keeping the local time it last told: what a screen's clock was set to.
+class TimeKeepingClock final : public platform::Clock {
+ public:
+  uint32_t NowMs() override { return system_.NowMs(); }
+  void SleepMs(uint32_t ms) override { system_.SleepMs(ms); }
+  platform::LocalTime Local() override {
+    std::lock_guard lock(mutex_);
+    told_ = system_.Local();
+    return told_;
+  }
+  platform::LocalTime told() {
+    std::lock_guard lock(mutex_);
+    return told_;
+  }
+
+ private:
+  platform::Clock& system_ = platform::SystemClock();
+  std::mutex mutex_;
+  platform::LocalTime told_;
+};
+
+// The screens a subcommand talks to: the one the connection options name, or those of the fleet
+// file that --only and --retry pick. Nothing (said on stderr) when they cannot be used.
+std::optional<std::vector<tools::FleetScreen>> ChooseScreens(const ScreenChoice& choice) {
+  if (choice.toFleet()) {
+    auto picked = PickScreens(choice.fleet);
+    if (const auto* error = std::get_if<std::string>(&picked)) {
+      SayError(*error);
+      return std::nullopt;
+    }
+    return std::get<std::vector<tools::FleetScreen>>(std::move(picked));
+  }
+  auto target = TargetFor(choice.connection);
+  if (const auto* error = std::get_if<std::string>(&target)) {
+    SayError(*error);
+    return std::nullopt;
+  }
+  tools::FleetScreen one;
+  one.target = std::get<link::Target>(target);
+  return std::vector{one};
+}
+
+// The run's policy: the fleet's jobs, the tries asked for, and for -v the conversation on stderr.
+protocol::FleetPolicy PolicyFor(const ScreenChoice& choice, ConversationLog& log) {
+  return {choice.fleet.jobs, choice.tries, choice.connection.verbose ? &log : nullptr};
+}
+
+// What a run of one subcommand produced.
+struct RunResults {
+  std::vector<tools::FleetScreen> screens;
+  std::vector<protocol::ScreenResult> results;
+  double seconds = 0;
+};
+
+// Runs `task` at the chosen screens through the engine: a fleet with a live line per screen on a
+// terminal (unless JSON goes to stdout), one screen with `oneScreen` told of its progress and,
+// for -v, its conversation on stderr. Nothing when the screens cannot be chosen (said), or when
+// --retry leaves none to run (said too).
+std::optional<RunResults> RunTask(const ScreenChoice& choice, const protocol::FleetTask& task,
+                                  bool json, platform::Clock& clock,
+                                  protocol::FleetEvents* oneScreen = nullptr) {
+  auto screens = ChooseScreens(choice);
+  if (!screens) return std::nullopt;
+  if (screens->empty()) {
+    SayError("every screen in " + choice.fleet.retry + " succeeded: nothing to run again");
+    return RunResults{};
+  }
+  ConversationLog log(choice.tries.tries);
+  const protocol::FleetPolicy policy = PolicyFor(choice, log);
+  const auto start = std::chrono::steady_clock::now();
+  RunResults run{*std::move(screens), {}, 0};
+  if (choice.toFleet()) {
+    const bool live = !json && platform::IsTerminal(stdout);
+    run.results = DriveScreens(run.screens, task, policy, live, clock);
+  } else {
+    const std::vector<link::Target> one{run.screens[0].target};
+    run.results = protocol::DriveFleet(one, task, policy, clock, oneScreen);
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return run;
+}
+
+std::string Decimal(int32_t value) { return std::to_string(value); }
+
+// Runs `task` and reports it: for a fleet, ReportFleet with `valueText`; for one screen,
+// `succeeded(result)` prints what it did (and gives the exit status), a failure one sentence.
+template <class Succeeded>
+int RunAndReport(const ScreenChoice& choice, const protocol::FleetTask& task,
+                 const Reporting& reporting, const ValueText& valueText, Succeeded succeeded,
+                 platform::Clock& clock = platform::SystemClock(),
+                 protocol::FleetEvents* oneScreen = nullptr) {
+  const std::optional<RunResults> run = RunTask(choice, task, reporting.json, clock, oneScreen);
+  if (!run) return kExitUsage;
+  if (run->screens.empty()) return kExitOk;
+  if (choice.toFleet())
+    return ReportFleet(run->screens, run->results, reporting.json, run->seconds, valueText);
+  const protocol::ScreenResult& result = run->results[0];
+  if (result.outcome.status != Status::Ok)
+    return OneScreenFailed(result.outcome, choice.connection);
+  return succeeded(result);
+}
+
+protocol::Request Ask(protocol::Command command, int32_t value = 0) { return {command, value, {}}; }
+
+}  // namespace
+
+std::variant<link::Target, std::string> TargetFor(const Connection& connection) {
+  link::Target target;
+  target.devAddr = static_cast<uint8_t>(connection.address);
+  if (connection.address < 0 || connection.address > 255)
+    return "--address: expected 0..255, got " + std::to_string(connection.address);
+  if (!connection.serial.empty() && !connection.udp.empty())
+    return "--udp and --serial cannot be used together: give one way to the screen";
+  if (!connection.serial.empty()) {
+    if (connection.baud) {  // else the target's own default speed
+      const auto speed = tools::SpeedIndexForBaud(*connection.baud);
+      if (!speed) return "--baud: expected " + tools::BaudChoices();
+      target.speedIndex = *speed;
+    }
+    target.transport = link::Transport::Serial;
+    target.devicePath = connection.serial;
+    return target;
+  }
+  if (connection.udp.empty())
+    return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
+  const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, format::kScreenPort},
+                                                tools::EndpointRole::Screen, platform::ResolveIpv4);
+  if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
+  if (connection.localPort < 0 || connection.localPort > 65535)
+    return "--local-port: expected 0..65535";
+  if (connection.baud)
+    return "--baud sets a serial line's speed: it needs --serial DEVICE, not --udp";
+  target.transport = link::Transport::Udp;
+  target.remoteAddress = std::get<tools::UdpEndpoint>(endpoint).address;
+  target.remotePort = std::get<tools::UdpEndpoint>(endpoint).port;
+  target.localPort = static_cast<uint16_t>(connection.localPort);
+  return target;
+}
+
+int Power(const ScreenChoice& screens, const std::optional<std::string>& state,
+          const Reporting& reporting) {
+  if (!state) {
+    return RunAndReport(screens, Ask(protocol::Command::GetPower), reporting, PowerWord,
+                        [&](const protocol::ScreenResult& result) {
+                          const int32_t value = *result.outcome.value;
+                          if (reporting.json)
+                            PrintJson(PowerJson(value));
+                          else
+                            std::printf("%s\n", PowerWord(value).c_str());
+                          return kExitOk;
+                        });
+  }
+  if (*state != "on" && *state != "off") {
+    SayError("power: expected on or off, got \"" + *state + "\"");
+    return kExitUsage;
+  }
+  const int32_t value = *state == "on" ? 1 : 0;
+  return RunAndReport(screens, Ask(protocol::Command::SetPower, value), reporting, Decimal,
+                      [&](const protocol::ScreenResult&) {
+                        if (reporting.json)
+                          PrintJson(PowerJson(value));
+                        else
+                          std::printf("power %s\n", state->c_str());
+                        return kExitOk;
+                      });
+}
+
+int Brightness(const ScreenChoice& screens, const std::optional<int32_t>& value,
+               const Reporting& reporting) {
+  if (BrightnessStops(value, reporting.strict)) return kExitUsage;
+  if (!value) {
+    return RunAndReport(screens, Ask(protocol::Command::GetBright), reporting, Decimal,
+                        [&](const protocol::ScreenResult& result) {
+                          const int32_t read = *result.outcome.value;
+                          if (reporting.json)
+                            PrintJson(BrightnessJson(read));
+                          else
+                            std::printf("%d\n", read);
+                          return kExitOk;
+                        });
+  }
+  return RunAndReport(screens, Ask(protocol::Command::SetBright, *value), reporting, Decimal,
+                      [&](const protocol::ScreenResult&) {
+                        if (reporting.json)
+                          PrintJson(BrightnessJson(*value));
+                        else
+                          std::printf("brightness %d\n", *value);
+                        return kExitOk;
+                      });
+}
+
+int Reset(const ScreenChoice& screens, const Reporting& reporting) {
+  return RunAndReport(screens, Ask(protocol::Command::Reset), reporting, Decimal,
+                      [&](const protocol::ScreenResult&) {
+                        if (reporting.json)
+                          PrintJson(ResetJson());
+                        else
+                          std::printf("reset\n");
+                        return kExitOk;
+                      });
+}
+
+int SyncTime(const ScreenChoice& screens, const Reporting& reporting) {
+  // Each screen is set to the time of its own turn, however long the fleet before it took.
+  TimeKeepingClock clock;
+  return RunAndReport(
+      screens, Ask(protocol::Command::SetTime), reporting, Decimal,
+      [&](const protocol::ScreenResult&) {
+        if (reporting.json)
+          PrintJson(ClockJson(clock.told()));
+        else
+          std::printf("clock set to %s\n", tools::DateTimeText(clock.told()).c_str());
+        return kExitOk;
+      },
+      clock);
+}
+
+int ShowStatus(const ScreenChoice& screens, const Reporting& reporting) {
+  const std::optional<RunResults> power =
+      RunTask(screens, Ask(protocol::Command::GetPower), reporting.json, platform::SystemClock());
+  if (!power) return kExitUsage;
+  if (power->screens.empty()) return kExitOk;
+  ConversationLog log(screens.tries.tries);
+  const std::vector<protocol::ScreenResult> brightness = BrightnessOfAnswered(
+      power->screens, power->results, PolicyFor(screens, log), platform::SystemClock());
+  std::fputs((reporting.json ? StatusJson(power->screens, power->results, brightness)
+                             : StatusTable(power->screens, power->results, brightness))
+                 .c_str(),
+             stdout);
+  std::fflush(stdout);
+  std::vector<protocol::ScreenResult> worse;
+  for (size_t i = 0; i < brightness.size(); ++i)
+    worse.push_back(Worse(power->results[i], brightness[i]));
+  return FleetExitStatus(worse);
+}
+
+std::optional<std::string> ProgramSizeProblem(const std::vector<uint8_t>& block) {
+  if (!block.empty() && block.size() <= format::kMaxProgramBytes) return std::nullopt;
+  return "a program must hold 1 to " + std::to_string(format::kMaxProgramBytes) +
+         " bytes, this one has " + std::to_string(block.size());
+}
+
+std::optional<std::vector<uint8_t>> ProgramToSend(const std::filesystem::path& file, bool strict) {
+  // A program the reader finds broken would only be refused by the screen after its upload.
+  Warnings warnings;
+  CheckedProgram checked = LoadAndRead(file, warnings);
+  if (!checked.read || !checked.read->ok()) return std::nullopt;
+  CheckProgram(checked.read->program(), checked.block, platform::SystemClock().Local(), warnings);
+  if (warnings.Report(strict)) return std::nullopt;
+  if (const auto problem = ProgramSizeProblem(checked.block)) {
+    SayError(*problem);
+    return std::nullopt;
+  }
+  return std::move(checked.block);
+}
+
+int Send(const ScreenChoice& screens, const std::filesystem::path& program,
+         const Reporting& reporting) {
+  const std::optional<std::vector<uint8_t>> block = ProgramToSend(program, reporting.strict);
+  return block ? Send(screens, *block, reporting) : kExitUsage;
+}
+
+int Send(const ScreenChoice& screens, const std::vector<uint8_t>& block,
+         const Reporting& reporting) {
+  if (const auto problem = ProgramSizeProblem(block)) {
+    SayError(*problem);
+    return kExitUsage;
+  }
+  ProgressBar progress(platform::IsTerminal(stdout));
+  return RunAndReport(
+      screens, protocol::ProgramUpload{block}, reporting, Decimal,
+      [&](const protocol::ScreenResult& result) {
+        std::printf("sent %zu bytes in %u packets in %.2f s (%.1f KiB/s)\n", block.size(),
+                    result.outcome.packetsDone, progress.Seconds(),
+                    block.size() / 1024.0 / std::max(progress.Seconds(), 1e-6));
+        return kExitOk;
+      },
+      platform::SystemClock(), &progress);
+}
+
+}  // namespace veltrane::cli

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/status.h"
+#include "protocol/fleet.h"
+#include "shared/fleet_file.h"
+
+namespace veltrane::cli {
+
+// How a screen's value reads in the results: "on" for a power of 1, say.
+using ValueText = std::function<std::string(int32_t)>;
+
+// The word for how a turn ended: "ok", "no answer", "refused", "cancelled" or "failed".
+std::string ResultWord(Status::Code status);
+
+// The screen's name in the results, "-" when its line gives none.
+std::string DisplayName(const tools::FleetScreen& screen);
+
+// The results as a table, a line per screen (name, target, result, time) under a heading.
+// A successful query shows its value as `valueText` words it.
+std::string ResultTable(const std::vector<tools::FleetScreen>& screens,
+                        const std::vector<protocol::ScreenResult>& results,
+                        const ValueText& valueText);
+
+// The results as a JSON array, an object per screen: "name" (null when none), "target",
+// "address", "result" (ResultWord), "seconds", "value" for a successful query, and "error",
+// the library's words for a failure.
+std::string ResultJson(const std::vector<tools::FleetScreen>& screens,
+                       const std::vector<protocol::ScreenResult>& results);
+
+// `status`: a line per screen with its power and brightness (or why it has none), or with
+// `json` an array of objects: "name", "target", "address", "power" and "brightness" (null when
+// not read), "result" (the worse of the two queries) and "error" for a failure.
+std::string StatusTable(const std::vector<tools::FleetScreen>& screens,
+                        const std::vector<protocol::ScreenResult>& power,
+                        const std::vector<protocol::ScreenResult>& brightness);
+std::string StatusJson(const std::vector<tools::FleetScreen>& screens,
+                       const std::vector<protocol::ScreenResult>& power,
+                       const std::vector<protocol::ScreenResult>& brightness);
+
+// The command's exit status: 0 when every screen succeeded, 1 when some did not answer, refused
+// or were cancelled, 2 when a screen could not even be tried (its device or socket would not
+// open), whatever the order of the results.
+int FleetExitStatus(const std::vector<protocol::ScreenResult>& results);
+
+// The worse of two results of one screen, for an exit status over both.
+protocol::ScreenResult Worse(const protocol::ScreenResult& a, const protocol::ScreenResult& b);
+
+// "on", "off", or the screen's other value as a number.
+std::string PowerWord(int32_t value);
+
+}  // namespace veltrane::cli

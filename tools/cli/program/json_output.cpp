@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+#include "json_output.h"
+
+#include <cstdio>
+#include <string_view>
+#include <variant>
+
+#include "platform/text_codec.h"
+#include "program/program_text.h"
+#include "shared/time_text.h"
+
+namespace veltrane::cli {
+namespace {
+
+using nlohmann::json;
+
+json RectJson(const program::AreaRect& r) {
+  return json::array({r.left, r.top, r.right, r.bottom});
+}
+
+json RasterJson(const program::RasterView& raster) {
+  return {{"offset", raster.offset},
+          {"width", raster.width},
+          {"paddedHeight", raster.paddedHeight},
+          {"depthCode", raster.depthCode},
+          {"length", raster.length}};
+}
+
+json RasterListJson(const program::RasterListView& list) {
+  json rasters = json::array();
+  for (const program::RasterView& raster : list.rasters) rasters.push_back(RasterJson(raster));
+  return {{"offset", list.offset},
+          {"count", list.count},
+          {"length", list.length},
+          {"rasters", std::move(rasters)}};
+}
+
+// Adds each area kind's own fields; a kind without its call here does not compile.
+struct ContentFields {
+  json& area;
+
+  void operator()(const program::WindowArea& window) const {
+    area["paramA"] = window.paramA;
+    area["paramB"] = window.paramB;
+    area["raster"] = RasterJson(window.image);
+  }
+  void operator()(const program::StringArea& string) const {
+    area["paramA"] = string.paramA;
+    area["paramB"] = string.paramB;
+    area["stringParamA"] = string.stringParamA;
+    area["stringParamB"] = string.stringParamB;
+    const std::string_view bytes(reinterpret_cast<const char*>(string.text.data()),
+                                 string.text.size());
+    area["text"] = platform::EncodeUtf8(platform::TextEncoding().Decode(bytes));
+    area["textBytes"] = string.text.size();
+  }
+  void operator()(const program::DateTimeArea& dateTime) const {
+    area["dateTimeType"] = dateTime.dateTimeType;
+    json descriptor = json::array();
+    for (const program::DescriptorPair& pair : dateTime.descriptor)
+      descriptor.push_back({pair.kind, pair.argument});
+    area["descriptor"] = std::move(descriptor);
+    area["glyphs"] = RasterListJson(dateTime.glyphs);
+  }
+  void operator()(const program::ClockArea& clock) const {
+    area["imageCount"] = clock.imageCount;
+    area["pictures"] = RasterListJson(clock.pictures);
+  }
+};
+
+json AreaJson(const program::Area& area, std::string_view kind) {
+  json out = {{"offset", area.offset},
+              {"kind", std::string(kind)},
+              {"tag", area.tag},
+              {"areaParam", area.areaParam},
+              {"recordLength", area.recordLength},
+              {"rect", RectJson(area.rect)}};
+  std::visit(ContentFields{out}, area.content);
+  return out;
+}
+
+}  // namespace
+
+void PrintJson(const json& document) {
+  const std::string text = document.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::printf("%s\n", text.c_str());
+}
+
+json ProgramJson(const program::Program& program, const program::SourceKindNames& names) {
+  json pages = json::array();
+  for (size_t p = 0; p < program.pages.size(); ++p) {
+    const program::Page& page = program.pages[p];
+    json areas = json::array();
+    for (size_t a = 0; a < page.areas.size(); ++a)
+      areas.push_back(AreaJson(page.areas[a], program::AreaKindName(page.areas[a], names, p, a)));
+    pages.push_back({{"offset", page.offset},
+                     {"itemCount", page.itemCount},
+                     {"pageParam", page.pageParam},
+                     {"pageLength", page.pageLength},
+                     {"areas", std::move(areas)}});
+  }
+  return {{"rootType", program.rootType},
+          {"pageCount", program.pageCount},
+          {"programLength", program.programLength},
+          {"colorMode", program.colorMode},
+          {"pages", std::move(pages)}};
+}
+
+json SummaryJson(const ProgramSummary& summary) {
+  json pages = json::array();
+  for (const PageSummary& page : summary.pages) {
+    json areas = json::array();
+    for (const AreaSummary& area : page.areas)
+      areas.push_back({{"kind", area.kind},
+                       {"rect", RectJson(area.rect)},
+                       {"bytes", area.bytes},
+                       {"content", area.content}});
+    pages.push_back({{"bytes", page.bytes}, {"areas", std::move(areas)}});
+  }
+  return {{"bytes", summary.bytes},
+          {"bitsPerPixel", summary.bitsPerPixel},
+          {"pages", std::move(pages)}};
+}
+
+json PowerJson(int32_t value) {
+  if (value == 0 || value == 1) return {{"power", value == 1 ? "on" : "off"}};
+  return {{"power", value}};
+}
+
+json BrightnessJson(int32_t value) { return {{"brightness", value}}; }
+
+json ResetJson() { return {{"reset", true}}; }
+
+json ClockJson(const platform::LocalTime& time) { return {{"clock", tools::DateTimeText(time)}}; }
+
+}  // namespace veltrane::cli
