@@ -35,6 +35,6 @@ case "$mode" in
     # The tests run beside the modules they import.
     cp "$here"/*.mjs "$work/"
     cd "$work"
-    VELTRANE_CHROMIUM=$chromium exec node --test --test-concurrency=1 studio.test.mjs "$@"
+    VELTRANE_CHROMIUM=$chromium exec node --test "$@" studio.test.mjs
     ;;
 esac
