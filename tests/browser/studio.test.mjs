@@ -6,6 +6,7 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import net from 'node:net';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import {
@@ -17,6 +18,7 @@ const logo = path.join(sourceDir, 'examples', 'logo.png');
 const ZOOM = 6;  // the page's zoom: screen pixels are drawn 6 picture pixels wide
 const AT = '2026-12-09 10:08:30';
 const ROUND_TRIP_GOAL_MS = 50;
+const CLOCK_TICKS = 100;  // per second, as /proc counts CPU time (USER_HZ)
 
 // What both the mouse and the keyboard build: two pages on a 128 x 64 screen.
 const SIGN = {
@@ -321,6 +323,7 @@ test('a change shows in the preview within 50 ms (median), and an idle studio us
   await page.click('.area[data-index="0"]');
   const roundTrips = [];
   const answers = [];  // from the request sent to its answer read
+  const busyBefore = processUse(studio.pid);
   for (let i = 0; i < 25; ++i) {
     const before = await page.evaluate(() => window.studio.preview.timings.length);
     await page.click('#area-form input[name="Size (points)"]', { clickCount: 3 });
@@ -335,7 +338,19 @@ test('a change shows in the preview within 50 ms (median), and an idle studio us
   roundTrips.sort((a, b) => a - b);
   const median = roundTrips[Math.floor(roundTrips.length / 2)];
   console.log(`preview round trip: median ${median.toFixed(1)} ms, fastest ${roundTrips[0].toFixed(1)} ms, slowest ${roundTrips.at(-1).toFixed(1)} ms over ${roundTrips.length} changes`);
-  if (!sanitized) assert.ok(median <= ROUND_TRIP_GOAL_MS, `median round trip ${median} ms`);
+  // The studio's own CPU time per change, which neighbours on the machine do not stretch.
+  const cpuMs = ((processUse(studio.pid).ticks - busyBefore.ticks) * 1000) / CLOCK_TICKS / roundTrips.length;
+  console.log(`studio CPU time per change: ${cpuMs.toFixed(1)} ms`);
+  // The clocks measure the studio only when the machine's CPUs are not shared out among more
+  // runnable work than they can hold (then even CPU time stretches, caches shared); a sanitized
+  // build is slower by design.
+  const load = os.loadavg()[0] / os.cpus().length;
+  if (sanitized || load > 1) {
+    console.log(`not held to ${ROUND_TRIP_GOAL_MS} ms: ${sanitized ? 'sanitized build' : `load ${load.toFixed(1)} per CPU`}`);
+  } else {
+    assert.ok(median <= ROUND_TRIP_GOAL_MS, `median round trip ${median} ms`);
+    assert.ok(cpuMs <= ROUND_TRIP_GOAL_MS, `${cpuMs} ms of CPU per change`);
+  }
 
   // Idle: the page waits for the user, the studio for a connection. Connections the browser
   // keeps are closed after two seconds.

@@ -96,8 +96,9 @@ int RunStudio(const StudioOptions& options) {
   server.Start();
   // xdg-open may wait for the browser it starts, so the studio does not wait for it.
   if (options.open) std::thread([url] { platform::OpenInBrowser(url); }).detach();
-  constexpr uint32_t kWaitMs = 60000;
-  while (stopRequest.WaitReadable(kWaitMs) == platform::WaitResult::TimedOut) {
+  // One wait, as long as the system allows one, until a signal ends it: an idle studio never wakes.
+  constexpr uint32_t kLongestWaitMs = UINT32_MAX;
+  while (stopRequest.WaitReadable(kLongestWaitMs) == platform::WaitResult::TimedOut) {
   }
   server.Stop();
   return cli::kExitOk;
