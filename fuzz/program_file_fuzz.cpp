@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Any text handed to the program-file reader gives a program or one error with a path; an
-// accepted program keeps every value in the range a screen can hold: rectangles inside what a
-// screen addresses, 16-bit fields within 16 bits, date-time formats and
+// accepted program keeps every value in the range a screen can hold: rectangles and the screen's
+// sides inside what a screen addresses, 16-bit fields within 16 bits, date-time formats and
 // point sizes within theirs.
 #include <cstdint>
 #include <cstdlib>
@@ -49,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const ProgramFile& program = std::get<ProgramFile>(result);
   Check(Within16Bits(program.rootType) && Within16Bits(program.colorMode));
+  if (program.screen)
+    Check(program.screen->width >= 1 && Within16Bits(program.screen->width) &&
+          program.screen->height >= 1 && Within16Bits(program.screen->height));
   for (const Page& page : program.pages)
     for (const Area& area : page.areas) CheckArea(area);
   return 0;

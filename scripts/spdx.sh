@@ -3,7 +3,7 @@
 # Every source file the project owns names its licence in its first comment:
 #   spdx.sh [--check]  lists the source files whose first lines lack the licence line; fails if any
 #   spdx.sh --add      puts the line at the top of each of them (after a #! line); safe to rerun
-# Source files are those git tracks in C, C++, JavaScript, Python, Lua, CMake and shell, found by
+# Source files are those git tracks in C, C++, JavaScript, CSS, Python, Lua, CMake and shell, found by
 # name, or by a #! line naming a shell or Python.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +29,8 @@ comment_start() {
     *.c | *.h)
       # C headers and programs that open with a block comment keep to block comments (C89 readers).
       if [[ $first == "/*"* ]]; then start="/*"; else start="//"; fi ;;
-    *.cc | *.cpp | *.hpp | *.js) start="//" ;;
+    *.cc | *.cpp | *.hpp | *.js | *.mjs) start="//" ;;
+    *.css) start="/*" ;;
     *.lua) start="--" ;;
     *.py | *.sh | *.bash | *.cmake | *.cmake.in | CMakeLists.txt) start="#" ;;
     *.*) ;;

@@ -42,7 +42,7 @@ std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
   return out;
 }
 
-std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image) {
+std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image, PngEffort effort) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() !=
           static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
@@ -53,16 +53,16 @@ std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image)
   header.width = static_cast<png_uint_32>(image.width);
   header.height = static_cast<png_uint_32>(image.height);
   header.format = PNG_FORMAT_RGB;
+  if (effort == PngEffort::Fast) header.flags = PNG_IMAGE_FLAG_FAST;
   ImageGuard guard{&header};
-  // The first call measures, the second writes into a buffer of that size.
-  png_alloc_size_t size = 0;
-  if (png_image_write_get_memory_size(header, size, 0, image.rgb.data(), 0, nullptr) == 0)
+  // Written once into room for the largest stream the picture can make (about its raw size):
+  // measuring first would compress it twice. The room is not cleared, so that only the pages the
+  // stream takes are ever touched.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(header);
+  const auto room = std::make_unique_for_overwrite<uint8_t[]>(size);
+  if (png_image_write_to_memory(&header, room.get(), &size, 0, image.rgb.data(), 0, nullptr) == 0)
     return std::string("cannot encode the picture (") + header.message + ")";
-  std::vector<uint8_t> png(size);
-  if (png_image_write_to_memory(&header, png.data(), &size, 0, image.rgb.data(), 0, nullptr) == 0)
-    return std::string("cannot encode the picture (") + header.message + ")";
-  png.resize(size);
-  return png;
+  return std::vector<uint8_t>(room.get(), room.get() + size);
 }
 
 }  // namespace veltrane::image

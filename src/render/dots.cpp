@@ -2,6 +2,7 @@
 #include "render/dots.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/font.h"
 #include "platform/text_codec.h"
@@ -38,14 +39,22 @@ image::RgbImage DrawLeds(const image::RgbImage& image, int32_t pitch) {
   out.width = image.width * pitch;
   out.height = image.height * pitch;
   out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
+  // Every cell has the same LED in it: which of its pixels the lens covers, said once.
+  std::vector<uint8_t> lens(static_cast<size_t>(pitch) * pitch);
+  for (int32_t y = 0; y < pitch; ++y)
+    for (int32_t x = 0; x < pitch; ++x)
+      lens[static_cast<size_t>(y) * pitch + x] = InsideLed(x, y, pitch);
   const uint8_t unlit[3] = {kUnlitLedGrey, kUnlitLedGrey, kUnlitLedGrey};
-  for (int32_t y = 0; y < out.height; ++y)
-    for (int32_t x = 0; x < out.width; ++x) {
-      if (!InsideLed(x % pitch, y % pitch, pitch)) continue;
-      const uint8_t* from = image.PixelAt(x / pitch, y / pitch);
+  for (int32_t y = 0; y < out.height; ++y) {
+    const uint8_t* lensRow = &lens[static_cast<size_t>(y % pitch) * pitch];
+    uint8_t* to = &out.rgb[static_cast<size_t>(y) * out.width * 3];
+    for (int32_t column = 0; column < image.width; ++column) {
+      const uint8_t* from = image.PixelAt(column, y / pitch);
       if (IsDark(from)) from = unlit;
-      std::copy(from, from + 3, &out.rgb[(static_cast<size_t>(y) * out.width + x) * 3]);
+      for (int32_t x = 0; x < pitch; ++x, to += 3)
+        if (lensRow[x]) std::copy(from, from + 3, to);
     }
+  }
   return out;
 }
 

@@ -164,8 +164,12 @@ struct AreaPainter {
 
 }  // namespace
 
-PictureSize PageSizeOf(const program::Program& program, size_t pageIndex) {
+PictureSize PageSizeOf(const program::Program& program, size_t pageIndex,
+                       const std::optional<PictureSize>& screen) {
   PictureSize size;
+  if (screen)
+    return {std::clamp<int64_t>(screen->width, 1, kMaxPageSide),
+            std::clamp<int64_t>(screen->height, 1, kMaxPageSide)};
   if (pageIndex >= program.pages.size()) return size;
   for (const program::Area& area : program.pages[pageIndex].areas) {
     size.width = std::max<int64_t>(size.width, std::min<int32_t>(area.rect.right, kMaxPageSide));
@@ -181,8 +185,8 @@ int32_t FittedScale(int64_t width, int64_t height, int32_t scale) {
 
 image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
                            size_t pageIndex, const platform::LocalTime& time,
-                           std::vector<Spill>* spills) {
-  const PictureSize size = PageSizeOf(program, pageIndex);
+                           std::vector<Spill>* spills, const std::optional<PictureSize>& screen) {
+  const PictureSize size = PageSizeOf(program, pageIndex, screen);
   image::RgbImage image;
   image.width = static_cast<int32_t>(size.width);
   image.height = static_cast<int32_t>(size.height);
@@ -202,10 +206,11 @@ image::RgbImage RenderPage(const program::Program& program, std::span<const uint
 std::vector<image::RgbImage> RenderProgram(const program::Program& program,
                                            std::span<const uint8_t> block,
                                            const platform::LocalTime& time,
-                                           std::vector<Spill>* spills) {
+                                           std::vector<Spill>* spills,
+                                           const std::optional<PictureSize>& screen) {
   std::vector<image::RgbImage> pages;
   for (size_t i = 0; i < program.pages.size(); ++i)
-    pages.push_back(RenderPage(program, block, i, time, spills));
+    pages.push_back(RenderPage(program, block, i, time, spills, screen));
   return pages;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -37,17 +38,18 @@ struct PictureSize {
   int64_t Pixels() const { return width * height; }
 };
 
-// The size RenderPage gives a page: as far as its areas reach, at least 1 x 1 and at most
-// kMaxPageSide on a side.
-PictureSize PageSizeOf(const program::Program& program, size_t pageIndex);
+// The size RenderPage gives a page: the screen's when it is given, else as far as its areas
+// reach; at least 1 x 1 and at most kMaxPageSide on a side.
+PictureSize PageSizeOf(const program::Program& program, size_t pageIndex,
+                       const std::optional<PictureSize>& screen = std::nullopt);
 
 // The scale ScaleUp and DrawLeds use for a `width` x `height` picture asked at `scale`: lowered
 // so that no side passes kMaxPictureSide, and at least 1.
 int32_t FittedScale(int64_t width, int64_t height, int32_t scale);
 
 // One page as a screen would show it at `time`: every area drawn at its place, clipped to its
-// rectangle, on black. The page is as large as its areas reach (at least 1 x 1). With `spills`,
-// every area that lit pixels beyond its rectangle is added there.
+// rectangle, on black. The page is PageSizeOf's size (a screen of `screen`'s, when given). With
+// `spills`, every area that lit pixels beyond its rectangle is added there.
 //   windows:    their picture;
 //   strings:    the text in the default font, lit red;
 //   date-time:  the glyphs the descriptor names for that time, left to right;
@@ -55,13 +57,15 @@ int32_t FittedScale(int64_t width, int64_t height, int32_t scale);
 // `block` is the program block the tree was read from.
 image::RgbImage RenderPage(const program::Program& program, std::span<const uint8_t> block,
                            size_t pageIndex, const platform::LocalTime& time,
-                           std::vector<Spill>* spills = nullptr);
+                           std::vector<Spill>* spills = nullptr,
+                           const std::optional<PictureSize>& screen = std::nullopt);
 
 // Every page, in order.
 std::vector<image::RgbImage> RenderProgram(const program::Program& program,
                                            std::span<const uint8_t> block,
                                            const platform::LocalTime& time,
-                                           std::vector<Spill>* spills = nullptr);
+                                           std::vector<Spill>* spills = nullptr,
+                                           const std::optional<PictureSize>& screen = std::nullopt);
 
 // Each pixel becomes a `scale` x `scale` square (scale 1 keeps the picture); the scale is lowered
 // where the picture would pass kMaxPictureSide.

@@ -34,13 +34,14 @@ program::SourceKindNames KindNames(const ProgramFile& file) {
 // The program a program file's text describes, built; errors name the file.
 std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
     const std::vector<uint8_t>& text, const std::filesystem::path& file,
-    const std::filesystem::path& baseFolder, Warnings* warnings, program::SourceKindNames* kinds) {
+    const std::filesystem::path& baseFolder, Warnings* warnings, ProgramFileFacts* facts) {
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
   if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
-  if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
-  if (kinds != nullptr) *kinds = KindNames(std::get<ProgramFile>(parsed));
+  if (warnings != nullptr) CheckProgramFile(std::get<ProgramFile>(parsed), *warnings);
+  if (facts != nullptr)
+    *facts = {KindNames(std::get<ProgramFile>(parsed)), std::get<ProgramFile>(parsed).screen};
   BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
   if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
   return std::get<std::vector<uint8_t>>(std::move(built));
@@ -49,7 +50,7 @@ std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
 // Standard input has no name to tell its kind, so its content does; it is read up to the larger
 // limit and then held to its own kind's. Relative image paths are taken from the working folder.
 std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings,
-                                                                  program::SourceKindNames* kinds) {
+                                                                  ProgramFileFacts* facts) {
   const std::filesystem::path input(tools::kStandardInputName);
   auto read = tools::ReadBoundedInput(
       input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
@@ -60,14 +61,14 @@ std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warn
   const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
   if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
   if (!programFile) return read;
-  return BuildProgramFile(bytes, input, {}, warnings, kinds);
+  return BuildProgramFile(bytes, input, {}, warnings, facts);
 }
 
 }  // namespace
 
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings) {
   CheckedProgram checked;
-  auto loaded = LoadProgramBlock(file, &warnings, &checked.kinds);
+  auto loaded = LoadProgramBlock(file, &warnings, &checked.facts);
   if (auto* error = std::get_if<std::string>(&loaded)) {
     SayError(*error);
     return checked;
@@ -87,13 +88,13 @@ void SayError(const std::string& sentence) {
 
 std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
                                                                  Warnings* warnings,
-                                                                 program::SourceKindNames* kinds) {
-  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings, kinds);
+                                                                 ProgramFileFacts* facts) {
+  if (tools::IsStandardInput(file)) return LoadStandardInput(warnings, facts);
   const bool programFile = file.extension() == ".json";
   auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
   if (!programFile || std::holds_alternative<std::string>(read)) return read;
   return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings,
-                          kinds);
+                          facts);
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {
@@ -112,13 +113,13 @@ int Inspect(const std::filesystem::path& file, const Reporting& reporting, bool 
   CheckProgram(program, checked.block, platform::SystemClock().Local(), warnings);
   if (warnings.Report(reporting.strict)) return kExitUsage;
   if (summary && reporting.json)
-    PrintJson(SummaryJson(Summarize(program, checked.kinds)));
+    PrintJson(SummaryJson(Summarize(program, checked.facts.kinds)));
   else if (summary)
-    std::printf("%s", SummaryText(Summarize(program, checked.kinds)).c_str());
+    std::printf("%s", SummaryText(Summarize(program, checked.facts.kinds)).c_str());
   else if (reporting.json)
-    PrintJson(ProgramJson(program, checked.kinds));
+    PrintJson(ProgramJson(program, checked.facts.kinds));
   else
-    std::printf("%s", program::DescribeProgram(program, checked.kinds).c_str());
+    std::printf("%s", program::DescribeProgram(program, checked.facts.kinds).c_str());
   return kExitOk;
 }
 
@@ -135,7 +136,11 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
     return kExitUsage;
   }
   std::vector<render::Spill> spills;
-  const auto pictured = PictureProgram(program, checked.block, time, look, &spills);
+  PreviewLook fileLook = look;
+  if (checked.facts.screen)
+    fileLook.screen =
+        render::PictureSize{checked.facts.screen->width, checked.facts.screen->height};
+  const auto pictured = PictureProgram(program, checked.block, time, fileLook, &spills);
   if (const auto* error = std::get_if<std::string>(&pictured)) {
     SayError(tools::InputName(file) + ": " + *error);
     return kExitUsage;

@@ -29,23 +29,29 @@ struct Reporting {
 // Says what went wrong in one sentence on stderr, as "veltrane: ...".
 void SayError(const std::string& sentence);
 
+// What a program file says beyond the program it builds.
+struct ProgramFileFacts {
+  program::SourceKindNames kinds;    // what the file calls each area
+  std::optional<ScreenSize> screen;  // the screen the file names
+};
+
 // A program given on the command line: a program file (.json) built here, or a raw block.
-// Gives the block, or one sentence saying why there is none. With `warnings`, a program file's
-// faces that are not installed are added there; with `kinds`, what the file calls each area.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(
-    const std::filesystem::path& file, Warnings* warnings = nullptr,
-    program::SourceKindNames* kinds = nullptr);
+// Gives the block, or one sentence saying why there is none. With `warnings`, what a program
+// file's faces and screen are warned about is added there; with `facts`, what else it says.
+std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
+                                                                 Warnings* warnings = nullptr,
+                                                                 ProgramFileFacts* facts = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {
   std::vector<uint8_t> block;
   std::optional<program::ReadResult> read;  // absent when the file could not be loaded
-  program::SourceKindNames kinds;           // a program file's names of its areas
+  ProgramFileFacts facts;                   // empty for a raw block
 };
 
 // Loads `file` and reads it with the program reader. Says on stderr why it could not be loaded,
-// or "FILE: defect at byte N: ..." for the first defect. A program file's faces that are not
-// installed are added to `warnings`.
+// or "FILE: defect at byte N: ..." for the first defect. What a program file's faces and screen
+// are warned about is added to `warnings`.
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings);
 
 // Where `preview` writes when not told: the program's path with ".png" for its extension. Nothing

@@ -10,6 +10,7 @@
 #include "program/program_subcommands.h"
 #include "shared/output_file.h"
 #include "shared/usage_error.h"
+#include "studio.h"
 #include "veltrane/veltrane.h"
 
 namespace {
@@ -40,7 +41,7 @@ int Run(int argc, char** argv) {
   const Subcommand subcommands[] = {
       AddPower(app),  AddBrightness(app), AddReset(app),   AddSyncTime(app),
       AddStatus(app), AddSend(app),       AddInspect(app), AddPreview(app),
-      AddScreen(app), AddPorts(app),      AddDemo(app),
+      AddScreen(app), AddPorts(app),      AddDemo(app),    veltrane::studio::AddStudio(app),
   };
   try {
     app.parse(argc, argv);

@@ -82,6 +82,7 @@ struct Range {
 constexpr Range kU16{0, 0xFFFF};
 constexpr Range kPointSizes{1, 1000};
 constexpr Range kColorValues{0, 0xFFFFFF};
+constexpr Range kScreenSides{1, 0xFFFF};
 
 int32_t ToRanged(const json& value, const std::string& path, Range range) {
   const int32_t number = ToInt32(value, path);
@@ -178,6 +179,15 @@ int32_t ToDateTimeType(const json& object, const std::string& path) {
   return ToRanged(*it, formatPath, {1, static_cast<int32_t>(kDateTimeFormats.size())});
 }
 
+// "crop" or "scale"; a picture without "fit" is sent as it is.
+PictureFit ToPictureFit(const json& object, const std::string& path) {
+  if (!object.contains("fit")) return PictureFit::AsIs;
+  const std::string fit = StringAt(object, path, "fit");
+  if (fit == "crop") return PictureFit::Crop;
+  if (fit == "scale") return PictureFit::Scale;
+  throw Defect{Join(path, "fit"), "expected crop or scale"};
+}
+
 Area ToArea(const json& value, const std::string& path, const std::filesystem::path& baseFolder) {
   const json& object = ExpectObject(value, path);
   const std::string kind = StringAt(object, path, "kind");
@@ -201,9 +211,10 @@ Area ToArea(const json& value, const std::string& path, const std::filesystem::p
         StringArea{StringAt(object, path, "text"), IntOr(object, path, "stringParamA", 0),
                    IntOr(object, path, "stringParamB", 0)};
   } else if (kind == "image") {
-    RejectUnknownKeys(object, path, with({"file"}));
+    RejectUnknownKeys(object, path, with({"file", "fit"}));
     std::filesystem::path file = StringAt(object, path, "file");
-    area.content = ImageArea{file.is_absolute() ? file : baseFolder / file};
+    area.content =
+        ImageArea{file.is_absolute() ? file : baseFolder / file, ToPictureFit(object, path)};
   } else if (kind == "datetime") {
     RejectUnknownKeys(object, path, with({"format", "font", "size", "color"}));
     area.content = DateTimeArea{ToDateTimeType(object, path), ToFont(object, path)};
@@ -246,11 +257,19 @@ Page ToPage(const json& value, const std::string& path, const std::filesystem::p
 ProgramFile ToProgram(const json& document, const std::filesystem::path& baseFolder) {
   const json& object = ExpectObject(document, "");
   // "$schema" names the file's JSON schema for editors; a comment may be anything.
-  RejectUnknownKeys(object, "", {"rootType", "colorMode", "pages", "comment", "$schema"});
+  RejectUnknownKeys(object, "", {"rootType", "colorMode", "screen", "pages", "comment", "$schema"});
   if (object.contains("$schema")) StringAt(object, "", "$schema");
   ProgramFile program;
   program.rootType = RangedOr(object, "", "rootType", program.rootType, kU16);
   program.colorMode = RangedOr(object, "", "colorMode", program.colorMode, kU16);
+  if (const auto screen = object.find("screen"); screen != object.end()) {
+    ExpectObject(*screen, "screen");
+    RejectUnknownKeys(*screen, "screen", {"width", "height"});
+    for (const char* side : {"width", "height"})
+      if (!screen->contains(side)) throw Defect{Join("screen", side), "missing"};
+    program.screen = ScreenSize{ToRanged(screen->at("width"), "screen.width", kScreenSides),
+                                ToRanged(screen->at("height"), "screen.height", kScreenSides)};
+  }
   const auto pages = object.find("pages");
   if (pages == object.end()) throw Defect{"pages", "missing"};
   if (!pages->is_array())

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -38,8 +39,14 @@ struct StringArea {
   int32_t stringParamA = 0;
   int32_t stringParamB = 0;
 };
+// How a picture meets its area: at its own size from the area's top-left (what lies outside the
+// area is still sent, and the screen cuts it), cut to the area, or scaled to fit inside the area
+// with its proportions kept, centred on black.
+enum class PictureFit { AsIs, Crop, Scale };
+
 struct ImageArea {
   std::filesystem::path file;  // a PNG, relative paths resolved against the program file's folder
+  PictureFit fit = PictureFit::AsIs;
 };
 struct DateTimeArea {
   int32_t dateTimeType = 1;
@@ -61,9 +68,18 @@ struct Page {
   std::vector<Area> areas;
 };
 
+// The screen a program is made for, in pixels. A program does not tell a screen its size, so
+// this changes no byte of it: pictures of its pages are this size, and areas reaching past it
+// are warned about.
+struct ScreenSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
 struct ProgramFile {
   int32_t rootType = 1;
   int32_t colorMode = 2;
+  std::optional<ScreenSize> screen;
   std::vector<Page> pages;
 };
 

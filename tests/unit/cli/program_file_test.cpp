@@ -80,6 +80,21 @@ TEST(ProgramFile, SchemaReferenceIsAString) {
             "$schema: expected a string, found a number");
 }
 
+TEST(ProgramFile, TheScreenAndAPicturesFitAreKeptAsGiven) {
+  const ProgramFile program = Parse(R"({"screen": {"width": 128, "height": 64}, "pages": [
+      {"areas": [{"kind": "image", "rect": [0, 0, 8, 8], "file": "a.png"},
+                 {"kind": "image", "rect": [0, 0, 8, 8], "file": "a.png", "fit": "crop"},
+                 {"kind": "image", "rect": [0, 0, 8, 8], "file": "a.png", "fit": "scale"}]}]})");
+  ASSERT_TRUE(program.screen.has_value());
+  EXPECT_EQ(program.screen->width, 128);
+  EXPECT_EQ(program.screen->height, 64);
+  const auto& areas = program.pages[0].areas;
+  EXPECT_EQ(std::get<ImageArea>(areas[0].content).fit, PictureFit::AsIs);
+  EXPECT_EQ(std::get<ImageArea>(areas[1].content).fit, PictureFit::Crop);
+  EXPECT_EQ(std::get<ImageArea>(areas[2].content).fit, PictureFit::Scale);
+  EXPECT_FALSE(Parse(R"({"pages": []})").screen.has_value());
+}
+
 TEST(ProgramFile, ColoursAreStoredBlueGreenRed) {
   const ProgramFile program = Parse(
       R"({"pages": [{"areas": [{"kind": "text", "rect": [0,0,1,1], "text": "x", "color": "#123456"}]}]})");
@@ -114,6 +129,18 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
        "pages[0].areas[0].colors.hands: unknown key"},
       {R"({"pages": [{"areas": [{"kind": "datetime", "rect": [0,0,1,1], "format": "century"}]}]})",
        "pages[0].areas[0].format: expected date, time"},
+      {R"({"pages": [{"areas": [{"kind": "image", "rect": [0,0,1,1], "file": "a.png", "fit": "fill"}]}]})",
+       "pages[0].areas[0].fit: expected crop or scale"},
+      {R"({"pages": [{"areas": [{"kind": "image", "rect": [0,0,1,1], "file": "a.png", "fit": 1}]}]})",
+       "pages[0].areas[0].fit: expected a string, found a number"},
+      {R"({"screen": [128, 64], "pages": []})", "screen: expected an object, found an array"},
+      {R"({"screen": {"width": 128}, "pages": []})", "screen.height: missing"},
+      {R"({"screen": {"width": 128, "height": 64, "depth": 2}, "pages": []})",
+       "screen.depth: unknown key"},
+      {R"({"screen": {"width": 0, "height": 64}, "pages": []})",
+       "screen.width: expected 1..65535, found 0"},
+      {R"({"screen": {"width": 128, "height": 65536}, "pages": []})",
+       "screen.height: expected 1..65535, found 65536"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json);

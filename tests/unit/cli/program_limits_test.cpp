@@ -74,9 +74,14 @@ TEST(PreviewLimit, ThePictureIsMeasuredAsItWillBeDrawn) {
   ProgramFile widePage;  // the squares' scale is lowered to keep 16384 pixels a side
   widePage.pages = {{0, {StringArea({0, 0, 4000, 2})}}};
   const PreviewLook looks[] = {
-      {1, PreviewStyle::Squares, false},  {4, PreviewStyle::Squares, false},
-      {32, PreviewStyle::Squares, false}, {3, PreviewStyle::Dots, false},
-      {5, PreviewStyle::Squares, true},   {2, PreviewStyle::Dots, true},
+      {1, PreviewStyle::Squares, false},
+      {4, PreviewStyle::Squares, false},
+      {32, PreviewStyle::Squares, false},
+      {3, PreviewStyle::Dots, false},
+      {5, PreviewStyle::Squares, true},
+      {2, PreviewStyle::Dots, true},
+      {1, PreviewStyle::Squares, false, std::nullopt, render::PictureSize{50, 20}},
+      {3, PreviewStyle::Dots, true, 0, render::PictureSize{9, 70}},
   };
   for (const ProgramFile* file : {&twoPages, &emptyPages, &widePage}) {
     const std::vector<uint8_t> block = Built(*file);
@@ -93,6 +98,20 @@ TEST(PreviewLimit, ThePictureIsMeasuredAsItWillBeDrawn) {
       EXPECT_EQ(std::get<image::RgbImage>(picture).height, size.height);
     }
   }
+}
+
+TEST(PreviewLimit, PagesTakeTheScreensSizeWhereverTheirAreasReach) {
+  ProgramFile file;
+  file.pages = {{0, {StringArea({0, 0, 40, 8}), ClockArea(16)}}, {0, {StringArea({0, 0, 7, 30})}}};
+  const std::vector<uint8_t> block = Built(file);
+  const program::ReadResult read = program::ReadProgram(block);
+  ASSERT_TRUE(read.ok());
+  const PreviewLook look{1, PreviewStyle::Squares, false, std::nullopt,
+                         render::PictureSize{50, 20}};
+  const auto picture = PictureProgram(read.program(), block, {}, look);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(picture));
+  EXPECT_EQ(std::get<image::RgbImage>(picture).width, 50 + 1 + 50);
+  EXPECT_EQ(std::get<image::RgbImage>(picture).height, 20);
 }
 
 TEST(PreviewLimit, APictureTooLargeIsRefusedBeforeItIsDrawn) {

@@ -88,6 +88,22 @@ TEST(Warnings, EachOddityOfAProgramIsOneSentenceAndStrictFailsOnIt) {
       {"strings are the screen's to draw",
        OnePage(R"({"kind": "string", "rect": [0, 0, 8, 8], "text": "a long line of text"})"),
        {}},
+      {"areas sharing pixels",
+       OnePage(R"({"kind": "clock", "rect": [0, 0, 32, 32]},
+                  {"kind": "string", "rect": [32, 0, 64, 16], "text": "x"},
+                  {"kind": "string", "rect": [31, 31, 40, 40], "text": "y"})"),
+       {"page 1 areas 1 and 3 overlap, so the screen draws one over the other"}},
+      {"areas side by side",
+       OnePage(R"({"kind": "clock", "rect": [0, 0, 32, 32]},
+                  {"kind": "string", "rect": [32, 0, 64, 16], "text": "x"},
+                  {"kind": "string", "rect": [0, 32, 32, 48], "text": "y"})"),
+       {}},
+      {"past the screen",
+       R"({"screen": {"width": 64, "height": 32}, "pages": [{"areas": [
+           {"kind": "string", "rect": [0, 0, 64, 32], "text": "x"},
+           {"kind": "string", "rect": [64, 0, 70, 34], "text": "y"}]}]})",
+       {"page 1 area 2 reaches 6 pixels to the right and 2 pixels below past the 64 x 32 screen, "
+        "which shows only what lies on it"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -109,6 +125,19 @@ TEST(Warnings, EachOddityOfAProgramIsOneSentenceAndStrictFailsOnIt) {
   }
 }
 
+TEST(Warnings, OverlapsAreSaidUpToTheirBoundAndThenOnceMore) {
+  std::string areas;
+  for (int i = 0; i < 20; ++i)
+    areas +=
+        std::string(i == 0 ? "" : ",") + R"({"kind": "string", "rect": [0, 0, 8, 8], "text": "x"})";
+  const ScratchProgram file("stacked.json", OnePage(areas));
+  const Outcome outcome = Capture([&] { return Inspect(file.path()); });
+  const std::vector<std::string> lines = Lines(outcome.err);
+  ASSERT_EQ(lines.size(), kMaxOverlapWarnings + 1) << outcome.err;
+  EXPECT_NE(lines[0].find("page 1 areas 1 and 2 overlap"), std::string::npos) << lines[0];
+  EXPECT_EQ(lines.back(), "veltrane: warning: page 1 has more overlapping areas than these");
+}
+
 TEST(Warnings, StrictPreviewWritesNoPicture) {
   const ScratchProgram file("empty.json", R"({"pages": [{}]})");
   const auto out = TempPath("strict.png");
@@ -126,8 +155,8 @@ TEST(Summary, OneLinePerPageAndAreaAgreeingWithTheTree) {
             (std::vector<std::string>{
                 "program: 1 page, 47012 bytes, 2 bits per pixel", "page 1: 6 areas, 47000 bytes",
                 "  area 1 text (0, 0, 96, 16), 408 bytes: picture 92 x 16",
-                "  area 2 datetime (0, 16, 64, 32), 500 bytes: time-seconds, 11 glyphs",
-                "  area 3 datetime (64, 16, 112, 32), 588 bytes: weekday, 8 glyphs",
+                "  area 2 datetime (0, 16, 56, 32), 500 bytes: time-seconds, 11 glyphs",
+                "  area 3 datetime (56, 16, 96, 32), 588 bytes: weekday, 8 glyphs",
                 "  area 4 clock (96, 0, 128, 32), 45328 bytes: 169 pictures",
                 "  area 5 image (112, 32, 128, 48), 104 bytes: picture 16 x 16",
                 "  area 6 string (0, 32, 112, 48), 56 bytes: \"shown by the screen\""}));
@@ -293,6 +322,19 @@ TEST(PreviewOptions, OnePageIsDrawnAloneAndAPageBeyondTheCountIsNamed) {
   EXPECT_EQ(beyond.status, kExitUsage);
   EXPECT_EQ(beyond.err, "veltrane: --page 3: the program has 2 pages\n");
   EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(PreviewOptions, APageIsTheSizeOfTheScreenTheFileNames) {
+  const ScratchProgram file("screen.json", R"({"screen": {"width": 64, "height": 24}, "pages": [
+      {"areas": [{"kind": "clock", "rect": [0, 0, 16, 16]}]}]})");
+  const auto out = TempPath("screen.png");
+  const Outcome run = Capture([&] { return Preview(file.path(), out, {}, {.scale = 2}); });
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const auto read = tools::ReadPngInput(out);
+  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
+  EXPECT_EQ(std::get<image::RgbImage>(read).width, 128);
+  EXPECT_EQ(std::get<image::RgbImage>(read).height, 48);
+  std::filesystem::remove(out);
 }
 
 }  // namespace

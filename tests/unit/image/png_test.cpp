@@ -6,8 +6,8 @@
 namespace veltrane::image {
 namespace {
 
-std::vector<uint8_t> Encoded(const RgbImage& image) {
-  auto png = EncodePng(image);
+std::vector<uint8_t> Encoded(const RgbImage& image, PngEffort effort = PngEffort::Small) {
+  auto png = EncodePng(image, effort);
   if (const auto* error = std::get_if<std::string>(&png)) {
     ADD_FAILURE() << *error;
     return {};
@@ -24,13 +24,15 @@ TEST(Png, WrittenPicturesReadBackExactly) {
     image.rgb.push_back(static_cast<uint8_t>(255 - i));
     image.rgb.push_back(static_cast<uint8_t>(i % 2 ? 0 : 200));
   }
-  const auto read = ReadPng(Encoded(image));
-  ASSERT_TRUE(std::holds_alternative<RgbImage>(read)) << std::get<std::string>(read);
-  const RgbImage& back = std::get<RgbImage>(read);
-  EXPECT_EQ(back.width, 5);
-  EXPECT_EQ(back.height, 3);
-  EXPECT_EQ(back.rgb, image.rgb);
-  EXPECT_EQ(back.PixelAt(4, 2)[0], 14 * 17);
+  for (const PngEffort effort : {PngEffort::Small, PngEffort::Fast}) {
+    const auto read = ReadPng(Encoded(image, effort));
+    ASSERT_TRUE(std::holds_alternative<RgbImage>(read)) << std::get<std::string>(read);
+    const RgbImage& back = std::get<RgbImage>(read);
+    EXPECT_EQ(back.width, 5);
+    EXPECT_EQ(back.height, 3);
+    EXPECT_EQ(back.rgb, image.rgb);
+    EXPECT_EQ(back.PixelAt(4, 2)[0], 14 * 17);
+  }
 }
 
 TEST(Png, UnreadableInputIsOneSentence) {

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <thread>
 #include <vector>
+
+#include "platform/font_families.h"
 
 namespace veltrane::platform {
 namespace {
@@ -181,6 +184,17 @@ TEST(TextLine, ResolvedFamilyNamesTheChosenFaceOrItsSubstitute) {
   }
   // Characters borrowed from another face do not change the chosen one.
   EXPECT_EQ(ResolvedFamily(kSans), "DejaVu Sans");
+}
+
+TEST(FontFamilies, EachInstalledFamilyIsListedOnceInOrderAndResolvesToItself) {
+  const std::vector<std::string> families = InstalledFamilies();
+  ASSERT_TRUE(std::is_sorted(families.begin(), families.end()));
+  EXPECT_EQ(std::adjacent_find(families.begin(), families.end()), families.end());
+  for (const char* installed : {"DejaVu Sans", "DejaVu Sans Mono", "WenQuanYi Zen Hei"}) {
+    SCOPED_TRACE(installed);
+    EXPECT_TRUE(std::binary_search(families.begin(), families.end(), installed));
+    EXPECT_EQ(ResolvedFamily({installed, -16}), installed);
+  }
 }
 
 TEST(TextLine, CharactersNoFaceHasStillTakeRoom) {

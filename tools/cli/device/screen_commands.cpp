@@ -358,20 +358,9 @@ int ShowStatus(const ScreenChoice& screens, const Reporting& reporting) {
       RunTask(screens, Ask(protocol::Command::GetPower), reporting.json, platform::SystemClock());
   if (!power) return kExitUsage;
   if (power->screens.empty()) return kExitOk;
-  // Brightness only from the screens that answered: the others would only wait out their tries
-  // again.
-  std::vector<protocol::ScreenResult> brightness = power->results;
-  std::vector<size_t> asked;
-  for (size_t i = 0; i < power->screens.size(); ++i)
-    if (power->results[i].outcome.status == Status::Ok) asked.push_back(i);
-  if (!asked.empty()) {
-    std::vector<link::Target> targets;
-    for (const size_t i : asked) targets.push_back(power->screens[i].target);
-    ConversationLog log(screens.tries.tries);
-    const auto read = protocol::DriveFleet(targets, Ask(protocol::Command::GetBright),
-                                           PolicyFor(screens, log), platform::SystemClock());
-    for (size_t k = 0; k < asked.size(); ++k) brightness[asked[k]] = read[k];
-  }
+  ConversationLog log(screens.tries.tries);
+  const std::vector<protocol::ScreenResult> brightness = BrightnessOfAnswered(
+      power->screens, power->results, PolicyFor(screens, log), platform::SystemClock());
   std::fputs((reporting.json ? StatusJson(power->screens, power->results, brightness)
                              : StatusTable(power->screens, power->results, brightness))
                  .c_str(),

@@ -131,6 +131,25 @@ std::vector<protocol::ScreenResult> DriveScreens(const std::vector<tools::FleetS
   return protocol::DriveFleet(targets, task, policy, clock, &events);
 }
 
+std::vector<protocol::ScreenResult> BrightnessOfAnswered(
+    const std::vector<tools::FleetScreen>& screens,
+    const std::vector<protocol::ScreenResult>& power, const protocol::FleetPolicy& policy,
+    platform::Clock& clock, const protocol::CancelFlag* cancel) {
+  std::vector<protocol::ScreenResult> brightness = power;
+  std::vector<size_t> asked;
+  std::vector<link::Target> targets;
+  for (size_t i = 0; i < screens.size(); ++i)
+    if (power[i].outcome.status == Status::Ok) {
+      asked.push_back(i);
+      targets.push_back(screens[i].target);
+    }
+  if (asked.empty()) return brightness;
+  const protocol::Request ask{protocol::Command::GetBright, 0, {}};
+  const auto read = protocol::DriveFleet(targets, ask, policy, clock, nullptr, cancel);
+  for (size_t k = 0; k < asked.size(); ++k) brightness[asked[k]] = read[k];
+  return brightness;
+}
+
 int ReportFleet(const std::vector<tools::FleetScreen>& screens,
                 const std::vector<protocol::ScreenResult>& results, bool json, double seconds,
                 const ValueText& valueText) {

@@ -38,6 +38,14 @@ std::vector<protocol::ScreenResult> DriveScreens(const std::vector<tools::FleetS
                                                  const protocol::FleetPolicy& policy, bool live,
                                                  platform::Clock& clock);
 
+// `status`'s second question: the brightness of the screens whose power query (`power`, in the
+// order of `screens`) was answered. The others keep their power result rather than wait out
+// their tries again.
+std::vector<protocol::ScreenResult> BrightnessOfAnswered(
+    const std::vector<tools::FleetScreen>& screens,
+    const std::vector<protocol::ScreenResult>& power, const protocol::FleetPolicy& policy,
+    platform::Clock& clock, const protocol::CancelFlag* cancel = nullptr);
+
 // Prints a fleet's results (a table and a count, or with `json` the JSON array), says on stderr
 // why screens failed and how many did not succeed, and gives FleetExitStatus.
 int ReportFleet(const std::vector<tools::FleetScreen>& screens,

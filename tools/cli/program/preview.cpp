@@ -37,7 +37,7 @@ std::vector<size_t> PagesDrawn(const program::Program& program, const PreviewLoo
 render::PictureSize PreviewSize(const program::Program& program, const PreviewLook& look) {
   std::vector<render::PictureSize> pages;
   for (const size_t page : PagesDrawn(program, look)) {
-    pages.push_back(render::PageSizeOf(program, page));
+    pages.push_back(render::PageSizeOf(program, page, look.screen));
     if (ScalesJoinedPages(look)) continue;
     pages.back() = Scaled(pages.back(), look.scale);
     if (look.labels) pages.back() = render::LabelledSize(pages.back(), PageLabel(page));
@@ -59,9 +59,9 @@ std::variant<image::RgbImage, std::string> PictureProgram(const program::Program
   }
   std::vector<image::RgbImage> pages;
   if (look.page)
-    pages.push_back(render::RenderPage(program, block, *look.page, time, spills));
+    pages.push_back(render::RenderPage(program, block, *look.page, time, spills, look.screen));
   else
-    pages = render::RenderProgram(program, block, time, spills);
+    pages = render::RenderProgram(program, block, time, spills, look.screen);
   if (ScalesJoinedPages(look)) return render::ScaleUp(render::JoinPages(pages), look.scale);
   for (size_t i = 0; i < pages.size(); ++i) {
     pages[i] = look.style == PreviewStyle::Dots ? render::DrawLeds(pages[i], look.scale)

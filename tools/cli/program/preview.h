@@ -28,6 +28,8 @@ struct PreviewLook {
   PreviewStyle style = PreviewStyle::Squares;
   bool labels = false;                        // a "page N" row under each page
   std::optional<size_t> page = std::nullopt;  // only this page (0-based); else every page
+  // The screen's size, which each page then has; else a page is as large as its areas reach.
+  std::optional<render::PictureSize> screen = std::nullopt;
 };
 
 // Pictures of more pixels than this are refused before anything is drawn: 4096 x 4096 pixels

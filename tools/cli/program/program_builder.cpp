@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "program_builder.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "api/last_error.h"
@@ -12,9 +13,11 @@
 #include "builder/window_area.h"
 #include "common/status.h"
 #include "format/packets.h"
+#include "image/fit.h"
 #include "image/png.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
+#include "raster/raster.h"
 #include "shared/input_file.h"
 
 namespace veltrane::cli {
@@ -47,7 +50,8 @@ std::string WhyNot(const Status& status) {
 // command received them.
 class AreaAdder {
  public:
-  AreaAdder(builder::Program& program, const Area& area) : program_(program), area_(area) {}
+  AreaAdder(builder::Program& program, const Area& area, int32_t colorMode)
+      : program_(program), area_(area), colorMode_(colorMode) {}
 
   std::string operator()(const TextArea& text) const {
     return WhyNot(builder::AddText(program_, WindowFields(area_),
@@ -65,12 +69,27 @@ class AreaAdder {
   std::string operator()(const ImageArea& image) const {
     auto png = tools::ReadPngInput(image.file);
     if (auto* error = std::get_if<std::string>(&png)) return *error;
-    const auto& picture = std::get<image::RgbImage>(png);
+    auto& picture = std::get<image::RgbImage>(png);
+    // What the area holds: the picture at its own size, or cut or scaled to the area.
+    const int32_t areaWidth = std::max(0, area_.rect.right - area_.rect.left);
+    const int32_t areaHeight = std::max(0, area_.rect.bottom - area_.rect.top);
+    int32_t width = picture.width, height = picture.height;
+    if (image.fit == PictureFit::Crop) {
+      width = std::min(width, areaWidth);
+      height = std::min(height, areaHeight);
+    } else if (image.fit == PictureFit::Scale) {
+      // Checked before the scaled picture is made: an area may be far larger than any raster.
+      if (const Status fits = raster::CheckRasterFits(areaWidth, areaHeight, colorMode_);
+          fits != Status::Ok)
+        return WhyNot(fits);
+      picture = image::ScaleToFit(picture, areaWidth, areaHeight);
+      width = areaWidth;
+      height = areaHeight;
+    }
     const std::vector<uint8_t> bgr = ToBgr(picture);
     const image::PixelView view{bgr.data(), picture.width, picture.height,
                                 int64_t{picture.width} * 3, 3};
-    return WhyNot(
-        builder::AddWindow(program_, WindowFields(area_), view, picture.width, picture.height));
+    return WhyNot(builder::AddWindow(program_, WindowFields(area_), view, width, height));
   }
 
   std::string operator()(const DateTimeArea& dateTime) const {
@@ -91,6 +110,7 @@ class AreaAdder {
  private:
   builder::Program& program_;
   const Area& area_;
+  const int32_t colorMode_;
   const platform::TextEncoding encoding_;
 };
 
@@ -107,7 +127,7 @@ BuiltProgram BuildProgram(const ProgramFile& file) {
       return where + ": " + error;
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const Area& area = page.areas[a];
-      const std::string error = std::visit(AreaAdder(program, area), area.content);
+      const std::string error = std::visit(AreaAdder(program, area, file.colorMode), area.content);
       if (!error.empty()) return where + ".areas[" + std::to_string(a) + "]: " + error;
     }
   }

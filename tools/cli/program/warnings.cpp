@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "warnings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <variant>
@@ -39,6 +40,42 @@ void CheckSpill(const program::Program& program, const render::Spill& spill, War
   warnings.Add(AreaName(spill.page, spill.area) + " (" + std::string(program::AreaKindName(area)) +
                ") draws " + reach + " than its rectangle " + program::RectText(area.rect) +
                ", and the screen cuts what lies " + "outside");
+}
+
+bool Overlap(const program::AreaRect& a, const program::AreaRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Pairs of a page's areas whose rectangles share pixels, found by sweeping from the left: an
+// area is compared only with those still open where it starts. Stops once one more than
+// kMaxOverlapWarnings is found, however many there are.
+void CheckOverlaps(const program::Page& page, size_t p, Warnings& warnings) {
+  std::vector<size_t> byLeft;
+  for (size_t a = 0; a < page.areas.size(); ++a)
+    if (RectFault(page.areas[a].rect) == nullptr) byLeft.push_back(a);
+  std::stable_sort(byLeft.begin(), byLeft.end(), [&](size_t a, size_t b) {
+    return page.areas[a].rect.left < page.areas[b].rect.left;
+  });
+  std::vector<std::pair<size_t, size_t>> pairs;
+  std::vector<size_t> open;
+  for (const size_t a : byLeft) {
+    const program::AreaRect& rect = page.areas[a].rect;
+    std::erase_if(open, [&](size_t b) { return page.areas[b].rect.right <= rect.left; });
+    for (const size_t b : open) {
+      if (!Overlap(rect, page.areas[b].rect)) continue;
+      pairs.emplace_back(std::min(a, b), std::max(a, b));
+      if (pairs.size() > kMaxOverlapWarnings) break;
+    }
+    if (pairs.size() > kMaxOverlapWarnings) break;
+    open.push_back(a);
+  }
+  std::sort(pairs.begin(), pairs.end());
+  for (size_t i = 0; i < std::min(pairs.size(), kMaxOverlapWarnings); ++i)
+    warnings.Add("page " + std::to_string(p + 1) + " areas " + std::to_string(pairs[i].first + 1) +
+                 " and " + std::to_string(pairs[i].second + 1) +
+                 " overlap, so the screen draws one over the other");
+  if (pairs.size() > kMaxOverlapWarnings)
+    warnings.Add("page " + std::to_string(p + 1) + " has more overlapping areas than these");
 }
 
 // Family names as fontconfig compares them: case and blanks do not count.
@@ -81,6 +118,7 @@ void CheckProgramTree(const program::Program& program, std::span<const render::S
                      fault + " rectangle " + program::RectText(area.rect) +
                      ", so it shows nothing");
     }
+    CheckOverlaps(page, p, warnings);
   }
   for (const render::Spill& spill : spills) CheckSpill(program, spill, warnings);
 }
@@ -101,6 +139,28 @@ void CheckFaces(const ProgramFile& file, Warnings& warnings) {
       else if (const auto* dateTime = std::get_if<DateTimeArea>(&content))
         CheckFace(dateTime->font, p, a, warnings);
     }
+}
+
+void CheckScreenEdges(const ProgramFile& file, Warnings& warnings) {
+  if (!file.screen) return;
+  const ScreenSize& screen = *file.screen;
+  const std::string size = std::to_string(screen.width) + " x " + std::to_string(screen.height);
+  for (size_t p = 0; p < file.pages.size(); ++p)
+    for (size_t a = 0; a < file.pages[p].areas.size(); ++a) {
+      const Rect& rect = file.pages[p].areas[a].rect;
+      std::string reach;
+      if (rect.right > screen.width) reach = Pixels(rect.right - screen.width, "to the right");
+      if (rect.bottom > screen.height)
+        reach += (reach.empty() ? "" : " and ") + Pixels(rect.bottom - screen.height, "below");
+      if (!reach.empty())
+        warnings.Add(AreaName(p, a) + " reaches " + reach + " past the " + size +
+                     " screen, which shows only what lies on it");
+    }
+}
+
+void CheckProgramFile(const ProgramFile& file, Warnings& warnings) {
+  CheckFaces(file, warnings);
+  CheckScreenEdges(file, warnings);
 }
 
 void CheckBrightness(int32_t value, Warnings& warnings) {

@@ -39,8 +39,9 @@ class Warnings {
 };
 
 // A program read back from its block: no pages, a page without areas, an inverted or empty
-// rectangle, and each area whose lit pixels reach past its rectangle (`spills`, as the renderer
-// counted them while drawing).
+// rectangle, areas of a page that overlap (the first kMaxOverlapWarnings of a page), and each
+// area whose lit pixels reach past its rectangle (`spills`, as the renderer counted them while
+// drawing).
 void CheckProgramTree(const program::Program& program, std::span<const render::Spill> spills,
                       Warnings& warnings);
 
@@ -48,9 +49,19 @@ void CheckProgramTree(const program::Program& program, std::span<const render::S
 void CheckProgram(const program::Program& program, std::span<const uint8_t> block,
                   const platform::LocalTime& time, Warnings& warnings);
 
+// Overlaps said for one page at most; a page of thousands of overlapping areas says so once more.
+constexpr size_t kMaxOverlapWarnings = 8;
+
 // A program file's faces: each text or date-time area whose face is not installed, naming the
 // face drawn instead.
 void CheckFaces(const ProgramFile& file, Warnings& warnings);
+
+// Each area of a program file that reaches past the right or bottom edge of the file's screen,
+// when it names one.
+void CheckScreenEdges(const ProgramFile& file, Warnings& warnings);
+
+// What a program file says that the program block no longer does: its faces and its screen.
+void CheckProgramFile(const ProgramFile& file, Warnings& warnings);
 
 // A brightness outside kUsualBrightnessMin..kUsualBrightnessMax.
 void CheckBrightness(int32_t value, Warnings& warnings);
