@@ -39,7 +39,7 @@ std::variant<std::vector<EarlierResult>, std::string> ParseRetryFile(std::string
     document = json::parse(text.begin(), text.end(), notTooDeep);
   } catch (const TooDeep&) {
     return std::string("not an earlier --json result: it nests deeper than one");
-  } catch (const json::parse_error&) {
+  } catch (const json::exception&) {  // syntax, encoding, or a number too large to hold
     return std::string("not JSON");
   }
   if (!document.is_array()) return std::string("not an earlier --json result: not an array");

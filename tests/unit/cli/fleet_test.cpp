@@ -429,9 +429,12 @@ TEST_F(FleetCommands, OnlyAndRetryPickTheScreens) {
   EXPECT_NE(stranger.err.find("names a screen " + fleet.file + " does not have: udp 10.9.9.9:6666"),
             std::string::npos)
       << stranger.err;
-  std::ofstream(earlier) << "[[";
-  EXPECT_EQ(Capture([&] { return Reset(Briefly(fleet)); }).err,
-            "veltrane: --retry: " + earlier.string() + ": not JSON\n");
+  for (const char* notJson : {"[[", "[1e999999999]"}) {
+    std::ofstream(earlier) << notJson;
+    EXPECT_EQ(Capture([&] { return Reset(Briefly(fleet)); }).err,
+              "veltrane: --retry: " + earlier.string() + ": not JSON\n")
+        << notJson;
+  }
   std::filesystem::remove(earlier);
   EXPECT_EQ(ok_.screen().State().requests, okRequests);
 }
