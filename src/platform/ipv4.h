@@ -23,5 +23,9 @@ std::string FormatIpv4(uint32_t address);
 // A port number between host and network byte order.
 uint16_t PortToNetwork(uint16_t port);
 uint16_t PortFromNetwork(uint16_t port);
+// An IPv4 address between host and network byte order (consecutive addresses count in host
+// order).
+uint32_t AddressToNetwork(uint32_t address);
+uint32_t AddressFromNetwork(uint32_t address);
 
 }  // namespace veltrane::platform

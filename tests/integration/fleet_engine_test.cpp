@@ -5,10 +5,14 @@
 
 #include <map>
 #include <memory>
+#include <thread>
 
+#include "link/frame_codec.h"
 #include "platform/ipv4.h"
 #include "protocol/fleet.h"
+#include "sim/screen.h"
 #include "sim/simulator.h"
+#include "support/raw_screen.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
 #include "support/udp_sockets.h"
@@ -98,6 +102,52 @@ TEST(DriveFleet, EachScreenEndsAsItsOwnConversationDid) {
   EXPECT_GE(results[3].milliseconds, 3 * kUploadWindowMs);
   EXPECT_EQ(recorder.finished.size(), screens.size());
   EXPECT_EQ(recorder.started.size(), screens.size() - 1);  // no channel for the last one
+}
+
+// The acknowledgement a screen would give `request` (a frame as it arrived).
+std::vector<uint8_t> AnswerTo(const std::vector<uint8_t>& request) {
+  link::FrameBuffer body;
+  const int32_t length = link::DecodeFrame(request, body);
+  sim::Screen screen(1);
+  const auto reply =
+      length > 0 ? screen.Handle({body.data(), static_cast<size_t>(length)}, 0) : std::nullopt;
+  if (!reply) return {};
+  std::vector<uint8_t> frame(link::EncodedFrameBound(kReplyBytes));
+  frame.resize(static_cast<size_t>(link::EncodeFrame(EncodeReplyHeader(*reply), frame)));
+  return frame;
+}
+
+TEST(DriveFleet, AReplyFromAnotherSourceThanTheScreenIsNotItsAnswer) {
+  // The screen hears the request; a correct answer to it comes from the screen itself, from
+  // another port of the screen's address, or from the screen's port on another address.
+  enum class From { Screen, OtherPort, OtherAddress };
+  struct Case {
+    From from;
+    Status::Code result;
+  };
+  for (const Case c : {Case{From::Screen, Status::Ok}, Case{From::OtherPort, Status::Timeout},
+                       Case{From::OtherAddress, Status::Timeout}}) {
+    SCOPED_TRACE(static_cast<int>(c.from));
+    testing::RawScreen screen;
+    platform::UdpSocket stranger;
+    const Status opened = c.from == From::OtherAddress
+                              ? stranger.Open(platform::ParseIpv4("127.0.0.2"), screen.port())
+                              : stranger.Open(platform::ParseIpv4("127.0.0.1"), 0);
+    ASSERT_EQ(opened, Status::Ok);
+    std::thread answer([&] {
+      platform::Endpoint sender;
+      const std::vector<uint8_t> reply = AnswerTo(screen.NextRequest(sender));
+      if (c.from == From::Screen)
+        screen.Send(reply, sender);
+      else
+        stranger.Send(reply, sender);
+    });
+    const FleetPolicy oneShortTry{0, {1, 300}};
+    const auto results =
+        DriveFleet(std::vector{screen.Target()}, kReset, oneShortTry, platform::SystemClock());
+    answer.join();
+    EXPECT_EQ(Codes(results), std::vector<Status::Code>{c.result});
+  }
 }
 
 TEST(DriveFleet, QueriesReadEachScreensValue) {

@@ -11,6 +11,7 @@
 #include "platform/ipv4.h"
 #include "platform/udp_socket.h"
 #include "protocol/device_commands.h"
+#include "protocol/fleet.h"
 #include "protocol/packets.h"
 #include "protocol/upload.h"
 #include "sim/simulator.h"
@@ -41,14 +42,14 @@ sim::SimulatorOptions ManyScreens(uint32_t count, sim::Faults faults = {}) {
 link::Target UdpTarget(const sim::Simulator& simulator, size_t screen) {
   link::Target target;
   target.transport = link::Transport::Udp;
-  target.remoteAddress = kLoopback;
+  target.remoteAddress = simulator.udpAddress(screen);
   target.remotePort = simulator.udpPort(screen);
   target.devAddr = simulator.address(screen);
   return target;
 }
 
 platform::Endpoint ScreenEnd(const sim::Simulator& simulator, size_t screen) {
-  return {kLoopback, platform::PortToNetwork(simulator.udpPort(screen))};
+  return {simulator.udpAddress(screen), platform::PortToNetwork(simulator.udpPort(screen))};
 }
 
 void SendRequest(const platform::UdpSocket& socket, platform::Endpoint to, uint16_t cmd,
@@ -144,6 +145,51 @@ TEST(ManyScreens, ALateReplyHoldsBackNoOtherScreen) {
   platform::Endpoint from;
   ASSERT_GT(client.Receive(reply, from), 0);
   EXPECT_EQ(from, ScreenEnd(simulator, 1));
+}
+
+TEST(ManyScreens, ScreensSpreadOverAddressesShareOnePortAndEachAnswersFromItsOwnAddress) {
+  constexpr uint32_t kScreens = 64;
+  sim::SimulatorOptions options = ManyScreens(kScreens);
+  options.consecutiveAddresses = false;
+  options.udpSpread = sim::UdpSpread::Addresses;
+  options.udpAddress = platform::ParseIpv4("127.0.2.1");
+  options.faults.delayMs = 2;
+  sim::Simulator simulator(options);
+  simulator.SetValidator(sim::CheckProgramLength);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(error)) << error;
+  EXPECT_EQ(simulator.udpPort(kScreens - 1), simulator.udpPort(0));
+  EXPECT_EQ(simulator.udpAddress(kScreens - 1), platform::ParseIpv4("127.0.2.64"));
+
+  // Every screen at once, so that the replies of many go out together; the engine's channels
+  // take a reply only from the address and port asked.
+  std::vector<link::Target> screens;
+  for (size_t i = 0; i < kScreens; ++i) screens.push_back(UdpTarget(simulator, i));
+  const std::vector<uint8_t> program = testing::TestProgram(4000);
+  const auto results = protocol::DriveFleet(screens, protocol::ProgramUpload{program},
+                                            {kScreens, {}}, platform::SystemClock());
+  for (size_t i = 0; i < kScreens; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(results[i].outcome.status, Status::Ok);
+    EXPECT_EQ(simulator.LastProgram(i), program);
+  }
+  EXPECT_EQ(protocol::DoSetBright(Devices(), UdpTarget(simulator, 1), 12), Status::Ok);
+  EXPECT_EQ(simulator.State(1).brightness, 12);
+  EXPECT_EQ(simulator.State(0).brightness, 8);
+
+  // An address past the last screen's is no screen: nothing answers it, and the request after
+  // it is answered from its own screen's address.
+  const platform::UdpSocket client = testing::BoundUdpSocket(kLoopback);
+  const platform::Endpoint pastTheLast = {platform::ParseIpv4("127.0.2.65"),
+                                          ScreenEnd(simulator, 0).port};
+  SendRequest(client, pastTheLast, protocol::CMD_GET_POWER, 1);
+  SendRequest(client, ScreenEnd(simulator, 2), protocol::CMD_GET_POWER, 1);
+  ASSERT_EQ(client.WaitReadable(3000), platform::WaitResult::Ready);
+  link::FrameBuffer reply;
+  platform::Endpoint from;
+  ASSERT_GT(client.Receive(reply, from), 0);
+  EXPECT_EQ(from, ScreenEnd(simulator, 2));
+  EXPECT_EQ(client.WaitReadable(100), platform::WaitResult::TimedOut);
 }
 
 // Which of `count` replies from `screen`, asked for one after the other, arrive damaged ('x').

@@ -102,8 +102,8 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
 void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
   app.add_option("--screens", o.screens,
                  "serve N screens (1.." + std::to_string(kMaxScreens) +
-                     ", default 1) on consecutive UDP ports from --udp's; the serial line "
-                     "reaches the first")
+                     ", default 1) at consecutive UDP ports or addresses (--spread); the serial "
+                     "line reaches the first")
       ->type_name("N")
       ->transform(tools::NumberIn({1, kMaxScreens}))
       ->group(kScreens);
@@ -116,6 +116,18 @@ void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
          },
          "same (every screen answers --address; the default) or consecutive (screen i answers "
          "--address + i)")
+      ->type_name("RULE")
+      ->group(kScreens);
+  app.add_option_function<std::string>(
+         "--spread",
+         [&o](const std::string& rule) {
+           if (rule != "ports" && rule != "addresses")
+             throw CLI::ValidationError("--spread", "expected ports or addresses");
+           o.udpSpread = rule == "ports" ? UdpSpread::Ports : UdpSpread::Addresses;
+         },
+         "ports (screen i at --udp's port + i; the default) or addresses (screen i at --udp's "
+         "address + i, all at its port, one socket serving them all: the datagrams of many "
+         "screens move in one system call)")
       ->type_name("RULE")
       ->group(kScreens);
 }
@@ -165,7 +177,11 @@ std::string CheckTransports(const SimulatorOptions& o) {
   if (o.pty && !o.serialPath.empty()) return "--pty and --serial cannot be used together";
   if (!o.udp && !o.pty && o.serialPath.empty())
     return "nothing to serve: give --udp, --pty or --serial";
-  if (o.udp && o.udpPort != 0 && o.udpPort + o.screens - 1 > tools::kPorts.high)
+  const bool byAddress = o.udpSpread == UdpSpread::Addresses;
+  if (o.udp && byAddress && platform::AddressFromNetwork(o.udpAddress) > UINT32_MAX - o.screens + 1)
+    return std::to_string(o.screens) + " screens from address " +
+           platform::FormatIpv4(o.udpAddress) + " run past 255.255.255.255";
+  if (o.udp && !byAddress && o.udpPort != 0 && o.udpPort + o.screens - 1 > tools::kPorts.high)
     return std::to_string(o.screens) + " screens from port " + std::to_string(o.udpPort) +
            " run past port " + std::to_string(tools::kPorts.high);
   if (o.consecutiveAddresses && o.address + o.screens - 1 > tools::kScreenAddresses.high)

@@ -66,7 +66,7 @@ int ServeUntilSignalled(const SimulatorOptions& options, const char* programName
   }
   if (options.udp)
     for (size_t i = 0; i < simulator.screenCount(); ++i)
-      std::printf("udp %s:%u\n", platform::FormatIpv4(options.udpAddress).c_str(),
+      std::printf("udp %s:%u\n", platform::FormatIpv4(simulator.udpAddress(i)).c_str(),
                   static_cast<unsigned>(simulator.udpPort(i)));
   if (!simulator.terminalPath().empty())
     std::printf("serial %s\n", simulator.terminalPath().c_str());

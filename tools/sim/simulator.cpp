@@ -23,6 +23,10 @@ constexpr uint64_t kNsPerMs = 1000000;
 // A serving thread of its own pays for itself only with this many screens to keep it busy:
 // fewer, and the threads spend more on waking than they save.
 constexpr size_t kScreensPerThread = 128;
+// Datagrams one receive takes from the socket screens spread over addresses share, and what the
+// socket holds for each screen: one request in flight, now and then another one beside it.
+constexpr size_t kSharedReceiveBatch = 64;
+constexpr size_t kSharedBufferBytesPerScreen = 2048;
 
 bool IsUploadCommand(uint16_t cmd) {
   return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
@@ -83,17 +87,26 @@ Simulator::Simulator(SimulatorOptions options)
 
 void Simulator::MakeShards() {
   const size_t cpus = std::max(1u, std::thread::hardware_concurrency());
-  const size_t threads = std::clamp<size_t>(screens_.size() / kScreensPerThread, 1, cpus);
+  // Screens spread over addresses share one socket, so one thread serves them all.
+  const size_t threads =
+      spreadOverAddresses() ? 1 : std::clamp<size_t>(screens_.size() / kScreensPerThread, 1, cpus);
   screensPerShard_ = (screens_.size() + threads - 1) / threads;
   for (size_t first = 0; first < screens_.size(); first += screensPerShard_) {
     auto shard = std::make_unique<Shard>();
     shard->firstScreen = first;
     shard->screenCount = std::min(screensPerShard_, screens_.size() - first);
+    if (spreadOverAddresses()) shard->incomingRoom.resize(kSharedReceiveBatch);
     shards_.push_back(std::move(shard));
   }
 }
 
 Simulator::~Simulator() { Stop(); }
+
+uint32_t Simulator::udpAddress(size_t screen) const {
+  if (!spreadOverAddresses()) return options_.udpAddress;
+  return platform::AddressToNetwork(platform::AddressFromNetwork(options_.udpAddress) +
+                                    static_cast<uint32_t>(screen));
+}
 
 uint8_t Simulator::address(size_t screen) const {
   return static_cast<uint8_t>(options_.address + (options_.consecutiveAddresses ? screen : 0));
@@ -101,10 +114,10 @@ uint8_t Simulator::address(size_t screen) const {
 
 bool Simulator::Start(std::string& error) {
   if (options_.udp) {
-    Status bound = BindUdpPorts();
+    Status bound = spreadOverAddresses() ? BindSharedSocket() : BindUdpPorts();
     if (bound == Status::Ok) bound = otherUdp_.Open(options_.udpAddress, 0);
     if (bound != Status::Ok) {
-      error = "cannot bind " + PortsText() + " on " + platform::FormatIpv4(options_.udpAddress);
+      error = "cannot bind " + BindingText();
       if (const std::string reason = platform::SystemErrorText(bound.systemError());
           !reason.empty())
         error += ": " + reason;
@@ -148,11 +161,23 @@ bool Simulator::Start(std::string& error) {
   return true;
 }
 
-std::string Simulator::PortsText() const {
+std::string Simulator::BindingText() const {
   const std::string port = std::to_string(options_.udpPort);
-  if (screens_.size() == 1) return "UDP port " + port;
+  const std::string address = platform::FormatIpv4(options_.udpAddress);
+  if (spreadOverAddresses())
+    return "UDP port " + port + " on every local address, for " + std::to_string(screens_.size()) +
+           " consecutive addresses from " + address;
+  if (screens_.size() == 1) return "UDP port " + port + " on " + address;
   return std::to_string(screens_.size()) + " consecutive UDP ports" +
-         (options_.udpPort == 0 ? "" : " from " + port);
+         (options_.udpPort == 0 ? "" : " from " + port) + " on " + address;
+}
+
+Status Simulator::BindSharedSocket() {
+  const Status status = sharedUdp_.Open(options_.udpPort);
+  if (status != Status::Ok) return status;
+  sharedUdp_.SetReceiveBuffer(screens_.size() * kSharedBufferBytesPerScreen);
+  boundUdpPort_ = sharedUdp_.LocalPort();
+  return Status::Ok;
 }
 
 Status Simulator::BindUdpPorts() {
@@ -203,6 +228,8 @@ void Simulator::Serve(Shard& shard) {
   watch.Add(shard.wakeup, kWakeup);
   watch.Add(shard.timer, kTimer);
   if (shard.firstScreen == 0) watch.Add(SerialLine(), kSerial);
+  // With the screens spread over addresses their own sockets are not open, and not watched.
+  if (sharedUdp_.valid()) watch.Add(sharedUdp_, kFirstScreen);
   for (size_t i = 0; i < shard.screenCount; ++i)
     watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
   const size_t keys = kFirstScreen + shard.screenCount;
@@ -214,9 +241,11 @@ void Simulator::Serve(Shard& shard) {
     if (ready[kWakeup]) shard.wakeup.Clear();
     if (ready[kTimer]) shard.timer.Clear();
     if (ready[kSerial] && !ReceiveSerial(nowNs)) watch.Remove(SerialLine());
+    if (sharedUdp_.valid() && ready[kFirstScreen]) ReceiveShared(shard, nowNs);
     for (size_t i = 0; i < shard.screenCount; ++i)
       if (ready[kFirstScreen + i]) ReceiveUdp(shard.firstScreen + i, nowNs);
     RunDue(shard, nowNs);
+    SendOutgoing(shard);
   }
 }
 
@@ -228,6 +257,43 @@ void Simulator::ReceiveUdp(size_t screen, uint64_t nowNs) {
   const int32_t n = screens_[screen].udp.Receive(datagram, from);
   if (n > 0)
     HandleFrame(screen, {datagram.data(), static_cast<size_t>(n)}, Route::Udp, from, nowNs);
+}
+
+void Simulator::ReceiveShared(Shard& shard, uint64_t nowNs) {
+  // One batch a wake, as with a socket of its own: the wait reports the socket again while more
+  // are queued, and the timer's replies get their turn between batches.
+  std::array<platform::AddressedDatagram, kSharedReceiveBatch> datagrams;
+  for (size_t i = 0; i < kSharedReceiveBatch; ++i) datagrams[i].buffer = shard.incomingRoom[i];
+  const size_t taken = sharedUdp_.ReceiveBatch(datagrams);
+  for (size_t i = 0; i < taken; ++i) {
+    const platform::AddressedDatagram& datagram = datagrams[i];
+    const std::optional<size_t> screen = ScreenAt(datagram.local);
+    if (screen && datagram.length > 0)
+      HandleFrame(*screen, datagram.buffer.first(static_cast<size_t>(datagram.length)), Route::Udp,
+                  datagram.from, nowNs);
+  }
+}
+
+std::optional<size_t> Simulator::ScreenAt(uint32_t address) const {
+  const uint32_t index =
+      platform::AddressFromNetwork(address) - platform::AddressFromNetwork(options_.udpAddress);
+  if (index >= screens_.size()) return std::nullopt;
+  return index;
+}
+
+void Simulator::SendOutgoing(Shard& shard) {
+  if (shard.outgoing.empty()) return;
+  // Kept from wake to wake, as `outgoing` is: a wake allocates nothing.
+  std::vector<platform::AddressedDatagram>& datagrams = shard.sending;
+  datagrams.clear();
+  for (Outgoing& reply : shard.outgoing)
+    datagrams.push_back({reply.reply.bytes,
+                         static_cast<int32_t>(reply.reply.length),
+                         {},
+                         reply.to,
+                         udpAddress(reply.screen)});
+  sharedUdp_.SendBatch(datagrams);
+  shard.outgoing.clear();
 }
 
 bool Simulator::ReceiveSerial(uint64_t nowNs) {
@@ -343,7 +409,7 @@ void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& 
   if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.length);
   TimerQueue<Pending>& pending = ShardOf(to.screen).pending;
   if (dueNs <= nowNs && pending.empty()) {
-    Send(to.screen, to.route, to.peer, frame.span());
+    Send(to.screen, to.route, to.peer, frame);
     return;
   }
   Pending reply = to;
@@ -351,17 +417,19 @@ void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& 
   pending.Push(dueNs, std::move(reply));
 }
 
-void Simulator::Send(size_t screen, Route route, platform::Endpoint to,
-                     std::span<const uint8_t> frame) {
+void Simulator::Send(size_t screen, Route route, platform::Endpoint to, const ReplyFrame& frame) {
   switch (route) {
     case Route::Udp:
-      screens_[screen].udp.Send(frame, to);
+      if (spreadOverAddresses())
+        ShardOf(screen).outgoing.push_back({screen, to, frame});
+      else
+        screens_[screen].udp.Send(frame.span(), to);
       break;
     case Route::OtherUdp:
-      otherUdp_.Send(frame, to);
+      otherUdp_.Send(frame.span(), to);
       break;
     case Route::Serial:
-      SerialLine().WriteAll(frame);
+      SerialLine().WriteAll(frame.span());
       break;
   }
   ++repliesSent_;
@@ -372,7 +440,7 @@ void Simulator::RunDue(Shard& shard, uint64_t nowNs) {
     if (due->isRequest)
       HandleFrame(due->screen, due->request, due->route, due->peer, nowNs);
     else
-      Send(due->screen, due->route, due->peer, due->reply.span());
+      Send(due->screen, due->route, due->peer, due->reply);
   }
   std::lock_guard lock(shard.mutex);
   // Set only when the earliest due time changed: with many screens this runs for every few

@@ -17,6 +17,7 @@
 #include "format/link.h"
 #include "link/frame_assembler.h"
 #include "link/frame_codec.h"
+#include "platform/addressed_udp_socket.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
 #include "platform/udp_socket.h"
@@ -63,12 +64,20 @@ struct Faults {
   bool refusePrograms = false;  // every program is refused at its end packet (status 0)
 };
 
+// Where the screens of a simulator are found over UDP.
+enum class UdpSpread {
+  Ports,      // each at its own port, consecutive from udpPort, all at udpAddress
+  Addresses,  // each at its own address, consecutive from udpAddress, all at udpPort: one
+              // socket then serves them all, and the datagrams of many move in one system call
+};
+
 struct SimulatorOptions {
   uint8_t address = 1;  // the first screen answers requests for this address and for 255
-  // Screens served at once, each with its own state and fault generator, on consecutive UDP
-  // ports from udpPort. They all answer `address`, or address + their index when
+  // Screens served at once, each with its own state and fault generator, at consecutive UDP
+  // ports or addresses (udpSpread). They all answer `address`, or address + their index when
   // consecutiveAddresses is set. The serial line reaches the first screen.
   uint32_t screens = 1;
+  UdpSpread udpSpread = UdpSpread::Ports;
   bool consecutiveAddresses = false;
   bool udp = true;
   uint32_t udpAddress = 0x0100007F;        // 127.0.0.1 in network order
@@ -109,8 +118,10 @@ class Simulator {
   size_t screenCount() const { return screens_.size(); }
   // The UDP port `screen` is served on (host order), once started.
   uint16_t udpPort(size_t screen = 0) const {
-    return static_cast<uint16_t>(boundUdpPort_ + screen);
+    return static_cast<uint16_t>(boundUdpPort_ + (spreadOverAddresses() ? 0 : screen));
   }
+  // The IPv4 address `screen` is served at (network order).
+  uint32_t udpAddress(size_t screen = 0) const;
   // The address `screen` answers to (besides 255).
   uint8_t address(size_t screen = 0) const;
   // The device path a program opens to reach its serial line (the pseudo-terminal's terminal end).
@@ -144,6 +155,12 @@ class Simulator {
     std::span<uint8_t> span() { return {bytes.data(), length}; }
     std::span<const uint8_t> span() const { return {bytes.data(), length}; }
   };
+  // A reply that goes out at the end of the serving thread's wake, with the others then due.
+  struct Outgoing {
+    size_t screen;
+    platform::Endpoint to;
+    ReplyFrame reply;
+  };
   // A reply to send, or a request that has crossed a paced serial line, once due.
   struct Pending {
     bool isRequest;
@@ -166,20 +183,32 @@ class Simulator {
     // shared between the shard's thread and the callers.
     std::mutex mutex;
     TimerQueue<Pending> pending;
+    // With the screens spread over addresses: replies to send in one batch at the end of the
+    // wake, and room for the datagrams one receive takes. The shard's thread's alone.
+    std::vector<Outgoing> outgoing;
+    std::vector<platform::AddressedDatagram> sending;  // outgoing's, as the system takes them
+    std::vector<link::FrameBuffer> incomingRoom;
   };
 
   static ReplyFrame EncodeReply(const protocol::ReplyHeader& reply);
+  bool spreadOverAddresses() const { return options_.udpSpread == UdpSpread::Addresses; }
   // Binds every screen's socket on consecutive ports.
   Status BindUdpPorts();
   Status BindFollowingPorts(uint16_t firstPort);
-  // The ports asked for, for an error message.
-  std::string PortsText() const;
+  // Binds the one socket of the screens spread over addresses.
+  Status BindSharedSocket();
+  // What was to be bound, for an error message.
+  std::string BindingText() const;
   // Shares the screens among the threads that will serve them.
   void MakeShards();
   Shard& ShardOf(size_t screen) { return *shards_[screen / screensPerShard_]; }
   void Serve(Shard& shard);
   // Each takes the time the serving thread woke at, `nowNs`, as the time its input arrived.
   void ReceiveUdp(size_t screen, uint64_t nowNs);
+  // A batch of datagrams from the socket every screen shares, each for the screen at its address.
+  void ReceiveShared(Shard& shard, uint64_t nowNs);
+  std::optional<size_t> ScreenAt(uint32_t address) const;
+  void SendOutgoing(Shard& shard);
   // False when the line hung up.
   bool ReceiveSerial(uint64_t nowNs);
   void HandleFrame(size_t screen, std::span<const uint8_t> frame, Route route,
@@ -198,7 +227,8 @@ class Simulator {
                   const std::string* refusal);
   // Sends `frame` once `delayMs` have passed since `nowNs` and a paced line has carried it.
   void Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to, uint64_t nowNs);
-  void Send(size_t screen, Route route, platform::Endpoint to, std::span<const uint8_t> frame);
+  // A UDP reply of screens spread over addresses waits for the end of the wake (SendOutgoing).
+  void Send(size_t screen, Route route, platform::Endpoint to, const ReplyFrame& frame);
   // Sends the replies and handles the requests that are due, then sets the timer for the next.
   void RunDue(Shard& shard, uint64_t nowNs);
   std::optional<Pending> TakeDue(Shard& shard, uint64_t nowNs);
@@ -214,6 +244,7 @@ class Simulator {
   SimulatorOptions options_;
   platform::Clock& clock_;
   platform::UdpSocket otherUdp_;
+  platform::AddressedUdpSocket sharedUdp_;  // with the screens spread over addresses
   platform::SerialPort serial_;
   platform::PseudoTerminal pty_;
   std::string terminalPath_;

@@ -39,5 +39,7 @@ std::string FormatIpv4(uint32_t address) {
 
 uint16_t PortToNetwork(uint16_t port) { return htons(port); }
 uint16_t PortFromNetwork(uint16_t port) { return ntohs(port); }
+uint32_t AddressToNetwork(uint32_t address) { return htonl(address); }
+uint32_t AddressFromNetwork(uint32_t address) { return ntohl(address); }
 
 }  // namespace veltrane::platform

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <climits>
 
+#include "platform/posix/udp_common.h"
+
 namespace veltrane::platform {
 namespace {
 
@@ -44,14 +46,6 @@ ssize_t ReceiveDatagram(int socket, std::span<uint8_t> buffer, Endpoint& from, i
 // Datagrams one call to the system moves at most.
 constexpr size_t kBatch = 64;
 
-sockaddr_in SocketAddress(Endpoint endpoint) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = endpoint.address;
-  address.sin_port = endpoint.port;
-  return address;
-}
-
 // True when the socket held the system's word that a connected end's port is closed (an ICMP
 // answer to an earlier datagram); reading it clears it.
 bool TookPortClosed(int socket) {
@@ -64,28 +58,15 @@ bool TookPortClosed(int socket) {
 }  // namespace
 
 Status UdpSocket::Open(uint32_t bindAddress, uint16_t port) {
-  handle_.Reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+  const int socket = OpenBoundUdp(bindAddress, port);
+  const int reason = errno;
+  handle_.Reset(socket);
   receiveTimeoutMs_ = 0;
-  if (!valid()) return Status::System(errno);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = bindAddress;
-  local.sin_port = htons(port);
-  if (::bind(handle_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    const int reason = errno;
-    Close();
-    return Status::System(reason);
-  }
+  if (!valid()) return Status::System(reason);
   return Status::Ok;
 }
 
-uint16_t UdpSocket::LocalPort() const {
-  sockaddr_in local{};
-  socklen_t size = sizeof local;
-  if (!valid() || ::getsockname(handle_.get(), reinterpret_cast<sockaddr*>(&local), &size) != 0)
-    return 0;
-  return ntohs(local.sin_port);
-}
+uint16_t UdpSocket::LocalPort() const { return valid() ? LocalPortOf(handle_.get()) : 0; }
 
 Status UdpSocket::Connect(Endpoint remote) {
   const sockaddr_in address = SocketAddress(remote);

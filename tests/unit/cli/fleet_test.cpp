@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "protocol/fleet.h"
 #include "screen_commands.h"
 #include "sim/screen.h"
+#include "sim/simulator.h"
 #include "support/non_serial_paths.h"
 #include "support/screen_harness.h"
 #include "support/test_programs.h"
@@ -329,6 +331,46 @@ TEST_F(FleetCommands, AScreenThatCannotBeTriedFailsTheRunWithTheSystemsReason) {
   EXPECT_NE(run.err.find(": no such file or directory\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("veltrane: 1 of 2 screens did not succeed\n"), std::string::npos);
   EXPECT_EQ(ok_.screen().State().requests, 1u);  // the other screen was reset all the same
+}
+
+TEST_F(FleetCommands, AScreenThatCannotBeTriedDecidesTheExitWhereverItIs) {
+  const std::string nowhere = "serial /nonexistent/ttyUSB9\n";
+  for (const std::string& text :
+       {nowhere + UdpLine(silent_) + "\n", UdpLine(silent_) + "\n" + nowhere}) {
+    SCOPED_TRACE(text);
+    ScreenChoice fleet(WriteFleet(text));
+    fleet.tries = {1, 100};
+    EXPECT_EQ(Capture([&] { return Reset(fleet); }).status, kExitUsage);
+  }
+}
+
+TEST_F(FleetCommands, OneJobDrivesOneScreenAtATime) {
+  // Two screens at two endpoints, each acknowledging 2 ms late: with one job the second screen
+  // hears nothing until the first has taken its whole program.
+  sim::SimulatorOptions options;
+  options.screens = 2;
+  options.udpPort = 0;
+  options.faults.delayMs = 2;
+  std::vector<std::string> requests;
+  options.log = [&](const std::string& line) { requests.push_back(line); };
+  sim::Simulator screens(options);
+  std::string error;
+  ASSERT_TRUE(screens.Start(error)) << error;
+  screens.SetValidator(sim::CheckProgramLength);
+  FleetOptions one = WriteFleet("udp 127.0.0.1:" + std::to_string(screens.udpPort(0)) +
+                                "\nudp 127.0.0.1:" + std::to_string(screens.udpPort(1)) + "\n");
+  one.jobs = 1;
+  ASSERT_EQ(Capture([&] { return Send(one, kHello); }).status, kExitOk);
+  screens.Stop();
+  const auto firstOfSecond = std::find_if(requests.begin(), requests.end(), [](const auto& line) {
+    return line.starts_with("screen 1 ");
+  });
+  ASSERT_NE(firstOfSecond, requests.end());
+  EXPECT_TRUE(std::prev(firstOfSecond)->find("screen 0 ") == 0 &&
+              std::prev(firstOfSecond)->find("upload-end") != std::string::npos)
+      << *std::prev(firstOfSecond);
+  EXPECT_TRUE(std::all_of(firstOfSecond, requests.end(),
+                          [](const auto& line) { return line.starts_with("screen 1 "); }));
 }
 
 TEST_F(FleetCommands, APathThatIsNoSerialLineIsRefusedUntouched) {

@@ -408,6 +408,16 @@ TEST(CommandLine, ManyScreensAndAPacedLine) {
                   .error.empty());
   // Any free first port: the simulator finds a run of free ones.
   EXPECT_TRUE(ParseCommandLine({"--udp", "0", "--screens", "4096"}).error.empty());
+  // Spread over addresses, the screens share the port, up to the last one; the last address
+  // is still served.
+  const CommandLine spread =
+      ParseCommandLine({"--udp", "127.0.1.1:65535", "--screens", "4", "--spread", "addresses"});
+  ASSERT_TRUE(spread.error.empty()) << spread.error;
+  EXPECT_EQ(spread.options.udpSpread, UdpSpread::Addresses);
+  EXPECT_EQ(ParseCommandLine({}).options.udpSpread, UdpSpread::Ports);
+  EXPECT_TRUE(
+      ParseCommandLine({"--udp", "255.255.255.254:1", "--screens", "2", "--spread", "addresses"})
+          .error.empty());
 }
 
 TEST(CommandLine, RefusesValuesOutsideTheirRange) {
@@ -426,6 +436,8 @@ TEST(CommandLine, RefusesValuesOutsideTheirRange) {
            {"--addresses", "random"},
            {"--udp", "65535", "--screens", "2"},
            {"--address", "250", "--screens", "7", "--addresses", "consecutive"},
+           {"--spread", "hosts"},
+           {"--udp", "255.255.255.254:1", "--screens", "3", "--spread", "addresses"},
            {"stray"}}) {
     SCOPED_TRACE(bad[0] + (bad.size() > 1 ? " " + bad[1] : ""));
     EXPECT_FALSE(ParseCommandLine(bad).error.empty());
