@@ -38,7 +38,7 @@ std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
-  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
+  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return error->In(name);
   if (warnings != nullptr) CheckFaces(std::get<ProgramFile>(parsed), *warnings);
   if (kinds != nullptr) *kinds = KindNames(std::get<ProgramFile>(parsed));
   BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
