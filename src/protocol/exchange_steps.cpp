@@ -61,7 +61,7 @@ std::span<const uint8_t> ExchangeSteps::Frame() {
 
 void ExchangeSteps::Sent(uint32_t nowMs) {
   ++attempt_;
-  if (watcher_ != nullptr) watcher_->Tried(attempt_, true, Frame().size(), windowMs_);
+  if (watcher_ != nullptr) TellTry(true);
   openedMs_ = nowMs;
   next_ = Next::Wait;
   lastPacketOut_ = lastPacketOut_ || current_ == lastSequence_;
@@ -71,7 +71,7 @@ void ExchangeSteps::Sent(uint32_t nowMs) {
 
 void ExchangeSteps::SendFailed() {
   ++attempt_;
-  if (watcher_ != nullptr) watcher_->Tried(attempt_, false, Frame().size(), windowMs_);
+  if (watcher_ != nullptr) TellTry(false);
   if (attempt_ >= tries_) GiveUp();
 }
 
@@ -89,6 +89,16 @@ ReplyKind ExchangeSteps::Judge(std::span<const uint8_t> frame, link::FrameBuffer
   if (kind == ReplyKind::Refused) refusal_ = DecodeReplyHeader(reply)->status;
   if (kind == ReplyKind::Accepted) Accept(reply);
   return kind;
+}
+
+void ExchangeSteps::TellTry(bool sent) {
+  // Read back from the frame, so the watcher sees the packet exactly as it went.
+  const std::span<const uint8_t> frame = Frame();
+  link::FrameBuffer body;
+  const int32_t length = link::DecodeFrame(frame, body);
+  const auto packet =
+      length > 0 ? DecodePacketHeader(std::span<const uint8_t>(body.data(), length)) : std::nullopt;
+  watcher_->Tried(packet.value_or(PacketHeader{}), attempt_, sent, frame.size(), windowMs_);
 }
 
 void ExchangeSteps::Tell(ReplyKind kind, std::span<const uint8_t> frame) const {

@@ -38,9 +38,10 @@ inline constexpr const char* kCancelledReason = "cancelled before the screen was
 // tool shows of the conversation. Watching changes nothing on the wire.
 class ExchangeWatcher {
  public:
-  // Try `attempt` (1..tries) of a `frameBytes`-byte frame: sent, and now waiting `windowMs`; or
-  // refused by the channel, and over at once.
-  virtual void Tried(int attempt, bool sent, size_t frameBytes, uint32_t windowMs) = 0;
+  // Try `attempt` (1..tries) of `packet`, framed in `frameBytes` bytes: sent, and now waiting
+  // `windowMs`; or refused by the channel, and over at once.
+  virtual void Tried(const PacketHeader& packet, int attempt, bool sent, size_t frameBytes,
+                     uint32_t windowMs) = 0;
   // What the waiting try made of an arrived frame; `reply` is its decoded reply header, or
   // nullptr when it is not one.
   virtual void Replied(ReplyKind kind, const ReplyHeader* reply) = 0;
@@ -150,6 +151,8 @@ class ExchangeSteps {
   void Finish(Status status);
   // The packet now due stayed unacknowledged after its tries.
   void GiveUp();
+  // Tells the watcher of the try just made (or failed) and of a frame that arrived.
+  void TellTry(bool sent);
   void Tell(ReplyKind kind, std::span<const uint8_t> frame) const;
 
   std::span<const uint8_t> program_;  // empty for a request

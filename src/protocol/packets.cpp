@@ -31,6 +31,38 @@ bool AnswersCommand(const ReplyHeader& header, uint16_t cmd) {
 
 }  // namespace
 
+bool IsUploadCommand(uint16_t cmd) {
+  return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
+}
+
+std::string PacketName(uint16_t cmd, uint32_t value) {
+  const auto upload = [&](const char* name) { return name + (" seq " + std::to_string(value)); };
+  switch (cmd) {
+    case CMD_UPLOAD_START:
+      return upload("upload-start");
+    case CMD_UPLOAD_DATA:
+      return upload("upload-data");
+    case CMD_UPLOAD_END:
+      return upload("upload-end");
+    case CMD_REPLY:
+      return "reply";
+    case CMD_SET_TIME:
+      return "set-time";
+    case CMD_GET_POWER:
+      return "get-power";
+    case CMD_SET_POWER:
+      return "set-power";
+    case CMD_GET_BRIGHT:
+      return "get-bright";
+    case CMD_SET_BRIGHT:
+      return "set-bright";
+    case CMD_RESET:
+      return "reset";
+    default:
+      return "command " + std::to_string(cmd);
+  }
+}
+
 std::array<uint8_t, kPacketHeaderBytes> EncodePacketHeader(const PacketHeader& header) {
   std::array<uint8_t, kPacketHeaderBytes> bytes{};
   ByteWriter out(bytes);

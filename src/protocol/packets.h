@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "format/packets.h"
 #include "link/frame_codec.h"
@@ -47,6 +48,14 @@ struct ReplyHeader {
   uint16_t answeredCmd = 0;
   uint16_t status = 0;
 };
+
+// True for the start, data and end packets of an upload, whose value is a sequence number.
+bool IsUploadCommand(uint16_t cmd);
+
+// A packet as the tools name it, the simulator's log and -v alike: its command ("get-power",
+// "set-bright"), and for an upload packet its sequence number ("upload-data seq 1"); a code no
+// command has reads "command N".
+std::string PacketName(uint16_t cmd, uint32_t value);
 
 std::array<uint8_t, kPacketHeaderBytes> EncodePacketHeader(const PacketHeader& header);
 std::optional<PacketHeader> DecodePacketHeader(std::span<const uint8_t> body);

@@ -35,7 +35,7 @@ grep -q '^built a program of two pages' "$work/example.out" || fail "no program 
 grep -q "^sent it to 127.0.0.1:$port\$" "$work/example.out" || fail "no upload reported"
 brightness=$(sed -n 's/^brightness \(-\{0,1\}[0-9][0-9]*\)$/\1/p' "$work/example.out")
 [ -n "$brightness" ] || fail "no brightness printed"
-grep -q ' upload-end address 1 .* -> answered' "$work/screen.log" || fail "the upload did not end"
+grep -q ' upload-end seq [0-9]* address 1 .*-> answered' "$work/screen.log" || fail "the upload did not end"
 grep -q " get-bright address 1 .* -> answered $brightness\$" "$work/screen.log" ||
   fail "the screen did not report brightness $brightness"
 cat "$work/example.out"

@@ -38,7 +38,7 @@ std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
-  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return name + ": " + error->Describe();
+  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return error->In(name);
   if (warnings != nullptr) CheckProgramFile(std::get<ProgramFile>(parsed), *warnings);
   if (facts != nullptr)
     *facts = {KindNames(std::get<ProgramFile>(parsed)), std::get<ProgramFile>(parsed).screen};

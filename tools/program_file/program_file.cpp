@@ -352,13 +352,48 @@ class DocumentChecks {
 
 }  // namespace
 
+ProgramFileError JsonFault(const std::string& parserMessage) {
+  // "[json.exception.parse_error.101] parse error at line 3, column 7: syntax error while parsing
+  // value - unexpected ','; expected '[', '{', or a literal"
+  std::string_view rest = parserMessage;
+  if (rest.starts_with("[json.exception."))
+    rest.remove_prefix(std::min(rest.size(), rest.find("] ") + 2));
+  std::string position;
+  constexpr std::string_view kAtLine = "at line ", kColumn = ", column ";
+  if (const size_t at = rest.find(kAtLine); at != std::string_view::npos) {
+    const size_t comma = rest.find(kColumn, at);
+    const size_t colon = rest.find(": ", at);
+    if (comma != std::string_view::npos && colon != std::string_view::npos && comma < colon) {
+      const std::string_view line = rest.substr(at + kAtLine.size(), comma - at - kAtLine.size());
+      const std::string_view column =
+          rest.substr(comma + kColumn.size(), colon - comma - kColumn.size());
+      position = std::string(line) + ":" + std::string(column);
+      rest.remove_prefix(colon + 2);
+    }
+  }
+  if (const size_t dash = rest.find(" - ");
+      rest.starts_with("syntax error") && dash != std::string_view::npos)
+    rest.remove_prefix(dash + 3);
+  std::string message(rest);
+  const std::pair<std::string_view, std::string_view> plain[] = {
+      {"expected '[', '{', or a literal", "expected a value"},
+      {"expected string literal", "expected a key in double quotes"},
+      {"number overflow parsing ", "number too large to read: "},
+      {"invalid literal; last read: ", "not a value: "},
+  };
+  for (const auto& [said, meant] : plain)
+    if (const size_t found = message.find(said); found != std::string::npos)
+      message.replace(found, said.size(), meant);
+  return ProgramFileError{"", message, position};
+}
+
 ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder) {
   json document;
   DocumentChecks checks;
   try {
     document = json::parse(text.begin(), text.end(), std::ref(checks));
   } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
-    return ProgramFileError{"", std::string("not valid JSON: ") + error.what()};
+    return JsonFault(error.what());
   } catch (const Defect& defect) {
     return ProgramFileError{defect.path, defect.message};
   }

@@ -87,8 +87,22 @@ struct ProgramFile {
 struct ProgramFileError {
   std::string path;
   std::string message;
-  std::string Describe() const { return path.empty() ? message : path + ": " + message; }
+  std::string position = {};  // "LINE:COLUMN" of a fault in the JSON itself, else empty
+  std::string Describe() const {
+    const std::string where = position.empty() ? path : position;
+    return where.empty() ? message : where + ": " + message;
+  }
+  // The error of the file named `file`: "hello.json:3:7: expected a value" for a fault in the
+  // JSON, as compilers give a place; "hello.json: pages[0].rect: ..." for the program it holds.
+  std::string In(const std::string& file) const {
+    return position.empty() ? file + ": " + Describe() : file + ":" + Describe();
+  }
 };
+
+// A fault nlohmann's JSON parser found, in the reader's own words: its place ("3:7", empty when
+// it gives none) and what was expected ("unexpected ','; expected a value"), with no exception
+// names or codes.
+ProgramFileError JsonFault(const std::string& parserMessage);
 
 using ProgramFileResult = std::variant<ProgramFile, ProgramFileError>;
 

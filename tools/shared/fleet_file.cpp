@@ -117,7 +117,7 @@ class LineReader {
     screen_.target.transport = link::Transport::Udp;
     screen_.target.remoteAddress = at.address;
     screen_.target.remotePort = at.port;
-    screen_.where = "udp " + platform::FormatIpv4(at.address) + ":" + std::to_string(at.port);
+    screen_.where = PlaceText(screen_.target);
     return std::nullopt;
   }
 
@@ -125,7 +125,7 @@ class LineReader {
     screen_.target.transport = link::Transport::Serial;
     screen_.target.devicePath = place;
     screen_.target.speedIndex = *SpeedIndexForBaud(kDefaultBaud);
-    screen_.where = "serial " + std::string(place);
+    screen_.where = PlaceText(screen_.target);
     return std::nullopt;
   }
 
@@ -205,6 +205,12 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 }  // namespace
+
+std::string PlaceText(const link::Target& target) {
+  if (target.transport == link::Transport::Serial) return "serial " + target.devicePath;
+  return "udp " + platform::FormatIpv4(target.remoteAddress) + ":" +
+         std::to_string(target.remotePort);
+}
 
 std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text,
                                                                       const HostResolver& resolve) {

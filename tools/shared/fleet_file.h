@@ -27,6 +27,9 @@ struct FleetScreen {
   link::Target target;
 };
 
+// Where `target` is, as the results show it: "udp 10.0.0.5:6666", "serial PATH".
+std::string PlaceText(const link::Target& target);
+
 // Why a fleet file cannot be used: the line (0 for the file as a whole) and one sentence.
 struct FleetFileError {
   size_t line = 0;

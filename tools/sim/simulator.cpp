@@ -28,37 +28,8 @@ constexpr size_t kScreensPerThread = 128;
 constexpr size_t kSharedReceiveBatch = 64;
 constexpr size_t kSharedBufferBytesPerScreen = 2048;
 
-bool IsUploadCommand(uint16_t cmd) {
-  return cmd == CMD_UPLOAD_START || cmd == CMD_UPLOAD_DATA || cmd == CMD_UPLOAD_END;
-}
-
 bool IsReserved(uint8_t b) {
   return b == link::kFrameStart || b == link::kFrameEnd || b == link::kFrameEscape;
-}
-
-const char* CommandName(uint16_t cmd) {
-  switch (cmd) {
-    case CMD_UPLOAD_START:
-      return "upload-start";
-    case CMD_UPLOAD_END:
-      return "upload-end";
-    case CMD_UPLOAD_DATA:
-      return "upload-data";
-    case CMD_SET_TIME:
-      return "set-time";
-    case CMD_GET_POWER:
-      return "get-power";
-    case CMD_SET_POWER:
-      return "set-power";
-    case CMD_GET_BRIGHT:
-      return "get-bright";
-    case CMD_SET_BRIGHT:
-      return "set-bright";
-    case CMD_RESET:
-      return "reset";
-    default:
-      return "unknown";
-  }
 }
 
 }  // namespace
@@ -359,8 +330,11 @@ void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route rou
                                        std::to_string(platform::PortFromNetwork(from.port));
   const std::string to =
       screens_.size() > 1 ? "screen " + std::to_string(screen) + " " : std::string();
-  Log(to + source + " " + CommandName(request.cmd) + " address " + std::to_string(request.devAddr) +
-      " value " + std::to_string(request.value) +
+  // An upload packet's value is its sequence number, which its name already gives.
+  const std::string value =
+      IsUploadCommand(request.cmd) ? "" : " value " + std::to_string(request.value);
+  Log(to + source + " " + PacketName(request.cmd, request.value) + " address " +
+      std::to_string(request.devAddr) + value +
       (reply != nullptr ? " -> answered " + std::to_string(reply->value) : " -> not answered") +
       (refusal != nullptr ? "; refused the program: " + *refusal : ""));
 }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
 #include "commands.h"
@@ -92,15 +93,37 @@ TEST(FleetLanes, ScreensOnOneLineOrEndpointTakeTurns) {
 TEST(LiveLine, ShowsWhereEachScreenIs) {
   const auto screens = Fleet("udp 10.0.0.1 name=Lobby\n");
   TurnProgress progress;
-  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  waiting");
+  EXPECT_EQ(LiveLine(screens[0], progress, 79), "Lobby  udp 10.0.0.1:6666  waiting");
   progress.phase = TurnProgress::Running;
-  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  running");
+  EXPECT_EQ(LiveLine(screens[0], progress, 79), "Lobby  udp 10.0.0.1:6666  running");
   progress.packetsTotal = 4;
   progress.packetsDone = 1;
-  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  [#####...............] 25%");
+  EXPECT_EQ(LiveLine(screens[0], progress, 79),
+            "Lobby  udp 10.0.0.1:6666  [#####...............] 25%");
   progress.status = Status::Timeout;
   progress.phase = TurnProgress::Done;
-  EXPECT_EQ(LiveLine(screens[0], progress), "Lobby  udp 10.0.0.1:6666  no answer");
+  EXPECT_EQ(LiveLine(screens[0], progress, 79), "Lobby  udp 10.0.0.1:6666  no answer");
+}
+
+TEST(LiveLine, FitsTheWidthGivingUpTheNameFirstThenTheTarget) {
+  const auto screens = Fleet("udp 10.0.0.1 name=The screen above the main entrance hall\n");
+  TurnProgress progress;
+  progress.phase = TurnProgress::Running;
+  progress.packetsTotal = 4;
+  progress.packetsDone = 2;
+  const std::string bar = "[##########..........] 50%";
+  const std::pair<size_t, std::string> cases[] = {
+      {120, "The screen above the main entrance hall  udp 10.0.0.1:6666  " + bar},
+      {70, "The screen ab...  udp 10.0.0.1:6666  " + bar},
+      {60, "The screen ab...  udp 10.0.0....  " + bar},
+      {40, "The screen ab...  " + bar.substr(0, 22)},
+      {10, "The screen"},
+  };
+  for (const auto& [width, line] : cases) {
+    SCOPED_TRACE(width);
+    EXPECT_EQ(LiveLine(screens[0], progress, width), line);
+    EXPECT_LE(LiveLine(screens[0], progress, width).size(), width);
+  }
 }
 
 sim::Faults SilentFaults() {
@@ -215,11 +238,11 @@ TEST_F(FleetCommands, SendReportsEachScreenAndFailsWhenOneDidNot) {
   EXPECT_EQ(results[0]["result"], ok);
   EXPECT_EQ(results[0]["target"], UdpLine(ok_));
   EXPECT_EQ(results[0]["address"], 1);
-  EXPECT_FALSE(results[0].contains("error"));
+  EXPECT_TRUE(results[0]["error"].is_null());
   EXPECT_EQ(results[1]["result"], "refused");
   EXPECT_EQ(results[2]["result"], noAnswer);
   EXPECT_EQ(results[2]["error"], "the screen did not answer");
-  EXPECT_GE(results[2]["seconds"].get<double>(), 2.9);  // three tries of a second each
+  EXPECT_GE(results[2]["milliseconds"].get<double>(), 2900);  // three tries of a second each
   EXPECT_EQ(results[3]["name"], "on the line");
   EXPECT_EQ(results[3]["result"], ok);
   EXPECT_EQ(ok_.screen().LastProgram(), block);
@@ -240,7 +263,7 @@ TEST_F(FleetCommands, AnUnansweredPacketIsTriedAgainAndOneEndpointTakesTurns) {
   ASSERT_EQ(run.status, kExitOk) << run.err;
   const nlohmann::json results = nlohmann::json::parse(run.out);
   EXPECT_EQ(results[0]["result"], "ok");
-  EXPECT_GE(results[0]["seconds"].get<double>(), 0.95);  // the dropped packet's window ran out
+  EXPECT_GE(results[0]["milliseconds"].get<double>(), 950);  // the dropped packet's window ran out
   EXPECT_EQ(results[1]["result"], "ok");
   EXPECT_EQ(dropping.screen().State().programsAccepted, 2u);
   EXPECT_EQ(dropping.screen().LastProgram(), block);
@@ -276,8 +299,8 @@ TEST_F(FleetCommands, EachScreensWindowsCloseOnTheirOwnWhateverTheOrder) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(results[i]["result"], cases[i].result);
-    EXPECT_GE(results[i]["seconds"].get<double>(), cases[i].atLeastSeconds);
-    EXPECT_LT(results[i]["seconds"].get<double>(), cases[i].underSeconds);
+    EXPECT_GE(results[i]["milliseconds"].get<double>() / 1000, cases[i].atLeastSeconds);
+    EXPECT_LT(results[i]["milliseconds"].get<double>() / 1000, cases[i].underSeconds);
   }
 }
 
@@ -496,10 +519,10 @@ TEST_F(FleetCommands, StatusShowsPowerAndBrightnessInOneTable) {
 
   const Captured json = Capture([&] { return ShowStatus(Briefly(fleet), kJson); });
   const nlohmann::json results = nlohmann::json::parse(json.out);
-  EXPECT_EQ(results[0]["power"], "off");
-  EXPECT_EQ(results[0]["brightness"], 9);
+  EXPECT_EQ(results[0]["value"]["power"], "off");
+  EXPECT_EQ(results[0]["value"]["brightness"], 9);
   EXPECT_EQ(results[0]["result"], "ok");
-  EXPECT_TRUE(results[1]["power"].is_null());
+  EXPECT_TRUE(results[1]["value"]["power"].is_null());
   EXPECT_EQ(results[1]["result"], "no answer");
 
   // One screen is a fleet of one.
@@ -509,6 +532,43 @@ TEST_F(FleetCommands, StatusShowsPowerAndBrightnessInOneTable) {
   EXPECT_EQ(single.status, kExitOk);
   ASSERT_EQ(Lines(single.out).size(), 2u) << single.out;
   EXPECT_TRUE(Lines(single.out)[1].ends_with("  9")) << single.out;
+}
+
+// Every subcommand's --json has one shape, for one screen as for a fleet: an array of objects with
+// the same keys, whatever the screen answered.
+TEST_F(FleetCommands, EveryCommandsJsonHasOneShape) {
+  const std::set<std::string> keys = {"name",  "target",  "address", "result",      "error",
+                                      "value", "packets", "bytes",   "milliseconds"};
+  Connection one;
+  one.udp = "127.0.0.1:" + std::to_string(ok_.screen().udpPort());
+  ScreenChoice fleet =
+      Briefly(WriteFleet(UdpLine(ok_) + " name=first\n" + UdpLine(silent_) + "\n"));
+  const std::pair<ScreenChoice, size_t> runs[] = {{one, 1}, {fleet, 2}};
+  for (const auto& [screens, count] : runs) {
+    const std::function<int()> commands[] = {
+        [&] { return Power(screens, std::nullopt, kJson); },
+        [&] { return Power(screens, "on", kJson); },
+        [&] { return Brightness(screens, std::nullopt, kJson); },
+        [&] { return Brightness(screens, 5, kJson); },
+        [&] { return Reset(screens, kJson); },
+        [&] { return SyncTime(screens, kJson); },
+        [&] { return Send(screens, kHello, kJson); },
+        [&] { return ShowStatus(screens, kJson); },
+    };
+    for (size_t c = 0; c < std::size(commands); ++c) {
+      SCOPED_TRACE("command " + std::to_string(c) + " of " + std::to_string(count) + " screens");
+      const Captured run = Capture(commands[c]);
+      const nlohmann::json results = nlohmann::json::parse(run.out);
+      ASSERT_TRUE(results.is_array());
+      ASSERT_EQ(results.size(), count);
+      for (const nlohmann::json& screen : results) {
+        std::set<std::string> found;
+        for (const auto& [key, value] : screen.items()) found.insert(key);
+        EXPECT_EQ(found, keys) << screen;
+      }
+      EXPECT_EQ(results[0]["result"], "ok") << run.err;
+    }
+  }
 }
 
 TEST(FleetExitStatus, TheWorstResultCountsWhateverTheOrder) {

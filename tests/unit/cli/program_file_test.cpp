@@ -101,6 +101,28 @@ TEST(ProgramFile, ColoursAreStoredBlueGreenRed) {
   EXPECT_EQ(std::get<TextArea>(program.pages[0].areas[0].content).font.color, 0x563412u);
 }
 
+// A fault in the JSON itself reads as the command's own sentence, placed as compilers place
+// theirs, with nothing of the parser's exception names.
+TEST(ProgramFile, JsonFaultsGiveLineColumnAndWhatWasExpected) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"{", "1:2: unexpected end of input; expected a key in double quotes"},
+      {"{\n  \"pages\": [\n    {\"areas\": [,]}", "3:16: unexpected ','; expected a value"},
+      {"{\"pages\" []}", "1:10: unexpected '['; expected ':'"},
+      {"{\"pages\": tru}", "1:14: not a value: '\"pages\": tru}'"},
+      {"", "1:1: unexpected end of input; expected a value"},
+      {"5555e5555555", "number too large to read: '5555e5555555'"},  // an error, not a crash
+  };
+  for (const auto& [text, error] : cases) {
+    SCOPED_TRACE(text);
+    const auto result = ParseProgramFile(text, ".");
+    ASSERT_TRUE(std::holds_alternative<ProgramFileError>(result));
+    const ProgramFileError& fault = std::get<ProgramFileError>(result);
+    EXPECT_EQ(fault.Describe(), error);
+    EXPECT_EQ(fault.In("hello.json"),
+              "hello.json" + std::string(fault.position.empty() ? ": " : ":") + error);
+  }
+}
+
 TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
   struct Case {
     const char* json;
@@ -108,8 +130,6 @@ TEST(ProgramFile, ErrorsNameThePathAndTheProblem) {
   };
   const Case cases[] = {
       {"[1]", "expected an object, found an array"},
-      {"{", "not valid JSON"},
-      {"5555e5555555", "not valid JSON"},  // a number out of range is an error, not a crash
       {R"({})", "pages: missing"},
       {R"({"pages": 3})", "pages: expected an array, found a number"},
       {R"({"pages": [], "colourMode": 1})", "colourMode: unknown key"},

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <variant>
 
 #include "capture.h"
@@ -76,33 +77,56 @@ TEST_F(Subcommands, AHostNameIsFoundBeforeAnythingIsSent) {
 
 TEST_F(Subcommands, DeviceResultsAsJson) {
   const Reporting json{.json = true};
+  const std::string where = "udp " + connection_.udp;
   struct Case {
     std::function<int()> command;
-    std::string out;
+    nlohmann::json value;
   };
   const Case cases[] = {
-      {[&] { return Power(connection_, "off", json); }, R"({"power":"off"})"},
-      {[&] { return Power(connection_, std::nullopt, json); }, R"({"power":"off"})"},
-      {[&] { return Power(connection_, "on", json); }, R"({"power":"on"})"},
-      {[&] { return Power(connection_, std::nullopt, json); }, R"({"power":"on"})"},
-      {[&] { return Brightness(connection_, 12, json); }, R"({"brightness":12})"},
-      {[&] { return Brightness(connection_, std::nullopt, json); }, R"({"brightness":12})"},
-      {[&] { return Reset(connection_, json); }, R"({"reset":true})"},
+      {[&] { return Power(connection_, "off", json); }, "off"},
+      {[&] { return Power(connection_, std::nullopt, json); }, "off"},
+      {[&] { return Power(connection_, "on", json); }, "on"},
+      {[&] { return Power(connection_, std::nullopt, json); }, "on"},
+      {[&] { return Brightness(connection_, 12, json); }, 12},
+      {[&] { return Brightness(connection_, std::nullopt, json); }, 12},
+      {[&] { return Reset(connection_, json); }, nullptr},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.out);
+    SCOPED_TRACE(c.value.dump());
     const Outcome run = Capture(c.command);
     EXPECT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_EQ(run.out, c.out + "\n");
+    const nlohmann::json screens = nlohmann::json::parse(run.out);
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0]["value"], c.value);
+    EXPECT_EQ(screens[0]["target"], where);
+    EXPECT_EQ(screens[0]["result"], "ok");
+    EXPECT_EQ(screens[0]["packets"], 1);
     EXPECT_EQ(run.err, "");
   }
   // A screen's power value that is neither on nor off is given as the number it is.
   harness_.screen().SetPower(7);
-  EXPECT_EQ(Capture([&] { return Power(connection_, std::nullopt, json); }).out, "{\"power\":7}\n");
+  const Outcome seven = Capture([&] { return Power(connection_, std::nullopt, json); });
+  EXPECT_EQ(nlohmann::json::parse(seven.out)[0]["value"], 7);
   const Outcome sync = Capture([&] { return SyncTime(connection_, json); });
   ASSERT_EQ(sync.status, kExitOk);
   const auto clock = harness_.screen().State().clock.value();
-  EXPECT_EQ(sync.out, "{\"clock\":\"" + tools::DateTimeText(clock) + "\"}\n");
+  EXPECT_EQ(nlohmann::json::parse(sync.out)[0]["value"], tools::DateTimeText(clock));
+  const Outcome sent = Capture([&] { return Send(connection_, kExamples / "hello.json", json); });
+  const nlohmann::json upload = nlohmann::json::parse(sent.out)[0];
+  EXPECT_EQ(upload["packets"], 94);
+  EXPECT_EQ(upload["bytes"], 47012);
+
+  // A screen that did not answer is in the JSON too, beside the sentence on stderr.
+  Connection nobody;
+  nobody.udp = "127.0.0.1:9";
+  ScreenChoice briefly(nobody);
+  briefly.tries = {1, 50};
+  const Outcome silent = Capture([&] { return Reset(briefly, json); });
+  EXPECT_EQ(silent.status, kExitScreen);
+  const nlohmann::json failed = nlohmann::json::parse(silent.out)[0];
+  EXPECT_EQ(failed["result"], "no answer");
+  EXPECT_EQ(failed["error"], "the screen did not answer");
+  EXPECT_NE(silent.err.find("the screen did not answer"), std::string::npos);
 }
 
 TEST_F(Subcommands, UnusualBrightnessIsWarnedAboutAndStrictSendsNothing) {
@@ -228,9 +252,9 @@ TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
   EXPECT_EQ(refused.status, kExitScreen);
   // The refusal shows as it arrives; the end packet is still tried three times.
   EXPECT_EQ(refused.err.substr(refused.err.rfind("reply")),
-            "reply: address 0 answers command 0x0001 with value 3, status 0, refused\n"
-            "try 2 of 3: sent 12 bytes, waiting 1000 ms\n"
-            "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "reply: address 0 answers upload-end seq 3, status 0, refused\n"
+            "try 2 of 3: sent upload-end seq 3 (12 bytes), waiting 1000 ms\n"
+            "try 3 of 3: sent upload-end seq 3 (12 bytes), waiting 1000 ms\n"
             "veltrane: the screen at " +
                 connection_.udp +
                 " answered but refused the end packet (4 of 4, status 0); it did not take the "
@@ -248,8 +272,8 @@ TEST_F(Subcommands, ARefusedUploadIsNotAnUnansweredOne) {
   EXPECT_EQ(unanswered.status, kExitScreen);
   // Every try shows while it waits, then the one sentence.
   EXPECT_EQ(unanswered.err.substr(unanswered.err.find("try 2")),
-            "try 2 of 3: sent 12 bytes, waiting 1000 ms\n"
-            "try 3 of 3: sent 12 bytes, waiting 1000 ms\n"
+            "try 2 of 3: sent upload-start seq 0 (12 bytes), waiting 1000 ms\n"
+            "try 3 of 3: sent upload-start seq 0 (12 bytes), waiting 1000 ms\n"
             "veltrane: the screen at " +
                 toQuiet.udp + ": the screen did not answer\n");
 
@@ -274,8 +298,8 @@ TEST_F(Subcommands, VerboseShowsTheTryAndTheReplyOnStderrOnly) {
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, "brightness 7\n");
   EXPECT_EQ(run.err,
-            "try 1 of 3: sent 12 bytes, waiting 3000 ms\n"
-            "reply: address 0 answers command 0x000C with value 7, status 1, accepted\n");
+            "try 1 of 3: sent set-bright (12 bytes), waiting 3000 ms\n"
+            "reply: address 0 answers set-bright with value 7, status 1, accepted\n");
 }
 
 TEST_F(Subcommands, TriesAndWindowAreTheRunsToChoose) {
@@ -291,8 +315,8 @@ TEST_F(Subcommands, TriesAndWindowAreTheRunsToChoose) {
   const Outcome run = Capture([&] { return Reset(briefly); });
   EXPECT_EQ(run.status, kExitScreen);
   EXPECT_EQ(run.err,
-            "try 1 of 2: sent 12 bytes, waiting 150 ms\n"
-            "try 2 of 2: sent 12 bytes, waiting 150 ms\n"
+            "try 1 of 2: sent reset (12 bytes), waiting 150 ms\n"
+            "try 2 of 2: sent reset (12 bytes), waiting 150 ms\n"
             "veltrane: the screen at " +
                 toQuiet.udp + ": the screen did not answer\n");
   EXPECT_EQ(quiet.screen().State().requests, 2u);

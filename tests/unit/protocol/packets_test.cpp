@@ -39,6 +39,24 @@ TEST(Packets, RequestFramesOfTheWorkedExamples) {
   }
 }
 
+// The one naming of packets the simulator's log and the command's -v share.
+TEST(PacketName, CommandsByNameAndUploadPacketsWithTheirSequence) {
+  const std::pair<PacketHeader, const char*> cases[] = {
+      {{CMD_UPLOAD_START, 0, 1, 0}, "upload-start seq 0"},
+      {{CMD_UPLOAD_DATA, 0, 1, 1}, "upload-data seq 1"},
+      {{CMD_UPLOAD_END, 0, 1, 95}, "upload-end seq 95"},
+      {{CMD_REPLY, 0, 0, 1}, "reply"},
+      {{CMD_SET_TIME, 0, 1, 0}, "set-time"},
+      {{CMD_GET_POWER, 0, 1, 0}, "get-power"},
+      {{CMD_SET_POWER, 0, 1, 1}, "set-power"},
+      {{CMD_GET_BRIGHT, 0, 1, 0}, "get-bright"},
+      {{CMD_SET_BRIGHT, 0, 1, 7}, "set-bright"},
+      {{CMD_RESET, 0, 1, 0}, "reset"},
+      {{4242, 0, 1, 0}, "command 4242"},
+  };
+  for (const auto& [packet, name] : cases) EXPECT_EQ(PacketName(packet.cmd, packet.value), name);
+}
+
 TEST(Packets, HeaderFieldsAreLittleEndianAndUnclamped) {
   EXPECT_EQ(AsBytes(EncodePacketHeader({CMD_SET_BRIGHT, 0, 0xFF, 1000})),
             (Bytes{0x0C, 0x00, 0x00, 0xFF, 0xE8, 0x03, 0x00, 0x00}));

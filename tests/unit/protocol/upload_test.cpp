@@ -252,9 +252,11 @@ TEST_P(UploadTest, ARefusalIsRememberedUntilTheTriesRunOut) {
 
 // Writes down what a watcher is told, one line per event.
 struct WatchLog final : ExchangeWatcher {
-  void Tried(int attempt, bool sent, size_t bytes, uint32_t windowMs) override {
-    lines.push_back("try " + std::to_string(attempt) + (sent ? " sent " : " unsent ") +
-                    std::to_string(bytes) + " " + std::to_string(windowMs));
+  void Tried(const PacketHeader& packet, int attempt, bool sent, size_t bytes,
+             uint32_t windowMs) override {
+    lines.push_back(PacketName(packet.cmd, packet.value) + " try " + std::to_string(attempt) +
+                    (sent ? " sent " : " unsent ") + std::to_string(bytes) + " " +
+                    std::to_string(windowMs));
   }
   void Replied(ReplyKind kind, const ReplyHeader* reply) override {
     const char* names[] = {"accepted", "refused", "ignored"};
@@ -295,16 +297,16 @@ TEST_P(UploadTest, AWatcherSeesEveryTryAndReplyAndChangesNothing) {
   const std::string data = std::to_string(channel_.sent[1].size());
   const std::string end = std::to_string(channel_.sent.back().size());
   const std::vector<std::string> expected = {
-      "try 1 sent " + start + " 1000",
-      "accepted value 0",  // start packet
-      "try 1 sent " + data + " 1000",
+      "upload-start seq 0 try 1 sent " + start + " 1000",
+      "accepted value 0",
+      "upload-data seq 1 try 1 sent " + data + " 1000",
       "refused value 1",
       "ignored value 0",
       "ignored unreadable",
-      "try 2 unsent " + data + " 1000",
-      "try 3 sent " + data + " 1000",
+      "upload-data seq 1 try 2 unsent " + data + " 1000",
+      "upload-data seq 1 try 3 sent " + data + " 1000",
       "accepted value 1",
-      "try 1 sent " + end + " 1000",
+      "upload-end seq 2 try 1 sent " + end + " 1000",
       "accepted value 2",
   };
   EXPECT_EQ(log.lines, expected);

@@ -236,7 +236,7 @@ TEST(SimulatorLog, SaysWhyItRefusedAProgramOnTheRequestsLine) {
   const std::string why = *CheckProgram(Program(40));  // no pages
   ASSERT_EQ(lines.size(), 5u);  // start, data, and the end packet three times
   EXPECT_EQ(lines[2].substr(lines[2].find(" upload-end")),
-            " upload-end address 1 value 2 -> answered 2; refused the program: " + why);
+            " upload-end seq 2 address 1 -> answered 2; refused the program: " + why);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.find("refused") != l.npos; }),
             1);
@@ -284,7 +284,7 @@ TEST(SavedPrograms, AProgramThatCannotBeSavedIsRefusedAndTheLogSaysWhy) {
     EXPECT_EQ(sent.code(), c.sent);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2].substr(lines[2].find(" upload-end")),
-              " upload-end address 1 value 2 -> answered 2" + c.refusal);
+              " upload-end seq 2 address 1 -> answered 2" + c.refusal);
   }
   std::ifstream saved(folder / "program-1.bin", std::ios::binary);
   EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(saved), {}), Program(40));

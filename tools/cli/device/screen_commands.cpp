@@ -4,17 +4,18 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 #include "api/last_error.h"
 #include "commands.h"
 #include "format/link.h"
 #include "format/packets.h"
-#include "json_output.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
 #include "platform/terminal.h"
 #include "program/program_reader.h"
+#include "progress_bar.h"
 #include "protocol/fleet.h"
 #include "shared/time_text.h"
 #include "shared/udp_endpoint.h"
@@ -72,13 +73,15 @@ class ConversationLog final : public protocol::ExchangeWatcher {
  public:
   explicit ConversationLog(int tries) : tries_(tries) {}
 
-  void Tried(int attempt, bool sent, size_t frameBytes, uint32_t windowMs) override {
+  void Tried(const protocol::PacketHeader& packet, int attempt, bool sent, size_t frameBytes,
+             uint32_t windowMs) override {
+    const std::string name = protocol::PacketName(packet.cmd, packet.value);
     if (sent)
-      std::fprintf(stderr, "try %d of %d: sent %zu bytes, waiting %" PRIu32 " ms\n", attempt,
-                   tries_, frameBytes, windowMs);
+      std::fprintf(stderr, "try %d of %d: sent %s (%zu bytes), waiting %" PRIu32 " ms\n", attempt,
+                   tries_, name.c_str(), frameBytes, windowMs);
     else
-      std::fprintf(stderr, "try %d of %d: the %zu bytes could not be sent\n", attempt, tries_,
-                   frameBytes);
+      std::fprintf(stderr, "try %d of %d: %s (%zu bytes) could not be sent\n", attempt, tries_,
+                   name.c_str(), frameBytes);
   }
 
   void Replied(protocol::ReplyKind kind, const protocol::ReplyHeader* reply) override {
@@ -89,51 +92,17 @@ class ConversationLog final : public protocol::ExchangeWatcher {
       std::fprintf(stderr, "reply: a frame that is no reply, %s\n", verdict);
       return;
     }
-    std::fprintf(stderr,
-                 "reply: address %u answers command 0x%04X with value %" PRIu32 ", status %u, %s\n",
-                 reply->devAddr, reply->answeredCmd, reply->value, reply->status, verdict);
+    // An upload packet's value is its sequence number, which its name gives.
+    const std::string value = protocol::IsUploadCommand(reply->answeredCmd)
+                                  ? ""
+                                  : " with value " + std::to_string(reply->value);
+    std::fprintf(stderr, "reply: address %u answers %s%s, status %u, %s\n", reply->devAddr,
+                 protocol::PacketName(reply->answeredCmd, reply->value).c_str(), value.c_str(),
+                 reply->status, verdict);
   }
 
  private:
   int tries_;
-};
-
-// Draws "[#####.....] 3/12 packets, 1.0 KiB, 512.0 KiB/s" on a terminal line while one screen
-// takes a program.
-class ProgressBar final : public protocol::FleetEvents {
- public:
-  explicit ProgressBar(bool draw) : draw_(draw), start_(std::chrono::steady_clock::now()) {}
-
-  void Started(size_t) override {}
-  void Progressed(size_t, const protocol::Progress& progress) override { Draw(progress); }
-  void Finished(size_t, const protocol::ScreenResult& result) override {
-    const protocol::Outcome& outcome = result.outcome;
-    if (outcome.packetsDone > 0)
-      Draw({outcome.packetsDone, outcome.packetsTotal, outcome.bytesDone});
-    if (drawn_) std::printf("\n");
-  }
-
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-
- private:
-  void Draw(const protocol::Progress& progress) {
-    if (!draw_) return;
-    constexpr int kWidth = 30;
-    const int filled = progress.total == 0
-                           ? kWidth
-                           : static_cast<int>(int64_t{kWidth} * progress.done / progress.total);
-    std::printf("\r[%s%s] %u/%u packets, %.1f KiB, %.1f KiB/s", std::string(filled, '#').c_str(),
-                std::string(kWidth - filled, '.').c_str(), progress.done, progress.total,
-                progress.bytes / 1024.0, progress.bytes / 1024.0 / std::max(Seconds(), 1e-6));
-    std::fflush(stdout);
-    drawn_ = true;
-  }
-
-  bool draw_;
-  bool drawn_ = false;
-  std::chrono::steady_clock::time_point start_;
 };
 
 // The system's clock, keeping the local time it last told: what a screen's clock was set to.
@@ -175,6 +144,7 @@ std::optional<std::vector<tools::FleetScreen>> ChooseScreens(const ScreenChoice&
   }
   tools::FleetScreen one;
   one.target = std::get<link::Target>(target);
+  one.where = tools::PlaceText(one.target);
   return std::vector{one};
 }
 
@@ -190,12 +160,13 @@ struct RunResults {
   double seconds = 0;
 };
 
-// Runs `task` at the chosen screens through the engine: a fleet with a live line per screen on a
-// terminal (unless JSON goes to stdout), one screen with `oneScreen` told of its progress and,
-// for -v, its conversation on stderr. Nothing when the screens cannot be chosen (said), or when
+// Runs `task` at the chosen screens through the engine: a fleet with a live line per screen when
+// stderr is a terminal (unless -v writes there), one screen with `oneScreen` told of its
+// progress; for -v, the conversation on stderr. Nothing when the screens cannot be chosen (said),
+// or when
 // --retry leaves none to run (said too).
 std::optional<RunResults> RunTask(const ScreenChoice& choice, const protocol::FleetTask& task,
-                                  bool json, platform::Clock& clock,
+                                  platform::Clock& clock,
                                   protocol::FleetEvents* oneScreen = nullptr) {
   auto screens = ChooseScreens(choice);
   if (!screens) return std::nullopt;
@@ -208,7 +179,8 @@ std::optional<RunResults> RunTask(const ScreenChoice& choice, const protocol::Fl
   const auto start = std::chrono::steady_clock::now();
   RunResults run{*std::move(screens), {}, 0};
   if (choice.toFleet()) {
-    const bool live = !json && platform::IsTerminal(stdout);
+    // Beside the results rather than in them, and not between -v's lines.
+    const bool live = !choice.connection.verbose && platform::IsTerminal(stderr);
     run.results = DriveScreens(run.screens, task, policy, live, clock);
   } else {
     const std::vector<link::Target> one{run.screens[0].target};
@@ -220,22 +192,38 @@ std::optional<RunResults> RunTask(const ScreenChoice& choice, const protocol::Fl
 
 std::string Decimal(int32_t value) { return std::to_string(value); }
 
-// Runs `task` and reports it: for a fleet, ReportFleet with `valueText`; for one screen,
-// `succeeded(result)` prints what it did (and gives the exit status), a failure one sentence.
+// A query's value as the screen told it.
+ValueWords Read(const ValueText& text, const std::function<nlohmann::json(int32_t)>& json) {
+  return {text,
+          [json](const protocol::ScreenResult& result) { return json(*result.outcome.value); }};
+}
+
+// A setting's value: what was set, the same for every screen.
+ValueWords Set(nlohmann::json value) {
+  return {Decimal, [value](const protocol::ScreenResult&) { return value; }};
+}
+
+// Runs `task` and reports it: for a fleet, ReportFleet; for one screen the same JSON with
+// --json, else `succeeded(result)` prints what it did (and gives the exit status); a failure
+// is one sentence on stderr either way.
 template <class Succeeded>
 int RunAndReport(const ScreenChoice& choice, const protocol::FleetTask& task,
-                 const Reporting& reporting, const ValueText& valueText, Succeeded succeeded,
+                 const Reporting& reporting, const ValueWords& value, Succeeded succeeded,
                  platform::Clock& clock = platform::SystemClock(),
                  protocol::FleetEvents* oneScreen = nullptr) {
-  const std::optional<RunResults> run = RunTask(choice, task, reporting.json, clock, oneScreen);
+  const std::optional<RunResults> run = RunTask(choice, task, clock, oneScreen);
   if (!run) return kExitUsage;
   if (run->screens.empty()) return kExitOk;
   if (choice.toFleet())
-    return ReportFleet(run->screens, run->results, reporting.json, run->seconds, valueText);
+    return ReportFleet(run->screens, run->results, reporting.json, run->seconds, value);
   const protocol::ScreenResult& result = run->results[0];
+  if (reporting.json) {
+    std::fputs(ResultJson(run->screens, run->results, value.json).c_str(), stdout);
+    std::fflush(stdout);
+  }
   if (result.outcome.status != Status::Ok)
     return OneScreenFailed(result.outcome, choice.connection);
-  return succeeded(result);
+  return reporting.json ? kExitOk : succeeded(result);
 }
 
 protocol::Request Ask(protocol::Command command, int32_t value = 0) { return {command, value, {}}; }
@@ -278,13 +266,9 @@ std::variant<link::Target, std::string> TargetFor(const Connection& connection) 
 int Power(const ScreenChoice& screens, const std::optional<std::string>& state,
           const Reporting& reporting) {
   if (!state) {
-    return RunAndReport(screens, Ask(protocol::Command::GetPower), reporting, PowerWord,
-                        [&](const protocol::ScreenResult& result) {
-                          const int32_t value = *result.outcome.value;
-                          if (reporting.json)
-                            PrintJson(PowerJson(value));
-                          else
-                            std::printf("%s\n", PowerWord(value).c_str());
+    return RunAndReport(screens, Ask(protocol::Command::GetPower), reporting,
+                        Read(PowerWord, PowerJson), [](const protocol::ScreenResult& result) {
+                          std::printf("%s\n", PowerWord(*result.outcome.value).c_str());
                           return kExitOk;
                         });
   }
@@ -293,12 +277,9 @@ int Power(const ScreenChoice& screens, const std::optional<std::string>& state,
     return kExitUsage;
   }
   const int32_t value = *state == "on" ? 1 : 0;
-  return RunAndReport(screens, Ask(protocol::Command::SetPower, value), reporting, Decimal,
-                      [&](const protocol::ScreenResult&) {
-                        if (reporting.json)
-                          PrintJson(PowerJson(value));
-                        else
-                          std::printf("power %s\n", state->c_str());
+  return RunAndReport(screens, Ask(protocol::Command::SetPower, value), reporting,
+                      Set(PowerJson(value)), [&](const protocol::ScreenResult&) {
+                        std::printf("power %s\n", state->c_str());
                         return kExitOk;
                       });
 }
@@ -307,47 +288,41 @@ int Brightness(const ScreenChoice& screens, const std::optional<int32_t>& value,
                const Reporting& reporting) {
   if (BrightnessStops(value, reporting.strict)) return kExitUsage;
   if (!value) {
-    return RunAndReport(screens, Ask(protocol::Command::GetBright), reporting, Decimal,
-                        [&](const protocol::ScreenResult& result) {
-                          const int32_t read = *result.outcome.value;
-                          if (reporting.json)
-                            PrintJson(BrightnessJson(read));
-                          else
-                            std::printf("%d\n", read);
+    const auto number = [](int32_t read) { return nlohmann::json(read); };
+    return RunAndReport(screens, Ask(protocol::Command::GetBright), reporting,
+                        Read(Decimal, number), [](const protocol::ScreenResult& result) {
+                          std::printf("%d\n", *result.outcome.value);
                           return kExitOk;
                         });
   }
-  return RunAndReport(screens, Ask(protocol::Command::SetBright, *value), reporting, Decimal,
+  return RunAndReport(screens, Ask(protocol::Command::SetBright, *value), reporting, Set(*value),
                       [&](const protocol::ScreenResult&) {
-                        if (reporting.json)
-                          PrintJson(BrightnessJson(*value));
-                        else
-                          std::printf("brightness %d\n", *value);
+                        std::printf("brightness %d\n", *value);
                         return kExitOk;
                       });
 }
 
 int Reset(const ScreenChoice& screens, const Reporting& reporting) {
-  return RunAndReport(screens, Ask(protocol::Command::Reset), reporting, Decimal,
-                      [&](const protocol::ScreenResult&) {
-                        if (reporting.json)
-                          PrintJson(ResetJson());
-                        else
-                          std::printf("reset\n");
+  return RunAndReport(screens, Ask(protocol::Command::Reset), reporting, Set(nullptr),
+                      [](const protocol::ScreenResult&) {
+                        std::printf("reset\n");
                         return kExitOk;
                       });
 }
 
 int SyncTime(const ScreenChoice& screens, const Reporting& reporting) {
-  // Each screen is set to the time of its own turn, however long the fleet before it took.
+  // Each screen is set to the time of its own turn, however long the fleet before it took, so
+  // only one screen's time is known to say.
   TimeKeepingClock clock;
+  const ValueWords told = {Decimal, [&](const protocol::ScreenResult&) {
+                             return screens.toFleet()
+                                        ? nlohmann::json()
+                                        : nlohmann::json(tools::DateTimeText(clock.told()));
+                           }};
   return RunAndReport(
-      screens, Ask(protocol::Command::SetTime), reporting, Decimal,
+      screens, Ask(protocol::Command::SetTime), reporting, told,
       [&](const protocol::ScreenResult&) {
-        if (reporting.json)
-          PrintJson(ClockJson(clock.told()));
-        else
-          std::printf("clock set to %s\n", tools::DateTimeText(clock.told()).c_str());
+        std::printf("clock set to %s\n", tools::DateTimeText(clock.told()).c_str());
         return kExitOk;
       },
       clock);
@@ -355,7 +330,7 @@ int SyncTime(const ScreenChoice& screens, const Reporting& reporting) {
 
 int ShowStatus(const ScreenChoice& screens, const Reporting& reporting) {
   const std::optional<RunResults> power =
-      RunTask(screens, Ask(protocol::Command::GetPower), reporting.json, platform::SystemClock());
+      RunTask(screens, Ask(protocol::Command::GetPower), platform::SystemClock());
   if (!power) return kExitUsage;
   if (power->screens.empty()) return kExitOk;
   ConversationLog log(screens.tries.tries);
@@ -404,9 +379,9 @@ int Send(const ScreenChoice& screens, const std::vector<uint8_t>& block,
     SayError(*problem);
     return kExitUsage;
   }
-  ProgressBar progress(platform::IsTerminal(stdout));
+  ProgressBar progress(stderr, platform::SystemClock(), !screens.connection.verbose);
   return RunAndReport(
-      screens, protocol::ProgramUpload{block}, reporting, Decimal,
+      screens, protocol::ProgramUpload{block}, reporting, Set(nullptr),
       [&](const protocol::ScreenResult& result) {
         std::printf("sent %zu bytes in %u packets in %.2f s (%.1f KiB/s)\n", block.size(),
                     result.outcome.packetsDone, progress.Seconds(),

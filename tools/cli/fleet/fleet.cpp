@@ -127,7 +127,7 @@ std::vector<protocol::ScreenResult> DriveScreens(const std::vector<tools::FleetS
   std::vector<TurnProgress> progress(screens.size());
   LiveProgress events(progress);
   std::unique_ptr<LiveDisplay> display;
-  if (live) display = std::make_unique<LiveDisplay>(screens, progress, stdout);
+  if (live) display = std::make_unique<LiveDisplay>(screens, progress, stderr);
   return protocol::DriveFleet(targets, task, policy, clock, &events);
 }
 
@@ -152,15 +152,15 @@ std::vector<protocol::ScreenResult> BrightnessOfAnswered(
 
 int ReportFleet(const std::vector<tools::FleetScreen>& screens,
                 const std::vector<protocol::ScreenResult>& results, bool json, double seconds,
-                const ValueText& valueText) {
+                const ValueWords& value) {
   const size_t ok =
       static_cast<size_t>(std::count_if(results.begin(), results.end(), [](const auto& r) {
         return r.outcome.status == Status::Ok;
       }));
   if (json) {
-    std::fputs(ResultJson(screens, results).c_str(), stdout);
+    std::fputs(ResultJson(screens, results, value.json).c_str(), stdout);
   } else {
-    std::fputs(ResultTable(screens, results, valueText).c_str(), stdout);
+    std::fputs(ResultTable(screens, results, value.text).c_str(), stdout);
     std::printf("%zu of %zu screens ok in %.2f s\n", ok, screens.size(), seconds);
   }
   std::fflush(stdout);

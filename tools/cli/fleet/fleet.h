@@ -32,7 +32,7 @@ std::variant<std::vector<tools::FleetScreen>, std::string> LoadFleet(
 std::variant<std::vector<tools::FleetScreen>, std::string> PickScreens(const FleetOptions& options);
 
 // Runs `task` at every screen through the library's engine. With `live`, a line per screen shows
-// the progress on stdout while it runs (wiped at the end).
+// the progress on stderr while it runs (wiped at the end).
 std::vector<protocol::ScreenResult> DriveScreens(const std::vector<tools::FleetScreen>& screens,
                                                  const protocol::FleetTask& task,
                                                  const protocol::FleetPolicy& policy, bool live,
@@ -46,10 +46,10 @@ std::vector<protocol::ScreenResult> BrightnessOfAnswered(
     const std::vector<protocol::ScreenResult>& power, const protocol::FleetPolicy& policy,
     platform::Clock& clock, const protocol::CancelFlag* cancel = nullptr);
 
-// Prints a fleet's results (a table and a count, or with `json` the JSON array), says on stderr
+// Prints a fleet's results (a table and a count, or with `json` ResultJson), says on stderr
 // why screens failed and how many did not succeed, and gives FleetExitStatus.
 int ReportFleet(const std::vector<tools::FleetScreen>& screens,
                 const std::vector<protocol::ScreenResult>& results, bool json, double seconds,
-                const ValueText& valueText);
+                const ValueWords& value);
 
 }  // namespace veltrane::cli

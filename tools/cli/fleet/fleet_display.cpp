@@ -4,48 +4,42 @@
 #include <chrono>
 
 #include "fleet_results.h"
+#include "terminal_line.h"
 
 namespace veltrane::cli {
 namespace {
 
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
-// Lines are cut to fit the narrowest common terminal, so that none wraps and upsets the count
-// of lines to redraw.
-constexpr size_t kLineWidth = 79;
-constexpr int kBarWidth = 20;
+constexpr size_t kBarWidth = 20;
+// A long name gives way first: the state and where the screen is say more.
+constexpr size_t kShortNameBytes = 16;
 
-// `text` cut to at most `width` bytes, never inside a UTF-8 sequence.
-std::string Cut(std::string text, size_t width) {
-  if (text.size() <= width) return text;
-  size_t end = width;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
-  return text;
-}
-
-std::string Bar(uint32_t done, uint32_t total) {
-  const int filled = total == 0 ? 0 : static_cast<int>(int64_t{kBarWidth} * done / total);
-  return "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "] " +
-         std::to_string(total == 0 ? 0 : 100 * uint64_t{done} / total) + "%";
+std::string StateText(const TurnProgress& progress) {
+  switch (progress.phase.load()) {
+    case TurnProgress::Waiting:
+      return "waiting";
+    case TurnProgress::Running: {
+      const uint32_t done = progress.packetsDone, total = progress.packetsTotal;
+      if (total == 0) return "running";
+      return Bar(done, total, kBarWidth) + " " + std::to_string(100 * uint64_t{done} / total) + "%";
+    }
+    case TurnProgress::Done:
+      break;
+  }
+  return ResultWord(progress.status.load());
 }
 
 }  // namespace
 
-std::string LiveLine(const tools::FleetScreen& screen, const TurnProgress& progress) {
-  std::string state;
-  switch (progress.phase.load()) {
-    case TurnProgress::Waiting:
-      state = "waiting";
-      break;
-    case TurnProgress::Running:
-      state = progress.packetsTotal > 0 ? Bar(progress.packetsDone, progress.packetsTotal)
-                                        : std::string("running");
-      break;
-    case TurnProgress::Done:
-      state = ResultWord(progress.status.load());
-      break;
-  }
-  return Cut(DisplayName(screen) + "  " + screen.where + "  " + state, kLineWidth);
+std::string LiveLine(const tools::FleetScreen& screen, const TurnProgress& progress, size_t width) {
+  const std::string name = DisplayName(screen);
+  const std::string state = StateText(progress);
+  const std::string whole = name + "  " + screen.where + "  " + state;
+  if (whole.size() <= width) return whole;
+  const std::string shortName = Shorten(name, kShortNameBytes);
+  const size_t besideWhere = shortName.size() + 4 + state.size();
+  if (besideWhere >= width) return Cut(shortName + "  " + state, width);
+  return shortName + "  " + Shorten(screen.where, width - besideWhere) + "  " + state;
 }
 
 LiveDisplay::LiveDisplay(const std::vector<tools::FleetScreen>& screens,
@@ -85,6 +79,7 @@ void LiveDisplay::Draw() {
 }
 
 std::vector<std::string> LiveDisplay::Frame() const {
+  const size_t width = LineWidth(out_);
   std::vector<std::string> lines;
   size_t done = 0, running = 0, failed = 0;
   const bool everyScreen = screens_.size() <= kMaxLiveScreens;
@@ -95,10 +90,12 @@ std::vector<std::string> LiveDisplay::Frame() const {
     failed += phase == TurnProgress::Done && progress_[i].status.load() != Status::Ok;
     const bool shown = everyScreen || phase == TurnProgress::Running;
     if (shown && lines.size() < kMaxLiveScreens)
-      lines.push_back(LiveLine(screens_[i], progress_[i]));
+      lines.push_back(LiveLine(screens_[i], progress_[i], width));
   }
-  lines.push_back(std::to_string(done) + " of " + std::to_string(screens_.size()) + " done, " +
-                  std::to_string(running) + " running, " + std::to_string(failed) + " failed");
+  lines.push_back(Cut(std::to_string(done) + " of " + std::to_string(screens_.size()) + " done, " +
+                          std::to_string(running) + " running, " + std::to_string(failed) +
+                          " failed",
+                      width));
   return lines;
 }
 

@@ -24,12 +24,14 @@ struct TurnProgress {
   std::atomic<uint32_t> packetsTotal{0};
 };
 
-// The text of one live line: the screen, then waiting, a progress bar, running, or how it ended.
-std::string LiveLine(const tools::FleetScreen& screen, const TurnProgress& progress);
+// The text of one live line, at most `width` bytes: the screen's name and target, then waiting, a
+// progress bar, running, or how it ended. A line too long shortens the name, then the target.
+std::string LiveLine(const tools::FleetScreen& screen, const TurnProgress& progress, size_t width);
 
 // While a fleet command runs on a terminal: a line per screen, redrawn in place a few times a
-// second, and a count of where the fleet is. A fleet taller than kMaxLiveScreens shows the screens
-// in progress only. The block is wiped when the display stops, so the results print in its place.
+// second, each cut to the terminal's width, and a count of where the fleet is. A fleet taller than
+// kMaxLiveScreens shows the screens in progress only. The block is wiped when the display stops, so
+// the results print in its place.
 class LiveDisplay {
  public:
   static constexpr size_t kMaxLiveScreens = 16;

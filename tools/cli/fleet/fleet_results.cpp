@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "api/last_error.h"
@@ -57,11 +58,20 @@ int ExitStatusOf(Status::Code code) {
   }
 }
 
-// The name, target and address every JSON object starts with.
-nlohmann::json ScreenJson(const tools::FleetScreen& screen) {
-  return {{"name", screen.name.empty() ? nlohmann::json() : nlohmann::json(screen.name)},
+// One screen's object of ResultJson.
+nlohmann::json ScreenJson(const tools::FleetScreen& screen, const protocol::ScreenResult& result,
+                          nlohmann::json value) {
+  const protocol::Outcome& outcome = result.outcome;
+  const nlohmann::json none;
+  return {{"name", screen.name.empty() ? none : nlohmann::json(screen.name)},
           {"target", screen.where},
-          {"address", screen.target.devAddr}};
+          {"address", screen.target.devAddr},
+          {"result", ResultWord(outcome.status.code())},
+          {"error", Succeeded(result) ? none : nlohmann::json(api::Describe(outcome.status).text)},
+          {"value", std::move(value)},
+          {"packets", outcome.packetsDone},
+          {"bytes", outcome.bytesDone},
+          {"milliseconds", result.milliseconds}};
 }
 
 // Names come from the user's file as bytes; invalid UTF-8 is replaced rather than refused.
@@ -90,6 +100,10 @@ std::string DisplayName(const tools::FleetScreen& screen) {
   return screen.name.empty() ? "-" : screen.name;
 }
 
+nlohmann::json PowerJson(int32_t value) {
+  return value == 0 || value == 1 ? nlohmann::json(PowerWord(value)) : nlohmann::json(value);
+}
+
 std::string PowerWord(int32_t value) {
   return value == 0 ? "off" : value == 1 ? "on" : std::to_string(value);
 }
@@ -105,17 +119,11 @@ std::string ResultTable(const std::vector<tools::FleetScreen>& screens,
 }
 
 std::string ResultJson(const std::vector<tools::FleetScreen>& screens,
-                       const std::vector<protocol::ScreenResult>& results) {
+                       const std::vector<protocol::ScreenResult>& results, const ValueJson& value) {
   nlohmann::json array = nlohmann::json::array();
-  for (size_t i = 0; i < screens.size(); ++i) {
-    const protocol::Outcome& outcome = results[i].outcome;
-    nlohmann::json object = ScreenJson(screens[i]);
-    object["result"] = ResultWord(outcome.status.code());
-    object["seconds"] = results[i].milliseconds / 1000.0;
-    if (Succeeded(results[i]) && outcome.value) object["value"] = *outcome.value;
-    if (!Succeeded(results[i])) object["error"] = api::Describe(outcome.status).text;
-    array.push_back(std::move(object));
-  }
+  for (size_t i = 0; i < screens.size(); ++i)
+    array.push_back(ScreenJson(screens[i], results[i],
+                               Succeeded(results[i]) ? value(results[i]) : nlohmann::json()));
   return Dump(array);
 }
 
@@ -133,19 +141,17 @@ std::string StatusTable(const std::vector<tools::FleetScreen>& screens,
 std::string StatusJson(const std::vector<tools::FleetScreen>& screens,
                        const std::vector<protocol::ScreenResult>& power,
                        const std::vector<protocol::ScreenResult>& brightness) {
+  const auto read = [](const protocol::ScreenResult& result, const auto& word) {
+    return Succeeded(result) ? nlohmann::json(word(*result.outcome.value)) : nlohmann::json();
+  };
   nlohmann::json array = nlohmann::json::array();
   for (size_t i = 0; i < screens.size(); ++i) {
-    nlohmann::json object = ScreenJson(screens[i]);
-    const auto value = [](const protocol::ScreenResult& result) {
-      return Succeeded(result) ? nlohmann::json(*result.outcome.value) : nlohmann::json();
-    };
-    object["power"] =
-        Succeeded(power[i]) ? nlohmann::json(PowerWord(*power[i].outcome.value)) : nlohmann::json();
-    object["brightness"] = value(brightness[i]);
-    const protocol::ScreenResult worse = Worse(power[i], brightness[i]);
-    object["result"] = ResultWord(worse.outcome.status.code());
-    if (!Succeeded(worse)) object["error"] = api::Describe(worse.outcome.status).text;
-    array.push_back(std::move(object));
+    protocol::ScreenResult both = Worse(power[i], brightness[i]);
+    both.outcome.packetsDone = power[i].outcome.packetsDone + brightness[i].outcome.packetsDone;
+    both.milliseconds = power[i].milliseconds + brightness[i].milliseconds;
+    const nlohmann::json value = {{"power", read(power[i], PowerJson)},
+                                  {"brightness", read(brightness[i], std::identity())}};
+    array.push_back(ScreenJson(screens[i], both, value));
   }
   return Dump(array);
 }

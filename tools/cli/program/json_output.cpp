@@ -7,7 +7,6 @@
 
 #include "platform/text_codec.h"
 #include "program/program_text.h"
-#include "shared/time_text.h"
 
 namespace veltrane::cli {
 namespace {
@@ -121,16 +120,5 @@ json SummaryJson(const ProgramSummary& summary) {
           {"bitsPerPixel", summary.bitsPerPixel},
           {"pages", std::move(pages)}};
 }
-
-json PowerJson(int32_t value) {
-  if (value == 0 || value == 1) return {{"power", value == 1 ? "on" : "off"}};
-  return {{"power", value}};
-}
-
-json BrightnessJson(int32_t value) { return {{"brightness", value}}; }
-
-json ResetJson() { return {{"reset", true}}; }
-
-json ClockJson(const platform::LocalTime& time) { return {{"clock", tools::DateTimeText(time)}}; }
 
 }  // namespace veltrane::cli

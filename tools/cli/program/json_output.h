@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
-#include "platform/clock.h"
 #include "program/program_tree.h"
 #include "summary.h"
 
@@ -24,12 +23,5 @@ nlohmann::json ProgramJson(const program::Program& program,
 // `inspect --summary`: {"bytes", "bitsPerPixel", "pages": [{"bytes", "areas": [{"kind", "rect",
 // "bytes", "content"}]}]}.
 nlohmann::json SummaryJson(const ProgramSummary& summary);
-
-// The device results: {"power": "on"} or "off" (a screen's other values as the number),
-// {"brightness": N}, {"reset": true}, {"clock": "YYYY-MM-DD HH:MM:SS"}.
-nlohmann::json PowerJson(int32_t value);
-nlohmann::json BrightnessJson(int32_t value);
-nlohmann::json ResetJson();
-nlohmann::json ClockJson(const platform::LocalTime& time);
 
 }  // namespace veltrane::cli
