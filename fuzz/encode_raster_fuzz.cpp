@@ -21,7 +21,7 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Header: width and height (signed 16-bit, so negative and zero sizes come up), colorMode,
   // the room, and the surface's own size; the rest colours the surface.
-  const veltrane::ByteReader in({data, size});
+  veltrane::ByteReader in({data, size});
   if (size < 9) return 0;
   const auto width = static_cast<int16_t>(*in.U16(0));
   const auto height = static_cast<int16_t>(*in.U16(2));

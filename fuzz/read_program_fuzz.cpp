@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <variant>
 
 #include "program/program_reader.h"
 #include "program/program_text.h"
@@ -26,23 +25,23 @@ struct Record {
   size_t begin;
   size_t end;
 
-  void Holds(std::span<const uint8_t> view) const {
+  // The fields of the area's kind (EachField): every view must lie inside the record.
+  void Number(std::string_view, int64_t) const {}
+  void DateTimeType(int) const {}
+  void Descriptor(const std::vector<DescriptorPair>&) const {}
+  void Text(std::span<const uint8_t> view) const {
     if (view.empty()) return;
     Check(view.data() >= block + begin && view.data() + view.size() <= block + end);
   }
-  void Holds(const RasterView& raster) const {
+  void Raster(std::string_view, const RasterView& raster) const {
     Check(raster.offset >= begin && raster.length >= 12 && raster.length <= end - raster.offset);
     Check(raster.pixelWords.size() == raster.length - 12);
     if (!raster.pixelWords.empty()) Check(raster.pixelWords.data() == block + raster.offset + 12);
   }
-  void Holds(const RasterListView& list) const {
+  void List(std::string_view, std::string_view, const RasterListView& list) const {
     Check(list.rasters.size() == list.count);
-    for (const RasterView& raster : list.rasters) Holds(raster);
+    for (const RasterView& raster : list.rasters) Raster({}, raster);
   }
-  void Holds(const WindowArea& window) const { Holds(window.image); }
-  void Holds(const StringArea& text) const { Holds(text.text); }
-  void Holds(const DateTimeArea& dateTime) const { Holds(dateTime.glyphs); }
-  void Holds(const ClockArea& clock) const { Holds(clock.pictures); }
 };
 
 void CheckTree(const uint8_t* block, size_t size, const Program& program) {
@@ -54,7 +53,7 @@ void CheckTree(const uint8_t* block, size_t size, const Program& program) {
     for (const Area& area : page.areas) {
       Check(area.offset == at && area.recordLength <= size - at);
       const Record record{block, at, at + area.recordLength};
-      std::visit([&record](const auto& content) { record.Holds(content); }, area.content);
+      EachField(area.content, record);
       at += area.recordLength;
     }
     Check(page.pageLength == at - page.offset);

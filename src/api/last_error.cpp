@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "api/dev_param.h"
+#include "common/status_text.h"
 #include "platform/system_error.h"
 #include "veltrane/veltrane.h"
 
@@ -41,44 +42,38 @@ ErrorReport DescribeSystemError(int systemError) {
   return report;
 }
 
-ErrorReport DescribeCode(Status::Code code) {
+// The VELTRANE_ERROR_* code a host is given for each status code. VELTRANE_ERROR_BAD_REPLY stays
+// in the interface for hosts that test for it, though no status maps to it.
+int32_t ErrorCodeFor(Status::Code code) {
   switch (code) {
     case Status::Ok:
-      return {VELTRANE_ERROR_NONE, ""};
+      return VELTRANE_ERROR_NONE;
     case Status::Timeout:
-      return {VELTRANE_ERROR_NO_ANSWER, "the screen did not answer"};
-    case Status::BadFrame:
-      return {VELTRANE_ERROR_BAD_REPLY, "the screen's reply was damaged"};
-    case Status::BadReply:
-      return {VELTRANE_ERROR_BAD_REPLY, "the screen's reply was not the one asked for"};
+      return VELTRANE_ERROR_NO_ANSWER;
     case Status::Refused:
-      return {VELTRANE_ERROR_REFUSED, "the screen refused the request"};
+      return VELTRANE_ERROR_REFUSED;
     case Status::BadArgument:
-      return {VELTRANE_ERROR_BAD_ARGUMENT, "an argument was refused"};
+      return VELTRANE_ERROR_BAD_ARGUMENT;
     case Status::CannotBuild:
-      return {VELTRANE_ERROR_BUILD, "the program or area could not be built"};
+      return VELTRANE_ERROR_BUILD;
     case Status::NoMemory:
-      return {VELTRANE_ERROR_NO_MEMORY, "out of memory"};
+      return VELTRANE_ERROR_NO_MEMORY;
     case Status::WrongDevice:
-      return {VELTRANE_ERROR_NO_DEVICE, "the path names no device of the kind needed"};
+      return VELTRANE_ERROR_NO_DEVICE;
     case Status::Cancelled:
-      return {VELTRANE_ERROR_CANCELLED, "cancelled"};
+      return VELTRANE_ERROR_CANCELLED;
     case Status::OsError:
       break;
   }
-  return {VELTRANE_ERROR_SYSTEM, "the system refused"};
+  return VELTRANE_ERROR_SYSTEM;
 }
 
 }  // namespace
 
 ErrorReport Describe(const Status& status) {
-  ErrorReport report = status == Status::OsError ? DescribeSystemError(status.systemError())
-                                                 : DescribeCode(status.code());
-  if (status.reason() != nullptr) {
-    // The deciding layer's reason comes first; the system's message, if any, after it.
-    report.text = status.systemError() != 0 ? std::string(status.reason()) + ": " + report.text
-                                            : status.reason();
-  }
+  if (status != Status::OsError) return {ErrorCodeFor(status.code()), StatusText(status)};
+  ErrorReport report = DescribeSystemError(status.systemError());
+  report.text = StatusText(status, report.text);
   return report;
 }
 

@@ -83,17 +83,18 @@ class ClockItem final : public AreaItem {
             const ClockGeometry& geometry)
       : area_(area), areaParam_(areaParam), colors_(colors), g_(geometry) {}
 
-  Status RecordLength(uint16_t colorMode, size_t& length) override {
+  Result<size_t> RecordLength(uint16_t colorMode) override {
     if (Status fits = raster::CheckRasterFits(g_.side, g_.side, colorMode); fits != Status::Ok)
-      return fits;
+      return Failure(fits);
     const int32_t picture = raster::RasterSize(g_.side, g_.side, colorMode);
-    length = format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
-    return Status::Ok;
+    return format::kClockPicturesAt + format::kClockPictureCount * static_cast<size_t>(picture);
   }
 
-  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    WriteAreaHeader(record, format::kClockTag, areaParam_, area_);
-    WriteU32(record, format::kClockImageCountAt, format::kClockPictureCount);
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter fields(record);
+    WriteAreaHeader(fields, format::kClockTag, areaParam_, area_);
+    fields.U32At(format::kClockImageCountAt, format::kClockPictureCount);
+    if (!fields.ok()) return Failure(fields.failure());
     if (!raster::WriteRasterList(record.subspan(format::kClockListAt),
                                  {format::kClockPictureCount,
                                   static_cast<uint32_t>(record.size() - format::kClockListAt)})) {

@@ -26,29 +26,31 @@ class DateTimeItem final : public AreaItem {
         encoding_(encoding),
         clock_(clock) {}
 
-  Status RecordLength(uint16_t colorMode, size_t& length) override {
+  Result<size_t> RecordLength(uint16_t colorMode) override {
     const platform::FontRequest request =
         FontRequestFor(font_.faceName, font_.pointSize, encoding_);
-    length = format::kDateTimeGlyphsAt;
+    size_t length = format::kDateTimeGlyphsAt;
     for (std::string_view text : format::DateTimeTypeFor(type_).glyphs) {
       raster::TextPicture glyph;
       // One glyph that cannot be packed refuses the whole area.
       if (Status drawn = raster::DrawTextPicture(platform::DecodeText(text, format::kGlyphCharset),
                                                  request, font_.color, colorMode, glyph);
           drawn != Status::Ok)
-        return drawn;
+        return Failure(drawn);
       length += static_cast<size_t>(glyph.rasterBytes);
       glyphs_.push_back(std::move(glyph));
     }
-    return Status::Ok;
+    return length;
   }
 
-  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    WriteAreaHeader(record, format::kDateTimeTag, areaParam_, area_);
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter fields(record);
+    WriteAreaHeader(fields, format::kDateTimeTag, areaParam_, area_);
     const format::Descriptor descriptor =
         format::DescriptorFor(format::DateTimeTypeFor(type_), clock_.Local().year);
+    fields.BytesAt(format::kDescriptorAt, descriptor);
+    if (!fields.ok()) return Failure(fields.failure());
     const bool headed =
-        ByteWriter(record.subspan(format::kDescriptorAt)).Bytes(descriptor) &&
         raster::WriteRasterList(record.subspan(format::kDateTimeListAt),
                                 {static_cast<uint16_t>(glyphs_.size()),
                                  static_cast<uint32_t>(record.size() - format::kDateTimeListAt)});

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "common/status.h"
+#include "common/result.h"
 
 namespace veltrane::builder {
 
@@ -18,12 +18,11 @@ namespace veltrane::builder {
 class AreaItem {
  public:
   virtual ~AreaItem() = default;
-  // Sets `length` to the whole record's length for the program's colour mode; or says why the
-  // item cannot be built.
-  virtual Status RecordLength(uint16_t colorMode, size_t& length) = 0;
-  // Fills the zeroed record of RecordLength bytes and returns how many bytes it wrote: the end of
-  // its last field, or 0 when a part did not fit. The record length field is set afterwards.
-  virtual size_t Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
+  // The whole record's length for the program's colour mode, or why the item cannot be built.
+  virtual Result<size_t> RecordLength(uint16_t colorMode) = 0;
+  // Fills the zeroed record of RecordLength bytes and gives how many bytes it wrote (the end of
+  // its last field), or why a part did not fit. The record length field is set afterwards.
+  virtual Result<size_t> Write(std::span<uint8_t> record, uint16_t colorMode) = 0;
 };
 
 // One program: its root record, then each page's record followed by its areas' records, in call

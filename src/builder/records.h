@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/result.h"
 #include "common/status.h"
 #include "format/records.h"
 
@@ -37,30 +37,24 @@ inline std::string_view CutToTextBuffer(const char* text) {
   return {text, length};
 }
 
-// Field access at a record offset. Records are allocated at their full length before any field
-// is written, so an offset past the end is a builder bug; such a write writes nothing.
-inline uint16_t ReadU16(std::span<const uint8_t> record, size_t offset) {
-  return ByteReader(record).U16(offset).value_or(0);
-}
-inline uint32_t ReadU32(std::span<const uint8_t> record, size_t offset) {
-  return ByteReader(record).U32(offset).value_or(0);
-}
-inline void WriteU16(std::span<uint8_t> record, size_t offset, uint16_t value) {
-  if (offset <= record.size()) ByteWriter(record.subspan(offset)).U16(value);
-}
-inline void WriteU32(std::span<uint8_t> record, size_t offset, uint32_t value) {
-  if (offset <= record.size()) ByteWriter(record.subspan(offset)).U32(value);
+// Writes the area header through `fields`, the writer over the whole record, so that a header
+// past the record's end fails the writer and the item reports it. The record length is left 0:
+// AppendArea fills it in.
+inline bool WriteAreaHeader(ByteWriter& fields, uint16_t tag, int32_t areaParam,
+                            const AreaRect& area) {
+  return fields.U16At(format::kTagAt, tag) &&
+         fields.U16At(format::kAreaParamAt, static_cast<uint16_t>(areaParam)) &&
+         fields.U16At(format::kAreaLeftAt, static_cast<uint16_t>(area.left)) &&
+         fields.U16At(format::kAreaTopAt, static_cast<uint16_t>(area.top)) &&
+         fields.U16At(format::kAreaRightAt, static_cast<uint16_t>(area.right)) &&
+         fields.U16At(format::kAreaBottomAt, static_cast<uint16_t>(area.bottom));
 }
 
-// Writes the area header. The record length is left 0: AppendArea fills it in.
-inline void WriteAreaHeader(std::span<uint8_t> record, uint16_t tag, int32_t areaParam,
-                            const AreaRect& area) {
-  WriteU16(record, format::kTagAt, tag);
-  WriteU16(record, format::kAreaParamAt, static_cast<uint16_t>(areaParam));
-  WriteU16(record, format::kAreaLeftAt, static_cast<uint16_t>(area.left));
-  WriteU16(record, format::kAreaTopAt, static_cast<uint16_t>(area.top));
-  WriteU16(record, format::kAreaRightAt, static_cast<uint16_t>(area.right));
-  WriteU16(record, format::kAreaBottomAt, static_cast<uint16_t>(area.bottom));
+// What an item's Write gives back once its fields are written: `written` bytes, or why a field
+// did not fit.
+inline Result<size_t> Written(const ByteWriter& fields, size_t written) {
+  if (!fields.ok()) return Failure(fields.failure());
+  return written;
 }
 
 }  // namespace veltrane::builder

@@ -13,25 +13,22 @@ class StringItem final : public AreaItem {
  public:
   StringItem(const StringArea& fields, std::string_view text) : fields_(fields), text_(text) {}
 
-  Status RecordLength(uint16_t, size_t& length) override {
-    length = format::kStringTextAt + format::PaddedTextSize(text_.size());
-    return Status::Ok;
+  Result<size_t> RecordLength(uint16_t) override {
+    return format::kStringTextAt + format::PaddedTextSize(text_.size());
   }
 
-  size_t Write(std::span<uint8_t> record, uint16_t) override {
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t) override {
     using namespace format;
-    WriteAreaHeader(record, kStringTag, fields_.areaParam, fields_.area);
-    WriteU16(record, kStringParamAAt, static_cast<uint16_t>(fields_.paramA));
-    WriteU16(record, kStringParamBAt, static_cast<uint16_t>(fields_.paramB));
+    ByteWriter fields(record);
+    WriteAreaHeader(fields, kStringTag, fields_.areaParam, fields_.area);
+    fields.U16At(kStringParamAAt, static_cast<uint16_t>(fields_.paramA));
+    fields.U16At(kStringParamBAt, static_cast<uint16_t>(fields_.paramB));
     // The later argument comes first.
-    WriteU32(record, kStringStringParamBAt, static_cast<uint32_t>(fields_.stringParamB));
-    WriteU32(record, kStringStringParamAAt, static_cast<uint32_t>(fields_.stringParamA));
-    if (!ByteWriter(record.subspan(kStringTextAt))
-             .Bytes({reinterpret_cast<const uint8_t*>(text_.data()), text_.size()})) {
-      return 0;
-    }
+    fields.U32At(kStringStringParamBAt, static_cast<uint32_t>(fields_.stringParamB));
+    fields.U32At(kStringStringParamAAt, static_cast<uint32_t>(fields_.stringParamA));
+    fields.BytesAt(kStringTextAt, {reinterpret_cast<const uint8_t*>(text_.data()), text_.size()});
     // The zero byte and the fill are already there: the record comes zeroed.
-    return kStringTextAt + PaddedTextSize(text_.size());
+    return Written(fields, kStringTextAt + PaddedTextSize(text_.size()));
   }
 
  private:

@@ -15,17 +15,18 @@ class TextItem final : public AreaItem {
            platform::FontRequest font)
       : fields_(fields), style_(style), text_(std::move(text)), font_(std::move(font)) {}
 
-  Status RecordLength(uint16_t colorMode, size_t& length) override {
+  Result<size_t> RecordLength(uint16_t colorMode) override {
     if (Status drawn = raster::DrawTextPicture(text_, font_, style_.textColor, colorMode, drawn_);
         drawn != Status::Ok)
-      return drawn;
-    length = format::kWindowRasterAt + static_cast<size_t>(drawn_.rasterBytes);
-    return Status::Ok;
+      return Failure(drawn);
+    return format::kWindowRasterAt + static_cast<size_t>(drawn_.rasterBytes);
   }
 
-  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    WriteWindowHeader(record, fields_);
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter fields(record);
+    WriteWindowHeader(fields, fields_);
     return WindowRecordWritten(
+        fields,
         raster::EncodeTextPicture(record.subspan(format::kWindowRasterAt), drawn_, colorMode));
   }
 

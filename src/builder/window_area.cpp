@@ -15,20 +15,20 @@ class WindowItem final : public AreaItem {
              int32_t height)
       : fields_(fields), source_(source), width_(width), height_(height) {}
 
-  Status RecordLength(uint16_t colorMode, size_t& length) override {
+  Result<size_t> RecordLength(uint16_t colorMode) override {
     if (Status fits = raster::CheckRasterFits(width_, height_, colorMode); fits != Status::Ok)
-      return fits;
+      return Failure(fits);
     // Copied from the host's memory only once the size is known to be acceptable.
     picture_ = image::Surface::FromPixels(source_, width_, height_);
-    length = format::kWindowRasterAt +
-             static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
-    return Status::Ok;
+    return format::kWindowRasterAt +
+           static_cast<size_t>(raster::RasterSize(width_, height_, colorMode));
   }
 
-  size_t Write(std::span<uint8_t> record, uint16_t colorMode) override {
-    WriteWindowHeader(record, fields_);
-    return WindowRecordWritten(raster::EncodeRaster(record.subspan(format::kWindowRasterAt),
-                                                    *picture_, width_, height_, colorMode));
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t colorMode) override {
+    ByteWriter fields(record);
+    WriteWindowHeader(fields, fields_);
+    return WindowRecordWritten(fields, raster::EncodeRaster(record.subspan(format::kWindowRasterAt),
+                                                            *picture_, width_, height_, colorMode));
   }
 
  private:
@@ -41,14 +41,15 @@ class WindowItem final : public AreaItem {
 
 }  // namespace
 
-void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields) {
-  WriteAreaHeader(record, format::kWindowTag, fields.areaParam, fields.area);
-  WriteU16(record, format::kWindowParamAAt, static_cast<uint16_t>(fields.paramA));
-  WriteU16(record, format::kWindowParamBAt, static_cast<uint16_t>(fields.paramB));
+void WriteWindowHeader(ByteWriter& fields, const WindowArea& area) {
+  WriteAreaHeader(fields, format::kWindowTag, area.areaParam, area.area);
+  fields.U16At(format::kWindowParamAAt, static_cast<uint16_t>(area.paramA));
+  fields.U16At(format::kWindowParamBAt, static_cast<uint16_t>(area.paramB));
 }
 
-size_t WindowRecordWritten(int32_t rasterBytes) {
-  return rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0;
+Result<size_t> WindowRecordWritten(const ByteWriter& fields, int32_t rasterBytes) {
+  return Written(fields,
+                 rasterBytes > 0 ? format::kWindowRasterAt + static_cast<size_t>(rasterBytes) : 0);
 }
 
 Status AddWindow(Program& program, const WindowArea& fields, const image::PixelView& source,

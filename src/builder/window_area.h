@@ -18,12 +18,13 @@ struct WindowArea {
 };
 
 // Writes the window record's fields before its picture (format::kWindowRasterAt bytes; text
-// areas use the same record). The record length is left for AppendArea.
-void WriteWindowHeader(std::span<uint8_t> record, const WindowArea& fields);
+// areas use the same record) through `fields`, the writer over the whole record. The record
+// length is left for AppendArea.
+void WriteWindowHeader(ByteWriter& fields, const WindowArea& area);
 
-// The bytes a window record has written, given what the encoder wrote of its picture: 0 when the
-// picture did not fit.
-size_t WindowRecordWritten(int32_t rasterBytes);
+// What a window record's Write gives back, given what the encoder wrote of its picture: why a
+// field did not fit, or the bytes written (0 when the picture did not fit).
+Result<size_t> WindowRecordWritten(const ByteWriter& fields, int32_t rasterBytes);
 
 // Adds a window area holding the `width` x `height` pixels at the top-left of the host's picture
 // (black beyond its own size). Refused, nothing changed, when a side is negative or 65536 or

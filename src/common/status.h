@@ -14,8 +14,6 @@ class Status {
   enum Code {
     Ok,
     Timeout,      // no acceptable reply within the tries
-    BadFrame,     // a frame failed its markers or CRC
-    BadReply,     // a frame decoded but was not the reply asked for
     Refused,      // the screen answered, and its answer was a refusal
     BadArgument,  // an argument, descriptor or state the call does not accept
     CannotBuild,  // a program or area cannot be built as asked (no room, no font, too large)

@@ -4,9 +4,13 @@
 #include <png.h>
 
 #include <memory>
+#include <string>
 
 namespace veltrane::image {
 namespace {
+
+Failure Unreadable(std::string why) { return Failure({Status::BadArgument, std::move(why)}); }
+Failure Unwritable(std::string why) { return Failure({Status::CannotBuild, std::move(why)}); }
 
 // Releases what libpng's simplified interface holds, on every path.
 struct ImageGuard {
@@ -16,20 +20,21 @@ struct ImageGuard {
 
 }  // namespace
 
-std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
+Result<RgbImage> ReadPng(std::span<const uint8_t> bytes) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   ImageGuard guard{&image};
   if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0)
-    return std::string("not a readable PNG (") + image.message + ")";
+    return Unreadable(std::string("not a readable PNG (") + image.message + ")");
   if (image.width == 0 || image.height == 0 || image.width > kMaxPngSide ||
       image.height > kMaxPngSide) {
-    return "PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-           " pixels is outside 1.." + std::to_string(kMaxPngSide) + " on a side";
+    return Unreadable("PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                      " pixels is outside 1.." + std::to_string(kMaxPngSide) + " on a side");
   }
   if (int64_t{image.width} * image.height > kMaxPngPixels) {
-    return "PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-           " pixels has more than the " + std::to_string(kMaxPngPixels) + " pixels read";
+    return Unreadable("PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                      " pixels has more than the " + std::to_string(kMaxPngPixels) +
+                      " pixels read");
   }
   image.format = PNG_FORMAT_RGB;
   RgbImage out;
@@ -38,15 +43,15 @@ std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes) {
   out.rgb.resize(PNG_IMAGE_SIZE(image));
   const png_color black{0, 0, 0};
   if (png_image_finish_read(&image, &black, out.rgb.data(), 0, nullptr) == 0)
-    return std::string("not a readable PNG (") + image.message + ")";
+    return Unreadable(std::string("not a readable PNG (") + image.message + ")");
   return out;
 }
 
-std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image, PngEffort effort) {
+Result<std::vector<uint8_t>> EncodePng(const RgbImage& image, PngEffort effort) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() !=
           static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
-    return std::string("no picture to write");
+    return Unwritable("no picture to write");
   }
   png_image header{};
   header.version = PNG_IMAGE_VERSION;
@@ -61,7 +66,7 @@ std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image,
   png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(header);
   const auto room = std::make_unique_for_overwrite<uint8_t[]>(size);
   if (png_image_write_to_memory(&header, room.get(), &size, 0, image.rgb.data(), 0, nullptr) == 0)
-    return std::string("cannot encode the picture (") + header.message + ")";
+    return Unwritable(std::string("cannot encode the picture (") + header.message + ")");
   return std::vector<uint8_t>(room.get(), room.get() + size);
 }
 

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
-#include <variant>
 #include <vector>
+
+#include "common/result.h"
 
 namespace veltrane::image {
 
@@ -30,16 +30,16 @@ constexpr int64_t kMaxPngPixels = int64_t{4096} * 4096;
 // limit allows anyway, short of pathological padding).
 constexpr size_t kMaxPngFileBytes = 16 * 1024 * 1024;
 
-// Reads a PNG of any colour type; transparency is composed over black. An error is one sentence.
-std::variant<RgbImage, std::string> ReadPng(std::span<const uint8_t> bytes);
+// Reads a PNG of any colour type; transparency is composed over black. A failure is BadArgument
+// whose reason is one sentence.
+Result<RgbImage> ReadPng(std::span<const uint8_t> bytes);
 
 // How hard the encoder works: for a small file, or for a picture shown at once and thrown away
 // (written in about half the time, a quarter larger).
 enum class PngEffort { Small, Fast };
 
-// An 8-bit RGB PNG of the picture, or what went wrong. Writing it anywhere is the caller's part,
-// so that a failed write can be handled as the place written to needs.
-std::variant<std::vector<uint8_t>, std::string> EncodePng(const RgbImage& image,
-                                                          PngEffort effort = PngEffort::Small);
+// An 8-bit RGB PNG of the picture, or CannotBuild saying what went wrong. Writing it anywhere is
+// the caller's part, so that a failed write can be handled as the place written to needs.
+Result<std::vector<uint8_t>> EncodePng(const RgbImage& image, PngEffort effort = PngEffort::Small);
 
 }  // namespace veltrane::image

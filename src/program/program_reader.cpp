@@ -8,6 +8,7 @@
 
 #include <numeric>
 
+#include "common/byte_reader.h"
 #include "format/records.h"
 #include "program/area_readers.h"
 #include "program/read_context.h"
@@ -146,14 +147,16 @@ bool ReadRecords(ReadContext& context, const Stretch& block, Program& program) {
 }  // namespace
 
 ReadResult ReadProgram(std::span<const uint8_t> block) {
-  const Stretch whole(block, 0);
-  if (whole.size() < kRootSize) {
-    return ReadResult(Defect{0, "root: the block is " + Counted(whole.size(), "byte") +
+  if (block.size() < kRootSize) {
+    return ReadResult(Defect{0, "root: the block is " + Counted(block.size(), "byte") +
                                     ", too short for the 12-byte root record"});
   }
+  ReadContext context(ByteReader(block).U16(kRootColorModeAt).value_or(0));
+  const Stretch whole(block, 0, context);
   Program program = RootFields(whole);
-  ReadContext context(program.colorMode);
-  if (!CheckRoot(context, whole, program) || !ReadRecords(context, whole, program)) {
+  // A reader that read past a stretch may have gone on as if it had not: its slip decides.
+  if (!CheckRoot(context, whole, program) || !ReadRecords(context, whole, program) ||
+      context.failed()) {
     return ReadResult(context.TakeDefect());
   }
   return ReadResult(std::move(program));

@@ -25,10 +25,20 @@ class TreeText {
   std::ostream& Line(size_t depth, size_t offset);
   void Raster(size_t depth, const RasterView& raster, std::string_view name);
   void List(size_t depth, const RasterListView& list, std::string_view item);
-  void Content(const WindowArea& window);
-  void Content(const StringArea& text);
-  void Content(const DateTimeArea& dateTime);
-  void Content(const ClockArea& clock);
+
+  // An area's own fields: numbers, the text and the descriptor on its line, then a line for
+  // each raster and list.
+  struct ContentFields {
+    TreeText& tree;
+    void Number(std::string_view name, int64_t value) { tree.out_ << ", " << name << ' ' << value; }
+    void DateTimeType(int value) { Number("dateTimeType", value); }
+    void Descriptor(const std::vector<DescriptorPair>& pairs);
+    void Text(std::span<const uint8_t> text);
+    void Raster(std::string_view name, const RasterView& raster) { tree.Raster(3, raster, name); }
+    void List(std::string_view, std::string_view item, const RasterListView& list) {
+      tree.List(3, list, item);
+    }
+  };
 
   const SourceKindNames& names_;
   std::ostringstream out_;
@@ -79,7 +89,8 @@ void TreeText::AreaLine(const Area& area, size_t page, size_t index) {
   Line(2, area.offset) << "area " << index + 1 << ' ' << AreaKindName(area, names_, page, index)
                        << ": areaParam " << area.areaParam << ", recordLength " << area.recordLength
                        << ", rect " << RectText(area.rect);
-  std::visit([this](const auto& content) { Content(content); }, area.content);
+  ContentFields fields{*this};
+  EachField(area.content, fields);
 }
 
 void TreeText::Raster(size_t depth, const RasterView& raster, std::string_view name) {
@@ -95,30 +106,15 @@ void TreeText::List(size_t depth, const RasterListView& list, std::string_view i
   }
 }
 
-void TreeText::Content(const WindowArea& window) {
-  out_ << ", paramA " << window.paramA << ", paramB " << window.paramB;
-  Raster(3, window.image, "raster");
+void TreeText::ContentFields::Descriptor(const std::vector<DescriptorPair>& pairs) {
+  tree.out_ << ", descriptor [";
+  for (size_t i = 0; i < pairs.size(); ++i)
+    tree.out_ << (i == 0 ? "" : ", ") << int{pairs[i].kind} << ' ' << int{pairs[i].argument};
+  tree.out_ << ']';
 }
 
-void TreeText::Content(const StringArea& text) {
-  out_ << ", paramA " << text.paramA << ", paramB " << text.paramB << ", stringParamA "
-       << text.stringParamA << ", stringParamB " << text.stringParamB << ", text "
-       << QuotedText(text.text) << " (" << text.text.size() << " bytes)";
-}
-
-void TreeText::Content(const DateTimeArea& dateTime) {
-  out_ << ", dateTimeType " << dateTime.dateTimeType << ", descriptor [";
-  for (size_t i = 0; i < dateTime.descriptor.size(); ++i) {
-    out_ << (i == 0 ? "" : ", ") << int{dateTime.descriptor[i].kind} << ' '
-         << int{dateTime.descriptor[i].argument};
-  }
-  out_ << ']';
-  List(3, dateTime.glyphs, "glyph");
-}
-
-void TreeText::Content(const ClockArea& clock) {
-  out_ << ", imageCount " << clock.imageCount;
-  List(3, clock.pictures, "picture");
+void TreeText::ContentFields::Text(std::span<const uint8_t> text) {
+  tree.out_ << ", text " << QuotedText(text) << " (" << text.size() << " bytes)";
 }
 
 }  // namespace

@@ -32,6 +32,20 @@ struct RasterListView {
   std::vector<RasterView> rasters;
 };
 
+// One description per area kind: the kind's alternative below lists its fields once, in
+// EachField, and every place that shows or checks an area (the text and JSON of a tree, the
+// command's summary, the reader's fuzz target) walks them through a sink of its own. A sink has
+// one call per kind of field, each given the field's name as the text and JSON print it:
+//   Number(name, value)         a count or parameter
+//   DateTimeType(value)         which date-time field a date-time area shows
+//   Descriptor(pairs)           a date-time area's descriptor
+//   Text(bytes)                 a string area's text
+//   Raster(name, raster)        one picture
+//   List(name, item, list)      a run of pictures, each called `item`
+// Rasters and lists come after the kind's other fields. A kind added to AreaContent without its
+// EachField fails to compile in each of those places; its name, tag and reader are its row in
+// program/area_readers.cpp.
+
 struct AreaRect {
   uint16_t left = 0;
   uint16_t top = 0;
@@ -44,6 +58,13 @@ struct WindowArea {
   uint16_t paramA = 0;
   uint16_t paramB = 0;
   RasterView image;
+
+  template <class Sink>
+  void EachField(Sink& sink) const {
+    sink.Number("paramA", paramA);
+    sink.Number("paramB", paramB);
+    sink.Raster("raster", image);
+  }
 };
 
 // A text for the screen to render (tag 0x33).
@@ -53,6 +74,15 @@ struct StringArea {
   uint32_t stringParamB = 0;
   uint32_t stringParamA = 0;
   std::span<const uint8_t> text;  // without its terminating zero
+
+  template <class Sink>
+  void EachField(Sink& sink) const {
+    sink.Number("paramA", paramA);
+    sink.Number("paramB", paramB);
+    sink.Number("stringParamA", stringParamA);
+    sink.Number("stringParamB", stringParamB);
+    sink.Text(text);
+  }
 };
 
 // One position of a date-time field: which clock field or fixed glyph the screen shows there.
@@ -66,15 +96,34 @@ struct DateTimeArea {
   int dateTimeType = 0;  // 1..10, or 0 for the empty field (all-zero descriptor, no glyphs)
   std::vector<DescriptorPair> descriptor;  // the pairs before the zero fill
   RasterListView glyphs;
+
+  template <class Sink>
+  void EachField(Sink& sink) const {
+    sink.DateTimeType(dateTimeType);
+    sink.Descriptor(descriptor);
+    sink.List("glyphs", "glyph", glyphs);
+  }
 };
 
 // An analog clock: the face and every hand position as square pictures (tag 0x60).
 struct ClockArea {
   uint32_t imageCount = 0;
   RasterListView pictures;
+
+  template <class Sink>
+  void EachField(Sink& sink) const {
+    sink.Number("imageCount", imageCount);
+    sink.List("pictures", "picture", pictures);
+  }
 };
 
 using AreaContent = std::variant<WindowArea, DateTimeArea, StringArea, ClockArea>;
+
+// Walks the fields of whichever kind `content` holds through `sink`.
+template <class Sink>
+void EachField(const AreaContent& content, Sink& sink) {
+  std::visit([&sink](const auto& kind) { kind.EachField(sink); }, content);
+}
 
 struct Area {
   size_t offset = 0;

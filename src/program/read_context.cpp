@@ -2,20 +2,10 @@
 #include "program/read_context.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 #include "common/byte_reader.h"
 
 namespace veltrane::program {
-namespace {
-
-template <class T>
-T Present(std::optional<T> value) {
-  if (!value) throw std::out_of_range("program reader: field read outside its record");
-  return *value;
-}
-
-}  // namespace
 
 std::string Label(const Place& place) {
   if (place.page == 0) return "root";
@@ -26,23 +16,51 @@ std::string Label(const Place& place) {
   return label;
 }
 
-uint8_t Stretch::U8(size_t relative) const { return Present(ByteReader(bytes_).U8(relative)); }
-uint16_t Stretch::U16(size_t relative) const { return Present(ByteReader(bytes_).U16(relative)); }
-uint32_t Stretch::U32(size_t relative) const { return Present(ByteReader(bytes_).U32(relative)); }
+void Stretch::Overrun(size_t relative, size_t count) const {
+  const size_t first = relative > bytes_.size() ? bytes_.size() : relative;
+  context_->Fail(offset_ + first, "a read of " + std::to_string(count) + " bytes at byte " +
+                                      std::to_string(offset_ + relative) +
+                                      " passes the end of its record");
+}
+
+uint8_t Stretch::U8(size_t relative) const {
+  const auto value = ByteReader(bytes_).U8(relative);
+  if (!value) Overrun(relative, 1);
+  return value.value_or(0);
+}
+uint16_t Stretch::U16(size_t relative) const {
+  const auto value = ByteReader(bytes_).U16(relative);
+  if (!value) Overrun(relative, 2);
+  return value.value_or(0);
+}
+uint32_t Stretch::U32(size_t relative) const {
+  const auto value = ByteReader(bytes_).U32(relative);
+  if (!value) Overrun(relative, 4);
+  return value.value_or(0);
+}
 
 Stretch Stretch::First(size_t count) const {
-  if (count > bytes_.size()) throw std::out_of_range("program reader: stretch past its end");
-  return Stretch(bytes_.first(count), offset_);
+  if (count <= bytes_.size()) return Stretch(bytes_.first(count), offset_, *context_);
+  Overrun(0, count);
+  return Stretch({}, offset_, *context_);
 }
 
 Stretch Stretch::From(size_t relative) const {
-  if (relative > bytes_.size()) throw std::out_of_range("program reader: stretch past its end");
-  return Stretch(bytes_.subspan(relative), offset_ + relative);
+  if (relative <= bytes_.size())
+    return Stretch(bytes_.subspan(relative), offset_ + relative, *context_);
+  Overrun(relative, 0);
+  return Stretch({}, offset_ + bytes_.size(), *context_);
 }
 
 bool ReadContext::Fail(size_t offset, const Place& place, const std::string& message) {
-  defect_ = Defect{offset, Label(place) + ": " + message};
+  Fail(offset, Label(place) + ": " + message);
   return false;
+}
+
+void ReadContext::Fail(size_t offset, std::string message) {
+  if (failed_) return;
+  failed_ = true;
+  defect_ = Defect{offset, std::move(message)};
 }
 
 bool CheckReserved(ReadContext& context, const Stretch& record, size_t relative, size_t count,

@@ -37,12 +37,16 @@ inline Place AreaPlace(size_t page, size_t area) {
 
 std::string Label(const Place& place);
 
+class ReadContext;
+
 // A stretch of the block: its bytes and the offset of its first byte in the block. Field reads
-// take offsets relative to the stretch and throw std::out_of_range outside it; the readers check
-// sizes first, so a throw would mean a reader bug, never a read outside the block.
+// take offsets relative to the stretch. The readers check sizes before they read, so a read
+// outside the stretch would be a reader's slip: it reads nothing, gives 0 (or an empty stretch)
+// and fails the read at that byte, so the block is refused rather than misread.
 class Stretch {
  public:
-  Stretch(std::span<const uint8_t> bytes, size_t offset) : bytes_(bytes), offset_(offset) {}
+  Stretch(std::span<const uint8_t> bytes, size_t offset, ReadContext& context)
+      : bytes_(bytes), offset_(offset), context_(&context) {}
 
   size_t size() const { return bytes_.size(); }
   size_t offset() const { return offset_; }
@@ -57,8 +61,12 @@ class Stretch {
   Stretch From(size_t relative) const;  // relative <= size()
 
  private:
+  // Fails the read at the first byte that `count` bytes at `relative` would take past the end.
+  void Overrun(size_t relative, size_t count) const;
+
   std::span<const uint8_t> bytes_;
   size_t offset_;
+  ReadContext* context_;
 };
 
 // The state of one read: the program's colorMode and the first defect.
@@ -68,14 +76,20 @@ class ReadContext {
 
   uint16_t colorMode() const { return colorMode_; }
 
-  // Records the defect and returns false, so that a reader can `return Fail(...)`. Reading stops
-  // at the first defect, so only one is ever recorded.
+  // Records the defect and returns false, so that a reader can `return Fail(...)`. Only the
+  // first defect is kept: reading stops there, and a slip that read past a stretch (Stretch)
+  // keeps its own place however the reader goes on.
   bool Fail(size_t offset, const Place& place, const std::string& message);
+  bool failed() const { return failed_; }
 
   Defect TakeDefect() { return std::move(defect_); }
 
  private:
+  friend class Stretch;
+  void Fail(size_t offset, std::string message);
+
   uint16_t colorMode_;
+  bool failed_ = false;
   Defect defect_;
 };
 

@@ -74,7 +74,7 @@ std::array<uint8_t, kPacketHeaderBytes> EncodePacketHeader(const PacketHeader& h
 }
 
 std::optional<PacketHeader> DecodePacketHeader(std::span<const uint8_t> body) {
-  const ByteReader in(body);
+  ByteReader in(body);
   if (!in.Fits(0, kPacketHeaderBytes)) return std::nullopt;
   return PacketHeader{*in.U16(kPacketCmdAt), *in.U8(kPacketReservedAt), *in.U8(kPacketDevAddrAt),
                       *in.U32(kPacketValueAt)};
@@ -93,7 +93,7 @@ std::array<uint8_t, kReplyBytes> EncodeReplyHeader(const ReplyHeader& reply) {
 }
 
 std::optional<ReplyHeader> DecodeReplyHeader(std::span<const uint8_t> body) {
-  const ByteReader in(body);
+  ByteReader in(body);
   if (!in.Fits(0, kCommandReplyMinBytes)) return std::nullopt;
   return ReplyHeader{*in.U16(kPacketCmdAt),        *in.U8(kPacketReservedAt),
                      *in.U8(kPacketDevAddrAt),     *in.U32(kPacketValueAt),
@@ -108,7 +108,7 @@ std::array<uint8_t, kTimeBlockBytes> EncodeTimeBlock(const platform::LocalTime& 
 }
 
 std::optional<platform::LocalTime> DecodeTimeBlock(std::span<const uint8_t> block) {
-  const ByteReader in(block);
+  ByteReader in(block);
   if (!in.Fits(0, kTimeBlockBytes)) return std::nullopt;
   platform::LocalTime t;
   size_t at = 0;

@@ -26,21 +26,6 @@ int64_t PixelBytes(int64_t width, int64_t height, int32_t colorMode) {
          8;
 }
 
-// Header fields; the callers have checked that the header fits.
-void PutU16(std::span<uint8_t> header, size_t at, uint16_t value) {
-  ByteWriter(header.subspan(at)).U16(value);
-}
-void PutU32(std::span<uint8_t> header, size_t at, uint32_t value) {
-  ByteWriter(header.subspan(at)).U32(value);
-}
-
-void StoreLe32(uint8_t* out, uint32_t word) {
-  out[0] = static_cast<uint8_t>(word);
-  out[1] = static_cast<uint8_t>(word >> 8);
-  out[2] = static_cast<uint8_t>(word >> 16);
-  out[3] = static_cast<uint8_t>(word >> 24);
-}
-
 // Lights, for every column, the bits that one picture row owns in its column word. Written as
 // fixed blocks of columns free of branches and aliasing, which compilers turn into vector code.
 constexpr size_t kColumnBlock = 16;
@@ -138,11 +123,13 @@ int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surfa
 
   const auto paddedHeight =
       static_cast<uint16_t>(RoundUp(static_cast<uint16_t>(height), rowsPerWord));
-  PutU16(destination, kTagAt, kRasterImageTag);
-  PutU16(destination, kRasterWidthAt, static_cast<uint16_t>(width));
-  PutU16(destination, kRasterPaddedHeightAt, paddedHeight);
-  PutU16(destination, kRasterDepthCodeAt, DepthCodeFor(colorMode));
-  PutU32(destination, kRasterLengthAt, static_cast<uint32_t>(length));
+  ByteWriter header(destination);
+  header.U16At(kTagAt, kRasterImageTag);
+  header.U16At(kRasterWidthAt, static_cast<uint16_t>(width));
+  header.U16At(kRasterPaddedHeightAt, paddedHeight);
+  header.U16At(kRasterDepthCodeAt, DepthCodeFor(colorMode));
+  header.U32At(kRasterLengthAt, static_cast<uint32_t>(length));
+  if (!header.ok()) return 0;
   if (hasPixels) {
     PackWords(destination.data() + kRasterHeaderSize, surface, width, height, colorMode);
   }
@@ -151,10 +138,9 @@ int32_t EncodeRaster(std::span<uint8_t> destination, const image::Surface& surfa
 
 bool WriteRasterList(std::span<uint8_t> destination, const RasterList& list) {
   if (destination.size() < kRasterListHeaderSize) return false;
-  PutU16(destination, kTagAt, kRasterListTag);
-  PutU16(destination, kRasterListCountAt, list.count);
-  PutU32(destination, kRasterListLengthAt, list.length);
-  return true;
+  ByteWriter header(destination);
+  return header.U16At(kTagAt, kRasterListTag) && header.U16At(kRasterListCountAt, list.count) &&
+         header.U32At(kRasterListLengthAt, list.length);
 }
 
 }  // namespace veltrane::raster

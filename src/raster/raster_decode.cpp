@@ -9,7 +9,7 @@ namespace veltrane::raster {
 using namespace format;
 
 std::optional<RasterPicture> DecodeRaster(std::span<const uint8_t> bytes) {
-  const ByteReader read(bytes);
+  ByteReader read(bytes);
   const auto tag = read.U16(kTagAt);
   const auto width = read.U16(kRasterWidthAt);
   const auto height = read.U16(kRasterPaddedHeightAt);

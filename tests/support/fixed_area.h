@@ -15,15 +15,15 @@ namespace veltrane::testing {
 class FixedArea final : public builder::AreaItem {
  public:
   explicit FixedArea(size_t length, uint8_t marker = 0xEE) : length_(length), marker_(marker) {}
-  Status RecordLength(uint16_t colorMode, size_t& length) override {
+  Result<size_t> RecordLength(uint16_t colorMode) override {
     seenColorMode = colorMode;
-    length = length_;
-    return Status::Ok;
+    return length_;
   }
-  size_t Write(std::span<uint8_t> record, uint16_t) override {
-    builder::WriteAreaHeader(record, format::kStringTag, 0, {});
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t) override {
+    ByteWriter fields(record);
+    builder::WriteAreaHeader(fields, format::kStringTag, 0, {});
     for (size_t i = format::kAreaHeaderSize; i < record.size(); ++i) record[i] = marker_;
-    return record.size();
+    return builder::Written(fields, record.size());
   }
   uint16_t seenColorMode = 0;
 

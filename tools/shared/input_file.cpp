@@ -96,8 +96,8 @@ std::variant<image::RgbImage, std::string> ReadPngInput(const fs::path& file) {
   auto bytes = ReadBoundedInput(file, {"a PNG image", image::kMaxPngFileBytes});
   if (auto* error = std::get_if<std::string>(&bytes)) return *error;
   auto png = image::ReadPng(std::get<std::vector<uint8_t>>(bytes));
-  if (auto* error = std::get_if<std::string>(&png)) *error = InputName(file) + ": " + *error;
-  return png;
+  if (!png) return InputName(file) + ": " + png.error().reason();
+  return std::move(*png);
 }
 
 }  // namespace veltrane::tools

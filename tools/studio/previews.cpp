@@ -76,8 +76,8 @@ std::variant<Picture, std::string> PictureOf(const BuiltProgram& program, const 
   if (auto* error = std::get_if<std::string>(&drawn)) return *error;
   const image::RgbImage& image = std::get<image::RgbImage>(drawn);
   auto png = image::EncodePng(image, effort);
-  if (auto* error = std::get_if<std::string>(&png)) return *error;
-  return Picture{std::get<std::vector<uint8_t>>(std::move(png)), image.width, image.height};
+  if (!png) return png.error().reason();
+  return Picture{std::move(*png), image.width, image.height};
 }
 
 std::variant<Preview, std::string> PreviewOf(const BuiltProgram& program, const PictureAsk& ask) {

@@ -338,15 +338,16 @@ void StudioServer::Parts::UploadPicture(const Request& req, Response& res) const
   if (!file) return;
   const std::vector<uint8_t> bytes(req.body.begin(), req.body.end());
   const auto decoded = image::ReadPng(bytes);
-  if (const auto* error = std::get_if<std::string>(&decoded)) {
-    SendError(res, kUnprocessable, "the picture cannot be used: " + *error);
+  if (!decoded) {
+    SendError(res, kUnprocessable,
+              std::string("the picture cannot be used: ") + decoded.error().reason());
     return;
   }
   if (const std::string error = tools::WriteOutputFile(*file, bytes); !error.empty()) {
     SendError(res, kUnprocessable, error);
     return;
   }
-  const auto& picture = std::get<image::RgbImage>(decoded);
+  const image::RgbImage& picture = *decoded;
   SendJson(res, {{"path", relative}, {"width", picture.width}, {"height", picture.height}});
 }
 

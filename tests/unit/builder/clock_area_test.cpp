@@ -55,7 +55,7 @@ TEST_F(ClockAreas, RecordSizesAndHeader) {
   for (const Case c : {Case{1, 83184}, Case{2, 164304}}) {
     SCOPED_TRACE(c.colorMode);
     const auto record = Add({0, 0, 100, 60}, c.colorMode);
-    const ByteReader read(record);
+    ByteReader read(record);
     ASSERT_EQ(record.size(), c.recordLength);
     EXPECT_EQ(read.U16(0), 0x60);
     EXPECT_EQ(read.U16(2), 5);

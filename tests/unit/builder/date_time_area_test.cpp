@@ -50,7 +50,7 @@ TEST_F(DateTimeAreas, EveryTypeCarriesItsGlyphsAndDescriptor) {
     for (int32_t colorMode : {1, 2}) {
       SCOPED_TRACE(::testing::Message() << "type " << type << " mode " << colorMode);
       const auto record = Add(type, colorMode);
-      const ByteReader read(record);
+      ByteReader read(record);
       EXPECT_EQ(read.U16(0), 0x32);
       EXPECT_EQ(read.U16(2), 9);
       EXPECT_EQ(read.U32(4), record.size());
@@ -87,7 +87,7 @@ TEST_F(DateTimeAreas, UnknownTypesAddAnEmptyArea) {
     SCOPED_TRACE(type);
     const auto record = Add(type);
     ASSERT_EQ(record.size(), 60u);
-    const ByteReader read(record);
+    ByteReader read(record);
     EXPECT_EQ(read.U16(54), 0);
     EXPECT_EQ(read.U32(56), 8u);
     for (size_t i = 20; i < 52; ++i) EXPECT_EQ(record[i], 0);

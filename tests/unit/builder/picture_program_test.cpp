@@ -26,7 +26,7 @@ struct Walked {
 
 // Steps through pages and areas by their own length fields, checking each against the block.
 Walked Walk(const Bytes& program) {
-  const ByteReader in(program);
+  ByteReader in(program);
   Walked walked;
   EXPECT_EQ(in.U32(4), program.size());
   walked.pages = in.U16(2).value();

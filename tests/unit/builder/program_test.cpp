@@ -23,21 +23,18 @@ using testing::FixedArea;
 // An area that refuses itself with its own reason.
 class RefusingArea final : public AreaItem {
  public:
-  Status RecordLength(uint16_t, size_t&) override {
-    return {Status::CannotBuild, "the item's own reason"};
+  Result<size_t> RecordLength(uint16_t) override {
+    return Failure({Status::CannotBuild, "the item's own reason"});
   }
-  size_t Write(std::span<uint8_t>, uint16_t) override { return 0; }
+  Result<size_t> Write(std::span<uint8_t>, uint16_t) override { return 0; }
 };
 
 // An area that writes other than the length it asked for: a part did not fit, or it stops short.
 class MiswrittenArea final : public AreaItem {
  public:
   explicit MiswrittenArea(size_t written) : written_(written) {}
-  Status RecordLength(uint16_t, size_t& length) override {
-    length = 40;
-    return Status::Ok;
-  }
-  size_t Write(std::span<uint8_t>, uint16_t) override { return written_; }
+  Result<size_t> RecordLength(uint16_t) override { return 40; }
+  Result<size_t> Write(std::span<uint8_t>, uint16_t) override { return written_; }
 
  private:
   size_t written_;
@@ -45,11 +42,8 @@ class MiswrittenArea final : public AreaItem {
 
 class ThrowingArea final : public AreaItem {
  public:
-  Status RecordLength(uint16_t, size_t& length) override {
-    length = 64;
-    return Status::Ok;
-  }
-  size_t Write(std::span<uint8_t>, uint16_t) override {
+  Result<size_t> RecordLength(uint16_t) override { return 64; }
+  Result<size_t> Write(std::span<uint8_t>, uint16_t) override {
     throw std::runtime_error("drawing failed");
   }
 };
@@ -57,13 +51,23 @@ class ThrowingArea final : public AreaItem {
 // An area that asks for more than any test may allocate; its record must never be made.
 class HugeArea final : public AreaItem {
  public:
-  Status RecordLength(uint16_t, size_t& length) override {
-    length = size_t{1} << 40;
-    return Status::Ok;
-  }
-  size_t Write(std::span<uint8_t>, uint16_t) override {
+  Result<size_t> RecordLength(uint16_t) override { return size_t{1} << 40; }
+  Result<size_t> Write(std::span<uint8_t>, uint16_t) override {
     ADD_FAILURE() << "a record past the ceiling was allocated and written";
     return 0;
+  }
+};
+
+// An area whose last field lies past the record it measured: the write must be reported, not
+// leave a hole in a record that otherwise comes out at its length.
+class OverreachingArea final : public AreaItem {
+ public:
+  Result<size_t> RecordLength(uint16_t) override { return 24; }
+  Result<size_t> Write(std::span<uint8_t> record, uint16_t) override {
+    ByteWriter fields(record);
+    WriteAreaHeader(fields, format::kStringTag, 0, {});
+    fields.U32At(22, 7);
+    return Written(fields, record.size());
   }
 };
 
@@ -85,7 +89,7 @@ TEST(Program, FieldsKeepTheirLowBits) {
   Program program(0x12345, 0x10002);
   ASSERT_EQ(program.AddLeaf(static_cast<int32_t>(0x80000001u)), Status::Ok);
   const Bytes bytes = program.Bytes();
-  const ByteReader read(bytes);
+  ByteReader read(bytes);
   EXPECT_EQ(read.U16(0), 0x2345);
   EXPECT_EQ(read.U16(8), 0x0002);
   EXPECT_EQ(read.U32(12 + 4), 0x80000001u);
@@ -99,7 +103,7 @@ TEST(Program, AreasGrowTheirPageAndTheRoot) {
   ASSERT_EQ(program.AppendArea(area), Status::Ok);
   EXPECT_EQ(area.seenColorMode, 2);
   const Bytes bytes = program.Bytes();
-  const ByteReader read(bytes);
+  ByteReader read(bytes);
   ASSERT_EQ(bytes.size(), 12u + 16 + 16 + 40);
   EXPECT_EQ(PageCount(bytes), 2);
   EXPECT_EQ(ProgramLength(bytes), bytes.size());
@@ -127,6 +131,7 @@ TEST(Program, RefusalsChangeNothingAndSayWhy) {
   };
   FixedArea tooShort(format::kAreaHeaderSize - 1);
   RefusingArea refusing;
+  OverreachingArea overreaching;
   const auto miswritten = [&](size_t written) {
     MiswrittenArea item(written);
     return program.AppendArea(item);
@@ -142,6 +147,8 @@ TEST(Program, RefusalsChangeNothingAndSayWhy) {
        "the area's record came out other than its measured length"},
       {"wrote long", [&] { return miswritten(41); }, Status::CannotBuild,
        "the area's record came out other than its measured length"},
+      {"a field past the record", [&] { return program.AppendArea(overreaching); },
+       Status::CannotBuild, "a write of 4 bytes at byte 22 passes the end of 24 bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

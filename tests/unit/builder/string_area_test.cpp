@@ -59,7 +59,7 @@ TEST_F(StringAreas, FieldsGoWhereTheRecordPutsThem) {
   fields.paramA = 3;
   fields.paramB = 0x1FFFF;
   const Bytes record = Add("hi", fields);
-  const ByteReader read(record);
+  ByteReader read(record);
   EXPECT_EQ(read.U16(0), 0x33);
   EXPECT_EQ(read.U16(2), 0x0007);
   EXPECT_EQ(read.U16(8), 0xFFFF);

@@ -35,7 +35,7 @@ struct Raster {
 };
 
 Raster ReadRaster(const Bytes& record) {
-  const ByteReader in(std::span<const uint8_t>(record).subspan(format::kWindowRasterAt));
+  ByteReader in(std::span<const uint8_t>(record).subspan(format::kWindowRasterAt));
   Raster r{in.U16(2).value(), in.U16(4).value(), in.U16(6).value(), in.U32(8).value(), {}};
   for (size_t at = 12; at + 4 <= in.size(); at += 4) r.words.push_back(in.U32(at).value());
   return r;
@@ -74,7 +74,7 @@ TEST_F(TextAreas, RecordIsAWindowRecordOfThePictureExactlyAsLargeAsTheText) {
     SCOPED_TRACE(mode);
     const Bytes record = Add(mode, "Hello, world", kRed, 12, kFace, {{}, 0x10005, 7, 8});
     ASSERT_FALSE(record.empty());
-    const ByteReader in(record);
+    ByteReader in(record);
     EXPECT_EQ(in.U16(0), format::kWindowTag);
     EXPECT_EQ(in.U16(2), 5);  // areaParam, the sixth argument here
     EXPECT_EQ(in.U32(4), record.size());

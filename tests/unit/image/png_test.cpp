@@ -8,11 +8,11 @@ namespace {
 
 std::vector<uint8_t> Encoded(const RgbImage& image, PngEffort effort = PngEffort::Small) {
   auto png = EncodePng(image, effort);
-  if (const auto* error = std::get_if<std::string>(&png)) {
-    ADD_FAILURE() << *error;
+  if (!png) {
+    ADD_FAILURE() << png.error().reason();
     return {};
   }
-  return std::get<std::vector<uint8_t>>(std::move(png));
+  return std::move(*png);
 }
 
 TEST(Png, WrittenPicturesReadBackExactly) {
@@ -26,8 +26,8 @@ TEST(Png, WrittenPicturesReadBackExactly) {
   }
   for (const PngEffort effort : {PngEffort::Small, PngEffort::Fast}) {
     const auto read = ReadPng(Encoded(image, effort));
-    ASSERT_TRUE(std::holds_alternative<RgbImage>(read)) << std::get<std::string>(read);
-    const RgbImage& back = std::get<RgbImage>(read);
+    ASSERT_TRUE(read) << read.error().reason();
+    const RgbImage& back = *read;
     EXPECT_EQ(back.width, 5);
     EXPECT_EQ(back.height, 3);
     EXPECT_EQ(back.rgb, image.rgb);
@@ -38,9 +38,10 @@ TEST(Png, WrittenPicturesReadBackExactly) {
 TEST(Png, UnreadableInputIsOneSentence) {
   const uint8_t garbage[] = {0x89, 'P', 'N', 'G', 0, 1, 2, 3};
   const auto bad = ReadPng(garbage);
-  ASSERT_TRUE(std::holds_alternative<std::string>(bad));
-  EXPECT_NE(std::get<std::string>(bad).find("not a readable PNG"), std::string::npos);
-  EXPECT_TRUE(std::holds_alternative<std::string>(ReadPng({})));
+  ASSERT_FALSE(bad);
+  EXPECT_EQ(bad.error().code(), Status::BadArgument);
+  EXPECT_NE(std::string(bad.error().reason()).find("not a readable PNG"), std::string::npos);
+  EXPECT_FALSE(ReadPng({}));
 }
 
 // A PNG whose header says `width` x `height` and whose one data chunk is what a 1 x 1 picture
@@ -81,10 +82,10 @@ TEST(Png, HugePicturesAreRefusedFromTheirHeader) {
     SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height);
     const auto read = ReadPng(PngDeclaring(c.width, c.height));
     if (c.error == nullptr) {
-      EXPECT_TRUE(std::holds_alternative<RgbImage>(read));
+      EXPECT_TRUE(read);
     } else {
-      ASSERT_TRUE(std::holds_alternative<std::string>(read));
-      EXPECT_EQ(std::get<std::string>(read), c.error);
+      ASSERT_FALSE(read);
+      EXPECT_STREQ(read.error().reason(), c.error);
     }
   }
 }
@@ -95,8 +96,9 @@ TEST(Png, AnInconsistentPictureIsNotEncoded) {
   image.height = 2;
   image.rgb.resize(5);
   const auto png = EncodePng(image);
-  ASSERT_TRUE(std::holds_alternative<std::string>(png));
-  EXPECT_EQ(std::get<std::string>(png), "no picture to write");
+  ASSERT_FALSE(png);
+  EXPECT_EQ(png.error().code(), Status::CannotBuild);
+  EXPECT_STREQ(png.error().reason(), "no picture to write");
 }
 
 }  // namespace

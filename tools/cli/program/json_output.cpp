@@ -34,36 +34,28 @@ json RasterListJson(const program::RasterListView& list) {
           {"rasters", std::move(rasters)}};
 }
 
-// Adds each area kind's own fields; a kind without its call here does not compile.
+// Adds an area kind's own fields, as the kind lists them (program::EachField).
 struct ContentFields {
   json& area;
 
-  void operator()(const program::WindowArea& window) const {
-    area["paramA"] = window.paramA;
-    area["paramB"] = window.paramB;
-    area["raster"] = RasterJson(window.image);
-  }
-  void operator()(const program::StringArea& string) const {
-    area["paramA"] = string.paramA;
-    area["paramB"] = string.paramB;
-    area["stringParamA"] = string.stringParamA;
-    area["stringParamB"] = string.stringParamB;
-    const std::string_view bytes(reinterpret_cast<const char*>(string.text.data()),
-                                 string.text.size());
-    area["text"] = platform::EncodeUtf8(platform::TextEncoding().Decode(bytes));
-    area["textBytes"] = string.text.size();
-  }
-  void operator()(const program::DateTimeArea& dateTime) const {
-    area["dateTimeType"] = dateTime.dateTimeType;
+  void Number(std::string_view name, int64_t value) { area[std::string(name)] = value; }
+  void DateTimeType(int value) { area["dateTimeType"] = value; }
+  void Descriptor(const std::vector<program::DescriptorPair>& pairs) {
     json descriptor = json::array();
-    for (const program::DescriptorPair& pair : dateTime.descriptor)
+    for (const program::DescriptorPair& pair : pairs)
       descriptor.push_back({pair.kind, pair.argument});
     area["descriptor"] = std::move(descriptor);
-    area["glyphs"] = RasterListJson(dateTime.glyphs);
   }
-  void operator()(const program::ClockArea& clock) const {
-    area["imageCount"] = clock.imageCount;
-    area["pictures"] = RasterListJson(clock.pictures);
+  void Text(std::span<const uint8_t> text) {
+    const std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
+    area["text"] = platform::EncodeUtf8(platform::TextEncoding().Decode(bytes));
+    area["textBytes"] = text.size();
+  }
+  void Raster(std::string_view name, const program::RasterView& raster) {
+    area[std::string(name)] = RasterJson(raster);
+  }
+  void List(std::string_view name, std::string_view, const program::RasterListView& list) {
+    area[std::string(name)] = RasterListJson(list);
   }
 };
 
@@ -74,7 +66,8 @@ json AreaJson(const program::Area& area, std::string_view kind) {
               {"areaParam", area.areaParam},
               {"recordLength", area.recordLength},
               {"rect", RectJson(area.rect)}};
-  std::visit(ContentFields{out}, area.content);
+  ContentFields fields{out};
+  program::EachField(area.content, fields);
   return out;
 }
 

@@ -73,8 +73,8 @@ std::variant<image::RgbImage, std::string> PictureProgram(const program::Program
 
 std::string WritePicture(const std::filesystem::path& file, const image::RgbImage& picture) {
   const auto png = image::EncodePng(picture);
-  if (const auto* error = std::get_if<std::string>(&png)) return *error;
-  return tools::WriteOutputFile(file, std::get<std::vector<uint8_t>>(png));
+  if (!png) return png.error().reason();
+  return tools::WriteOutputFile(file, *png);
 }
 
 }  // namespace veltrane::cli

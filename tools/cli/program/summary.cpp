@@ -13,36 +13,45 @@
 namespace veltrane::cli {
 namespace {
 
-std::string Plural(size_t count, const char* noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+std::string Plural(size_t count, std::string_view noun) {
+  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
 }
 
-// What each area kind holds, in a few words; a kind without its line here does not compile.
+// What an area holds, in a few words, from the fields its kind lists (program::EachField): its
+// pictures, text and date-time field, but not its numbers.
 struct ContentInShort {
-  std::string operator()(const program::WindowArea& window) const {
-    return "picture " + std::to_string(window.image.width) + " x " +
-           std::to_string(window.image.paddedHeight);
+  std::string words;
+
+  void Number(std::string_view, int64_t) {}
+  void Descriptor(const std::vector<program::DescriptorPair>&) {}
+  void DateTimeType(int value) {
+    const std::string_view name = DateTimeFormatName(value);
+    Add(name.empty() ? "empty field" : std::string(name));
   }
   // The text as a screen reads it, in the locale's code page, cut to kSummaryTextChars.
-  std::string operator()(const program::StringArea& string) const {
-    const std::string_view bytes(reinterpret_cast<const char*>(string.text.data()),
-                                 string.text.size());
-    std::u32string text = platform::TextEncoding().Decode(bytes);
+  void Text(std::span<const uint8_t> bytes) {
+    std::u32string text = platform::TextEncoding().Decode(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     const bool cut = text.size() > kSummaryTextChars;
     if (cut) text.resize(kSummaryTextChars);
     for (char32_t& c : text)
       if (c < 0x20 || c == 0x7F) c = U'\uFFFD';  // one line, whatever the text holds
-    return "\"" + platform::EncodeUtf8(text) + (cut ? "...\"" : "\"");
+    Add("\"" + platform::EncodeUtf8(text) + (cut ? "...\"" : "\""));
   }
-  std::string operator()(const program::DateTimeArea& dateTime) const {
-    const std::string_view name = DateTimeFormatName(dateTime.dateTimeType);
-    return (name.empty() ? "empty field" : std::string(name)) + ", " +
-           Plural(dateTime.glyphs.rasters.size(), "glyph");
+  void Raster(std::string_view, const program::RasterView& raster) {
+    Add("picture " + std::to_string(raster.width) + " x " + std::to_string(raster.paddedHeight));
   }
-  std::string operator()(const program::ClockArea& clock) const {
-    return Plural(clock.pictures.rasters.size(), "picture");
+  void List(std::string_view, std::string_view item, const program::RasterListView& list) {
+    Add(Plural(list.rasters.size(), item));
   }
+  void Add(const std::string& part) { words += (words.empty() ? "" : ", ") + part; }
 };
+
+std::string InShort(const program::AreaContent& content) {
+  ContentInShort inShort;
+  program::EachField(content, inShort);
+  return inShort.words;
+}
 
 }  // namespace
 
@@ -55,7 +64,7 @@ ProgramSummary Summarize(const program::Program& program, const program::SourceK
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const program::Area& area = page.areas[a];
       pageSummary.areas.push_back({std::string(program::AreaKindName(area, names, p, a)), area.rect,
-                                   area.recordLength, std::visit(ContentInShort{}, area.content)});
+                                   area.recordLength, InShort(area.content)});
     }
   }
   return summary;
