@@ -14,6 +14,7 @@ Exits 77 (skipped) when tshark is not installed.
 """
 import os
 import random
+import re
 import shutil
 import socket
 import struct
@@ -122,16 +123,19 @@ def record_exchange(veltrane, screen_binary, program, capture_path):
         capture = PcapWriter(capture_path)
         relay = Relay(port, capture, lose_first_reply=True)
         target = ["--udp", f"127.0.0.1:{relay.port}"]
+        sent = []  # each request as the command's -v names it, tries again included
         for command in (["power"], ["power", "on"], ["brightness"], ["brightness", "7"],
                         ["reset"], ["sync-time"], ["send", program]):
-            subprocess.run([veltrane, *command, *target], check=True, stdout=subprocess.DEVNULL)
+            run = subprocess.run([veltrane, *command, *target, "-v"], check=True, text=True,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            sent += re.findall(r"^try \d+ of \d+: sent (.+) \(\d+ bytes\)", run.stderr, re.M)
         relay.stop()
         # Last, the first request once more with a damaged body byte: its CRC no longer holds.
         damaged = bytearray(relay.first_request)
         damaged[1] ^= 0x01
         capture.write(bytes(damaged), from_screen=False)
         capture.close()
-        return capture.records
+        return capture.records, sent
     finally:
         screen.terminate()
         screen.wait()
@@ -142,7 +146,7 @@ FIELDS = ["frame.number", "frame.time_epoch", "veltrane.request_in", "veltrane.r
           "veltrane.cmd", "veltrane.devaddr", "veltrane.value", "veltrane.answered_cmd",
           "veltrane.status", "veltrane.ack", "veltrane.crc.good", "veltrane.escapes", "veltrane.upload.seq",
           "veltrane.upload.piece_len", "veltrane.time", "veltrane.program.length",
-          "veltrane.program.pages", "veltrane.page.items", "veltrane.area"]
+          "veltrane.program.pages", "veltrane.page.items", "veltrane.area", "_ws.col.Info"]
 
 
 def dissect(capture_path, dissector):
@@ -156,7 +160,7 @@ def dissect(capture_path, dissector):
     return [dict(zip(FIELDS, line.split("|"))) for line in result.stdout.splitlines()]
 
 
-def check(rows):
+def check(rows, sent):
     failures = []
 
     def expect(what, condition):
@@ -172,6 +176,10 @@ def check(rows):
     all_requests = [r for r in rows if r["veltrane.cmd"] != "3"]
     replies = [r for r in rows if r["veltrane.cmd"] == "3"]
     failures += check_links(all_requests, replies)
+    named = [r["_ws.col.Info"] for r in all_requests]
+    expect(f"each request named as -v names it: {sent} against {named}",
+           len(named) == len(sent) and all(re.match(re.escape(name) + r"(?!\d)", info)
+                                           for info, name in zip(named, sent)))
     requests = [r for r in all_requests if not r["veltrane.retry"]]
     # Each device command goes out once, to screen 1, with its value, and is answered.
     for cmd, value in (("9", "0"), ("10", "1"), ("11", "0"), ("12", "7"), ("99", "0"), ("6", "0")):
@@ -292,12 +300,12 @@ def main():
         return SKIPPED
     with tempfile.TemporaryDirectory() as folder:
         capture_path = os.path.join(folder, "exchange.pcap")
-        records = record_exchange(veltrane, screen_binary, program, capture_path)
+        records, sent = record_exchange(veltrane, screen_binary, program, capture_path)
         rows = dissect(capture_path, dissector)
         damaged_path = os.path.join(folder, "damaged.pcap")
         write_damaged_capture(records, damaged_path)
         errors = lua_errors(damaged_path, dissector)
-    failures = check(rows) + [f"on damaged input: {error}" for error in sorted(set(errors))[:5]]
+    failures = check(rows, sent) + [f"on damaged input: {error}" for error in sorted(set(errors))[:5]]
     for failure in failures:
         print(f"FAILED: {failure}")
     if failures:

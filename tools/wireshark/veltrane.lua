@@ -27,11 +27,16 @@ local CMD = {
   UPLOAD_START = 0, UPLOAD_END = 1, UPLOAD_DATA = 2, REPLY = 3, SET_TIME = 6,
   GET_POWER = 9, SET_POWER = 10, GET_BRIGHT = 11, SET_BRIGHT = 12, RESET = 99,
 }
+-- Packets are named as the command's -v and the simulator's log name them.
 local cmd_names = {
-  [0] = "Upload start", [1] = "Upload end", [2] = "Upload data", [3] = "Reply",
-  [6] = "Set time", [9] = "Get power", [10] = "Set power", [11] = "Get brightness",
-  [12] = "Set brightness", [99] = "Reset",
+  [0] = "upload-start", [1] = "upload-end", [2] = "upload-data", [3] = "reply",
+  [6] = "set-time", [9] = "get-power", [10] = "set-power", [11] = "get-bright",
+  [12] = "set-bright", [99] = "reset",
 }
+
+local function packet_name(cmd)
+  return cmd_names[cmd] or ("command " .. cmd)
+end
 local status_names = { [0] = "refused", [1] = "acknowledged" }
 local area_names = { [0x31] = "window", [0x32] = "date-time", [0x33] = "string", [0x60] = "clock" }
 local weekdays = { [0] = "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" }
@@ -316,20 +321,20 @@ local function dissect_reply(body, tree, pinfo, key)
     local answered = body(8, 2):le_uint()
     tree:add_le(f.answered, body(8, 2))
     link_reply(pinfo, key, answered, body(4, 4):le_uint(), tree)
-    info = " to " .. (cmd_names[answered] or tostring(answered))
+    info = " to " .. packet_name(answered)
     if body:len() >= REPLY_BYTES then
       local status = body(10, 2):le_uint()
       tree:add_le(f.status, body(10, 2))
       if is_upload(answered) then
         tree:add(f.ack, body(10, 2), status == 1)
-        info = (status == 1 and "Ack" or "Refusal") .. info .. " seq " .. body(4, 4):le_uint()
+        info = (status == 1 and "ack" or "refusal") .. info .. " seq " .. body(4, 4):le_uint()
         return info
       end
     end
   else
     tree:add_proto_expert_info(e.short)
   end
-  return "Reply" .. info .. ", value " .. body(4, 4):le_uint()
+  return "reply" .. info .. ", value " .. body(4, 4):le_uint()
 end
 
 local function dissect_upload(cmd, body, tree, pinfo)
@@ -337,7 +342,7 @@ local function dissect_upload(cmd, body, tree, pinfo)
   tree:add_le(f.seq, body(4, 4))
   if cmd == CMD.UPLOAD_START then
     if not pinfo.visited then uploads[conversation(pinfo)] = {} end
-    return "Upload start"
+    return "upload-start seq " .. seq
   end
   if cmd == CMD.UPLOAD_DATA then
     local piece = body(HEADER_BYTES)
@@ -346,17 +351,17 @@ local function dissect_upload(cmd, body, tree, pinfo)
     tree:add(f.piece_len, piece, piece:len())
     tree:add(f.data, piece)
     remember_piece(pinfo, seq, piece)
-    return string.format("Upload data seq %d (%d bytes at %d)", seq, piece:len(),
+    return string.format("upload-data seq %d (%d bytes at %d)", seq, piece:len(),
       (seq - 1) * PIECE_BYTES)
   end
   tree:add(f.pieces, body(4, 4), seq > 0 and seq - 1 or 0)
   local program = join_program(pinfo, seq)
   if not program then
     tree:add_proto_expert_info(e.incomplete)
-    return "Upload end seq " .. seq
+    return "upload-end seq " .. seq
   end
   summarise_program(program, tree)
-  return string.format("Upload end seq %d: program of %d bytes", seq, #program)
+  return string.format("upload-end seq %d: program of %d bytes", seq, #program)
 end
 
 -- One packet body: the header, then what its command carries. `key` names the packet among
@@ -370,7 +375,7 @@ local function dissect_packet(body, tree, pinfo, key)
   local retry = link_request(pinfo, key, cmd, body(3, 1):uint(), body(4, 4):le_uint(), tree)
   if is_upload(cmd) then return dissect_upload(cmd, body, tree, pinfo) .. retry end
   tree:add_le(f.value, body(4, 4))
-  local info = (cmd_names[cmd] or ("Command " .. cmd)) .. ", screen " .. body(3, 1):uint()
+  local info = packet_name(cmd) .. ", screen " .. body(3, 1):uint()
   if cmd == CMD.SET_POWER or cmd == CMD.SET_BRIGHT then
     info = info .. ", value " .. body(4, 4):le_uint()
   elseif cmd == CMD.SET_TIME then
