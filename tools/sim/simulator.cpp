@@ -28,10 +28,6 @@ constexpr size_t kScreensPerThread = 128;
 constexpr size_t kSharedReceiveBatch = 64;
 constexpr size_t kSharedBufferBytesPerScreen = 2048;
 
-bool IsReserved(uint8_t b) {
-  return b == link::kFrameStart || b == link::kFrameEnd || b == link::kFrameEscape;
-}
-
 }  // namespace
 
 Simulator::ReplyFrame Simulator::EncodeReply(const ReplyHeader& reply) {
@@ -297,11 +293,11 @@ void Simulator::HandleFrame(size_t screen, std::span<const uint8_t> frame, Route
                             platform::Endpoint from, uint64_t nowNs) {
   std::lock_guard lock(ShardOf(screen).mutex);
   Served& served = screens_[screen];
-  if (Chance(served, faults_.dropRequestShare)) return;
+  if (served.draws.Chance(faults_.dropRequestShare)) return;
   std::vector<uint8_t> damaged;
-  if (Chance(served, faults_.corruptRequestShare)) {
+  if (served.draws.Chance(faults_.corruptRequestShare)) {
     damaged.assign(frame.begin(), frame.end());
-    Corrupt(served, damaged);
+    served.draws.Corrupt(damaged);
     frame = damaged;
   }
   link::FrameBuffer body;
@@ -342,9 +338,9 @@ void Simulator::LogRequest(size_t screen, const PacketHeader& request, Route rou
 void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHeader& request,
                        const Pending& replyTo, uint64_t nowNs) {
   ReplyHeader sent = reply;
-  uint32_t delayMs = faults_.delayMs + Jitter(served);
+  uint32_t delayMs = faults_.delayMs + served.draws.Jitter(faults_);
   if (IsUploadCommand(request.cmd)) {
-    const auto fault = TakePacketFault(served, request.value);
+    const auto fault = served.draws.TakePacketFault(faults_, request.value);
     if (fault == AckFault::Drop) return;
     if (fault == AckFault::StatusZero) sent.status = 0;
     if (fault == AckFault::Late) delayMs += faults_.lateAckMs;
@@ -353,28 +349,12 @@ void Simulator::Answer(Served& served, const ReplyHeader& reply, const PacketHea
     served.lastAck = reply;
   }
   ReplyFrame frame = EncodeReply(sent);
-  if (Chance(served, faults_.dropReplyShare)) return;
-  if (Chance(served, faults_.corruptReplyShare)) Corrupt(served, frame.span());
+  if (served.draws.Chance(faults_.dropReplyShare)) return;
+  if (served.draws.Chance(faults_.corruptReplyShare)) served.draws.Corrupt(frame.span());
   Pending to = replyTo;
   if (faults_.otherSourcePort && to.route == Route::Udp) to.route = Route::OtherUdp;
   if (faults_.answerTwice) Queue(frame, delayMs + faults_.duplicateGapMs, to, nowNs);
   Queue(frame, delayMs, to, nowNs);
-}
-
-uint32_t Simulator::Jitter(Served& served) {
-  // Drawn only when asked for, so that the other faults draw the same numbers as without it.
-  if (faults_.jitterMs == 0) return 0;
-  return std::uniform_int_distribution<uint32_t>(0, faults_.jitterMs)(served.random);
-}
-
-std::optional<AckFault> Simulator::TakePacketFault(Served& served, uint32_t sequence) {
-  for (size_t i = 0; i < faults_.packetFaults.size(); ++i) {
-    const PacketFault& fault = faults_.packetFaults[i];
-    if (fault.sequence != sequence || served.packetFaultHits[i] >= fault.times) continue;
-    ++served.packetFaultHits[i];
-    return fault.fault;
-  }
-  return std::nullopt;
 }
 
 void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to,
@@ -439,33 +419,9 @@ std::vector<std::unique_lock<std::mutex>> Simulator::LockAllShards() {
 
 void Simulator::ResetFaultState(size_t screen) {
   Served& served = screens_[screen];
-  // The first screen draws what a lone screen draws; the others are seeded apart from it.
-  constexpr uint32_t kSeedSpread = 0x9E3779B9;
-  served.random.seed(faults_.seed ^ static_cast<uint32_t>(screen * kSeedSpread));
-  served.packetFaultHits.assign(faults_.packetFaults.size(), 0);
+  served.draws.Reset(faults_, screen);
   served.lastAck.reset();
   served.screen.SetRefusingPrograms(faults_.refusePrograms);
-}
-
-bool Simulator::Chance(Served& served, double share) {
-  if (share <= 0) return false;
-  return std::uniform_real_distribution<double>(0.0, 1.0)(served.random) < share;
-}
-
-// Changes one byte between the markers that is neither a marker nor an escape into another such
-// byte, so the damage is a single wrong body or CRC byte, which the CRC always catches.
-void Simulator::Corrupt(Served& served, std::span<uint8_t> frame) {
-  if (frame.size() < 3) return;
-  const size_t inner = frame.size() - 2;
-  const size_t start = std::uniform_int_distribution<size_t>(0, inner - 1)(served.random);
-  for (size_t step = 0; step < inner; ++step) {
-    uint8_t& b = frame[1 + (start + step) % inner];
-    if (IsReserved(b)) continue;
-    uint8_t mask = static_cast<uint8_t>(std::uniform_int_distribution<int>(1, 255)(served.random));
-    while (IsReserved(static_cast<uint8_t>(b ^ mask))) mask = static_cast<uint8_t>(mask % 255 + 1);
-    b ^= mask;
-    return;
-  }
 }
 
 void Simulator::Log(const std::string& line) {

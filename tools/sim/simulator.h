@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <span>
 #include <string>
 #include <thread>
@@ -23,46 +22,12 @@
 #include "platform/udp_socket.h"
 #include "platform/wakeup.h"
 #include "protocol/packets.h"
+#include "sim/faults.h"
 #include "sim/paced_line.h"
 #include "sim/screen.h"
 #include "sim/timer_queue.h"
 
 namespace veltrane::sim {
-
-// What can go wrong with an upload packet's acknowledgement.
-enum class AckFault {
-  Drop,        // no acknowledgement
-  StatusZero,  // acknowledged with status 0
-  Late,        // acknowledged only after Faults::lateAckMs
-};
-
-// A fault on the acknowledgement of the upload packet with sequence number `sequence` (0 is the
-// start packet). It hits the first `times` receptions of that packet.
-struct PacketFault {
-  uint32_t sequence = 0;
-  AckFault fault = AckFault::Drop;
-  uint32_t times = 1;
-};
-
-// The faults a simulated screen injects. Shares are probabilities (0..1) drawn from a generator
-// seeded with `seed`, so a run is reproducible.
-struct Faults {
-  uint32_t seed = 1;
-  double dropRequestShare = 0;     // requests lost on their way in
-  double corruptRequestShare = 0;  // requests damaged on their way in (they fail their CRC)
-  double dropReplyShare = 0;       // replies lost on their way out
-  double corruptReplyShare = 0;    // replies damaged on their way out
-  uint32_t delayMs = 0;            // every reply goes out this late
-  uint32_t jitterMs = 0;           // and up to this much later again, drawn for each reply
-  bool answerTwice = false;        // every reply is sent again, duplicateGapMs after the first
-  uint32_t duplicateGapMs = 20;
-  bool otherSourcePort = false;  // UDP replies come from another port than the one asked
-  bool silent = false;           // nothing is answered
-  std::vector<PacketFault> packetFaults;
-  uint32_t lateAckMs = 1300;    // after the next try's window has opened
-  bool staleAcks = false;       // each acknowledgement is preceded by the previous one again
-  bool refusePrograms = false;  // every program is refused at its end packet (status 0)
-};
 
 // Where the screens of a simulator are found over UDP.
 enum class UdpSpread {
@@ -144,8 +109,7 @@ class Simulator {
     explicit Served(uint8_t address) : screen(address) {}
     Screen screen;
     platform::UdpSocket udp;
-    std::mt19937 random;
-    std::vector<uint32_t> packetFaultHits;
+    FaultDraws draws;
     std::optional<protocol::ReplyHeader> lastAck;
   };
   // A reply's frame, held in place: one is queued for nearly every request, and none is long.
@@ -215,9 +179,6 @@ class Simulator {
                    platform::Endpoint from, uint64_t nowNs);
   void Answer(Served& served, const protocol::ReplyHeader& reply,
               const protocol::PacketHeader& request, const Pending& replyTo, uint64_t nowNs);
-  // The extra delay --jitter adds to one reply.
-  uint32_t Jitter(Served& served);
-  std::optional<AckFault> TakePacketFault(Served& served, uint32_t sequence);
   // The serial line served: the device opened, or the pseudo-terminal's controller end.
   const platform::SerialPort& SerialLine() const;
   // One line for a request: what it asked, what was answered, and why a program it completed was
@@ -235,8 +196,6 @@ class Simulator {
   // Holds every shard's lock, for a change to what all screens share.
   std::vector<std::unique_lock<std::mutex>> LockAllShards();
   void ResetFaultState(size_t screen);
-  bool Chance(Served& served, double share);
-  void Corrupt(Served& served, std::span<uint8_t> frame);
   void Log(const std::string& line);
   // `validator`, followed by the options' keepProgram when there is one.
   ProgramValidator Keeping(ProgramValidator validator);
