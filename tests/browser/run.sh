@@ -3,7 +3,7 @@
 # The studio's browser tests: `run.sh install WORK` installs puppeteer-core from the committed
 # package-lock.json into WORK (once per lock file; never a browser), `run.sh test WORK ...` runs
 # the tests there against Debian's chromium. Either skips (exit 77) when node or chromium is
-# missing.
+# missing or npm's registry cannot be reached.
 set -eu
 mode=$1
 work=$2
@@ -29,9 +29,27 @@ case "$mode" in
     fi
     cp "$here/package.json" "$here/package-lock.json" "$work/"
     cd "$work"
-    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund
+    if PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >npm.log 2>&1; then
+      cat npm.log
+      exit 0
+    fi
+    cat npm.log
+    # A machine that cannot reach npm's registry (offline, or behind a proxy whose certificate it
+    # does not trust) cannot run these tests, as one without chromium cannot; any other failure
+    # of the install is the tests' own.
+    unreachable=$(sed -n -E 's/^npm (ERR!|error) code ([A-Z_]+)$/\2/p' npm.log | grep -E -m1 \
+      '^(ENOTFOUND|EAI_AGAIN|ECONNREFUSED|ECONNRESET|ETIMEDOUT|ENETUNREACH|EHOSTUNREACH|SELF_SIGNED_CERT_IN_CHAIN|DEPTH_ZERO_SELF_SIGNED_CERT|UNABLE_TO_GET_ISSUER_CERT_LOCALLY|UNABLE_TO_VERIFY_LEAF_SIGNATURE|CERT_HAS_EXPIRED)$' || true)
+    if [ -n "$unreachable" ]; then
+      echo "skipped: npm cannot reach its registry ($unreachable), so puppeteer-core cannot be installed"
+      exit 77
+    fi
+    exit 1
     ;;
   test)
+    if [ ! -d "$work/node_modules/puppeteer-core" ]; then
+      echo "skipped: puppeteer-core is not installed (npm could not reach its registry)"
+      exit 77
+    fi
     # The tests run beside the modules they import.
     cp "$here"/*.mjs "$work/"
     cd "$work"
