@@ -90,6 +90,22 @@ async function saveAs(page, name, keyboardOnly = false) {
 }
 
 // Moves the focus with Tab (or Shift+Tab, towards where `selector` lies) until it is there.
+// Tabs to `selector` and presses Enter until the file chooser opens: a preview redrawn just then
+// may take the focus from under the key.
+async function chooserByKeyboard(page, selector) {
+  for (let attempt = 1; ; ++attempt) {
+    await settled(page);
+    await tabTo(page, selector);
+    try {
+      const [chooser] = await Promise.all([page.waitForFileChooser({ timeout: 5000 }),
+                                           page.keyboard.press('Enter')]);
+      return chooser;
+    } catch (error) {
+      if (attempt === 3) throw error;
+    }
+  }
+}
+
 async function tabTo(page, selector) {
   for (let presses = 0; presses < 400; ++presses) {
     const where = await page.evaluate((s) => {
@@ -179,8 +195,7 @@ test('the same program is built with the keyboard alone', async () => {
   await page.keyboard.type('Level 2: 45 free');
   await tabTo(page, '#add-area [data-kind=clock]');
   await page.keyboard.press('Enter');
-  await tabTo(page, '#add-area [data-kind=image]');
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.keyboard.press('Enter')]);
+  const chooser = await chooserByKeyboard(page, '#add-area [data-kind=image]');
   await chooser.accept([logo]);
   await page.waitForFunction(() => document.activeElement?.matches('.area[data-index="2"]'));
   await press(page, 'ArrowRight', 16);
