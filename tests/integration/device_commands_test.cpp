@@ -195,12 +195,14 @@ TEST_P(DeviceExports, LateReplyIsTakenInTheNextTry) {
 TEST_P(DeviceExports, ScreenAnsweringTwiceStillGivesOneResult) {
   sim::Faults faults;
   faults.answerTwice = true;
+  faults.duplicateGapMs = 500;
   harness_.screen().SetFaults(faults);
   harness_.screen().SetBrightness(11);
   EXPECT_EQ(LED_GetBright(Param()), 11);
   // The duplicate arrives after the call has returned; the next call must not take it.
-  for (int i = 0; i < 200 && harness_.screen().repliesSent() < 2; ++i)
-    std::this_thread::sleep_for(5ms);
+  EXPECT_FALSE(harness_.screen().quiet());
+  ASSERT_TRUE(harness_.AwaitQuiet());
+  EXPECT_EQ(harness_.screen().repliesSent(), 2u);
   harness_.screen().SetBrightness(12);
   EXPECT_EQ(LED_GetBright(Param()), 12);
 }

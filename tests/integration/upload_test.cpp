@@ -89,6 +89,7 @@ TEST_P(Uploads, RecoversFromEachSingleFault) {
     EXPECT_EQ(protocol::UploadProgram(harness_.Devices(), Target(), program), Status::Ok);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2900ms);  // at most one lost window
     EXPECT_EQ(harness_.screen().LastProgram(), program);
+    ASSERT_TRUE(harness_.AwaitQuiet());
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "platform/ipv4.h"
 
@@ -30,6 +31,15 @@ ScreenHarness::ScreenHarness(sim::Faults faults, uint8_t address)
 }
 
 ScreenHarness::~ScreenHarness() { simulator_.Stop(); }
+
+bool ScreenHarness::AwaitQuiet(std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!simulator_.quiet()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
 
 link::Target ScreenHarness::UdpTarget(uint8_t devAddr) const {
   link::Target t;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "common/busy_count.h"
@@ -30,6 +31,11 @@ class ScreenHarness {
     return {clock, busy_};
   }
   BusyCount& busy() { return busy_; }
+  // Waits up to `limit` for the screen to have sent every reply it still owes (late ones,
+  // duplicates). The serial line carries one conversation after another, and a reply to the last
+  // one that lands in the next one's window looks like an answer there to any sender. False when
+  // the screen is still busy at `limit`.
+  bool AwaitQuiet(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
   // Targets for the protocol layer: a UDP socket on an ephemeral local port, or the terminal.
   link::Target UdpTarget(uint8_t devAddr = 1) const;

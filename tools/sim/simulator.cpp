@@ -282,7 +282,7 @@ bool Simulator::ReceiveSerial(uint64_t nowNs) {
       }
       Shard& shard = ShardOf(0);
       std::lock_guard lock(shard.mutex);
-      shard.pending.Push(arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
+      Enqueue(shard, arrivedNs, {true, 0, Route::Serial, {}, {}, {frame.begin(), frame.end()}});
       return false;
     });
   }
@@ -361,14 +361,19 @@ void Simulator::Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& 
                       uint64_t nowNs) {
   uint64_t dueNs = nowNs + uint64_t{delayMs} * kNsPerMs;
   if (to.route == Route::Serial) dueNs = lineOut_.Carry(dueNs, frame.length);
-  TimerQueue<Pending>& pending = ShardOf(to.screen).pending;
-  if (dueNs <= nowNs && pending.empty()) {
+  Shard& shard = ShardOf(to.screen);
+  if (dueNs <= nowNs && shard.pending.empty()) {
     Send(to.screen, to.route, to.peer, frame);
     return;
   }
   Pending reply = to;
   reply.reply = frame;
-  pending.Push(dueNs, std::move(reply));
+  Enqueue(shard, dueNs, std::move(reply));
+}
+
+void Simulator::Enqueue(Shard& shard, uint64_t dueNs, Pending work) {
+  ++queued_;
+  shard.pending.Push(dueNs, std::move(work));
 }
 
 void Simulator::Send(size_t screen, Route route, platform::Endpoint to, const ReplyFrame& frame) {
@@ -395,6 +400,7 @@ void Simulator::RunDue(Shard& shard, uint64_t nowNs) {
       HandleFrame(due->screen, due->request, due->route, due->peer, nowNs);
     else
       Send(due->screen, due->route, due->peer, due->reply);
+    --queued_;
   }
   std::lock_guard lock(shard.mutex);
   // Set only when the earliest due time changed: with many screens this runs for every few

@@ -101,6 +101,9 @@ class Simulator {
   void SetBrightness(int32_t value, size_t screen = 0);
   // Replies (and duplicates) sent so far.
   uint32_t repliesSent() const { return repliesSent_.load(); }
+  // True when no request waits to be handled and no reply (late, duplicate or paced) is still
+  // due; one being sent counts as due until it is written.
+  bool quiet() const { return queued_.load() == 0; }
 
  private:
   enum class Route { Udp, OtherUdp, Serial };
@@ -188,6 +191,8 @@ class Simulator {
                   const std::string* refusal);
   // Sends `frame` once `delayMs` have passed since `nowNs` and a paced line has carried it.
   void Queue(const ReplyFrame& frame, uint32_t delayMs, const Pending& to, uint64_t nowNs);
+  // Puts `work` on `shard`'s queue for `dueNs`; the caller holds the shard's mutex.
+  void Enqueue(Shard& shard, uint64_t dueNs, Pending work);
   // A UDP reply of screens spread over addresses waits for the end of the wake (SendOutgoing).
   void Send(size_t screen, Route route, platform::Endpoint to, const ReplyFrame& frame);
   // Sends the replies and handles the requests that are due, then sets the timer for the next.
@@ -210,6 +215,7 @@ class Simulator {
   uint16_t boundUdpPort_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<uint32_t> repliesSent_{0};
+  std::atomic<size_t> queued_{0};  // requests and replies pushed and not yet handled or sent
   // The serial line's input side, the first shard's thread's alone.
   link::FrameAssembler assembler_;
   PacedLine lineIn_;
