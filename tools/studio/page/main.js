@@ -100,18 +100,23 @@ for (const button of $('add-area').querySelectorAll('button'))
   button.addEventListener('click', () => (button.dataset.kind === 'image' ? choosePicture(-1) : addArea(button.dataset.kind)));
 
 // Pages.
+function pageItem(index) {
+  const item = document.createElement('li');
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.textContent = `Page ${index + 1}`;
+  button.addEventListener('click', () => model.showPage(index));
+  item.append(button);
+  return item;
+}
+// The list keeps its buttons from change to change, only adding or removing the difference: a
+// button replaced would take a keyboard user's focus with it.
 function showPages() {
   const list = $('page-list');
-  list.replaceChildren(...model.program.pages.map((page, i) => {
-    const item = document.createElement('li');
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.textContent = `Page ${i + 1}`;
-    button.setAttribute('aria-current', String(i === model.page));
-    button.addEventListener('click', () => model.showPage(i));
-    item.append(button);
-    return item;
-  }));
+  const count = model.program.pages.length;
+  while (list.children.length > count) list.lastElementChild.remove();
+  while (list.children.length < count) list.append(pageItem(list.children.length));
+  list.querySelectorAll('button').forEach((button, i) => button.setAttribute('aria-current', String(i === model.page)));
   $('page-param').value = model.currentPage().param ?? 0;
   $('remove-page').disabled = model.program.pages.length < 2;
   $('page-earlier').disabled = model.page === 0;
