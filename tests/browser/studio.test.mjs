@@ -224,6 +224,12 @@ test('the same program is built with the keyboard alone', async () => {
   assert.equal(await page.evaluate(() => window.studio.model.page), 0);
   assert.ok(await page.evaluate(() => document.activeElement === document.querySelector('#page-list li:first-child button')),
             'the page list took the focus away');
+  // Moved to the end, the page's "Move later" is disabled and the focus goes to "Move earlier".
+  await tabTo(page, '#page-later');
+  await page.keyboard.press('Enter');
+  await settled(page);
+  assert.equal(await page.evaluate(() => window.studio.model.page), 1);
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'page-earlier');
   await page.close();
 });
 

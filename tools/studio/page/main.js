@@ -179,11 +179,16 @@ document.addEventListener('keydown', (event) => {
   event.preventDefault();
 });
 
+// A button pressed until it can do no more is disabled under a keyboard user's focus, which the
+// browser then drops: it goes on to the button that takes the step back, enabled by the same press.
+const STEP_BACK = { undo: 'redo', redo: 'undo', 'page-earlier': 'page-later', 'page-later': 'page-earlier', 'remove-page': 'add-page' };
 model.listen(() => {
+  const focused = document.activeElement;
   showPages();
   showScreen();
   $('undo').disabled = model.done.length === 0;
   $('redo').disabled = model.undone.length === 0;
+  if (focused?.disabled && STEP_BACK[focused.id]) $(STEP_BACK[focused.id]).focus();
 });
 
 // For the page's tests: the program, and the preview's round trips.
