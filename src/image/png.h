@@ -35,7 +35,8 @@ constexpr size_t kMaxPngFileBytes = 16 * 1024 * 1024;
 Result<RgbImage> ReadPng(std::span<const uint8_t> bytes);
 
 // How hard the encoder works: for a small file, or for a picture shown at once and thrown away
-// (written in about half the time, a quarter larger).
+// (written in about half the time; a picture of at most 256 colours, as a sign's are, goes as a
+// palette, smaller still).
 enum class PngEffort { Small, Fast };
 
 // An 8-bit RGB PNG of the picture, or CannotBuild saying what went wrong. Writing it anywhere is

@@ -240,14 +240,14 @@ image::RgbImage JoinPages(const std::vector<image::RgbImage>& pages) {
   out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, kGapGrey);
   int32_t left = 0;
   for (const auto& page : pages) {
-    for (int32_t y = 0; y < out.height; ++y)
-      for (int32_t x = 0; x < page.width; ++x) {
-        uint8_t* to = &out.rgb[(static_cast<size_t>(y) * out.width + left + x) * 3];
-        if (y < page.height)
-          std::copy(page.PixelAt(x, y), page.PixelAt(x, y) + 3, to);
-        else
-          std::fill(to, to + 3, 0);
-      }
+    const size_t rowBytes = static_cast<size_t>(page.width) * 3;
+    for (int32_t y = 0; y < out.height; ++y) {
+      uint8_t* to = &out.rgb[(static_cast<size_t>(y) * out.width + left) * 3];
+      if (y < page.height)
+        std::copy(page.PixelAt(0, y), page.PixelAt(0, y) + rowBytes, to);
+      else
+        std::fill(to, to + rowBytes, 0);
+    }
     left += page.width + 1;
   }
   return out;

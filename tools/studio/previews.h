@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,6 +17,10 @@
 #include "warnings.h"
 
 namespace veltrane::studio {
+
+// The freed memory the studio keeps for its next preview (see platform::KeepFreedMemory): each
+// preview draws and encodes a few megabytes of picture; kept, they cost no page faults.
+constexpr size_t kPreviewMemory = 128 * 1024 * 1024;
 
 // A program of the page built as `veltrane send` builds its file, and read back.
 struct BuiltProgram {

@@ -12,6 +12,7 @@
 #include "platform/ipv4.h"
 #include "platform/process_limits.h"
 #include "platform/wakeup.h"
+#include "previews.h"
 #include "server.h"
 #include "shared/number_option.h"
 
@@ -73,8 +74,6 @@ int RunStudio(const StudioOptions& options) {
     cli::SayError("studio: cannot watch for SIGINT and SIGTERM");
     return cli::kExitScreen;
   }
-  // Each preview draws and encodes a few megabytes of picture; kept, they cost no page faults.
-  constexpr size_t kPreviewMemory = 128 * 1024 * 1024;
   platform::KeepFreedMemory(kPreviewMemory);
   const std::string token = MakeToken();
   StudioServer server(options.folder, token);

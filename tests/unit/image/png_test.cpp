@@ -90,6 +90,46 @@ TEST(Png, HugePicturesAreRefusedFromTheirHeader) {
   }
 }
 
+// A picture of `colors` colours, each in a run of three pixels as a sign's dots are.
+RgbImage OfColors(int colors) {
+  RgbImage image;
+  image.width = 3 * colors;
+  image.height = 2;
+  for (int row = 0; row < image.height; ++row)
+    for (int x = 0; x < image.width; ++x) {
+      const int color = (x / 3 + row) % colors;
+      image.rgb.insert(image.rgb.end(),
+                       {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8), 7});
+    }
+  return image;
+}
+
+TEST(Png, AFastPictureOfFewColoursGoesAsAPaletteAndReadsBackExactly) {
+  constexpr uint8_t kPalette = 3, kRgb = 2;  // the colour types a PNG header names
+  struct Case {
+    int colors;
+    PngEffort effort;
+    uint8_t colorType;
+    uint8_t bitDepth;
+  };
+  const Case cases[] = {
+      {2, PngEffort::Fast, kPalette, 1},  {6, PngEffort::Fast, kPalette, 4},
+      {17, PngEffort::Fast, kPalette, 8}, {256, PngEffort::Fast, kPalette, 8},
+      {257, PngEffort::Fast, kRgb, 8},    {6, PngEffort::Small, kRgb, 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.colors);
+    const RgbImage image = OfColors(c.colors);
+    const std::vector<uint8_t> png = Encoded(image, c.effort);
+    ASSERT_GT(png.size(), 26u);
+    EXPECT_EQ(png[24], c.bitDepth);  // after the signature and the header's length, name and size
+    EXPECT_EQ(png[25], c.colorType);
+    const auto read = ReadPng(png);
+    ASSERT_TRUE(read) << read.error().reason();
+    EXPECT_EQ(read->rgb, image.rgb);
+  }
+}
+
 TEST(Png, AnInconsistentPictureIsNotEncoded) {
   RgbImage image;
   image.width = 2;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "builder/clock_area.h"
@@ -170,6 +172,16 @@ TEST(RendererImages, ScaleAndJoin) {
   EXPECT_EQ(joined.height, 3);
   EXPECT_EQ(joined.PixelAt(2, 0)[0], 80);  // the gap
   EXPECT_EQ(joined.PixelAt(0, 2)[0], 0);   // below the shorter page
+  // Every pixel of each page is at its place, every colour of it.
+  int32_t left = 0;
+  for (const image::RgbImage* page : {&std::as_const(image), &big}) {
+    for (int32_t y = 0; y < page->height; ++y)
+      for (int32_t x = 0; x < page->width; ++x)
+        EXPECT_TRUE(
+            std::equal(page->PixelAt(x, y), page->PixelAt(x, y) + 3, joined.PixelAt(left + x, y)))
+            << "page at " << left << ", pixel " << x << "," << y;
+    left += page->width + 1;
+  }
 }
 
 }  // namespace

@@ -221,6 +221,19 @@ TEST_F(StudioServerTest, TheBuiltProgramAndItsPictureAreThoseOfTheCommand) {
   EXPECT_EQ(ErrorOf(refused).rfind("pages[0].areas[0]: ", 0), 0u) << ErrorOf(refused);
 }
 
+// A browser takes brotli; compressing a preview at the server library's setting costs more than
+// drawing it, for a few kilobytes saved on the machine's own loopback.
+TEST_F(StudioServerTest, AnswersGoOutUncompressedToABrowserThatTakesBrotli) {
+  httplib::Headers browser = Page(true);
+  browser.emplace("Accept-Encoding", "gzip, deflate, br");
+  const json ask = {{"program", kProgram}, {"at", "2026-12-09 10:08:30"}, {"scale", 6}};
+  const auto previewed = client_->Post("/api/preview", browser, ask.dump(), "application/json");
+  ASSERT_EQ(previewed->status, 200) << previewed->body;
+  EXPECT_FALSE(previewed->has_header("Content-Encoding"));
+  EXPECT_EQ(previewed->get_header_value("Content-Type"), "application/json; charset=utf-8");
+  EXPECT_TRUE(json::parse(previewed->body)["picture"].contains("png"));
+}
+
 TEST_F(StudioServerTest, ARunReportsEachScreenThroughItsEventStream) {
   testing::ScreenHarness screen;
   ASSERT_TRUE(screen.started());

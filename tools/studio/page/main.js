@@ -100,18 +100,23 @@ for (const button of $('add-area').querySelectorAll('button'))
   button.addEventListener('click', () => (button.dataset.kind === 'image' ? choosePicture(-1) : addArea(button.dataset.kind)));
 
 // Pages.
+function pageItem(index) {
+  const item = document.createElement('li');
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.textContent = `Page ${index + 1}`;
+  button.addEventListener('click', () => model.showPage(index));
+  item.append(button);
+  return item;
+}
+// The list keeps its buttons from change to change, only adding or removing the difference: a
+// button replaced would take a keyboard user's focus with it.
 function showPages() {
   const list = $('page-list');
-  list.replaceChildren(...model.program.pages.map((page, i) => {
-    const item = document.createElement('li');
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.textContent = `Page ${i + 1}`;
-    button.setAttribute('aria-current', String(i === model.page));
-    button.addEventListener('click', () => model.showPage(i));
-    item.append(button);
-    return item;
-  }));
+  const count = model.program.pages.length;
+  while (list.children.length > count) list.lastElementChild.remove();
+  while (list.children.length < count) list.append(pageItem(list.children.length));
+  list.querySelectorAll('button').forEach((button, i) => button.setAttribute('aria-current', String(i === model.page)));
   $('page-param').value = model.currentPage().param ?? 0;
   $('remove-page').disabled = model.program.pages.length < 2;
   $('page-earlier').disabled = model.page === 0;
@@ -174,11 +179,16 @@ document.addEventListener('keydown', (event) => {
   event.preventDefault();
 });
 
+// A button pressed until it can do no more is disabled under a keyboard user's focus, which the
+// browser then drops: it goes on to the button that takes the step back, enabled by the same press.
+const STEP_BACK = { undo: 'redo', redo: 'undo', 'page-earlier': 'page-later', 'page-later': 'page-earlier', 'remove-page': 'add-page' };
 model.listen(() => {
+  const focused = document.activeElement;
   showPages();
   showScreen();
   $('undo').disabled = model.done.length === 0;
   $('redo').disabled = model.undone.length === 0;
+  if (focused?.disabled && STEP_BACK[focused.id]) $(STEP_BACK[focused.id]).focus();
 });
 
 // For the page's tests: the program, and the preview's round trips.
