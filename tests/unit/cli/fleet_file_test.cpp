@@ -53,8 +53,8 @@ TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
   EXPECT_EQ(screens[1].target.remotePort, 7000);
   EXPECT_EQ(screens[2].target.devicePath, "/dev/ttyUSB0");
   // The speeds go through the same table as --baud: 115200 given, 57600 by default.
-  EXPECT_EQ(screens[2].target.speedIndex, *SpeedIndexForBaud(115200));
-  EXPECT_EQ(screens[3].target.speedIndex, *SpeedIndexForBaud(57600));
+  EXPECT_EQ(screens[2].target.bitsPerSecond, 115200);
+  EXPECT_EQ(screens[3].target.bitsPerSecond, 57600);
 }
 
 TEST(FleetFile, NamesMayBeInAnyScript) {

@@ -331,8 +331,9 @@ TEST_F(Subcommands, SerialConnectionsReachTheScreenToo) {
   EXPECT_EQ(harness_.screen().State().brightness, 3);
   // The device is opened by its path: no COM port number stands for it.
   const auto target = TargetFor(serial);
-  ASSERT_TRUE(std::holds_alternative<link::Target>(target));
-  EXPECT_EQ(std::get<link::Target>(target).devicePath, harness_.screen().terminalPath());
+  ASSERT_TRUE(target);
+  EXPECT_EQ(target->devicePath, harness_.screen().terminalPath());
+  EXPECT_EQ(target->bitsPerSecond, 115200);
 }
 
 TEST(SerialOption, APathThatIsNoSerialLineIsRefusedUntouched) {

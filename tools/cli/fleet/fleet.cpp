@@ -14,6 +14,7 @@
 #include "platform/terminal.h"
 #include "shared/input_file.h"
 #include "shared/retry_file.h"
+#include "shared/screen_spec.h"
 
 namespace veltrane::cli {
 namespace {
@@ -61,12 +62,8 @@ void SayWhyScreensFailed(const std::vector<tools::FleetScreen>& screens,
   for (size_t i = 0; i < screens.size(); ++i) {
     const Status status = results[i].outcome.status;
     if (ResultWord(status.code()) != "failed") continue;
-    const link::Target& target = screens[i].target;
     const bool notOpened = status == Status::OsError || status == Status::WrongDevice;
-    const std::string what = !notOpened ? screens[i].where
-                             : target.transport == link::Transport::Serial
-                                 ? "cannot open " + target.devicePath
-                                 : "cannot bind a local UDP port for " + screens[i].where;
+    const std::string what = notOpened ? tools::NotOpenedText(screens[i].target) : screens[i].where;
     SayError(DisplayName(screens[i]) + ": " + what + ": " + api::Describe(status).text);
   }
 }
