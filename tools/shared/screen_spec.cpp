@@ -70,15 +70,14 @@ Result<link::Target> UdpTarget(const ScreenSpec& spec, SpecSource source,
 
 Result<link::Target> ScreenTarget(const ScreenSpec& spec, SpecSource source,
                                   const HostResolver& resolve) {
+  const Result<uint8_t> address = AddressOf(spec);
+  if (!address) return Failure(address.error());
   Result<link::Target> target =
       spec.transport == link::Transport::Serial ? SerialTarget(spec)
       : spec.transport == link::Transport::Udp
           ? UdpTarget(spec, source, resolve)
           : Refusal("say where the screen is: --udp HOST[:PORT] or --serial DEVICE");
-  if (!target) return target;
-  const Result<uint8_t> address = AddressOf(spec);
-  if (!address) return Failure(address.error());
-  target->devAddr = *address;
+  if (target) target->devAddr = *address;
   return target;
 }
 

@@ -131,11 +131,11 @@ class TimeKeepingClock final : public platform::Clock {
 std::optional<std::vector<tools::FleetScreen>> ChooseScreens(const ScreenChoice& choice) {
   if (choice.toFleet()) {
     auto picked = PickScreens(choice.fleet);
-    if (const auto* error = std::get_if<std::string>(&picked)) {
-      SayError(*error);
+    if (!picked) {
+      SayError(StatusText(picked.error()));
       return std::nullopt;
     }
-    return std::get<std::vector<tools::FleetScreen>>(std::move(picked));
+    return *std::move(picked);
   }
   auto target = TargetFor(choice.connection);
   if (!target) {
