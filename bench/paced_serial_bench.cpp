@@ -67,7 +67,7 @@ void UploadOverPacedLine(benchmark::State& state) {
   link::Target target;
   target.transport = link::Transport::Serial;
   target.devicePath = simulator.terminalPath();
-  target.speedIndex = 4;
+  target.bitsPerSecond = 115200;
   target.devAddr = 1;
   const std::vector<uint8_t> program = testing::TestProgram(kProgramBytes);
   const double wireSeconds =

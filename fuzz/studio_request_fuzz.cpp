@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <variant>
 
 #include "access.h"
+#include "common/status_text.h"
 #include "requests.h"
 
 namespace {
@@ -23,18 +23,18 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const auto preview = ReadPreviewRequest(text);
-  if (const auto* request = std::get_if<PreviewRequest>(&preview)) {
-    Check(request->preview.scale >= 1 && request->preview.scale <= kMaxPageScale);
-    Check(request->preview.at.month >= 1 && request->preview.at.month <= 12);
+  if (preview) {
+    Check(preview->preview.scale >= 1 && preview->preview.scale <= kMaxPageScale);
+    Check(preview->preview.at.month >= 1 && preview->preview.at.month <= 12);
   } else {
-    Check(!std::get<std::string>(preview).empty());
+    Check(!veltrane::StatusText(preview.error()).empty());
   }
   const auto run = ReadRunRequest(text);
-  if (const auto* request = std::get_if<RunRequest>(&run)) {
-    Check(request->brightness >= 0);
-    Check(request->screen.empty() != request->fleet.empty());
+  if (run) {
+    Check(run->brightness >= 0);
+    Check(run->screen.empty() != run->fleet.empty());
   } else {
-    Check(!std::get<std::string>(run).empty());
+    Check(!veltrane::StatusText(run.error()).empty());
   }
   // The same bytes as a Cookie header: a value found lies inside it.
   if (const auto value = CookieValue(text, kTokenCookie))

@@ -5,9 +5,30 @@
 #include <cstdio>
 #include <cstring>
 
+#include "format/link.h"
 #include "platform/ipv4.h"
 
 namespace veltrane::api {
+
+link::Transport TransportOf(int32_t devType) {
+  switch (devType) {
+    case VELTRANE_DEV_SERIAL:
+      return link::Transport::Serial;
+    case VELTRANE_DEV_UDP:
+      return link::Transport::Udp;
+    default:
+      return link::Transport::None;
+  }
+}
+
+int32_t LineSpeedOf(int32_t speedIndex) {
+  // The header numbers the speeds screens run at in the order of the table, slowest first.
+  static_assert(VELTRANE_SPEED_9600 == 0 &&
+                VELTRANE_SPEED_115200 + 1 == format::kSerialSpeeds.size());
+  if (speedIndex < 0 || speedIndex >= static_cast<int32_t>(format::kSerialSpeeds.size()))
+    speedIndex = VELTRANE_SPEED_57600;
+  return format::kSerialSpeeds[static_cast<size_t>(speedIndex)];
+}
 
 std::string_view RemoteIpText(const DevParam& param) {
   const void* zero = std::memchr(param.RmtIP, 0, sizeof param.RmtIP);
@@ -21,8 +42,8 @@ std::optional<std::string> UnreadableAddress(const DevParam& param) {
   const std::string_view ip = RemoteIpText(param);
   // The classic reader gives all ones for text it cannot read, as it does for the one address
   // that really is all ones.
-  if (link::SelectTransport(param.devType) != link::Transport::Udp ||
-      platform::ParseIpv4(ip) != 0xFFFFFFFF || ip == "255.255.255.255")
+  if (TransportOf(param.devType) != link::Transport::Udp || platform::ParseIpv4(ip) != 0xFFFFFFFF ||
+      ip == "255.255.255.255")
     return std::nullopt;
   std::string shown;
   for (const char c : ip) shown += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
@@ -31,8 +52,8 @@ std::optional<std::string> UnreadableAddress(const DevParam& param) {
 
 link::Target ToTarget(const DevParam& param, const link::ComPortPaths& comPorts) {
   link::Target target;
-  target.transport = link::SelectTransport(param.devType);
-  target.speedIndex = param.speed;
+  target.transport = TransportOf(param.devType);
+  target.bitsPerSecond = LineSpeedOf(param.speed);
   if (target.transport == link::Transport::Serial)
     target.devicePath = comPorts.PathOf(param.locPort).value_or("");
   target.localPort = static_cast<uint16_t>(param.locPort);

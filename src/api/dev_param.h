@@ -22,6 +22,14 @@ static_assert(offsetof(DevParam, RmtIP) == 16);
 static_assert(offsetof(DevParam, devAddr) == 32);
 static_assert(offsetof(DevParam, reserved) == 36);
 
+// The channel a descriptor's devType picks: VELTRANE_DEV_SERIAL a serial line, VELTRANE_DEV_UDP
+// a UDP socket, any other value none.
+link::Transport TransportOf(int32_t devType);
+
+// The line speed in bit/s a descriptor's speed index names (VELTRANE_SPEED_9600 ...); an index
+// outside them is taken as VELTRANE_SPEED_57600.
+int32_t LineSpeedOf(int32_t speedIndex);
+
 // The address text of a descriptor: up to the first zero byte, and never past the 16 bytes.
 std::string_view RemoteIpText(const DevParam& param);
 

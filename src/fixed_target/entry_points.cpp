@@ -24,7 +24,6 @@ std::optional<link::Target> FixedTarget(const char* address, int32_t localPort) 
   if (length > kMaxAddressText) return std::nullopt;
   link::Target target;
   target.transport = link::Transport::Udp;
-  target.speedIndex = 0;
   target.localPort = static_cast<uint16_t>(localPort);
   target.remotePort = format::kScreenPort;
   target.remoteAddress = platform::ParseIpv4({address, length});

@@ -11,15 +11,12 @@
 
 namespace veltrane::link {
 
-// The line speed in bit/s for a descriptor's speed index 0..4; any other index is taken as 3.
-int32_t LineSpeed(int32_t speedIndex);
-
 // A serial line opened for one device operation: a byte stream that the receiver assembles into
 // frames. The port is held exclusively until Close (or destruction), so a second operation on the
 // same port fails to open it.
 class SerialChannel final : public Channel {
  public:
-  // Opens `target.devicePath` at `target.speedIndex`'s speed, 8 data bits, no parity, one stop
+  // Opens `target.devicePath` at `target.bitsPerSecond`, 8 data bits, no parity, one stop
   // bit. An OsError when the target names no device path, or (with the system's reason) when the
   // device cannot be opened or is held elsewhere.
   Status Open(const Target& target);

@@ -238,7 +238,7 @@ TEST(PacedPseudoTerminal, CarriesCommandsAndAWholeUpload) {
   link::Target target;
   target.transport = link::Transport::Serial;
   target.devicePath = simulator.terminalPath();
-  target.speedIndex = 4;
+  target.bitsPerSecond = 115200;
   target.devAddr = 1;
   EXPECT_EQ(protocol::DoSetPower(Devices(), target, 0), Status::Ok);
   EXPECT_EQ(protocol::DoGetPower(Devices(), target).value, 0);

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "common/status_text.h"
 #include "program_file/program_file.h"
 #include "shared/input_file.h"
 
@@ -14,11 +15,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const auto read =
         tools::ReadBoundedInput(argv[i], {"a program file", cli::kMaxProgramFileBytes});
-    if (const auto* error = std::get_if<std::string>(&read)) {
-      std::printf("unreadable\t%s\n", error->c_str());
+    if (!read) {
+      std::printf("unreadable\t%s\n", StatusText(read.error()).c_str());
       continue;
     }
-    const auto& bytes = std::get<std::vector<uint8_t>>(read);
+    const std::vector<uint8_t>& bytes = *read;
     const auto parsed =
         cli::ParseProgramFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, {});
     if (const auto* error = std::get_if<cli::ProgramFileError>(&parsed))

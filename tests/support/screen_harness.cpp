@@ -51,11 +51,11 @@ link::Target ScreenHarness::UdpTarget(uint8_t devAddr) const {
   return t;
 }
 
-link::Target ScreenHarness::SerialTarget(uint8_t devAddr, int32_t speedIndex) const {
+link::Target ScreenHarness::SerialTarget(uint8_t devAddr, int32_t bitsPerSecond) const {
   link::Target t;
   t.transport = link::Transport::Serial;
   t.devicePath = simulator_.terminalPath();
-  t.speedIndex = speedIndex;
+  t.bitsPerSecond = bitsPerSecond;
   t.devAddr = devAddr;
   return t;
 }

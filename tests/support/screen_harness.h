@@ -39,7 +39,7 @@ class ScreenHarness {
 
   // Targets for the protocol layer: a UDP socket on an ephemeral local port, or the terminal.
   link::Target UdpTarget(uint8_t devAddr = 1) const;
-  link::Target SerialTarget(uint8_t devAddr = 1, int32_t speedIndex = 4) const;
+  link::Target SerialTarget(uint8_t devAddr = 1, int32_t bitsPerSecond = 115200) const;
 
  private:
   sim::Simulator simulator_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/status_text.h"
 #include "format/packets.h"
 #include "json_output.h"
 #include "preview.h"
@@ -12,6 +13,7 @@
 #include "program_builder.h"
 #include "program_file/program_file.h"
 #include "shared/input_file.h"
+#include "shared/refusal.h"
 #include "summary.h"
 
 namespace veltrane::cli {
@@ -32,34 +34,35 @@ program::SourceKindNames KindNames(const ProgramFile& file) {
 }
 
 // The program a program file's text describes, built; errors name the file.
-std::variant<std::vector<uint8_t>, std::string> BuildProgramFile(
-    const std::vector<uint8_t>& text, const std::filesystem::path& file,
-    const std::filesystem::path& baseFolder, Warnings* warnings, ProgramFileFacts* facts) {
+Result<std::vector<uint8_t>> BuildProgramFile(const std::vector<uint8_t>& text,
+                                              const std::filesystem::path& file,
+                                              const std::filesystem::path& baseFolder,
+                                              Warnings* warnings, ProgramFileFacts* facts) {
   const std::string name = tools::InputName(file);
   ProgramFileResult parsed =
       ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
-  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return error->In(name);
+  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return tools::Refusal(error->In(name));
   if (warnings != nullptr) CheckProgramFile(std::get<ProgramFile>(parsed), *warnings);
   if (facts != nullptr)
     *facts = {KindNames(std::get<ProgramFile>(parsed)), std::get<ProgramFile>(parsed).screen};
   BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
-  if (auto* error = std::get_if<std::string>(&built)) return name + ": " + *error;
-  return std::get<std::vector<uint8_t>>(std::move(built));
+  if (!built) return tools::Refusal(name + ": " + StatusText(built.error()));
+  return built;
 }
 
 // Standard input has no name to tell its kind, so its content does; it is read up to the larger
 // limit and then held to its own kind's. Relative image paths are taken from the working folder.
-std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warnings,
-                                                                  ProgramFileFacts* facts) {
+Result<std::vector<uint8_t>> LoadStandardInput(Warnings* warnings, ProgramFileFacts* facts) {
   const std::filesystem::path input(tools::kStandardInputName);
   auto read = tools::ReadBoundedInput(
       input, {"a program", std::max(kProgramFileInput.maxBytes, kProgramBlockInput.maxBytes)});
-  if (std::holds_alternative<std::string>(read)) return read;
-  const std::vector<uint8_t>& bytes = std::get<std::vector<uint8_t>>(read);
+  if (!read) return read;
+  const std::vector<uint8_t>& bytes = *read;
   const bool programFile =
       LooksLikeProgramFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
   const tools::InputKind& kind = programFile ? kProgramFileInput : kProgramBlockInput;
-  if (bytes.size() > kind.maxBytes) return tools::TooLargeSentence(input, bytes.size(), kind);
+  if (bytes.size() > kind.maxBytes)
+    return tools::Refusal(tools::TooLargeSentence(input, bytes.size(), kind));
   if (!programFile) return read;
   return BuildProgramFile(bytes, input, {}, warnings, facts);
 }
@@ -69,11 +72,11 @@ std::variant<std::vector<uint8_t>, std::string> LoadStandardInput(Warnings* warn
 CheckedProgram LoadAndRead(const std::filesystem::path& file, Warnings& warnings) {
   CheckedProgram checked;
   auto loaded = LoadProgramBlock(file, &warnings, &checked.facts);
-  if (auto* error = std::get_if<std::string>(&loaded)) {
-    SayError(*error);
+  if (!loaded) {
+    SayError(StatusText(loaded.error()));
     return checked;
   }
-  checked.block = std::get<std::vector<uint8_t>>(std::move(loaded));
+  checked.block = *std::move(loaded);
   checked.read = program::ReadProgram(checked.block);
   if (!checked.read->ok()) {
     SayError(tools::InputName(file) + ": defect at byte " +
@@ -86,15 +89,13 @@ void SayError(const std::string& sentence) {
   std::fprintf(stderr, "veltrane: %s\n", sentence.c_str());
 }
 
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings,
-                                                                 ProgramFileFacts* facts) {
+Result<std::vector<uint8_t>> LoadProgramBlock(const std::filesystem::path& file, Warnings* warnings,
+                                              ProgramFileFacts* facts) {
   if (tools::IsStandardInput(file)) return LoadStandardInput(warnings, facts);
   const bool programFile = file.extension() == ".json";
   auto read = tools::ReadBoundedInput(file, programFile ? kProgramFileInput : kProgramBlockInput);
-  if (!programFile || std::holds_alternative<std::string>(read)) return read;
-  return BuildProgramFile(std::get<std::vector<uint8_t>>(read), file, file.parent_path(), warnings,
-                          facts);
+  if (!programFile || !read) return read;
+  return BuildProgramFile(*read, file, file.parent_path(), warnings, facts);
 }
 
 std::optional<std::filesystem::path> DefaultPreviewPath(const std::filesystem::path& program) {
@@ -141,13 +142,13 @@ int Preview(const std::filesystem::path& file, const std::filesystem::path& out,
     fileLook.screen =
         render::PictureSize{checked.facts.screen->width, checked.facts.screen->height};
   const auto pictured = PictureProgram(program, checked.block, time, fileLook, &spills);
-  if (const auto* error = std::get_if<std::string>(&pictured)) {
-    SayError(tools::InputName(file) + ": " + *error);
+  if (!pictured) {
+    SayError(tools::InputName(file) + ": " + StatusText(pictured.error()));
     return kExitUsage;
   }
   CheckProgramTree(program, spills, warnings);
   if (warnings.Report(strict)) return kExitUsage;
-  const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
+  const image::RgbImage& picture = *pictured;
   if (const std::string error = WritePicture(out, picture); !error.empty()) {
     SayError(error);
     return kExitUsage;

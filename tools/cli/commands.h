@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "platform/clock.h"
@@ -38,9 +37,9 @@ struct ProgramFileFacts {
 // A program given on the command line: a program file (.json) built here, or a raw block.
 // Gives the block, or one sentence saying why there is none. With `warnings`, what a program
 // file's faces and screen are warned about is added there; with `facts`, what else it says.
-std::variant<std::vector<uint8_t>, std::string> LoadProgramBlock(const std::filesystem::path& file,
-                                                                 Warnings* warnings = nullptr,
-                                                                 ProgramFileFacts* facts = nullptr);
+Result<std::vector<uint8_t>> LoadProgramBlock(const std::filesystem::path& file,
+                                              Warnings* warnings = nullptr,
+                                              ProgramFileFacts* facts = nullptr);
 
 // A program given on the command line, loaded and read back into its tree.
 struct CheckedProgram {

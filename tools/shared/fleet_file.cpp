@@ -1,23 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "shared/fleet_file.h"
 
-#include <charconv>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <tuple>
 
-#include "format/link.h"
-#include "platform/ipv4.h"
-#include "shared/number_option.h"
-#include "shared/udp_endpoint.h"
+#include "common/status_text.h"
+#include "shared/refusal.h"
+#include "shared/screen_spec.h"
 
 namespace veltrane::tools {
 namespace {
 
-constexpr int32_t kDefaultAddress = 1;
-constexpr int32_t kDefaultBaud = 57600;
-constexpr size_t kMaxNumberDigits = 6;
 constexpr std::string_view kNamePrefix = "name=";
 constexpr std::string_view kBlanks = " \t";
 
@@ -60,15 +55,6 @@ std::string CodePointName(char32_t c) {
   return name;
 }
 
-std::optional<int32_t> ParseNumber(std::string_view digits) {
-  if (digits.empty() || digits.size() > kMaxNumberDigits ||
-      digits.find_first_not_of("0123456789") != std::string_view::npos)
-    return std::nullopt;
-  int32_t value = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  return value;
-}
-
 // The words of one line, up to a comment; `name=` takes the rest of the line as one word.
 class Words {
  public:
@@ -97,78 +83,50 @@ class LineReader {
       : words_(line), resolve_(resolve) {}
 
   // Nothing for a blank or comment line.
-  std::variant<std::monostate, FleetScreen, std::string> Read() {
+  Result<std::optional<FleetScreen>> Read() {
     const auto kind = words_.Next();
-    if (!kind) return std::monostate{};
+    if (!kind) return std::nullopt;
     const auto place = words_.Next();
-    if (*kind == "udp" && place) return Finish(ReadUdp(*place));
-    if (*kind == "serial" && place) return Finish(ReadSerial(*place));
-    if (*kind == "udp" || *kind == "serial")
-      return std::string(*kind == "udp" ? "udp needs HOST[:PORT]" : "serial needs a device path");
-    return "expected udp HOST[:PORT] or serial PATH, got \"" + std::string(*kind) + "\"";
+    if ((*kind == "udp" || *kind == "serial") && !place)
+      return Refusal(*kind == "udp" ? "udp needs HOST[:PORT]" : "serial needs a device path");
+    if (*kind == "udp")
+      spec_.transport = link::Transport::Udp;
+    else if (*kind == "serial")
+      spec_.transport = link::Transport::Serial;
+    else
+      return Refusal("expected udp HOST[:PORT] or serial PATH, got \"" + std::string(*kind) + "\"");
+    spec_.place = *place;
+    if (auto failed = ReadOptions()) return Refusal(*std::move(failed));
+    auto target = ScreenTarget(spec_, SpecSource::FleetFile, resolve_);
+    if (!target) return Failure(target.error());
+    screen_.target = *std::move(target);
+    screen_.where = ScreenText(screen_.target);
+    return screen_;
   }
 
  private:
-  std::optional<std::string> ReadUdp(std::string_view place) {
-    const auto endpoint =
-        ParseUdpEndpoint(place, {0, format::kScreenPort}, EndpointRole::Screen, resolve_);
-    if (const auto* error = std::get_if<std::string>(&endpoint)) return "udp: " + *error;
-    const UdpEndpoint& at = std::get<UdpEndpoint>(endpoint);
-    screen_.target.transport = link::Transport::Udp;
-    screen_.target.remoteAddress = at.address;
-    screen_.target.remotePort = at.port;
-    screen_.where = PlaceText(screen_.target);
-    return std::nullopt;
-  }
-
-  std::optional<std::string> ReadSerial(std::string_view place) {
-    screen_.target.transport = link::Transport::Serial;
-    screen_.target.devicePath = place;
-    screen_.target.speedIndex = *SpeedIndexForBaud(kDefaultBaud);
-    screen_.where = PlaceText(screen_.target);
-    return std::nullopt;
-  }
-
-  // Reads the options after the target; the screen, or what is wrong.
-  std::variant<std::monostate, FleetScreen, std::string> Finish(std::optional<std::string> error) {
-    if (error) return *error;
-    int32_t address = kDefaultAddress;
-    bool addressGiven = false, baudGiven = false;
+  // Reads the words after the target into the spec and the name; what is wrong, if anything.
+  std::optional<std::string> ReadOptions() {
     while (const auto word = words_.Next()) {
       if (word->starts_with(kNamePrefix)) {
         screen_.name = word->substr(kNamePrefix.size());
-        if (screen_.name.empty()) return std::string("name= needs a name");
+        if (screen_.name.empty()) return "name= needs a name";
         if (screen_.name.size() > kMaxFleetNameBytes)
           return "a name has at most " + std::to_string(kMaxFleetNameBytes) + " bytes";
-      } else if (*word == "--address") {
-        if (addressGiven) return std::string("--address is given twice");
-        const auto value = words_.Next();
-        const auto parsed = value ? ParseNumber(*value) : std::nullopt;
-        if (!parsed || *parsed > kScreenAddresses.high)
-          return "--address: expected 0..255, got \"" + std::string(value.value_or("")) + "\"";
-        address = *parsed;
-        addressGiven = true;
-      } else if (*word == "--baud") {
-        if (screen_.target.transport != link::Transport::Serial)
-          return std::string("--baud is for serial lines only");
-        if (baudGiven) return std::string("--baud is given twice");
-        const auto value = words_.Next();
-        const auto parsed = value ? ParseNumber(*value) : std::nullopt;
-        const auto speed = parsed ? SpeedIndexForBaud(*parsed) : std::nullopt;
-        if (!speed) return "--baud: expected " + BaudChoices();
-        screen_.target.speedIndex = *speed;
-        baudGiven = true;
+      } else if (*word == "--address" || *word == "--baud") {
+        std::optional<std::string>& value = *word == "--address" ? spec_.address : spec_.baud;
+        if (value) return std::string(*word) + " is given twice";
+        value = words_.Next().value_or("");
       } else {
         return "unexpected \"" + std::string(*word) + "\"";
       }
     }
-    screen_.target.devAddr = static_cast<uint8_t>(address);
-    if (address != kDefaultAddress) screen_.where += " address " + std::to_string(address);
-    return screen_;
+    return std::nullopt;
   }
 
   Words words_;
   const HostResolver& resolve_;
+  ScreenSpec spec_;
   FleetScreen screen_;
 };
 
@@ -206,12 +164,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::string PlaceText(const link::Target& target) {
-  if (target.transport == link::Transport::Serial) return "serial " + target.devicePath;
-  return "udp " + platform::FormatIpv4(target.remoteAddress) + ":" +
-         std::to_string(target.remotePort);
-}
-
 std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text,
                                                                       const HostResolver& resolve) {
   if (text.size() > kMaxFleetFileBytes)
@@ -230,9 +182,9 @@ std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::strin
     if (const auto control = FirstControlCharacter(line))
       return FleetFileError{number, "holds a control character (" + CodePointName(*control) + ")"};
     auto read = LineReader(line, resolveOnce).Read();
-    if (auto* error = std::get_if<std::string>(&read)) return FleetFileError{number, *error};
-    auto* screen = std::get_if<FleetScreen>(&read);
-    if (screen == nullptr) continue;
+    if (!read) return FleetFileError{number, StatusText(read.error())};
+    std::optional<FleetScreen>& screen = *read;
+    if (!screen) continue;
     if (screens.size() == kMaxFleetScreens)
       return FleetFileError{number, "more than " + std::to_string(kMaxFleetScreens) + " screens"};
     if (const auto [at, fresh] = seen.emplace(KeyOf(screen->target), number); !fresh)

@@ -23,12 +23,9 @@ constexpr size_t kMaxFleetNameBytes = 64;
 struct FleetScreen {
   size_t line = 0;    // where it is in the file, from 1
   std::string name;   // empty when the line gives none
-  std::string where;  // the target as the results show it: "udp 10.0.0.5:6666", "serial PATH"
+  std::string where;  // the target as the results show it (ScreenText)
   link::Target target;
 };
-
-// Where `target` is, as the results show it: "udp 10.0.0.5:6666", "serial PATH".
-std::string PlaceText(const link::Target& target);
 
 // Why a fleet file cannot be used: the line (0 for the file as a whole) and one sentence.
 struct FleetFileError {

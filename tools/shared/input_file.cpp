@@ -7,7 +7,9 @@
 #include <optional>
 #include <system_error>
 
+#include "common/status_text.h"
 #include "platform/system_error.h"
+#include "shared/refusal.h"
 
 namespace veltrane::tools {
 namespace {
@@ -68,35 +70,34 @@ std::string TooLargeSentence(const fs::path& file, std::optional<uintmax_t> size
   return InputName(file) + " has " + std::to_string(*size) + " bytes, more than the " + limit;
 }
 
-std::variant<std::vector<uint8_t>, std::string> ReadBoundedInput(const fs::path& file,
-                                                                 const InputKind& kind) {
+Result<std::vector<uint8_t>> ReadBoundedInput(const fs::path& file, const InputKind& kind) {
   std::vector<uint8_t> bytes;
   if (IsStandardInput(file)) {
     bytes = ReadAtMost(std::cin, kind.maxBytes);
   } else {
     std::error_code error;
     const fs::file_status status = fs::status(file, error);
-    if (error) return CannotRead(file, error);
-    if (auto refused = RefusedType(file, status.type(), kind)) return *refused;
+    if (error) return Refusal(CannotRead(file, error));
+    if (auto refused = RefusedType(file, status.type(), kind)) return Refusal(*std::move(refused));
     if (status.type() == fs::file_type::regular) {
       const uintmax_t size = fs::file_size(file, error);
-      if (error) return CannotRead(file, error);
-      if (size > kind.maxBytes) return TooLargeSentence(file, size, kind);
+      if (error) return Refusal(CannotRead(file, error));
+      if (size > kind.maxBytes) return Refusal(TooLargeSentence(file, size, kind));
     }
     std::ifstream in(file, std::ios::binary);
-    if (!in) return "cannot read " + file.string();
+    if (!in) return Refusal("cannot read " + file.string());
     bytes = ReadAtMost(in, kind.maxBytes);
   }
   // Read one byte past the limit: the whole size is unknown.
-  if (bytes.size() > kind.maxBytes) return TooLargeSentence(file, std::nullopt, kind);
+  if (bytes.size() > kind.maxBytes) return Refusal(TooLargeSentence(file, std::nullopt, kind));
   return bytes;
 }
 
-std::variant<image::RgbImage, std::string> ReadPngInput(const fs::path& file) {
+Result<image::RgbImage> ReadPngInput(const fs::path& file) {
   auto bytes = ReadBoundedInput(file, {"a PNG image", image::kMaxPngFileBytes});
-  if (auto* error = std::get_if<std::string>(&bytes)) return *error;
-  auto png = image::ReadPng(std::get<std::vector<uint8_t>>(bytes));
-  if (!png) return InputName(file) + ": " + png.error().reason();
+  if (!bytes) return Failure(bytes.error());
+  auto png = image::ReadPng(*bytes);
+  if (!png) return Refusal(InputName(file) + ": " + StatusText(png.error()));
   return std::move(*png);
 }
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "common/result.h"
 #include "image/png.h"
 
 namespace veltrane::tools {
@@ -37,8 +37,8 @@ struct InputKind {
 // what it is, since reading one either fails late or never ends, and so is a named pipe unless
 // the kind takes one. Standard input ("-") and pipes cannot tell their size, so they are read up
 // to one byte past the limit. Gives the bytes or one sentence naming the file.
-std::variant<std::vector<uint8_t>, std::string> ReadBoundedInput(const std::filesystem::path& file,
-                                                                 const InputKind& kind);
+Result<std::vector<uint8_t>> ReadBoundedInput(const std::filesystem::path& file,
+                                              const InputKind& kind);
 
 // The sentence refusing `file` for passing `kind.maxBytes`: "big.bin has 3000000 bytes, more than
 // the 2097152 bytes a program block may have", without the size when it is not known.
@@ -46,6 +46,6 @@ std::string TooLargeSentence(const std::filesystem::path& file, std::optional<ui
                              const InputKind& kind);
 
 // A PNG file read whole within image::kMaxPngFileBytes and decoded; errors name the file.
-std::variant<image::RgbImage, std::string> ReadPngInput(const std::filesystem::path& file);
+Result<image::RgbImage> ReadPngInput(const std::filesystem::path& file);
 
 }  // namespace veltrane::tools

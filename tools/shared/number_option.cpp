@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "shared/udp_endpoint.h"
+#include "shared/screen_spec.h"
 
 namespace veltrane::tools {
 namespace {
@@ -41,7 +41,7 @@ CLI::Validator LineSpeed() {
       [](std::string& text) {
         const std::string expected = BaudChoices();
         std::string problem = Check(text, {0, INT32_MAX}, expected);
-        if (problem.empty() && !SpeedIndexForBaud(std::stoi(text)))
+        if (problem.empty() && !IsScreenLineSpeed(std::stoi(text)))
           problem = "expected " + expected + ", got " + text;
         return problem;
       },

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "shared/refusal.h"
+
 namespace veltrane::tools {
 namespace {
 
@@ -29,7 +31,7 @@ std::optional<std::string> EntryProblem(const json& entry) {
 
 }  // namespace
 
-std::variant<std::vector<EarlierResult>, std::string> ParseRetryFile(std::string_view text) {
+Result<std::vector<EarlierResult>> ParseRetryFile(std::string_view text) {
   const auto notTooDeep = [](int depth, json::parse_event_t, json&) {
     if (depth > kMaxDepth) throw TooDeep{};
     return true;
@@ -38,16 +40,16 @@ std::variant<std::vector<EarlierResult>, std::string> ParseRetryFile(std::string
   try {
     document = json::parse(text.begin(), text.end(), notTooDeep);
   } catch (const TooDeep&) {
-    return std::string("not an earlier --json result: it nests deeper than one");
+    return Refusal("not an earlier --json result: it nests deeper than one");
   } catch (const json::exception&) {  // syntax, encoding, or a number too large to hold
-    return std::string("not JSON");
+    return Refusal("not JSON");
   }
-  if (!document.is_array()) return std::string("not an earlier --json result: not an array");
+  if (!document.is_array()) return Refusal("not an earlier --json result: not an array");
   std::vector<EarlierResult> results;
   for (size_t i = 0; i < document.size(); ++i) {
     const json& entry = document[i];
     if (const auto problem = EntryProblem(entry))
-      return "entry " + std::to_string(i + 1) + " " + *problem;
+      return Refusal("entry " + std::to_string(i + 1) + " " + *problem);
     results.push_back({entry["target"].get<std::string>(), entry["address"].get<int32_t>(),
                        entry["result"].get<std::string>() == "ok"});
   }

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
+
+#include "common/result.h"
 
 namespace veltrane::tools {
 
@@ -25,6 +26,6 @@ struct EarlierResult {
 // Reads an earlier --json result of a fleet: an array of objects each with a "target" string,
 // an "address" number 0..255 and a "result" string (other members are ignored). Gives the
 // entries in order, or one sentence on what is wrong ("entry 3 has no \"target\"").
-std::variant<std::vector<EarlierResult>, std::string> ParseRetryFile(std::string_view text);
+Result<std::vector<EarlierResult>> ParseRetryFile(std::string_view text);
 
 }  // namespace veltrane::tools

@@ -4,14 +4,12 @@
 #include <charconv>
 
 #include "format/link.h"
-#include "link/serial_channel.h"
 #include "platform/ipv4.h"
+#include "shared/refusal.h"
 
 namespace veltrane::tools {
 namespace {
 
-// The speed indices a serial target accepts; the link maps each to its line speed.
-constexpr auto kSpeedIndexCount = static_cast<int32_t>(format::kSerialSpeeds.size());
 constexpr size_t kMaxPortDigits = 5;
 
 bool AllDigits(std::string_view text) {
@@ -37,20 +35,18 @@ std::optional<uint32_t> ParseHost(std::string_view host) {
 }
 
 // The address of `host`, asking `resolve` when it is not address text; else what is wrong.
-std::variant<uint32_t, std::string> FindHost(std::string_view host, const HostResolver& resolve) {
+Result<uint32_t> FindHost(std::string_view host, const HostResolver& resolve) {
   if (const auto address = ParseHost(host)) return *address;
   const auto quoted = "\"" + std::string(host) + "\"";
-  if (!resolve || host.empty()) return quoted + " is not an IPv4 address";
+  if (!resolve || host.empty()) return Refusal(quoted + " is not an IPv4 address");
   if (const auto address = resolve(host)) return *address;
-  return "cannot find an IPv4 address for " + quoted;
+  return Refusal("cannot find an IPv4 address for " + quoted);
 }
 
 }  // namespace
 
-std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
-                                                        const UdpEndpoint& fallback,
-                                                        EndpointRole role,
-                                                        const HostResolver& resolve) {
+Result<UdpEndpoint> ParseUdpEndpoint(std::string_view text, const UdpEndpoint& fallback,
+                                     EndpointRole role, const HostResolver& resolve) {
   const bool server = role == EndpointRole::Server;
   const size_t colon = text.rfind(':');
   std::string_view host = colon == std::string_view::npos ? text : text.substr(0, colon);
@@ -62,30 +58,15 @@ std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
   UdpEndpoint endpoint = fallback;
   if (colon != std::string_view::npos || !port.empty()) {
     const auto parsed = ParsePort(port, role);
-    if (!parsed) return "bad port \"" + std::string(port) + "\"";
+    if (!parsed) return Refusal("bad port \"" + std::string(port) + "\"");
     endpoint.port = *parsed;
   }
   if (!host.empty() || !server) {
-    const auto found = FindHost(host, resolve);
-    if (const auto* error = std::get_if<std::string>(&found)) return *error;
-    endpoint.address = std::get<uint32_t>(found);
+    const Result<uint32_t> found = FindHost(host, resolve);
+    if (!found) return Failure(found.error());
+    endpoint.address = *found;
   }
   return endpoint;
-}
-
-std::optional<int32_t> SpeedIndexForBaud(int32_t bitsPerSecond) {
-  for (int32_t index = 0; index < kSpeedIndexCount; ++index)
-    if (link::LineSpeed(index) == bitsPerSecond) return index;
-  return std::nullopt;
-}
-
-std::string BaudChoices() {
-  std::string text;
-  for (int32_t index = 0; index < kSpeedIndexCount; ++index) {
-    if (index > 0) text += index + 1 == kSpeedIndexCount ? " or " : ", ";
-    text += std::to_string(link::LineSpeed(index));
-  }
-  return text;
 }
 
 }  // namespace veltrane::tools

@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
+
+#include "common/result.h"
 
 namespace veltrane::tools {
 
@@ -27,15 +28,7 @@ using HostResolver = std::function<std::optional<uint32_t>(std::string_view name
 // Reads "HOST:PORT" or "HOST" (and, for a server, "PORT" or ":PORT"); the parts left out come
 // from `fallback`. HOST is IPv4 address text, "localhost" (127.0.0.1), or, with `resolve`, a name
 // it finds. Gives the endpoint, or one sentence on what is wrong.
-std::variant<UdpEndpoint, std::string> ParseUdpEndpoint(std::string_view text,
-                                                        const UdpEndpoint& fallback,
-                                                        EndpointRole role,
-                                                        const HostResolver& resolve = {});
-
-// The serial speed index of a line speed in bit/s; nothing for a speed screens do not run at.
-std::optional<int32_t> SpeedIndexForBaud(int32_t bitsPerSecond);
-
-// The line speeds screens run at, as "9600, 19200, ... or 115200".
-std::string BaudChoices();
+Result<UdpEndpoint> ParseUdpEndpoint(std::string_view text, const UdpEndpoint& fallback,
+                                     EndpointRole role, const HostResolver& resolve = {});
 
 }  // namespace veltrane::tools

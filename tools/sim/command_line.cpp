@@ -4,8 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 
+#include "common/status_text.h"
 #include "platform/ipv4.h"
 #include "shared/number_option.h"
+#include "shared/screen_spec.h"
 #include "shared/udp_endpoint.h"
 #include "shared/usage_error.h"
 
@@ -56,10 +58,9 @@ void AddTransportOptions(CLI::App& app, SimulatorOptions& o) {
            if (text.empty())
              throw CLI::ValidationError("--udp", "expected [ADDRESS:]PORT, got \"\"");
            const auto parsed = tools::ParseUdpEndpoint(text, fallback, tools::EndpointRole::Server);
-           if (const auto* error = std::get_if<std::string>(&parsed))
-             throw CLI::ValidationError("--udp", *error);
-           o.udpAddress = std::get<tools::UdpEndpoint>(parsed).address;
-           o.udpPort = std::get<tools::UdpEndpoint>(parsed).port;
+           if (!parsed) throw CLI::ValidationError("--udp", StatusText(parsed.error()));
+           o.udpAddress = parsed->address;
+           o.udpPort = parsed->port;
            o.udp = true;
          },
          "serve UDP there (default " + platform::FormatIpv4(o.udpAddress) + ":" +

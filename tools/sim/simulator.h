@@ -49,7 +49,7 @@ struct SimulatorOptions {
   uint16_t udpPort = format::kScreenPort;  // host order; 0 lets the system choose
   bool pty = false;                        // serve a pseudo-terminal it creates
   std::string serialPath;                  // or serve this serial device
-  int32_t serialSpeed = 57600;
+  int32_t serialSpeed = format::kDefaultSerialSpeed;
   // The pseudo-terminal carries bytes both ways at this many bit/s, as a real line would
   // (0: as fast as the system moves them).
   uint32_t ptyBitsPerSecond = 0;

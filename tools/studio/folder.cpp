@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "shared/refusal.h"
+
 namespace veltrane::studio {
 namespace {
 
@@ -21,19 +23,27 @@ bool Hidden(const fs::path& name) { return name.string().starts_with('.'); }
 
 StudioFolder::StudioFolder(const fs::path& root) : root_(fs::canonical(root)) {}
 
-std::variant<fs::path, std::string> StudioFolder::Resolve(std::string_view relative) const {
-  const std::string quoted = "\"" + std::string(relative.substr(0, 80)) + "\"";
-  if (relative.empty()) return std::string("no file was named");
+Result<fs::path> StudioFolder::Resolve(std::string_view relative) const {
+  // A NUL is shown as \0: the sentence travels as text, which a NUL would end.
+  std::string quoted = "\"";
+  for (const char c : relative.substr(0, 80))
+    quoted += c == '\0' ? std::string("\\0") : std::string(1, c);
+  quoted += "\"";
+  if (relative.empty()) return tools::Refusal("no file was named");
   if (relative.size() > kMaxRequestPathBytes)
-    return "the path is longer than " + std::to_string(kMaxRequestPathBytes) + " bytes";
-  if (relative.find('\0') != std::string_view::npos) return "the path " + quoted + " holds a NUL";
+    return tools::Refusal("the path is longer than " + std::to_string(kMaxRequestPathBytes) +
+                          " bytes");
+  if (relative.find('\0') != std::string_view::npos)
+    return tools::Refusal("the path " + quoted + " holds a NUL");
   const fs::path path(relative);
   if (path.has_root_path())
-    return "the path " + quoted + " is absolute; name a file inside the studio's folder";
+    return tools::Refusal("the path " + quoted +
+                          " is absolute; name a file inside the studio's folder");
   for (const fs::path& step : path)
-    if (step == "..") return "the path " + quoted + " steps out with \"..\"";
+    if (step == "..") return tools::Refusal("the path " + quoted + " steps out with \"..\"");
   const fs::path inside = root_ / path;
-  if (!Contains(inside)) return "the path " + quoted + " leads out of the studio's folder";
+  if (!Contains(inside))
+    return tools::Refusal("the path " + quoted + " leads out of the studio's folder");
   return inside;
 }
 

@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
+
+#include "common/result.h"
 
 namespace veltrane::studio {
 
@@ -28,7 +29,7 @@ class StudioFolder {
 
   // The place `relative` names inside the folder (which may not exist yet), or one sentence on
   // why it is refused.
-  std::variant<std::filesystem::path, std::string> Resolve(std::string_view relative) const;
+  Result<std::filesystem::path> Resolve(std::string_view relative) const;
 
   // Whether `path` (absolute, or relative to the working folder) lies inside the folder once
   // its links are resolved.

@@ -6,6 +6,7 @@
 #include "preview.h"
 #include "program/program_reader.h"
 #include "program_builder.h"
+#include "shared/refusal.h"
 
 namespace veltrane::studio {
 namespace {
@@ -26,11 +27,10 @@ std::optional<std::string> PictureOutside(const StudioFolder& folder,
 }
 
 // The folder a program's pictures are taken from: its file's, or the studio's own.
-std::variant<fs::path, std::string> PictureFolder(const StudioFolder& folder,
-                                                  const std::string& programPath) {
+Result<fs::path> PictureFolder(const StudioFolder& folder, const std::string& programPath) {
   if (programPath.empty()) return folder.root();
   auto resolved = folder.Resolve(programPath);
-  if (auto* file = std::get_if<fs::path>(&resolved)) return file->parent_path();
+  if (resolved) return resolved->parent_path();
   return resolved;
 }
 
@@ -43,49 +43,50 @@ cli::PreviewLook LookOf(const BuiltProgram& program, const PictureAsk& ask) {
 
 }  // namespace
 
-std::variant<std::shared_ptr<const BuiltProgram>, std::string> BuildPageProgram(
-    const StudioFolder& folder, const PageProgram& page) {
+Result<std::shared_ptr<const BuiltProgram>> BuildPageProgram(const StudioFolder& folder,
+                                                             const PageProgram& page) {
   if (page.text.size() > cli::kMaxProgramFileBytes)
-    return "the program file would have " + std::to_string(page.text.size()) +
-           " bytes, more than the " + std::to_string(cli::kMaxProgramFileBytes) +
-           " a program file may have";
+    return tools::Refusal("the program file would have " + std::to_string(page.text.size()) +
+                          " bytes, more than the " + std::to_string(cli::kMaxProgramFileBytes) +
+                          " a program file may have");
   auto base = PictureFolder(folder, page.path);
-  if (auto* error = std::get_if<std::string>(&base)) return *error;
-  cli::ProgramFileResult parsed = cli::ParseProgramFile(page.text, std::get<fs::path>(base));
-  if (auto* error = std::get_if<cli::ProgramFileError>(&parsed)) return error->Describe();
+  if (!base) return Failure(base.error());
+  cli::ProgramFileResult parsed = cli::ParseProgramFile(page.text, *base);
+  if (auto* error = std::get_if<cli::ProgramFileError>(&parsed))
+    return tools::Refusal(error->Describe());
   auto built = std::make_shared<BuiltProgram>();
   built->file = std::get<cli::ProgramFile>(std::move(parsed));
-  if (auto outside = PictureOutside(folder, built->file)) return *outside;
+  if (auto outside = PictureOutside(folder, built->file)) return tools::Refusal(*outside);
   cli::BuiltProgram block = cli::BuildProgram(built->file);
-  if (auto* error = std::get_if<std::string>(&block)) return *error;
-  built->block = std::get<std::vector<uint8_t>>(std::move(block));
+  if (!block) return Failure(block.error());
+  built->block = *std::move(block);
   program::ReadResult read = program::ReadProgram(built->block);
-  if (!read.ok()) return "the program built reads back broken: " + read.defect().message;
+  if (!read.ok())
+    return tools::Refusal("the program built reads back broken: " + read.defect().message);
   built->tree = read.program();
   cli::CheckProgramFile(built->file, built->fileWarnings);
-  return built;
+  return std::shared_ptr<const BuiltProgram>(std::move(built));
 }
 
-std::variant<Picture, std::string> PictureOf(const BuiltProgram& program, const PictureAsk& ask,
-                                             image::PngEffort effort,
-                                             std::vector<render::Spill>* spills) {
+Result<Picture> PictureOf(const BuiltProgram& program, const PictureAsk& ask,
+                          image::PngEffort effort, std::vector<render::Spill>* spills) {
   if (ask.page && *ask.page >= program.tree.pages.size())
-    return "the program has no page " + std::to_string(*ask.page + 1);
+    return tools::Refusal("the program has no page " + std::to_string(*ask.page + 1));
   auto drawn =
       cli::PictureProgram(program.tree, program.block, ask.at, LookOf(program, ask), spills);
-  if (auto* error = std::get_if<std::string>(&drawn)) return *error;
-  const image::RgbImage& image = std::get<image::RgbImage>(drawn);
+  if (!drawn) return Failure(drawn.error());
+  const image::RgbImage& image = *drawn;
   auto png = image::EncodePng(image, effort);
-  if (!png) return png.error().reason();
+  if (!png) return Failure(png.error());
   return Picture{std::move(*png), image.width, image.height};
 }
 
-std::variant<Preview, std::string> PreviewOf(const BuiltProgram& program, const PictureAsk& ask) {
+Result<Preview> PreviewOf(const BuiltProgram& program, const PictureAsk& ask) {
   Preview preview;
   std::vector<render::Spill> spills;
   auto pictured = PictureOf(program, ask, image::PngEffort::Fast, &spills);
-  if (auto* error = std::get_if<std::string>(&pictured)) return *error;
-  preview.picture = std::get<Picture>(std::move(pictured));
+  if (!pictured) return Failure(pictured.error());
+  preview.picture = *std::move(pictured);
   preview.bytes = program.block.size();
   preview.pages = program.tree.pages.size();
   cli::Warnings warnings = program.fileWarnings;

@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "folder.h"
@@ -33,8 +32,8 @@ struct BuiltProgram {
 // Reads the page's program as its file would be read (pictures relative to the file's folder)
 // and builds it. Refused with one sentence: a path or picture outside the studio's folder, a
 // program file the reader refuses, a program the builder refuses.
-std::variant<std::shared_ptr<const BuiltProgram>, std::string> BuildPageProgram(
-    const StudioFolder& folder, const PageProgram& program);
+Result<std::shared_ptr<const BuiltProgram>> BuildPageProgram(const StudioFolder& folder,
+                                                             const PageProgram& program);
 
 // A picture of a program as a PNG.
 struct Picture {
@@ -54,11 +53,10 @@ struct Preview {
 
 // The program's picture as `veltrane preview --style dots` draws it at the ask's time, page and
 // scale (the spills drawn are added to `spills`); one sentence when it cannot be drawn.
-std::variant<Picture, std::string> PictureOf(const BuiltProgram& program, const PictureAsk& ask,
-                                             image::PngEffort effort,
-                                             std::vector<render::Spill>* spills = nullptr);
+Result<Picture> PictureOf(const BuiltProgram& program, const PictureAsk& ask,
+                          image::PngEffort effort, std::vector<render::Spill>* spills = nullptr);
 
 // The picture, encoded for speed, with what goes beside it.
-std::variant<Preview, std::string> PreviewOf(const BuiltProgram& program, const PictureAsk& ask);
+Result<Preview> PreviewOf(const BuiltProgram& program, const PictureAsk& ask);
 
 }  // namespace veltrane::studio

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "shared/refusal.h"
 #include "shared/time_text.h"
 
 namespace veltrane::studio {
@@ -91,14 +92,13 @@ RunAction ActionOf(const json& object) {
 }
 
 template <class Read>
-auto ReadBody(std::string_view body, Read read)
-    -> std::variant<decltype(read(json())), std::string> {
+auto ReadBody(std::string_view body, Read read) -> Result<decltype(read(json()))> {
   try {
     return read(ParseBody(body));
   } catch (const BadBody& bad) {
-    return bad.sentence;
+    return tools::Refusal(bad.sentence);
   } catch (const json::exception&) {
-    return std::string("the request could not be read");
+    return tools::Refusal("the request could not be read");
   }
 }
 
@@ -110,7 +110,7 @@ std::string_view ActionName(RunAction action) {
   return {};
 }
 
-std::variant<PreviewRequest, std::string> ReadPreviewRequest(std::string_view body) {
+Result<PreviewRequest> ReadPreviewRequest(std::string_view body) {
   return ReadBody(body, [](const json& object) {
     PreviewRequest request;
     request.program = ProgramOf(object);
@@ -120,7 +120,7 @@ std::variant<PreviewRequest, std::string> ReadPreviewRequest(std::string_view bo
   });
 }
 
-std::variant<RunRequest, std::string> ReadRunRequest(std::string_view body) {
+Result<RunRequest> ReadRunRequest(std::string_view body) {
   return ReadBody(body, [](const json& object) {
     RunRequest request;
     request.action = ActionOf(object);

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
+#include "common/result.h"
 #include "platform/clock.h"
 #include "program_file/program_file.h"
 
@@ -59,7 +59,7 @@ struct RunRequest {
 };
 
 // Each gives the request, or one sentence on what is wrong with the body.
-std::variant<PreviewRequest, std::string> ReadPreviewRequest(std::string_view body);
-std::variant<RunRequest, std::string> ReadRunRequest(std::string_view body);
+Result<PreviewRequest> ReadPreviewRequest(std::string_view body);
+Result<RunRequest> ReadRunRequest(std::string_view body);
 
 }  // namespace veltrane::studio

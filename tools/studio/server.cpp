@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "access.h"
+#include "common/status_text.h"
 #include "fleet.h"
 #include "folder.h"
 #include "format/packets.h"
@@ -24,6 +25,7 @@
 #include "shared/fleet_file.h"
 #include "shared/input_file.h"
 #include "shared/output_file.h"
+#include "shared/refusal.h"
 
 namespace veltrane::studio {
 namespace {
@@ -175,7 +177,7 @@ struct StudioServer::Parts {
   // refusal is sent and nothing is given.
   std::optional<fs::path> NamedFile(const std::string& relative, const char* extension,
                                     Response& res) const;
-  std::variant<std::vector<ScreenTarget>, std::string> ScreensOf(const RunRequest& request) const;
+  Result<std::vector<ScreenTarget>> ScreensOf(const RunRequest& request) const;
 };
 
 void StudioServer::Parts::Route() {
@@ -288,11 +290,11 @@ void StudioServer::Parts::Ports(Response& res) const {
 std::optional<fs::path> StudioServer::Parts::NamedFile(const std::string& relative,
                                                        const char* extension, Response& res) const {
   auto resolved = folder.Resolve(relative);
-  if (auto* error = std::get_if<std::string>(&resolved)) {
-    SendError(res, kForbidden, *error);
+  if (!resolved) {
+    SendError(res, kForbidden, StatusText(resolved.error()));
     return std::nullopt;
   }
-  const fs::path& file = std::get<fs::path>(resolved);
+  const fs::path& file = *resolved;
   if (file.extension() != extension) {
     SendError(res, kBadRequest, "\"" + relative + "\" is not a " + extension + " file");
     return std::nullopt;
@@ -305,11 +307,11 @@ void StudioServer::Parts::OpenProgram(const Request& req, Response& res) const {
   const auto file = NamedFile(relative, ".json", res);
   if (!file) return;
   auto read = tools::ReadBoundedInput(*file, {"a program file", cli::kMaxProgramFileBytes});
-  if (auto* error = std::get_if<std::string>(&read)) {
-    SendError(res, kUnprocessable, *error);
+  if (!read) {
+    SendError(res, kUnprocessable, StatusText(read.error()));
     return;
   }
-  const auto& bytes = std::get<std::vector<uint8_t>>(read);
+  const std::vector<uint8_t>& bytes = *read;
   const std::string text(bytes.begin(), bytes.end());
   const cli::ProgramFileResult parsed = cli::ParseProgramFile(text, file->parent_path());
   if (const auto* error = std::get_if<cli::ProgramFileError>(&parsed)) {
@@ -325,8 +327,8 @@ void StudioServer::Parts::SaveProgram(const Request& req, Response& res) const {
   if (!file) return;
   // What is saved is what `veltrane send` will read: it must read, with its pictures inside.
   auto built = BuildPageProgram(folder, {req.body, relative});
-  if (auto* error = std::get_if<std::string>(&built)) {
-    SendError(res, kUnprocessable, *error);
+  if (!built) {
+    SendError(res, kUnprocessable, StatusText(built.error()));
     return;
   }
   const std::vector<uint8_t> bytes(req.body.begin(), req.body.end());
@@ -358,22 +360,22 @@ void StudioServer::Parts::UploadPicture(const Request& req, Response& res) const
 
 void StudioServer::Parts::PreviewProgram(const Request& req, Response& res) const {
   auto request = ReadPreviewRequest(req.body);
-  if (auto* error = std::get_if<std::string>(&request)) {
-    SendError(res, kBadRequest, *error);
+  if (!request) {
+    SendError(res, kBadRequest, StatusText(request.error()));
     return;
   }
-  const PreviewRequest& ask = std::get<PreviewRequest>(request);
+  const PreviewRequest& ask = *request;
   auto built = BuildPageProgram(folder, ask.program);
-  if (auto* error = std::get_if<std::string>(&built)) {
-    SendError(res, kUnprocessable, *error);
+  if (!built) {
+    SendError(res, kUnprocessable, StatusText(built.error()));
     return;
   }
-  auto preview = PreviewOf(*std::get<std::shared_ptr<const BuiltProgram>>(built), ask.preview);
-  if (auto* error = std::get_if<std::string>(&preview)) {
-    SendError(res, kUnprocessable, *error);
+  auto preview = PreviewOf(**built, ask.preview);
+  if (!preview) {
+    SendError(res, kUnprocessable, StatusText(preview.error()));
     return;
   }
-  const Preview& shown = std::get<Preview>(preview);
+  const Preview& shown = *preview;
   const json document = {{"bytes", shown.bytes},
                          {"limit", format::kMaxProgramBytes},
                          {"pages", shown.pages},
@@ -384,28 +386,28 @@ void StudioServer::Parts::PreviewProgram(const Request& req, Response& res) cons
 
 void StudioServer::Parts::ExportProgram(const Request& req, Response& res) const {
   auto request = ReadPreviewRequest(req.body);
-  if (auto* error = std::get_if<std::string>(&request)) {
-    SendError(res, kBadRequest, *error);
+  if (!request) {
+    SendError(res, kBadRequest, StatusText(request.error()));
     return;
   }
-  const PreviewRequest& ask = std::get<PreviewRequest>(request);
+  const PreviewRequest& ask = *request;
   const bool picture = fs::path(ask.to).extension() == ".png";
   const auto file = NamedFile(ask.to, picture ? ".png" : ".bin", res);
   if (!file) return;
   auto built = BuildPageProgram(folder, ask.program);
-  if (auto* error = std::get_if<std::string>(&built)) {
-    SendError(res, kUnprocessable, *error);
+  if (!built) {
+    SendError(res, kUnprocessable, StatusText(built.error()));
     return;
   }
-  const BuiltProgram& program = *std::get<std::shared_ptr<const BuiltProgram>>(built);
+  const BuiltProgram& program = **built;
   std::vector<uint8_t> bytes = program.block;
   if (picture) {
     auto drawn = PictureOf(program, ask.preview, image::PngEffort::Small);
-    if (auto* error = std::get_if<std::string>(&drawn)) {
-      SendError(res, kUnprocessable, *error);
+    if (!drawn) {
+      SendError(res, kUnprocessable, StatusText(drawn.error()));
       return;
     }
-    bytes = std::get<Picture>(std::move(drawn)).png;
+    bytes = std::move(drawn->png);
   }
   if (const std::string error = tools::WriteOutputFile(*file, bytes); !error.empty()) {
     SendError(res, kUnprocessable, error);
@@ -414,44 +416,43 @@ void StudioServer::Parts::ExportProgram(const Request& req, Response& res) const
   SendJson(res, {{"path", ask.to}, {"bytes", bytes.size()}});
 }
 
-std::variant<std::vector<ScreenTarget>, std::string> StudioServer::Parts::ScreensOf(
-    const RunRequest& request) const {
+Result<std::vector<ScreenTarget>> StudioServer::Parts::ScreensOf(const RunRequest& request) const {
   if (!request.fleet.empty()) {
     auto file = folder.Resolve(request.fleet);
-    if (auto* error = std::get_if<std::string>(&file)) return *error;
-    return cli::LoadFleet(std::get<fs::path>(file));
+    if (!file) return Failure(file.error());
+    return cli::LoadFleet(*file);
   }
   // One screen is named as a fleet file's line names it.
   auto parsed = tools::ParseFleetFile(request.screen, platform::ResolveIpv4);
   if (auto* error = std::get_if<tools::FleetFileError>(&parsed))
-    return "the screen \"" + request.screen + "\": " + error->message;
+    return tools::Refusal("the screen \"" + request.screen + "\": " + error->message);
   auto& screens = std::get<std::vector<tools::FleetScreen>>(parsed);
-  if (screens.size() != 1) return std::string("name one screen");
+  if (screens.size() != 1) return tools::Refusal("name one screen");
   return std::move(screens);
 }
 
 void StudioServer::Parts::StartRun(const Request& req, Response& res) {
   auto request = ReadRunRequest(req.body);
-  if (auto* error = std::get_if<std::string>(&request)) {
-    SendError(res, kBadRequest, *error);
+  if (!request) {
+    SendError(res, kBadRequest, StatusText(request.error()));
     return;
   }
-  const RunRequest& ask = std::get<RunRequest>(request);
+  const RunRequest& ask = *request;
   auto screens = ScreensOf(ask);
-  if (auto* error = std::get_if<std::string>(&screens)) {
-    SendError(res, kUnprocessable, *error);
+  if (!screens) {
+    SendError(res, kUnprocessable, StatusText(screens.error()));
     return;
   }
   ScreenJob job{JobKind(ask.action), {}, ask.brightness};
   if (ask.action == RunAction::Send) {
     auto built = BuildPageProgram(folder, ask.program);
-    if (auto* error = std::get_if<std::string>(&built)) {
-      SendError(res, kUnprocessable, *error);
+    if (!built) {
+      SendError(res, kUnprocessable, StatusText(built.error()));
       return;
     }
-    job.program = std::get<std::shared_ptr<const BuiltProgram>>(built)->block;
+    job.program = (*built)->block;
   }
-  auto& targets = std::get<std::vector<ScreenTarget>>(screens);
+  std::vector<ScreenTarget>& targets = *screens;
   json list = json::array();
   for (const ScreenTarget& screen : targets)
     list.push_back({{"name", screen.name}, {"where", screen.where}});

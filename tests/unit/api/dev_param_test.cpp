@@ -44,6 +44,18 @@ TEST(Target, TransportFollowsDevType) {
   }
 }
 
+TEST(Target, SpeedIndexNamesTheLineSpeedAndAnyOtherIsTheUsualOne) {
+  const std::pair<int32_t, int32_t> cases[] = {{0, 9600},  {1, 19200},        {2, 38400},
+                                               {3, 57600}, {4, 115200},       {-1, 57600},
+                                               {5, 57600}, {INT32_MIN, 57600}};
+  for (const auto& [index, speed] : cases) {
+    DevParam p = Udp("");
+    p.devType = 0;
+    p.speed = index;
+    EXPECT_EQ(ToTarget(p, link::ComPortPaths()).bitsPerSecond, speed) << index;
+  }
+}
+
 TEST(Target, PortsAndAddressTakeTheirLowBits) {
   DevParam p = Udp("127.0.0.1");
   p.rmtPort = 0x10000 + 6666;

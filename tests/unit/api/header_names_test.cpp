@@ -5,18 +5,17 @@
 #include <algorithm>
 #include <utility>
 
+#include "api/dev_param.h"
 #include "format/date_time.h"
-#include "format/link.h"
 #include "format/raster.h"
-#include "link/target.h"
 #include "veltrane/veltrane.h"
 
 namespace veltrane {
 namespace {
 
 TEST(HeaderNames, DeviceTypesPickTheirTransport) {
-  EXPECT_EQ(link::SelectTransport(VELTRANE_DEV_SERIAL), link::Transport::Serial);
-  EXPECT_EQ(link::SelectTransport(VELTRANE_DEV_UDP), link::Transport::Udp);
+  EXPECT_EQ(api::TransportOf(VELTRANE_DEV_SERIAL), link::Transport::Serial);
+  EXPECT_EQ(api::TransportOf(VELTRANE_DEV_UDP), link::Transport::Udp);
 }
 
 TEST(HeaderNames, SpeedIndexesNameTheirSpeeds) {
@@ -24,8 +23,7 @@ TEST(HeaderNames, SpeedIndexesNameTheirSpeeds) {
       {VELTRANE_SPEED_9600, 9600},   {VELTRANE_SPEED_19200, 19200},   {VELTRANE_SPEED_38400, 38400},
       {VELTRANE_SPEED_57600, 57600}, {VELTRANE_SPEED_115200, 115200},
   };
-  for (const auto& [index, baud] : speeds)
-    EXPECT_EQ(format::kSerialSpeeds.at(static_cast<size_t>(index)), baud);
+  for (const auto& [index, baud] : speeds) EXPECT_EQ(api::LineSpeedOf(index), baud);
 }
 
 TEST(HeaderNames, ColourModesNameTheirDepth) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/status_text.h"
 #include "fleet.h"
 #include "platform/ipv4.h"
 #include "shared/udp_endpoint.h"
@@ -53,8 +54,8 @@ TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
   EXPECT_EQ(screens[1].target.remotePort, 7000);
   EXPECT_EQ(screens[2].target.devicePath, "/dev/ttyUSB0");
   // The speeds go through the same table as --baud: 115200 given, 57600 by default.
-  EXPECT_EQ(screens[2].target.speedIndex, *SpeedIndexForBaud(115200));
-  EXPECT_EQ(screens[3].target.speedIndex, *SpeedIndexForBaud(57600));
+  EXPECT_EQ(screens[2].target.bitsPerSecond, 115200);
+  EXPECT_EQ(screens[3].target.bitsPerSecond, 57600);
 }
 
 TEST(FleetFile, NamesMayBeInAnyScript) {
@@ -179,27 +180,26 @@ TEST(FleetFile, TheCommandNamesTheFileAndLine) {
                      std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
   std::ofstream(file) << "udp 127.0.0.1\nudp 127.0.0.1 --address x\n";
   const auto bad = cli::LoadFleet(file);
-  ASSERT_TRUE(std::holds_alternative<std::string>(bad));
-  EXPECT_EQ(std::get<std::string>(bad),
-            file.string() + ":2: --address: expected 0..255, got \"x\"");
+  ASSERT_FALSE(bad);
+  EXPECT_EQ(StatusText(bad.error()), file.string() + ":2: --address: expected 0..255, got \"x\"");
 
   std::ofstream(file) << "udp sign.invalid\n";
   const auto unknown = cli::LoadFleet(file);
-  ASSERT_TRUE(std::holds_alternative<std::string>(unknown));
-  EXPECT_EQ(std::get<std::string>(unknown),
+  ASSERT_FALSE(unknown);
+  EXPECT_EQ(StatusText(unknown.error()),
             file.string() + ":1: udp: cannot find an IPv4 address for \"sign.invalid\"");
 
   std::ofstream(file) << std::string(kMaxFleetFileBytes + 1, '\n');
   const auto large = cli::LoadFleet(file);
-  ASSERT_TRUE(std::holds_alternative<std::string>(large));
+  ASSERT_FALSE(large);
   EXPECT_EQ(
-      std::get<std::string>(large),
+      StatusText(large.error()),
       file.string() + " has 1048577 bytes, more than the 1048576 bytes a fleet file may have");
   std::filesystem::remove(file);
 
   const auto missing = cli::LoadFleet(file);
-  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
-  EXPECT_EQ(std::get<std::string>(missing),
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(StatusText(missing.error()),
             "cannot read " + file.string() + ": no such file or directory");
 }
 

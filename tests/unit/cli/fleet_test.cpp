@@ -190,7 +190,7 @@ const std::filesystem::path kHello =
 
 std::vector<uint8_t> HelloBlock() {
   auto built = LoadProgramBlock(kHello);
-  return std::get<std::vector<uint8_t>>(std::move(built));
+  return *std::move(built);
 }
 
 // Simulated screens for fleet runs: `ok` accepts any block, `refusing` refuses every program at

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "common/status_text.h"
 #include "fleet.h"
 
 namespace veltrane::tools {
@@ -52,13 +53,12 @@ TEST(BoundedInput, ReadsWithinTheLimitAndRefusesByKindOrSize) {
     SCOPED_TRACE(c.file.string());
     const auto read = ReadBoundedInput(c.file, kKind);
     if (c.error.empty()) {
-      ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(read))
-          << std::get<std::string>(read);
-      const auto& bytes = std::get<std::vector<uint8_t>>(read);
+      ASSERT_TRUE(read) << StatusText(read.error());
+      const auto& bytes = *read;
       EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes);
     } else {
-      ASSERT_TRUE(std::holds_alternative<std::string>(read));
-      EXPECT_EQ(std::get<std::string>(read).rfind(c.error, 0), 0u) << std::get<std::string>(read);
+      ASSERT_FALSE(read);
+      EXPECT_EQ(StatusText(read.error()).rfind(c.error, 0), 0u) << StatusText(read.error());
     }
   }
   for (const fs::path& file : {exact, over, empty}) fs::remove(file);
@@ -72,7 +72,7 @@ TEST(BoundedInput, APipeIsReadOnlyWhereTheKindTakesOne) {
   const std::string refused = pipe.string() + " is a pipe, not a regular file";
   using Reading = std::function<std::optional<std::string>()>;
   const auto errorOf = [](const auto& read) -> std::optional<std::string> {
-    if (const auto* error = std::get_if<std::string>(&read)) return *error;
+    if (!read) return StatusText(read.error());
     return std::nullopt;
   };
   const std::pair<const char*, Reading> refusals[] = {
@@ -90,8 +90,8 @@ TEST(BoundedInput, APipeIsReadOnlyWhereTheKindTakesOne) {
   std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << "1234"; });
   const auto read = ReadBoundedInput(pipe, {"a program", 8, true});
   writer.join();
-  ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(read)) << std::get<std::string>(read);
-  EXPECT_EQ(std::get<std::vector<uint8_t>>(read), (std::vector<uint8_t>{'1', '2', '3', '4'}));
+  ASSERT_TRUE(read) << StatusText(read.error());
+  EXPECT_EQ(*read, (std::vector<uint8_t>{'1', '2', '3', '4'}));
   fs::remove(pipe);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/status_text.h"
 #include "program/program_reader.h"
 
 namespace veltrane::cli {
@@ -36,9 +37,8 @@ TEST(PictureFit, TheRasterIsThePictureCutOrScaledToTheArea) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const BuiltProgram built = BuildProgram(OnePicture(c.rect, c.fit));
-    ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(built))
-        << std::get<std::string>(built);
-    const auto& block = std::get<std::vector<uint8_t>>(built);
+    ASSERT_TRUE(built) << StatusText(built.error());
+    const auto& block = *built;
     const program::ReadResult read = program::ReadProgram(block);
     ASSERT_TRUE(read.ok());
     const auto& window = std::get<program::WindowArea>(read.program().pages[0].areas[0].content);
@@ -49,9 +49,9 @@ TEST(PictureFit, TheRasterIsThePictureCutOrScaledToTheArea) {
 
 TEST(PictureFit, AnAreaTooLargeToScaleIntoIsRefusedBeforeThePictureIsMade) {
   const BuiltProgram built = BuildProgram(OnePicture({0, 0, 65535, 65535}, PictureFit::Scale));
-  ASSERT_TRUE(std::holds_alternative<std::string>(built));
-  EXPECT_EQ(std::get<std::string>(built).rfind("pages[0].areas[0]: ", 0), 0u)
-      << std::get<std::string>(built);
+  ASSERT_FALSE(built);
+  EXPECT_EQ(StatusText(built.error()).rfind("pages[0].areas[0]: ", 0), 0u)
+      << StatusText(built.error());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "commands.h"
+#include "common/status_text.h"
 
 namespace veltrane::cli {
 namespace {
@@ -298,8 +299,8 @@ TEST(ProgramFile, StandardInputIsAProgramFileWhenItOpensAnObject) {
 
 TEST(ProgramFile, MissingFileIsAnError) {
   const auto result = LoadProgramBlock("/nonexistent/program.json");
-  ASSERT_TRUE(std::holds_alternative<std::string>(result));
-  EXPECT_NE(std::get<std::string>(result).find("cannot read"), std::string::npos);
+  ASSERT_FALSE(result);
+  EXPECT_NE(StatusText(result.error()).find("cannot read"), std::string::npos);
 }
 
 }  // namespace

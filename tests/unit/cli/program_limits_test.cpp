@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "commands.h"
+#include "common/status_text.h"
 #include "format/packets.h"
 #include "preview.h"
 #include "program/program_reader.h"
@@ -48,21 +49,19 @@ TEST(ProgramLimit, AnAreaTakingTheProgramPastItIsRefusedWithTheSizeItWouldHave) 
     file.pages.push_back({0, c.areas});
     const BuiltProgram built = BuildProgram(file);
     if (c.error.empty()) {
-      ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(built));
-      EXPECT_LE(std::get<std::vector<uint8_t>>(built).size(), format::kMaxProgramBytes);
+      ASSERT_TRUE(built);
+      EXPECT_LE(built->size(), format::kMaxProgramBytes);
     } else {
-      ASSERT_TRUE(std::holds_alternative<std::string>(built));
-      EXPECT_EQ(std::get<std::string>(built), c.error);
+      ASSERT_FALSE(built);
+      EXPECT_EQ(StatusText(built.error()), c.error);
     }
   }
 }
 
 std::vector<uint8_t> Built(const ProgramFile& file) {
   BuiltProgram built = BuildProgram(file);
-  EXPECT_TRUE(std::holds_alternative<std::vector<uint8_t>>(built));
-  return std::holds_alternative<std::vector<uint8_t>>(built)
-             ? std::get<std::vector<uint8_t>>(std::move(built))
-             : std::vector<uint8_t>{};
+  EXPECT_TRUE(built);
+  return built ? *std::move(built) : std::vector<uint8_t>{};
 }
 
 TEST(PreviewLimit, ThePictureIsMeasuredAsItWillBeDrawn) {
@@ -93,9 +92,9 @@ TEST(PreviewLimit, ThePictureIsMeasuredAsItWillBeDrawn) {
                    << (look.style == PreviewStyle::Dots) << ", labels " << look.labels);
       const render::PictureSize size = PreviewSize(read.program(), look);
       const auto picture = PictureProgram(read.program(), block, {}, look);
-      ASSERT_TRUE(std::holds_alternative<image::RgbImage>(picture));
-      EXPECT_EQ(std::get<image::RgbImage>(picture).width, size.width);
-      EXPECT_EQ(std::get<image::RgbImage>(picture).height, size.height);
+      ASSERT_TRUE(picture);
+      EXPECT_EQ(picture->width, size.width);
+      EXPECT_EQ(picture->height, size.height);
     }
   }
 }
@@ -109,9 +108,9 @@ TEST(PreviewLimit, PagesTakeTheScreensSizeWhereverTheirAreasReach) {
   const PreviewLook look{1, PreviewStyle::Squares, false, std::nullopt,
                          render::PictureSize{50, 20}};
   const auto picture = PictureProgram(read.program(), block, {}, look);
-  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(picture));
-  EXPECT_EQ(std::get<image::RgbImage>(picture).width, 50 + 1 + 50);
-  EXPECT_EQ(std::get<image::RgbImage>(picture).height, 20);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->width, 50 + 1 + 50);
+  EXPECT_EQ(picture->height, 20);
 }
 
 TEST(PreviewLimit, APictureTooLargeIsRefusedBeforeItIsDrawn) {
@@ -140,10 +139,10 @@ TEST(PreviewLimit, APictureTooLargeIsRefusedBeforeItIsDrawn) {
     ASSERT_TRUE(read.ok());
     const auto picture = PictureProgram(read.program(), block, {}, c.look);
     if (c.error.empty()) {
-      EXPECT_TRUE(std::holds_alternative<image::RgbImage>(picture));
+      EXPECT_TRUE(picture);
     } else {
-      ASSERT_TRUE(std::holds_alternative<std::string>(picture));
-      EXPECT_EQ(std::get<std::string>(picture), c.error);
+      ASSERT_FALSE(picture);
+      EXPECT_EQ(StatusText(picture.error()), c.error);
     }
   }
 }

@@ -188,8 +188,8 @@ TEST(Summary, OneLinePerPageAndAreaAgreeingWithTheTree) {
 // and pictures are both windows.
 TEST(Summary, AreasOfABlockAreNamedByTheirRecords) {
   auto loaded = LoadProgramBlock(kHello);
-  ASSERT_TRUE(std::holds_alternative<std::vector<uint8_t>>(loaded));
-  const auto& block = std::get<std::vector<uint8_t>>(loaded);
+  ASSERT_TRUE(loaded);
+  const auto& block = *loaded;
   const ScratchProgram file("hello.bin", std::string(block.begin(), block.end()));
   const Outcome summary = Capture([&] { return Inspect(file.path(), {}, /*summary=*/true); });
   ASSERT_EQ(summary.status, kExitOk) << summary.err;
@@ -208,7 +208,7 @@ TEST(ProgramJson, TheTreeAsTheReaderFindsIt) {
   EXPECT_EQ(std::count(tree.out.begin(), tree.out.end(), '\n'), 1);  // one line
   const json t = json::parse(tree.out);
   auto loaded = LoadProgramBlock(kHello);
-  const auto& block = std::get<std::vector<uint8_t>>(loaded);
+  const auto& block = *loaded;
   const program::ReadResult read = program::ReadProgram(block);
   ASSERT_TRUE(read.ok());
   const program::Program& program = read.program();
@@ -235,7 +235,7 @@ TEST(ProgramJson, BytesThatAreNotUtf8StillMakeValidJson) {
   const ScratchProgram file(
       "latin1.json", OnePage(R"({"kind": "string", "rect": [0, 0, 64, 16], "text": "abc"})"));
   auto loaded = LoadProgramBlock(file.path());
-  auto block = std::get<std::vector<uint8_t>>(loaded);
+  auto block = *loaded;
   // Put a byte no UTF-8 text has into the string's text, as a host in another code page might.
   const auto at = std::search(block.begin(), block.end(), std::begin("abc"), std::end("abc") - 1);
   ASSERT_NE(at, block.end());
@@ -313,9 +313,9 @@ TEST(PreviewOptions, OnePageIsDrawnAloneAndAPageBeyondTheCountIsNamed) {
         Capture([&] { return Preview(file.path(), out, {}, {.scale = 1, .page = c.page}); });
     ASSERT_EQ(run.status, kExitOk) << run.err;
     const auto read = tools::ReadPngInput(out);
-    ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
-    EXPECT_EQ(std::get<image::RgbImage>(read).width, c.width);
-    EXPECT_EQ(std::get<image::RgbImage>(read).height, c.height);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->width, c.width);
+    EXPECT_EQ(read->height, c.height);
   }
   std::filesystem::remove(out);
   const Outcome beyond = Capture([&] { return Preview(file.path(), out, {}, {.page = 2}); });
@@ -331,9 +331,9 @@ TEST(PreviewOptions, APageIsTheSizeOfTheScreenTheFileNames) {
   const Outcome run = Capture([&] { return Preview(file.path(), out, {}, {.scale = 2}); });
   ASSERT_EQ(run.status, kExitOk) << run.err;
   const auto read = tools::ReadPngInput(out);
-  ASSERT_TRUE(std::holds_alternative<image::RgbImage>(read));
-  EXPECT_EQ(std::get<image::RgbImage>(read).width, 128);
-  EXPECT_EQ(std::get<image::RgbImage>(read).height, 48);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->width, 128);
+  EXPECT_EQ(read->height, 48);
   std::filesystem::remove(out);
 }
 

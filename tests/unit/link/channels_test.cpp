@@ -333,13 +333,6 @@ TEST_F(SerialChannelTest, OpenChannelOpensTheKindTheTargetNames) {
   EXPECT_EQ(held.channel, nullptr);
 }
 
-TEST(SerialChannel, SpeedTable) {
-  const std::pair<int32_t, int32_t> cases[] = {{0, 9600},  {1, 19200},        {2, 38400},
-                                               {3, 57600}, {4, 115200},       {-1, 57600},
-                                               {5, 57600}, {INT32_MIN, 57600}};
-  for (const auto& [index, speed] : cases) EXPECT_EQ(LineSpeed(index), speed) << index;
-}
-
 TEST(ComPortPaths, MappingAndDefaults) {
   ComPortPaths paths;
   EXPECT_EQ(paths.PathOf(1), "/dev/ttyS0");

@@ -4,20 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "common/status_text.h"
+
 namespace veltrane::studio {
 namespace {
 
 template <class Request>
-std::string Refusal(const std::variant<Request, std::string>& read) {
-  return std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : "(read)";
+std::string Refusal(const Result<Request>& read) {
+  return !read ? StatusText(read.error()) : "(read)";
 }
 
 TEST(StudioRequests, APreviewNamesTheProgramTimeScaleAndPage) {
   const auto read = ReadPreviewRequest(
       R"({"program": "{\"pages\": []}", "path": "signs/a.json", "at": "2026-12-09 10:08:30",
           "scale": 6, "page": 1, "to": "a.png"})");
-  ASSERT_TRUE(std::holds_alternative<PreviewRequest>(read)) << Refusal(read);
-  const PreviewRequest& request = std::get<PreviewRequest>(read);
+  ASSERT_TRUE(read) << Refusal(read);
+  const PreviewRequest& request = *read;
   EXPECT_EQ(request.program.text, R"({"pages": []})");
   EXPECT_EQ(request.program.path, "signs/a.json");
   EXPECT_EQ(request.preview.at.hour, 10);
@@ -27,8 +29,8 @@ TEST(StudioRequests, APreviewNamesTheProgramTimeScaleAndPage) {
   EXPECT_EQ(request.preview.page, 1u);
   EXPECT_EQ(request.to, "a.png");
   const auto everyPage = ReadPreviewRequest(R"({"at": "2026-12-09 10:08:30", "page": null})");
-  ASSERT_TRUE(std::holds_alternative<PreviewRequest>(everyPage));
-  EXPECT_FALSE(std::get<PreviewRequest>(everyPage).preview.page.has_value());
+  ASSERT_TRUE(everyPage);
+  EXPECT_FALSE(everyPage->preview.page.has_value());
 }
 
 TEST(StudioRequests, BodiesThatCannotBeReadAreOneSentence) {
@@ -84,8 +86,8 @@ TEST(StudioRequests, ARunNamesItsActionAndOneScreenOrAFleet) {
       EXPECT_EQ(Refusal(read).rfind(c.refusal, 0), 0u) << Refusal(read);
       continue;
     }
-    ASSERT_TRUE(std::holds_alternative<RunRequest>(read)) << Refusal(read);
-    EXPECT_EQ(std::get<RunRequest>(read).action, c.action);
+    ASSERT_TRUE(read) << Refusal(read);
+    EXPECT_EQ(read->action, c.action);
   }
   EXPECT_EQ(ActionName(RunAction::PowerOn), "power-on");
 }

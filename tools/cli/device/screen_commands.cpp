@@ -9,6 +9,7 @@
 
 #include "api/last_error.h"
 #include "commands.h"
+#include "common/status_text.h"
 #include "format/link.h"
 #include "format/packets.h"
 #include "platform/clock.h"
@@ -17,8 +18,9 @@
 #include "program/program_reader.h"
 #include "progress_bar.h"
 #include "protocol/fleet.h"
+#include "shared/refusal.h"
+#include "shared/screen_spec.h"
 #include "shared/time_text.h"
-#include "shared/udp_endpoint.h"
 
 namespace veltrane::cli {
 namespace {
@@ -32,7 +34,8 @@ std::string Describe(const Connection& c) {
 // The exit status for one screen's failure, with one sentence on stderr: where the command was
 // talking, then the text the library's last error gives for the same status. A screen that
 // answered an upload with a refusal is told apart from one that did not answer.
-int OneScreenFailed(const protocol::Outcome& outcome, const Connection& connection) {
+int OneScreenFailed(const protocol::Outcome& outcome, const Connection& connection,
+                    const tools::FleetScreen& screen) {
   const Status status = outcome.status;
   if (status == Status::Refused && outcome.refusal) {
     // Counted from 1 among all the upload's packets; a data packet is also named by its
@@ -56,10 +59,7 @@ int OneScreenFailed(const protocol::Outcome& outcome, const Connection& connecti
       return kExitScreen;
     case Status::OsError:
     case Status::WrongDevice:
-      SayError((connection.serial.empty()
-                    ? "cannot bind local UDP port " + std::to_string(connection.localPort)
-                    : "cannot open " + connection.serial) +
-               reason);
+      SayError(tools::NotOpenedText(screen.target) + reason);
       return kExitUsage;
     default:
       SayError(Describe(connection) + reason);
@@ -131,19 +131,19 @@ class TimeKeepingClock final : public platform::Clock {
 std::optional<std::vector<tools::FleetScreen>> ChooseScreens(const ScreenChoice& choice) {
   if (choice.toFleet()) {
     auto picked = PickScreens(choice.fleet);
-    if (const auto* error = std::get_if<std::string>(&picked)) {
-      SayError(*error);
+    if (!picked) {
+      SayError(StatusText(picked.error()));
       return std::nullopt;
     }
-    return std::get<std::vector<tools::FleetScreen>>(std::move(picked));
+    return *std::move(picked);
   }
   auto target = TargetFor(choice.connection);
-  if (const auto* error = std::get_if<std::string>(&target)) {
-    SayError(*error);
+  if (!target) {
+    SayError(StatusText(target.error()));
     return std::nullopt;
   }
   tools::FleetScreen one;
-  one.target = std::get<link::Target>(target);
+  one.target = *std::move(target);
   one.where = tools::PlaceText(one.target);
   return std::vector{one};
 }
@@ -222,7 +222,7 @@ int RunAndReport(const ScreenChoice& choice, const protocol::FleetTask& task,
     std::fflush(stdout);
   }
   if (result.outcome.status != Status::Ok)
-    return OneScreenFailed(result.outcome, choice.connection);
+    return OneScreenFailed(result.outcome, choice.connection, run->screens[0]);
   return reporting.json ? kExitOk : succeeded(result);
 }
 
@@ -230,37 +230,18 @@ protocol::Request Ask(protocol::Command command, int32_t value = 0) { return {co
 
 }  // namespace
 
-std::variant<link::Target, std::string> TargetFor(const Connection& connection) {
-  link::Target target;
-  target.devAddr = static_cast<uint8_t>(connection.address);
-  if (connection.address < 0 || connection.address > 255)
-    return "--address: expected 0..255, got " + std::to_string(connection.address);
+Result<link::Target> TargetFor(const Connection& connection) {
   if (!connection.serial.empty() && !connection.udp.empty())
-    return "--udp and --serial cannot be used together: give one way to the screen";
-  if (!connection.serial.empty()) {
-    if (connection.baud) {  // else the target's own default speed
-      const auto speed = tools::SpeedIndexForBaud(*connection.baud);
-      if (!speed) return "--baud: expected " + tools::BaudChoices();
-      target.speedIndex = *speed;
-    }
-    target.transport = link::Transport::Serial;
-    target.devicePath = connection.serial;
-    return target;
-  }
-  if (connection.udp.empty())
-    return "say where the screen is: --udp HOST[:PORT] or --serial DEVICE";
-  const auto endpoint = tools::ParseUdpEndpoint(connection.udp, {0, format::kScreenPort},
-                                                tools::EndpointRole::Screen, platform::ResolveIpv4);
-  if (auto* error = std::get_if<std::string>(&endpoint)) return "--udp: " + *error;
-  if (connection.localPort < 0 || connection.localPort > 65535)
-    return "--local-port: expected 0..65535";
-  if (connection.baud)
-    return "--baud sets a serial line's speed: it needs --serial DEVICE, not --udp";
-  target.transport = link::Transport::Udp;
-  target.remoteAddress = std::get<tools::UdpEndpoint>(endpoint).address;
-  target.remotePort = std::get<tools::UdpEndpoint>(endpoint).port;
-  target.localPort = static_cast<uint16_t>(connection.localPort);
-  return target;
+    return tools::Refusal("--udp and --serial cannot be used together: give one way to the screen");
+  tools::ScreenSpec spec;
+  spec.transport = !connection.serial.empty() ? link::Transport::Serial
+                   : !connection.udp.empty()  ? link::Transport::Udp
+                                              : link::Transport::None;
+  spec.place = !connection.serial.empty() ? connection.serial : connection.udp;
+  if (connection.baud) spec.baud = std::to_string(*connection.baud);
+  spec.address = std::to_string(connection.address);
+  spec.localPort = connection.localPort;
+  return tools::ScreenTarget(spec, tools::SpecSource::CommandLine, platform::ResolveIpv4);
 }
 
 int Power(const ScreenChoice& screens, const std::optional<std::string>& state,

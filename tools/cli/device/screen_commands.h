@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "commands.h"
+#include "common/result.h"
 #include "fleet.h"
 #include "link/target.h"
 #include "protocol/exchange_steps.h"
@@ -26,7 +26,7 @@ struct Connection {
 };
 
 // The target the options name, or one sentence on what is wrong with them.
-std::variant<link::Target, std::string> TargetFor(const Connection& connection);
+Result<link::Target> TargetFor(const Connection& connection);
 
 // Which screens a device subcommand talks to, and how hard it tries each packet. One screen is a
 // fleet of one: every device subcommand takes the same way through the library's engine, and

@@ -12,6 +12,7 @@
 #include "builder/window_area.h"
 #include "commands.h"
 #include "common/status.h"
+#include "common/status_text.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "preview.h"
@@ -35,8 +36,8 @@ std::string WriteWhatTheScreenShows(std::span<const uint8_t> block,
   if (!read.ok()) return "the program does not read back: " + read.defect().message;
   const auto pictured = PictureProgram(read.program(), block, platform::SystemClock().Local(),
                                        {.scale = kDefaultPreviewScale, .style = style});
-  if (const auto* error = std::get_if<std::string>(&pictured)) return *error;
-  const image::RgbImage& picture = std::get<image::RgbImage>(pictured);
+  if (!pictured) return StatusText(pictured.error());
+  const image::RgbImage& picture = *pictured;
   if (written != nullptr) *written = picture;
   return WritePicture(file, picture);
 }

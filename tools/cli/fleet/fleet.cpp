@@ -9,11 +9,14 @@
 
 #include "api/last_error.h"
 #include "commands.h"
+#include "common/status_text.h"
 #include "fleet_display.h"
 #include "platform/ipv4.h"
 #include "platform/terminal.h"
 #include "shared/input_file.h"
+#include "shared/refusal.h"
 #include "shared/retry_file.h"
+#include "shared/screen_spec.h"
 
 namespace veltrane::cli {
 namespace {
@@ -23,15 +26,14 @@ using ScreenKey = std::tuple<std::string, int32_t>;  // where, address
 ScreenKey KeyOf(const tools::FleetScreen& screen) { return {screen.where, screen.target.devAddr}; }
 
 // The screens an earlier result says did not succeed, or why the file cannot say.
-std::variant<std::set<ScreenKey>, std::string> FailedEarlier(const std::string& file) {
+Result<std::set<ScreenKey>> FailedEarlier(const std::string& file) {
   auto read =
       tools::ReadBoundedInput(file, {"an earlier --json result", tools::kMaxRetryFileBytes});
-  if (auto* error = std::get_if<std::string>(&read)) return *error;
-  const std::vector<uint8_t>& text = std::get<std::vector<uint8_t>>(read);
-  auto parsed = tools::ParseRetryFile({reinterpret_cast<const char*>(text.data()), text.size()});
-  if (auto* error = std::get_if<std::string>(&parsed)) return file + ": " + *error;
+  if (!read) return Failure(read.error());
+  auto parsed = tools::ParseRetryFile({reinterpret_cast<const char*>(read->data()), read->size()});
+  if (!parsed) return tools::Refusal(file + ": " + StatusText(parsed.error()));
   std::set<ScreenKey> failed;
-  for (const tools::EarlierResult& entry : std::get<std::vector<tools::EarlierResult>>(parsed))
+  for (const tools::EarlierResult& entry : *parsed)
     if (!entry.succeeded) failed.insert({entry.target, entry.address});
   return failed;
 }
@@ -61,59 +63,52 @@ void SayWhyScreensFailed(const std::vector<tools::FleetScreen>& screens,
   for (size_t i = 0; i < screens.size(); ++i) {
     const Status status = results[i].outcome.status;
     if (ResultWord(status.code()) != "failed") continue;
-    const link::Target& target = screens[i].target;
     const bool notOpened = status == Status::OsError || status == Status::WrongDevice;
-    const std::string what = !notOpened ? screens[i].where
-                             : target.transport == link::Transport::Serial
-                                 ? "cannot open " + target.devicePath
-                                 : "cannot bind a local UDP port for " + screens[i].where;
+    const std::string what = notOpened ? tools::NotOpenedText(screens[i].target) : screens[i].where;
     SayError(DisplayName(screens[i]) + ": " + what + ": " + api::Describe(status).text);
   }
 }
 
 }  // namespace
 
-std::variant<std::vector<tools::FleetScreen>, std::string> LoadFleet(
-    const std::filesystem::path& file) {
+Result<std::vector<tools::FleetScreen>> LoadFleet(const std::filesystem::path& file) {
   auto read = tools::ReadBoundedInput(file, {"a fleet file", tools::kMaxFleetFileBytes});
-  if (auto* error = std::get_if<std::string>(&read)) return *error;
-  const std::vector<uint8_t>& text = std::get<std::vector<uint8_t>>(read);
-  auto parsed = tools::ParseFleetFile({reinterpret_cast<const char*>(text.data()), text.size()},
+  if (!read) return Failure(read.error());
+  auto parsed = tools::ParseFleetFile({reinterpret_cast<const char*>(read->data()), read->size()},
                                       platform::ResolveIpv4);
   if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
     const std::string where =
         error->line == 0 ? file.string() : file.string() + ":" + std::to_string(error->line);
-    return where + ": " + error->message;
+    return tools::Refusal(where + ": " + error->message);
   }
   return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
 }
 
-std::variant<std::vector<tools::FleetScreen>, std::string> PickScreens(
-    const FleetOptions& options) {
+Result<std::vector<tools::FleetScreen>> PickScreens(const FleetOptions& options) {
   auto loaded = LoadFleet(options.file);
-  if (std::holds_alternative<std::string>(loaded)) return loaded;
-  std::vector<tools::FleetScreen> screens = std::get<std::vector<tools::FleetScreen>>(loaded);
+  if (!loaded) return loaded;
+  std::vector<tools::FleetScreen> screens = *loaded;
   const auto named = [&](const std::string& name) {
     return std::any_of(screens.begin(), screens.end(),
                        [&](const auto& s) { return s.name == name; });
   };
   for (const std::string& name : options.only)
-    if (!named(name)) return "--only: " + options.file + " has no screen named \"" + name + "\"";
+    if (!named(name))
+      return tools::Refusal("--only: " + options.file + " has no screen named \"" + name + "\"");
   if (!options.only.empty())
     std::erase_if(screens, [&](const tools::FleetScreen& screen) {
       return std::find(options.only.begin(), options.only.end(), screen.name) == options.only.end();
     });
   if (options.retry.empty()) return screens;
   auto failed = FailedEarlier(options.retry);
-  if (auto* error = std::get_if<std::string>(&failed)) return "--retry: " + *error;
-  std::set<ScreenKey>& again = std::get<std::set<ScreenKey>>(failed);
+  if (!failed) return tools::Refusal("--retry: " + StatusText(failed.error()));
+  const std::set<ScreenKey>& again = *failed;
   std::set<ScreenKey> known;
-  for (const tools::FleetScreen& screen : std::get<std::vector<tools::FleetScreen>>(loaded))
-    known.insert(KeyOf(screen));
+  for (const tools::FleetScreen& screen : *loaded) known.insert(KeyOf(screen));
   for (const auto& [where, address] : again)
     if (!known.contains({where, address}))
-      return "--retry: " + options.retry + " names a screen " + options.file +
-             " does not have: " + where + " address " + std::to_string(address);
+      return tools::Refusal("--retry: " + options.retry + " names a screen " + options.file +
+                            " does not have: " + where + " address " + std::to_string(address));
   std::erase_if(screens, [&](const auto& screen) { return !again.contains(KeyOf(screen)); });
   return screens;
 }

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "common/result.h"
 #include "fleet_results.h"
 #include "platform/clock.h"
 #include "protocol/fleet.h"
@@ -23,13 +23,12 @@ struct FleetOptions {
 };
 
 // The screens a fleet file lists, or one sentence ("fleet.txt:3: ...") on why it cannot be used.
-std::variant<std::vector<tools::FleetScreen>, std::string> LoadFleet(
-    const std::filesystem::path& file);
+Result<std::vector<tools::FleetScreen>> LoadFleet(const std::filesystem::path& file);
 
 // The screens of the fleet file that --only and --retry pick, in the file's order (none when the
 // earlier run left none to run again), or one sentence on why the choice cannot be made: a name
 // the fleet does not have, a retry file that cannot be read or names a screen it does not have.
-std::variant<std::vector<tools::FleetScreen>, std::string> PickScreens(const FleetOptions& options);
+Result<std::vector<tools::FleetScreen>> PickScreens(const FleetOptions& options);
 
 // Runs `task` at every screen through the library's engine. With `live`, a line per screen shows
 // the progress on stderr while it runs (wiped at the end).

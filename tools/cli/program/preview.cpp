@@ -7,6 +7,7 @@
 #include "render/dots.h"
 #include "render/renderer.h"
 #include "shared/output_file.h"
+#include "shared/refusal.h"
 
 namespace veltrane::cli {
 namespace {
@@ -46,16 +47,15 @@ render::PictureSize PreviewSize(const program::Program& program, const PreviewLo
   return ScalesJoinedPages(look) ? Scaled(joined, look.scale) : joined;
 }
 
-std::variant<image::RgbImage, std::string> PictureProgram(const program::Program& program,
-                                                          std::span<const uint8_t> block,
-                                                          const platform::LocalTime& time,
-                                                          const PreviewLook& look,
-                                                          std::vector<render::Spill>* spills) {
+Result<image::RgbImage> PictureProgram(const program::Program& program,
+                                       std::span<const uint8_t> block,
+                                       const platform::LocalTime& time, const PreviewLook& look,
+                                       std::vector<render::Spill>* spills) {
   const render::PictureSize size = PreviewSize(program, look);
   if (size.Pixels() > kMaxPreviewPixels) {
-    return "the picture would be " + std::to_string(size.width) + " x " +
-           std::to_string(size.height) + " pixels, more than the " +
-           std::to_string(kMaxPreviewPixels) + " a preview may have";
+    return tools::Refusal("the picture would be " + std::to_string(size.width) + " x " +
+                          std::to_string(size.height) + " pixels, more than the " +
+                          std::to_string(kMaxPreviewPixels) + " a preview may have");
   }
   std::vector<image::RgbImage> pages;
   if (look.page)

@@ -6,9 +6,9 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "common/result.h"
 #include "image/png.h"
 #include "platform/clock.h"
 #include "program/program_reader.h"
@@ -45,10 +45,10 @@ render::PictureSize PreviewSize(const program::Program& program, const PreviewLo
 // style. With `spills`, the areas drawn that light pixels beyond their rectangles are added there.
 // Refused with one sentence, before anything is drawn, when the picture would pass
 // kMaxPreviewPixels.
-std::variant<image::RgbImage, std::string> PictureProgram(
-    const program::Program& program, std::span<const uint8_t> block,
-    const platform::LocalTime& time, const PreviewLook& look,
-    std::vector<render::Spill>* spills = nullptr);
+Result<image::RgbImage> PictureProgram(const program::Program& program,
+                                       std::span<const uint8_t> block,
+                                       const platform::LocalTime& time, const PreviewLook& look,
+                                       std::vector<render::Spill>* spills = nullptr);
 
 // Writes `picture` as a PNG to `file` as tools::WriteOutputFile does (what is there is replaced
 // only once the whole picture is written); an empty string, or one sentence naming the file.

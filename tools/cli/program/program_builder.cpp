@@ -12,6 +12,7 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "common/status.h"
+#include "common/status_text.h"
 #include "format/packets.h"
 #include "image/fit.h"
 #include "image/png.h"
@@ -19,6 +20,7 @@
 #include "platform/text_codec.h"
 #include "raster/raster.h"
 #include "shared/input_file.h"
+#include "shared/refusal.h"
 
 namespace veltrane::cli {
 namespace {
@@ -68,8 +70,8 @@ class AreaAdder {
 
   std::string operator()(const ImageArea& image) const {
     auto png = tools::ReadPngInput(image.file);
-    if (auto* error = std::get_if<std::string>(&png)) return *error;
-    auto& picture = std::get<image::RgbImage>(png);
+    if (!png) return StatusText(png.error());
+    image::RgbImage& picture = *png;
     // What the area holds: the picture at its own size, or cut or scaled to the area.
     const int32_t areaWidth = std::max(0, area_.rect.right - area_.rect.left);
     const int32_t areaHeight = std::max(0, area_.rect.bottom - area_.rect.top);
@@ -124,11 +126,12 @@ BuiltProgram BuildProgram(const ProgramFile& file) {
     const Page& page = file.pages[p];
     const std::string where = "pages[" + std::to_string(p) + "]";
     if (const std::string error = WhyNot(program.AddLeaf(page.pageParam)); !error.empty())
-      return where + ": " + error;
+      return tools::Refusal(where + ": " + error);
     for (size_t a = 0; a < page.areas.size(); ++a) {
       const Area& area = page.areas[a];
       const std::string error = std::visit(AreaAdder(program, area, file.colorMode), area.content);
-      if (!error.empty()) return where + ".areas[" + std::to_string(a) + "]: " + error;
+      if (!error.empty())
+        return tools::Refusal(where + ".areas[" + std::to_string(a) + "]: " + error);
     }
   }
   return program.Bytes();
