@@ -60,15 +60,13 @@ studio::PictureAsk Ask() {
 }
 
 std::shared_ptr<const studio::BuiltProgram> Built(const std::string& program) {
-  return std::get<std::shared_ptr<const studio::BuiltProgram>>(
-      studio::BuildPageProgram(studio::StudioFolder(Folder()), {program, ""}));
+  return studio::BuildPageProgram(studio::StudioFolder(Folder()), {program, ""}).value();
 }
 
 image::RgbImage Drawn(const studio::BuiltProgram& program) {
   const cli::PreviewLook look{kZoom, cli::PreviewStyle::Dots, false, std::nullopt,
                               render::PictureSize{128, 64}};
-  return std::get<image::RgbImage>(
-      cli::PictureProgram(program.tree, program.block, Ask().at, look));
+  return cli::PictureProgram(program.tree, program.block, Ask().at, look).value();
 }
 
 void PreviewAnswer(benchmark::State& state) {
