@@ -11,7 +11,7 @@
 #include "commands.h"
 #include "fleet_display.h"
 #include "platform/ipv4.h"
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "shared/input_file.h"
 #include "shared/retry_file.h"
 
