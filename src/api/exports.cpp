@@ -5,14 +5,13 @@
 // thread's last error saying why it failed, or clears it when it succeeded. The process's one
 // Library is reached from the exports only (here and in fleet_exports.cpp); everything below is
 // handed the parts it uses.
-#include <string>
 #include <utility>
 
 #include "api/dev_param.h"
 #include "api/device_results.h"
+#include "api/export_outcome.h"
 #include "api/guarded.h"
 #include "api/last_error.h"
-#include "api/led_bitmap.h"
 #include "api/library.h"
 #include "api/program_sender.h"
 #include "builder/clock_area.h"
@@ -22,32 +21,22 @@
 #include "builder/text_area.h"
 #include "builder/window_area.h"
 #include "fixed_target/entry_points.h"
+#include "platform/message_box.h"
 #include "protocol/device_commands.h"
 #include "veltrane/veltrane.h"
-
-#if defined(_WIN32)
-#include "platform/windows/device_picture.h"
-#include "platform/windows/message_box.h"
-#include "raster/raster.h"
-#endif
 
 namespace {
 
 using veltrane::Status;
+using veltrane::api::Built;
 using veltrane::api::ClearLastError;
 using veltrane::api::Guarded;
+using veltrane::api::Recorded;
 using veltrane::api::SetLastError;
+using veltrane::api::Succeeded;
 using veltrane::api::TheLibrary;
+using veltrane::api::ToAreaRect;
 using veltrane::builder::Program;
-
-// Records `status` as this thread's last error, or clears it for Ok, and passes it on.
-const Status& Recorded(const Status& status) {
-  if (status == Status::Ok)
-    ClearLastError();
-  else
-    SetLastError(status);
-  return status;
-}
 
 // Records a device call's outcome, as SetLastError(param, ...) tells it.
 Status Recorded(const DevParam& param, Status status) {
@@ -64,22 +53,9 @@ veltrane::protocol::Reading Recorded(const DevParam& param,
   return reading;
 }
 
-// Passes on the result of a call that cannot fail, clearing the last error.
-int32_t Succeeded(int32_t result) {
-  ClearLastError();
-  return result;
-}
-
-// The result of a call whose only failure value is 0: 1 when `status` is Ok. Records it.
-int32_t Built(const Status& status) { return Recorded(status) == Status::Ok ? 1 : 0; }
-
-#if defined(_WIN32)
-// A message no handler takes is shown in a message box, as Windows hosts expect.
-void VELTRANE_CALL ShowInMessageBox(const char* text, void*) {
-  veltrane::platform::ShowMessageBox(text);
-}
-const bool messageBoxIsTheDefault = (veltrane::SetDefaultMessageHandler(ShowInMessageBox), true);
-#endif
+// A message no handler takes goes where hosts on this system expect it (Windows: a message box).
+const bool systemHandlerIsTheDefault =
+    (veltrane::SetDefaultMessageHandler(veltrane::platform::SystemMessageHandler()), true);
 
 }  // namespace
 
@@ -91,16 +67,21 @@ namespace protocol = veltrane::protocol;
 
 namespace {
 
-veltrane::builder::AreaRect ToAreaRect(const LedRect& rect) {
-  return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
 // The target a descriptor names, its COM port resolved through the library's path table.
 veltrane::link::Target TargetOf(const DevParam& param) {
   return ToTarget(param, TheLibrary().comPorts());
 }
 
 }  // namespace
+
+int32_t veltrane::api::BuildWindow(int32_t slot, image::PixelView picture, int32_t width,
+                                   int32_t height, LedRect area, int32_t paramA, int32_t paramB,
+                                   int32_t areaParam) {
+  const builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
+  return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
+    return builder::AddWindow(program, fields, picture, width, height);
+  }));
+}
 
 extern "C" {
 
@@ -196,37 +177,6 @@ VELTRANE_API int32_t AddDateTime(int32_t slot, LedRect area, const char* faceNam
   });
 }
 
-#if defined(_WIN32)
-VELTRANE_API int32_t AddWindow(int32_t slot, HDC sourceDC, int32_t width, int32_t height,
-                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
-  return Guarded(0, [&] {
-    // A picture too large to pack even at one bit per pixel is not read at all.
-    if (Status fits = veltrane::raster::CheckRasterFits(width, height, 1); fits != Status::Ok)
-      return Built(fits);
-    const auto picture = veltrane::platform::ReadDevicePicture(sourceDC, width, height);
-    if (!picture)
-      return Built({Status::BadArgument, "the device context is null or cannot be read"});
-    const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
-      return veltrane::builder::AddWindow(program, fields, picture->View(), width, height);
-    }));
-  });
-}
-#else
-VELTRANE_API int32_t AddWindow(int32_t slot, const LedBitmap* source, int32_t width, int32_t height,
-                               LedRect area, int32_t paramA, int32_t paramB, int32_t areaParam) {
-  return Guarded(0, [&] {
-    veltrane::image::PixelView picture;
-    if (Status read = veltrane::api::ToPixelView(source, picture); read != Status::Ok)
-      return Built(read);
-    const veltrane::builder::WindowArea fields{ToAreaRect(area), areaParam, paramA, paramB};
-    return Built(TheLibrary().slots().Build(slot, [&](Program& program) {
-      return veltrane::builder::AddWindow(program, fields, picture, width, height);
-    }));
-  });
-}
-#endif
-
 VELTRANE_API int32_t AddText(int32_t slot, LedRect area, int32_t areaParam, const char* text,
                              const char* faceName, int32_t pointSize, uint32_t textColor,
                              int32_t paramA, int32_t paramB) {
@@ -300,17 +250,6 @@ VELTRANE_API int32_t LED_SendToScreen(DevParam param, int32_t slot) {
     return Recorded(param, sent) == Status::Ok ? 1 : 0;
   });
 }
-
-#if !defined(_WIN32)
-VELTRANE_API int32_t LED_SetComPortPath(int32_t port, const char* path) {
-  return Guarded(0, [&] {
-    if (TheLibrary().comPorts().Set(port, path)) return Succeeded(1);
-    return Built({Status::BadArgument, "COM port " + std::to_string(port) +
-                                           " is out of range: ports are numbered 1 to " +
-                                           std::to_string(veltrane::link::kLastComPort)});
-  });
-}
-#endif
 
 VELTRANE_API int32_t XR_LED_PowerOn(const char* ip, int32_t locPort, int32_t, int32_t, int32_t) {
   return Guarded(1, [&] {

@@ -49,15 +49,4 @@ constexpr uint32_t kWriteStallMs = 2000;
 // Why a path was not opened as a serial line: what it names is not one.
 constexpr Status kNotSerialLine{Status::WrongDevice, "the device path is not a serial line"};
 
-// A pseudo-terminal pair: the controller end, and the terminal end that a program opens by path
-// as if it were a serial port.
-struct PseudoTerminal {
-  SerialPort controller;  // does not block
-  SerialPort terminal;    // kept open so the controller end never sees a hang-up
-  std::string terminalPath;
-};
-
-// Creates a pseudo-terminal with its terminal end in raw mode. `terminalPath` is empty on failure.
-PseudoTerminal OpenPseudoTerminal();
-
 }  // namespace veltrane::platform

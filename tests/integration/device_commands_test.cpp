@@ -18,6 +18,7 @@
 #include "link/serial_channel.h"
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
+#include "platform/tools/pseudo_terminal.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
 #include "protocol/packets.h"

@@ -6,7 +6,7 @@
 #include "commands.h"
 #include "device/device_subcommands.h"
 #include "options.h"
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "program/program_subcommands.h"
 #include "shared/output_file.h"
 #include "shared/usage_error.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 
 namespace veltrane::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "shared/output_file.h"
 #include "sim/command_line.h"
 #include "sim/serve.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "platform/ipv4.h"
-#include "platform/process_limits.h"
-#include "platform/wakeup.h"
+#include "platform/tools/process_limits.h"
+#include "platform/tools/wakeup.h"
 #include "shared/output_file.h"
 
 namespace veltrane::sim {

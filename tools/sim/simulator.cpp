@@ -9,6 +9,7 @@
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
 #include "platform/system_error.h"
+#include "platform/tools/input_watch.h"
 #include "platform/wait.h"
 #include "protocol/packets.h"
 

@@ -16,11 +16,12 @@
 #include "format/link.h"
 #include "link/frame_assembler.h"
 #include "link/frame_codec.h"
-#include "platform/addressed_udp_socket.h"
 #include "platform/serial_port.h"
-#include "platform/timer.h"
+#include "platform/tools/addressed_udp_socket.h"
+#include "platform/tools/pseudo_terminal.h"
+#include "platform/tools/timer.h"
+#include "platform/tools/wakeup.h"
 #include "platform/udp_socket.h"
-#include "platform/wakeup.h"
 #include "protocol/packets.h"
 #include "sim/faults.h"
 #include "sim/paced_line.h"
@@ -89,7 +90,8 @@ class Simulator {
   uint32_t udpAddress(size_t screen = 0) const;
   // The address `screen` answers to (besides 255).
   uint8_t address(size_t screen = 0) const;
-  // The device path a program opens to reach its serial line (the pseudo-terminal's terminal end).
+  // The device path a program opens to reach its serial line (the pseudo-terminal's terminal
+  // end).
   const std::string& terminalPath() const { return terminalPath_; }
 
   ScreenState State(size_t screen = 0);

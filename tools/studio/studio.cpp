@@ -8,10 +8,10 @@
 
 #include "access.h"
 #include "commands.h"
-#include "platform/browser.h"
 #include "platform/ipv4.h"
-#include "platform/process_limits.h"
-#include "platform/wakeup.h"
+#include "platform/tools/browser.h"
+#include "platform/tools/process_limits.h"
+#include "platform/tools/wakeup.h"
 #include "previews.h"
 #include "server.h"
 #include "shared/number_option.h"

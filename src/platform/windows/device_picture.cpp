@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "device_picture.h"
+#include "platform/device_picture.h"
 
 #include "gdi.h"
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "device_picture.h"
 #include "image/surface.h"
+#include "platform/device_picture.h"
 #include "win32.h"
 
 namespace veltrane::platform {

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "message_box.h"
-
-#include "win32.h"
+// MessageBoxA comes with windows.h, which the public header (the handler's type) includes.
+#include "platform/message_box.h"
 
 namespace veltrane::platform {
+namespace {
 
-void ShowMessageBox(const char* text) {
-  // No owner window, an empty caption, an OK button; it blocks until the user closes it.
+void VELTRANE_CALL ShowInMessageBox(const char* text, void*) {
   ::MessageBoxA(nullptr, text, "", MB_OK);
 }
+
+}  // namespace
+
+MessageHandler SystemMessageHandler() { return ShowInMessageBox; }
 
 }  // namespace veltrane::platform

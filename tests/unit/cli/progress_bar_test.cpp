@@ -10,7 +10,8 @@
 #include <string>
 
 #include "platform/serial_port.h"
-#include "platform/terminal.h"
+#include "platform/tools/pseudo_terminal.h"
+#include "platform/tools/terminal.h"
 #include "support/fake_clock.h"
 
 namespace veltrane::cli {

@@ -15,6 +15,7 @@
 #include "link/udp_channel.h"
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
+#include "platform/tools/pseudo_terminal.h"
 #include "platform/udp_socket.h"
 #include "platform/wait.h"
 #include "support/udp_sockets.h"

@@ -5,8 +5,8 @@
 #include <array>
 #include <vector>
 
-#include "platform/addressed_udp_socket.h"
 #include "platform/ipv4.h"
+#include "platform/tools/addressed_udp_socket.h"
 #include "platform/udp_socket.h"
 #include "support/udp_sockets.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/font_families.h"
+#include "platform/tools/font_families.h"
 
 namespace veltrane::platform {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The open-handle limit a command driving many screens raises for itself.
-#include "platform/process_limits.h"
+#include "platform/tools/process_limits.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "terminal_line.h"
 
 namespace veltrane::cli {

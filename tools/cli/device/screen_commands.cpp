@@ -14,7 +14,7 @@
 #include "format/packets.h"
 #include "platform/clock.h"
 #include "platform/ipv4.h"
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "program/program_reader.h"
 #include "progress_bar.h"
 #include "protocol/fleet.h"

@@ -12,7 +12,7 @@
 #include "common/status_text.h"
 #include "fleet_display.h"
 #include "platform/ipv4.h"
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 #include "shared/input_file.h"
 #include "shared/refusal.h"
 #include "shared/retry_file.h"

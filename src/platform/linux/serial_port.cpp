@@ -116,27 +116,4 @@ size_t SerialPort::WriteAll(std::span<const uint8_t> data) const {
   return written;
 }
 
-PseudoTerminal OpenPseudoTerminal() {
-  PseudoTerminal pty;
-  UniqueHandle controller(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!controller.valid() || ::grantpt(controller.get()) != 0 ||
-      ::unlockpt(controller.get()) != 0) {
-    return pty;
-  }
-  std::array<char, 128> name{};
-  if (::ptsname_r(controller.get(), name.data(), name.size()) != 0) return pty;
-  UniqueHandle terminal(::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!terminal.valid()) return pty;
-  termios line{};
-  if (::tcgetattr(terminal.get(), &line) == 0) {
-    ::cfmakeraw(&line);
-    ::tcsetattr(terminal.get(), TCSANOW, &line);
-  }
-  ::fcntl(controller.get(), F_SETFL, ::fcntl(controller.get(), F_GETFL) | O_NONBLOCK);
-  pty.controller.handle_ = std::move(controller);
-  pty.terminal.handle_ = std::move(terminal);
-  pty.terminalPath = name.data();
-  return pty;
-}
-
 }  // namespace veltrane::platform

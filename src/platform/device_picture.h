@@ -23,7 +23,8 @@ struct PictureRows {
 // The width x height pixels at the origin of the bitmap selected into the host's device context
 // `hostDc` (an HDC), read with GetDIBits as the host drew them; pixels beyond that bitmap are
 // black. The host's DC is only read. Nothing for a null DC, a DC without a bitmap, a negative
-// size, or a size GDI refuses.
+// size, or a size GDI refuses; always nothing on a system without device contexts, whose hosts
+// hand their pictures over as bitmaps.
 std::optional<PictureRows> ReadDevicePicture(void* hostDc, int32_t width, int32_t height);
 
 }  // namespace veltrane::platform

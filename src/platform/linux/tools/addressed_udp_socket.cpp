@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/addressed_udp_socket.h"
+#include "platform/tools/addressed_udp_socket.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstring>
 
-#include "platform/posix/udp_common.h"
+#include "platform/linux/udp_common.h"
 
 namespace veltrane::platform {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/browser.h"
+#include "platform/tools/browser.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

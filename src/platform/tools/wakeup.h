@@ -15,11 +15,12 @@ class WakeupEvent final : public Waitable {
   void Clear();
 };
 
-// Becomes readable when the user asks the process to stop (SIGINT or SIGTERM on POSIX systems).
+// Becomes readable when the user asks the process to stop (SIGINT or SIGTERM on Linux).
 class StopRequest final : public Waitable {
  public:
   // Takes those requests away from their default handling for the calling thread (and the threads
-  // it starts later) and turns them into input here. Call it before starting threads.
+  // it starts later) and turns them into input here. Call it before starting threads. Fails
+  // on Windows, saying it is not available there.
   Status Open();
 };
 

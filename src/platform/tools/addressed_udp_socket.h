@@ -29,7 +29,8 @@ enum class DatagramCalls { Batched, OneAtATime };
 
 // A UDP socket bound to every local address at one port, which tells each datagram's local
 // address and answers from the address it is told: one socket serves many addresses (all of
-// 127.0.0.0/8, say), and the datagrams of all of them move in the same calls. POSIX only.
+// 127.0.0.0/8, say), and the datagrams of all of them move in the same calls. On Windows
+// it does not open (it says it is not available there).
 class AddressedUdpSocket final : public Waitable {
  public:
   // Creates the socket bound to every local address at `port` (host order; 0 lets the system

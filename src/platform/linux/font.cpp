@@ -4,13 +4,11 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 
-#include "platform/font_families.h"
 #include FT_FREETYPE_H
 
 #include <limits>
 #include <map>
 #include <mutex>
-#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -185,26 +183,6 @@ class FontEngine {
     const std::optional<Line> line = LayOut(std::u32string_view(), request);
     if (!line) return {};
     return sets_[line->set].candidates[line->metrics.chosen].family;
-  }
-
-  // Each face's first family name: the name it is listed by, without its localised ones.
-  std::vector<std::string> Families() {
-    std::lock_guard lock(mutex_);
-    if (config_ == nullptr) return {};
-    FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* fonts =
-        pattern != nullptr && objects != nullptr ? FcFontList(config_, pattern, objects) : nullptr;
-    std::set<std::string> families;
-    for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
-      FcChar8* name = nullptr;
-      if (FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch)
-        families.insert(reinterpret_cast<const char*>(name));
-    }
-    if (fonts != nullptr) FcFontSetDestroy(fonts);
-    if (objects != nullptr) FcObjectSetDestroy(objects);
-    if (pattern != nullptr) FcPatternDestroy(pattern);
-    return {families.begin(), families.end()};
   }
 
  private:
@@ -454,7 +432,5 @@ std::string FontFamilyFor(const FontRequest& font, char32_t character) {
 }
 
 std::string ResolvedFamily(const FontRequest& font) { return engine().ChosenFamily(font); }
-
-std::vector<std::string> InstalledFamilies() { return engine().Families(); }
 
 }  // namespace veltrane::platform

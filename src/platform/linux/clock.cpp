@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "platform/clock.h"
+
 #include <time.h>
 
 #include <chrono>
-
-#include "platform/clock.h"
 
 namespace veltrane::platform {
 

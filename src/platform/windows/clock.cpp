@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/clock.h"
+
 #include "win32.h"
 
 namespace veltrane::platform {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/terminal.h"
+#include "platform/tools/terminal.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

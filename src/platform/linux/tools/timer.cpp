@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/timer.h"
+#include "platform/tools/timer.h"
 
 #include <sys/timerfd.h>
 #include <time.h>

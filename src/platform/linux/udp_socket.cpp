@@ -11,7 +11,7 @@
 #include <chrono>
 #include <climits>
 
-#include "platform/posix/udp_common.h"
+#include "platform/linux/udp_common.h"
 
 namespace veltrane::platform {
 namespace {

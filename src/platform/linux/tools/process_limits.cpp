@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/process_limits.h"
+#include "platform/tools/process_limits.h"
 
 #include <malloc.h>
 #include <sys/resource.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/wakeup.h"
+#include "platform/tools/wakeup.h"
 
 #include <signal.h>
 #include <sys/eventfd.h>
