@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "platform/process_limits.h"
+#include "platform/tools/process_limits.h"
 #include "preview.h"
 #include "previews.h"
 #include "server.h"
