@@ -9,7 +9,6 @@
 #include "platform/ipv4.h"
 #include "platform/serial_port.h"
 #include "platform/system_error.h"
-#include "platform/tools/input_watch.h"
 #include "platform/wait.h"
 #include "protocol/packets.h"
 
@@ -116,6 +115,10 @@ bool Simulator::Start(std::string& error) {
       error = "cannot create the wake-up events and timers";
       return false;
     }
+    if (!WatchInputs(*shard)) {
+      error = "cannot watch the screens' sockets and lines for requests";
+      return false;
+    }
   }
   stopping_ = false;
   try {
@@ -188,18 +191,24 @@ const platform::SerialPort& Simulator::SerialLine() const {
   return serial_.valid() ? serial_ : pty_.controller;
 }
 
-void Simulator::Serve(Shard& shard) {
-  // Watched under these keys: the wake-up event, the timer, the serial line (the first shard's),
-  // then each of the shard's screens' sockets.
-  enum Key : uint32_t { kWakeup, kTimer, kSerial, kFirstScreen };
-  platform::InputWatch watch;
-  watch.Add(shard.wakeup, kWakeup);
-  watch.Add(shard.timer, kTimer);
-  if (shard.firstScreen == 0) watch.Add(SerialLine(), kSerial);
+// Watched under these keys: the wake-up event, the timer, the serial line (the first shard's),
+// then each of the shard's screens' sockets.
+enum WatchKey : uint32_t { kWakeup, kTimer, kSerial, kFirstScreen };
+
+bool Simulator::WatchInputs(Shard& shard) {
+  platform::InputWatch& watch = shard.watch;
+  bool watched = watch.Add(shard.wakeup, kWakeup) && watch.Add(shard.timer, kTimer);
+  if (shard.firstScreen == 0) watched = watched && watch.Add(SerialLine(), kSerial);
   // With the screens spread over addresses their own sockets are not open, and not watched.
-  if (sharedUdp_.valid()) watch.Add(sharedUdp_, kFirstScreen);
-  for (size_t i = 0; i < shard.screenCount; ++i)
-    watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
+  if (sharedUdp_.valid()) watched = watched && watch.Add(sharedUdp_, kFirstScreen);
+  for (size_t i = 0; i < shard.screenCount && watched; ++i)
+    watched =
+        watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
+  return watched;
+}
+
+void Simulator::Serve(Shard& shard) {
+  platform::InputWatch& watch = shard.watch;
   const size_t keys = kFirstScreen + shard.screenCount;
   const std::unique_ptr<bool[]> ready(new bool[keys]);
   while (!stopping_) {

@@ -18,6 +18,7 @@
 #include "link/frame_codec.h"
 #include "platform/serial_port.h"
 #include "platform/tools/addressed_udp_socket.h"
+#include "platform/tools/input_watch.h"
 #include "platform/tools/pseudo_terminal.h"
 #include "platform/tools/timer.h"
 #include "platform/tools/wakeup.h"
@@ -146,7 +147,8 @@ class Simulator {
     size_t screenCount = 0;
     platform::WakeupEvent wakeup;
     platform::Timer timer;
-    uint64_t timerDueNs = 0;  // what the timer is set for; the shard's thread's alone
+    uint64_t timerDueNs = 0;     // what the timer is set for; the shard's thread's alone
+    platform::InputWatch watch;  // set up by Start, then the shard's thread's alone
     std::thread thread;
     // Guards the shard's screens and queue, and (taken with every other shard's) the faults;
     // shared between the shard's thread and the callers.
@@ -171,6 +173,8 @@ class Simulator {
   // Shares the screens among the threads that will serve them.
   void MakeShards();
   Shard& ShardOf(size_t screen) { return *shards_[screen / screensPerShard_]; }
+  // Puts the shard's wake-up, timer, line and sockets in its watch; false when the system refused.
+  bool WatchInputs(Shard& shard);
   void Serve(Shard& shard);
   // Each takes the time the serving thread woke at, `nowNs`, as the time its input arrived.
   void ReceiveUdp(size_t screen, uint64_t nowNs);
