@@ -8,7 +8,7 @@
 
 #include "common/status_text.h"
 #include "shared/refusal.h"
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 
 namespace veltrane::tools {
 namespace {
@@ -90,14 +90,14 @@ class LineReader {
     if ((*kind == "udp" || *kind == "serial") && !place)
       return Refusal(*kind == "udp" ? "udp needs HOST[:PORT]" : "serial needs a device path");
     if (*kind == "udp")
-      spec_.transport = link::Transport::Udp;
+      given_.transport = link::Transport::Udp;
     else if (*kind == "serial")
-      spec_.transport = link::Transport::Serial;
+      given_.transport = link::Transport::Serial;
     else
       return Refusal("expected udp HOST[:PORT] or serial PATH, got \"" + std::string(*kind) + "\"");
-    spec_.place = *place;
+    given_.place = *place;
     if (auto failed = ReadOptions()) return Refusal(*std::move(failed));
-    auto target = ScreenTarget(spec_, SpecSource::FleetFile, resolve_);
+    auto target = ScreenTarget(given_, WordsSource::FleetFile, resolve_);
     if (!target) return Failure(target.error());
     screen_.target = *std::move(target);
     screen_.where = ScreenText(screen_.target);
@@ -105,7 +105,7 @@ class LineReader {
   }
 
  private:
-  // Reads the words after the target into the spec and the name; what is wrong, if anything.
+  // Reads the words after the target into `given_` and the name; what is wrong, if anything.
   std::optional<std::string> ReadOptions() {
     while (const auto word = words_.Next()) {
       if (word->starts_with(kNamePrefix)) {
@@ -114,7 +114,7 @@ class LineReader {
         if (screen_.name.size() > kMaxFleetNameBytes)
           return "a name has at most " + std::to_string(kMaxFleetNameBytes) + " bytes";
       } else if (*word == "--address" || *word == "--baud") {
-        std::optional<std::string>& value = *word == "--address" ? spec_.address : spec_.baud;
+        std::optional<std::string>& value = *word == "--address" ? given_.address : given_.baud;
         if (value) return std::string(*word) + " is given twice";
         value = words_.Next().value_or("");
       } else {
@@ -126,7 +126,7 @@ class LineReader {
 
   Words words_;
   const HostResolver& resolve_;
-  ScreenSpec spec_;
+  ScreenWords given_;  // the screen as the line gives it
   FleetScreen screen_;
 };
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 
 namespace veltrane::tools {
 namespace {

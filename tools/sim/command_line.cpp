@@ -7,7 +7,7 @@
 #include "common/status_text.h"
 #include "platform/ipv4.h"
 #include "shared/number_option.h"
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 #include "shared/udp_endpoint.h"
 #include "shared/usage_error.h"
 

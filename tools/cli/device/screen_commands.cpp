@@ -19,7 +19,7 @@
 #include "progress_bar.h"
 #include "protocol/fleet.h"
 #include "shared/refusal.h"
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 #include "shared/time_text.h"
 
 namespace veltrane::cli {
@@ -233,15 +233,15 @@ protocol::Request Ask(protocol::Command command, int32_t value = 0) { return {co
 Result<link::Target> TargetFor(const Connection& connection) {
   if (!connection.serial.empty() && !connection.udp.empty())
     return tools::Refusal("--udp and --serial cannot be used together: give one way to the screen");
-  tools::ScreenSpec spec;
-  spec.transport = !connection.serial.empty() ? link::Transport::Serial
-                   : !connection.udp.empty()  ? link::Transport::Udp
-                                              : link::Transport::None;
-  spec.place = !connection.serial.empty() ? connection.serial : connection.udp;
-  if (connection.baud) spec.baud = std::to_string(*connection.baud);
-  spec.address = std::to_string(connection.address);
-  spec.localPort = connection.localPort;
-  return tools::ScreenTarget(spec, tools::SpecSource::CommandLine, platform::ResolveIpv4);
+  tools::ScreenWords words;
+  words.transport = !connection.serial.empty() ? link::Transport::Serial
+                    : !connection.udp.empty()  ? link::Transport::Udp
+                                               : link::Transport::None;
+  words.place = !connection.serial.empty() ? connection.serial : connection.udp;
+  if (connection.baud) words.baud = std::to_string(*connection.baud);
+  words.address = std::to_string(connection.address);
+  words.localPort = connection.localPort;
+  return tools::ScreenTarget(words, tools::WordsSource::CommandLine, platform::ResolveIpv4);
 }
 
 int Power(const ScreenChoice& screens, const std::optional<std::string>& state,

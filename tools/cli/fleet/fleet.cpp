@@ -16,7 +16,7 @@
 #include "shared/input_file.h"
 #include "shared/refusal.h"
 #include "shared/retry_file.h"
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 
 namespace veltrane::cli {
 namespace {

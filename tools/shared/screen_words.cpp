@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 
 #include <algorithm>
 #include <charconv>
@@ -26,35 +26,35 @@ std::optional<int32_t> ReadNumber(std::string_view digits) {
   return value;
 }
 
-Result<uint8_t> AddressOf(const ScreenSpec& spec) {
-  if (!spec.address) return static_cast<uint8_t>(kDefaultScreenAddress);
-  const auto address = ReadNumber(*spec.address);
+Result<uint8_t> AddressOf(const ScreenWords& words) {
+  if (!words.address) return static_cast<uint8_t>(kDefaultScreenAddress);
+  const auto address = ReadNumber(*words.address);
   if (!address || *address > kScreenAddresses.high)
-    return Refusal("--address: expected 0..255, got \"" + *spec.address + "\"");
+    return Refusal("--address: expected 0..255, got \"" + *words.address + "\"");
   return static_cast<uint8_t>(*address);
 }
 
-Result<link::Target> SerialTarget(const ScreenSpec& spec) {
+Result<link::Target> SerialTarget(const ScreenWords& words) {
   link::Target target;
   target.transport = link::Transport::Serial;
-  target.devicePath = spec.place;
-  if (spec.baud) {
-    const auto speed = ReadNumber(*spec.baud);
+  target.devicePath = words.place;
+  if (words.baud) {
+    const auto speed = ReadNumber(*words.baud);
     if (!speed || !IsScreenLineSpeed(*speed)) return Refusal("--baud: expected " + BaudChoices());
     target.bitsPerSecond = *speed;
   }
   return target;
 }
 
-Result<link::Target> UdpTarget(const ScreenSpec& spec, SpecSource source,
+Result<link::Target> UdpTarget(const ScreenWords& words, WordsSource source,
                                const HostResolver& resolve) {
-  const bool commandLine = source == SpecSource::CommandLine;
+  const bool commandLine = source == WordsSource::CommandLine;
   auto endpoint =
-      ParseUdpEndpoint(spec.place, {0, format::kScreenPort}, EndpointRole::Screen, resolve);
+      ParseUdpEndpoint(words.place, {0, format::kScreenPort}, EndpointRole::Screen, resolve);
   if (!endpoint) return Refusal((commandLine ? "--udp: " : "udp: ") + StatusText(endpoint.error()));
-  if (spec.localPort < kPorts.low || spec.localPort > kPorts.high)
+  if (words.localPort < kPorts.low || words.localPort > kPorts.high)
     return Refusal("--local-port: expected 0..65535");
-  if (spec.baud)
+  if (words.baud)
     return Refusal(commandLine
                        ? "--baud sets a serial line's speed: it needs --serial DEVICE, not --udp"
                        : "--baud is for serial lines only");
@@ -62,20 +62,20 @@ Result<link::Target> UdpTarget(const ScreenSpec& spec, SpecSource source,
   target.transport = link::Transport::Udp;
   target.remoteAddress = endpoint->address;
   target.remotePort = endpoint->port;
-  target.localPort = static_cast<uint16_t>(spec.localPort);
+  target.localPort = static_cast<uint16_t>(words.localPort);
   return target;
 }
 
 }  // namespace
 
-Result<link::Target> ScreenTarget(const ScreenSpec& spec, SpecSource source,
+Result<link::Target> ScreenTarget(const ScreenWords& words, WordsSource source,
                                   const HostResolver& resolve) {
-  const Result<uint8_t> address = AddressOf(spec);
+  const Result<uint8_t> address = AddressOf(words);
   if (!address) return Failure(address.error());
   Result<link::Target> target =
-      spec.transport == link::Transport::Serial ? SerialTarget(spec)
-      : spec.transport == link::Transport::Udp
-          ? UdpTarget(spec, source, resolve)
+      words.transport == link::Transport::Serial ? SerialTarget(words)
+      : words.transport == link::Transport::Udp
+          ? UdpTarget(words, source, resolve)
           : Refusal("say where the screen is: --udp HOST[:PORT] or --serial DEVICE");
   if (target) target->devAddr = *address;
   return target;

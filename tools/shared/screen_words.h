@@ -16,11 +16,11 @@ constexpr int32_t kDefaultScreenAddress = 1;
 
 // Where a screen was named. The rules are the same; the sentences name the parts as that place
 // writes them ("--udp" on a command line, "udp" at the start of a fleet-file line).
-enum class SpecSource { CommandLine, FleetFile };
+enum class WordsSource { CommandLine, FleetFile };
 
 // A screen as a command line or a fleet-file line names it, before anything is checked. The
 // numbers stay as written, so that one reader says what is wrong with them.
-struct ScreenSpec {
+struct ScreenWords {
   link::Transport transport = link::Transport::None;  // None: no way to the screen was given
   std::string place;                                  // udp: HOST[:PORT]; serial: the device path
   std::optional<std::string> baud;  // serial: the line speed in bit/s; the usual one if not given
@@ -28,9 +28,9 @@ struct ScreenSpec {
   int32_t localPort = 0;               // udp: the local port to send from, 0..65535 (0: any)
 };
 
-// The target `spec` names, or one sentence on what is wrong with it. A HOST that is no address
+// The target `words` names, or one sentence on what is wrong with it. A HOST that is no address
 // text is looked up with `resolve`, when given.
-Result<link::Target> ScreenTarget(const ScreenSpec& spec, SpecSource source,
+Result<link::Target> ScreenTarget(const ScreenWords& words, WordsSource source,
                                   const HostResolver& resolve = {});
 
 // Whether screens run their serial lines at `bitsPerSecond`.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A screen named on the command line or on a fleet-file line is checked by one set of rules; only
 // the words naming its parts follow where it was written.
-#include "shared/screen_spec.h"
+#include "shared/screen_words.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 namespace veltrane::tools {
 namespace {
 
-ScreenSpec Udp(std::string place) { return {link::Transport::Udp, std::move(place), {}, {}, 0}; }
-ScreenSpec Serial(std::string path) {
+ScreenWords Udp(std::string place) { return {link::Transport::Udp, std::move(place), {}, {}, 0}; }
+ScreenWords Serial(std::string path) {
   return {link::Transport::Serial, std::move(path), {}, {}, 0};
 }
 
-TEST(ScreenSpec, NamesTheTargetWithItsDefaults) {
-  for (const SpecSource source : {SpecSource::CommandLine, SpecSource::FleetFile}) {
+TEST(ScreenWords, NamesTheTargetWithItsDefaults) {
+  for (const WordsSource source : {WordsSource::CommandLine, WordsSource::FleetFile}) {
     const auto udp = ScreenTarget(Udp("10.0.0.5"), source);
     ASSERT_TRUE(udp) << StatusText(udp.error());
     EXPECT_EQ(udp->transport, link::Transport::Udp);
@@ -25,7 +25,7 @@ TEST(ScreenSpec, NamesTheTargetWithItsDefaults) {
     EXPECT_EQ(udp->remotePort, 6666);
     EXPECT_EQ(udp->devAddr, 1);
 
-    ScreenSpec fast = Serial("/dev/ttyUSB0");
+    ScreenWords fast = Serial("/dev/ttyUSB0");
     fast.baud = "115200";
     fast.address = "255";
     const auto serial = ScreenTarget(fast, source);
@@ -37,23 +37,23 @@ TEST(ScreenSpec, NamesTheTargetWithItsDefaults) {
   }
 }
 
-TEST(ScreenSpec, RefusalsAreTheSameRuleInTheWordsOfTheirSource) {
+TEST(ScreenWords, RefusalsAreTheSameRuleInTheWordsOfTheirSource) {
   struct Case {
-    ScreenSpec spec;
+    ScreenWords words;
     const char* commandLine;
     const char* fleetFile;
   };
-  ScreenSpec baudOnUdp = Udp("10.0.0.1");
+  ScreenWords baudOnUdp = Udp("10.0.0.1");
   baudOnUdp.baud = "9600";
-  ScreenSpec slow = Serial("/dev/ttyS0");
+  ScreenWords slow = Serial("/dev/ttyS0");
   slow.baud = "1200";
-  ScreenSpec noBaud = Serial("/dev/ttyS0");
+  ScreenWords noBaud = Serial("/dev/ttyS0");
   noBaud.baud = "";
-  ScreenSpec farAddress = Udp("10.0.0.1");
+  ScreenWords farAddress = Udp("10.0.0.1");
   farAddress.address = "256";
-  ScreenSpec signedAddress = Serial("/dev/ttyS0");
+  ScreenWords signedAddress = Serial("/dev/ttyS0");
   signedAddress.address = "-1";
-  ScreenSpec highPort = Udp("10.0.0.1");
+  ScreenWords highPort = Udp("10.0.0.1");
   highPort.localPort = 65536;
   const std::string speeds = "--baud: expected 9600, 19200, 38400, 57600 or 115200";
   const Case cases[] = {
@@ -69,32 +69,32 @@ TEST(ScreenSpec, RefusalsAreTheSameRuleInTheWordsOfTheirSource) {
       {signedAddress, "--address: expected 0..255, got \"-1\"",
        "--address: expected 0..255, got \"-1\""},
       {highPort, "--local-port: expected 0..65535", "--local-port: expected 0..65535"},
-      {ScreenSpec{}, "say where the screen is: --udp HOST[:PORT] or --serial DEVICE",
+      {ScreenWords{}, "say where the screen is: --udp HOST[:PORT] or --serial DEVICE",
        "say where the screen is: --udp HOST[:PORT] or --serial DEVICE"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.commandLine);
-    const auto fromCommandLine = ScreenTarget(c.spec, SpecSource::CommandLine);
+    const auto fromCommandLine = ScreenTarget(c.words, WordsSource::CommandLine);
     ASSERT_FALSE(fromCommandLine);
     EXPECT_EQ(StatusText(fromCommandLine.error()), c.commandLine);
-    const auto fromFleetFile = ScreenTarget(c.spec, SpecSource::FleetFile);
+    const auto fromFleetFile = ScreenTarget(c.words, WordsSource::FleetFile);
     ASSERT_FALSE(fromFleetFile);
     EXPECT_EQ(StatusText(fromFleetFile.error()), c.fleetFile);
   }
 }
 
-TEST(ScreenSpec, DescribesWhereAScreenIsAndWhatDidNotOpen) {
-  ScreenSpec second = Udp("127.0.0.1:7000");
+TEST(ScreenWords, DescribesWhereAScreenIsAndWhatDidNotOpen) {
+  ScreenWords second = Udp("127.0.0.1:7000");
   second.address = "2";
   second.localPort = 5000;
-  const link::Target udp = *ScreenTarget(second, SpecSource::CommandLine);
+  const link::Target udp = *ScreenTarget(second, WordsSource::CommandLine);
   EXPECT_EQ(PlaceText(udp), "udp 127.0.0.1:7000");
   EXPECT_EQ(ScreenText(udp), "udp 127.0.0.1:7000 address 2");
   EXPECT_EQ(NotOpenedText(udp), "cannot bind local UDP port 5000 for udp 127.0.0.1:7000");
-  const link::Target anyPort = *ScreenTarget(Udp("10.0.0.5"), SpecSource::FleetFile);
+  const link::Target anyPort = *ScreenTarget(Udp("10.0.0.5"), WordsSource::FleetFile);
   EXPECT_EQ(ScreenText(anyPort), "udp 10.0.0.5:6666");
   EXPECT_EQ(NotOpenedText(anyPort), "cannot bind a local UDP port for udp 10.0.0.5:6666");
-  const link::Target serial = *ScreenTarget(Serial("/dev/ttyUSB0"), SpecSource::FleetFile);
+  const link::Target serial = *ScreenTarget(Serial("/dev/ttyUSB0"), WordsSource::FleetFile);
   EXPECT_EQ(ScreenText(serial), "serial /dev/ttyUSB0");
   EXPECT_EQ(NotOpenedText(serial), "cannot open /dev/ttyUSB0");
 }
