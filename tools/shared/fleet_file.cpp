@@ -164,10 +164,24 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::string_view text,
-                                                                      const HostResolver& resolve) {
+Result<std::optional<FleetScreen>> ReadFleetLine(std::string_view line,
+                                                 const HostResolver& resolve) {
+  if (line.size() > kMaxFleetLineBytes)
+    return Refusal("longer than " + std::to_string(kMaxFleetLineBytes) + " bytes");
+  if (const auto control = FirstControlCharacter(line))
+    return Refusal("holds a control character (" + CodePointName(*control) + ")");
+  return LineReader(line, resolve).Read();
+}
+
+Result<std::vector<FleetScreen>> ParseFleetFile(std::string_view text, std::string_view origin,
+                                                const HostResolver& resolve) {
+  // "ORIGIN:LINE: sentence", or "ORIGIN: sentence" for the file as a whole.
+  const auto refuse = [origin](size_t line, const std::string& sentence) {
+    const std::string where = line == 0 ? "" : ":" + std::to_string(line);
+    return Refusal(std::string(origin) + where + ": " + sentence);
+  };
   if (text.size() > kMaxFleetFileBytes)
-    return FleetFileError{0, "larger than " + std::to_string(kMaxFleetFileBytes) + " bytes"};
+    return refuse(0, "larger than " + std::to_string(kMaxFleetFileBytes) + " bytes");
   std::vector<FleetScreen> screens;
   std::map<std::string, size_t> names;
   std::map<ScreenKey, size_t> seen;
@@ -176,28 +190,23 @@ std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(std::strin
   const std::vector<std::string_view> lines = SplitLines(text);
   for (size_t index = 0; index < lines.size(); ++index) {
     const size_t number = index + 1;
-    const std::string_view line = lines[index];
-    if (line.size() > kMaxFleetLineBytes)
-      return FleetFileError{number, "longer than " + std::to_string(kMaxFleetLineBytes) + " bytes"};
-    if (const auto control = FirstControlCharacter(line))
-      return FleetFileError{number, "holds a control character (" + CodePointName(*control) + ")"};
-    auto read = LineReader(line, resolveOnce).Read();
-    if (!read) return FleetFileError{number, StatusText(read.error())};
+    auto read = ReadFleetLine(lines[index], resolveOnce);
+    if (!read) return refuse(number, StatusText(read.error()));
     std::optional<FleetScreen>& screen = *read;
     if (!screen) continue;
     if (screens.size() == kMaxFleetScreens)
-      return FleetFileError{number, "more than " + std::to_string(kMaxFleetScreens) + " screens"};
+      return refuse(number, "more than " + std::to_string(kMaxFleetScreens) + " screens");
     if (const auto [at, fresh] = seen.emplace(KeyOf(screen->target), number); !fresh)
-      return FleetFileError{number, "the same screen as line " + std::to_string(at->second)};
+      return refuse(number, "the same screen as line " + std::to_string(at->second));
     if (!screen->name.empty()) {
       if (const auto [at, fresh] = names.emplace(screen->name, number); !fresh)
-        return FleetFileError{number, "the name \"" + screen->name + "\" is taken by line " +
-                                          std::to_string(at->second)};
+        return refuse(number, "the name \"" + screen->name + "\" is taken by line " +
+                                  std::to_string(at->second));
     }
     screen->line = number;
     screens.push_back(std::move(*screen));
   }
-  if (screens.empty()) return FleetFileError{0, "lists no screens"};
+  if (screens.empty()) return refuse(0, "lists no screens");
   return screens;
 }
 

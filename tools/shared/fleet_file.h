@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "common/result.h"
 #include "link/target.h"
 #include "shared/udp_endpoint.h"
 
@@ -27,11 +28,10 @@ struct FleetScreen {
   link::Target target;
 };
 
-// Why a fleet file cannot be used: the line (0 for the file as a whole) and one sentence.
-struct FleetFileError {
-  size_t line = 0;
-  std::string message;
-};
+// The screen one line of a fleet file names, nothing for a blank or comment line, or one sentence
+// on what is wrong with the line (as ParseFleetFile reads each line).
+Result<std::optional<FleetScreen>> ReadFleetLine(std::string_view line,
+                                                 const HostResolver& resolve = {});
 
 // Reads a fleet file: one screen a line,
 //   udp HOST[:PORT] [--address N] [name=NAME]
@@ -39,8 +39,10 @@ struct FleetFileError {
 // where NAME is the rest of the line. A word starting with '#' starts a comment to the end of
 // the line; blank lines are skipped. Names and screens (target and address) are unique. A HOST
 // that is no address text is looked up with `resolve` (once for every line naming it), when
-// given. Gives the screens in file order, or the first defect.
-std::variant<std::vector<FleetScreen>, FleetFileError> ParseFleetFile(
-    std::string_view text, const HostResolver& resolve = {});
+// given. Gives the screens in file order, or the first defect as one sentence that starts with
+// where it is: "ORIGIN:LINE: ", or "ORIGIN: " when it is the file's as a whole (`origin` names
+// the text, usually its path).
+Result<std::vector<FleetScreen>> ParseFleetFile(std::string_view text, std::string_view origin,
+                                                const HostResolver& resolve = {});
 
 }  // namespace veltrane::tools

@@ -423,12 +423,11 @@ Result<std::vector<ScreenTarget>> StudioServer::Parts::ScreensOf(const RunReques
     return cli::LoadFleet(*file);
   }
   // One screen is named as a fleet file's line names it.
-  auto parsed = tools::ParseFleetFile(request.screen, platform::ResolveIpv4);
-  if (auto* error = std::get_if<tools::FleetFileError>(&parsed))
-    return tools::Refusal("the screen \"" + request.screen + "\": " + error->message);
-  auto& screens = std::get<std::vector<tools::FleetScreen>>(parsed);
-  if (screens.size() != 1) return tools::Refusal("name one screen");
-  return std::move(screens);
+  auto read = tools::ReadFleetLine(request.screen, platform::ResolveIpv4);
+  if (!read)
+    return tools::Refusal("the screen \"" + request.screen + "\": " + StatusText(read.error()));
+  if (!*read) return tools::Refusal("name one screen");
+  return std::vector<ScreenTarget>{**std::move(read)};
 }
 
 void StudioServer::Parts::StartRun(const Request& req, Response& res) {

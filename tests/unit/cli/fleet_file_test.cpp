@@ -15,6 +15,18 @@
 namespace veltrane::tools {
 namespace {
 
+// Where a refusal says the text fails: "fleet:LINE: ", or "fleet: " for the text as a whole.
+std::string Where(size_t line) {
+  return line == 0 ? "fleet: " : "fleet:" + std::to_string(line) + ": ";
+}
+
+// The sentence refusing `text`, or what was read instead.
+std::string RefusalOf(std::string_view text, const HostResolver& resolve = {}) {
+  const auto parsed = ParseFleetFile(text, "fleet", resolve);
+  if (parsed) return "read " + std::to_string(parsed->size()) + " screens";
+  return StatusText(parsed.error());
+}
+
 TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
   const char* text =
       "# the lobby\r\n"
@@ -23,10 +35,9 @@ TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
       "  udp localhost:7000 --address 2   # the right one\n"
       "serial /dev/ttyUSB0 --baud 115200 --address 255 name=Hall #2\n"
       "\tserial /dev/ttyUSB0 --address 3";
-  const auto parsed = ParseFleetFile(text);
-  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(parsed))
-      << std::get<FleetFileError>(parsed).message;
-  const auto& screens = std::get<std::vector<FleetScreen>>(parsed);
+  const auto parsed = ParseFleetFile(text, "fleet");
+  ASSERT_TRUE(parsed) << StatusText(parsed.error());
+  const auto& screens = *parsed;
   ASSERT_EQ(screens.size(), 4u);
 
   struct Expected {
@@ -60,10 +71,9 @@ TEST(FleetFile, ReadsTargetsOptionsNamesAndSkipsComments) {
 
 TEST(FleetFile, NamesMayBeInAnyScript) {
   const std::string name = "Caf\xc3\xa9 \xe6\x9d\xb1 \xe2\x86\x92 \xd8\xa8";  // Café 東 → ب
-  const auto parsed = ParseFleetFile("udp 10.0.0.1 name=" + name + "\n");
-  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(parsed))
-      << std::get<FleetFileError>(parsed).message;
-  EXPECT_EQ(std::get<std::vector<FleetScreen>>(parsed)[0].name, name);
+  const auto parsed = ParseFleetFile("udp 10.0.0.1 name=" + name + "\n", "fleet");
+  ASSERT_TRUE(parsed) << StatusText(parsed.error());
+  EXPECT_EQ((*parsed)[0].name, name);
 }
 
 TEST(FleetFile, BadLinesAreNamedWithWhatIsWrong) {
@@ -123,23 +133,32 @@ TEST(FleetFile, BadLinesAreNamedWithWhatIsWrong) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    const auto parsed = ParseFleetFile(c.text);
-    ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
-    EXPECT_EQ(std::get<FleetFileError>(parsed).line, c.line);
-    EXPECT_NE(std::get<FleetFileError>(parsed).message.find(c.message), std::string::npos)
-        << std::get<FleetFileError>(parsed).message;
+    const std::string refusal = RefusalOf(c.text);
+    EXPECT_TRUE(refusal.starts_with(Where(c.line))) << refusal;
+    EXPECT_NE(refusal.find(c.message), std::string::npos) << refusal;
   }
+}
+
+TEST(FleetFile, OneLineIsAScreenNothingOrWhatIsWrong) {
+  const auto screen = ReadFleetLine("udp 10.0.0.5 name=Lobby");
+  ASSERT_TRUE(screen && *screen);
+  EXPECT_EQ((*screen)->where, "udp 10.0.0.5:6666");
+  const auto comment = ReadFleetLine("  # none here");
+  ASSERT_TRUE(comment);
+  EXPECT_FALSE(*comment);
+  // A second line is not a second screen.
+  const auto two = ReadFleetLine("udp 10.0.0.5\nudp 10.0.0.6");
+  ASSERT_FALSE(two);
+  EXPECT_EQ(StatusText(two.error()), "holds a control character (U+000A)");
 }
 
 TEST(FleetFile, HoldsAtMostItsScreenCount) {
   std::string text;
   for (size_t i = 0; i <= kMaxFleetScreens; ++i)
     text += "udp 10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256) + "\n";
-  const auto parsed = ParseFleetFile(text);
-  ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
-  EXPECT_EQ(std::get<FleetFileError>(parsed).line, kMaxFleetScreens + 1);
+  EXPECT_EQ(RefusalOf(text), Where(kMaxFleetScreens + 1) + "more than 4096 screens");
   text.resize(text.rfind("udp"));
-  EXPECT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(ParseFleetFile(text)));
+  EXPECT_EQ(RefusalOf(text), "read 4096 screens");
 }
 
 TEST(FleetFile, HostNamesAreFoundOnceEachBeforeScreensAreCompared) {
@@ -148,11 +167,11 @@ TEST(FleetFile, HostNamesAreFoundOnceEachBeforeScreensAreCompared) {
     ++asked;
     return platform::ResolveIpv4(name);
   };
-  const auto named = ParseFleetFile(
-      "udp LOCALHOST:7000\nudp LOCALHOST:7001\nudp 127.0.0.1:7000 --address 2\n", counting);
-  ASSERT_TRUE(std::holds_alternative<std::vector<FleetScreen>>(named))
-      << std::get<FleetFileError>(named).message;
-  EXPECT_EQ(std::get<std::vector<FleetScreen>>(named)[0].where, "udp 127.0.0.1:7000");
+  const auto named =
+      ParseFleetFile("udp LOCALHOST:7000\nudp LOCALHOST:7001\nudp 127.0.0.1:7000 --address 2\n",
+                     "fleet", counting);
+  ASSERT_TRUE(named) << StatusText(named.error());
+  EXPECT_EQ((*named)[0].where, "udp 127.0.0.1:7000");
   EXPECT_EQ(asked, 1);
 
   struct Case {
@@ -167,10 +186,7 @@ TEST(FleetFile, HostNamesAreFoundOnceEachBeforeScreensAreCompared) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    const auto parsed = ParseFleetFile(c.text, platform::ResolveIpv4);
-    ASSERT_TRUE(std::holds_alternative<FleetFileError>(parsed));
-    EXPECT_EQ(std::get<FleetFileError>(parsed).line, c.line);
-    EXPECT_EQ(std::get<FleetFileError>(parsed).message, c.message);
+    EXPECT_EQ(RefusalOf(c.text, platform::ResolveIpv4), Where(c.line) + c.message);
   }
 }
 

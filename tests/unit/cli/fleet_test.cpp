@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "common/status_text.h"
 #include "fleet_display.h"
 #include "protocol/fleet.h"
 #include "screen_commands.h"
@@ -54,12 +55,12 @@ std::filesystem::path TempPath(const std::string& name) {
 }
 
 std::vector<tools::FleetScreen> Fleet(const std::string& text) {
-  auto parsed = tools::ParseFleetFile(text);
-  if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
-    ADD_FAILURE() << error->message;
+  auto parsed = tools::ParseFleetFile(text, "fleet");
+  if (!parsed) {
+    ADD_FAILURE() << StatusText(parsed.error());
     return {};
   }
-  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+  return *std::move(parsed);
 }
 
 TEST(FleetLanes, ScreensOnOneLineOrEndpointTakeTurns) {

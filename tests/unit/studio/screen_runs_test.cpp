@@ -19,8 +19,7 @@ std::vector<ScreenTarget> Fleet(const std::vector<const testing::ScreenHarness*>
   for (size_t i = 0; i < screens.size(); ++i)
     text += "udp 127.0.0.1:" + std::to_string(screens[i]->screen().udpPort()) + " name=s" +
             std::to_string(i) + "\n";
-  auto parsed = tools::ParseFleetFile(text);
-  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+  return tools::ParseFleetFile(text, "fleet").value();
 }
 
 sim::Faults Silent() {

@@ -74,14 +74,8 @@ void SayWhyScreensFailed(const std::vector<tools::FleetScreen>& screens,
 Result<std::vector<tools::FleetScreen>> LoadFleet(const std::filesystem::path& file) {
   auto read = tools::ReadBoundedInput(file, {"a fleet file", tools::kMaxFleetFileBytes});
   if (!read) return Failure(read.error());
-  auto parsed = tools::ParseFleetFile({reinterpret_cast<const char*>(read->data()), read->size()},
-                                      platform::ResolveIpv4);
-  if (const auto* error = std::get_if<tools::FleetFileError>(&parsed)) {
-    const std::string where =
-        error->line == 0 ? file.string() : file.string() + ":" + std::to_string(error->line);
-    return tools::Refusal(where + ": " + error->message);
-  }
-  return std::get<std::vector<tools::FleetScreen>>(std::move(parsed));
+  return tools::ParseFleetFile({reinterpret_cast<const char*>(read->data()), read->size()},
+                               file.string(), platform::ResolveIpv4);
 }
 
 Result<std::vector<tools::FleetScreen>> PickScreens(const FleetOptions& options) {
