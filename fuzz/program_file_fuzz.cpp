@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "common/status_text.h"
 #include "program_file/program_file.h"
 
 namespace {
@@ -43,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   LooksLikeProgramFile(text);  // standard input is judged by its first bytes
   const auto result = ParseProgramFile(text, "/fuzz");
-  if (const auto* error = std::get_if<ProgramFileError>(&result)) {
-    Check(!error->message.empty());
+  if (!result) {
+    Check(!StatusText(result.error()).empty());
     return 0;
   }
-  const ProgramFile& program = std::get<ProgramFile>(result);
+  const ProgramFile& program = *result;
   Check(Within16Bits(program.rootType) && Within16Bits(program.colorMode));
   if (program.screen)
     Check(program.screen->width >= 1 && Within16Bits(program.screen->width) &&

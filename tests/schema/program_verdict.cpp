@@ -4,7 +4,6 @@
 // what the reader alone makes of them, for the schema test to compare with the schema's verdict.
 #include <cstdio>
 #include <string>
-#include <variant>
 
 #include "common/status_text.h"
 #include "program_file/program_file.h"
@@ -22,8 +21,8 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t>& bytes = *read;
     const auto parsed =
         cli::ParseProgramFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, {});
-    if (const auto* error = std::get_if<cli::ProgramFileError>(&parsed))
-      std::printf("refused\t%s\n", error->Describe().c_str());
+    if (!parsed)
+      std::printf("refused\t%s\n", StatusText(parsed.error()).c_str());
     else
       std::printf("accepted\n");
   }

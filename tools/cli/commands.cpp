@@ -39,13 +39,12 @@ Result<std::vector<uint8_t>> BuildProgramFile(const std::vector<uint8_t>& text,
                                               const std::filesystem::path& baseFolder,
                                               Warnings* warnings, ProgramFileFacts* facts) {
   const std::string name = tools::InputName(file);
-  ProgramFileResult parsed =
-      ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder);
-  if (auto* error = std::get_if<ProgramFileError>(&parsed)) return tools::Refusal(error->In(name));
-  if (warnings != nullptr) CheckProgramFile(std::get<ProgramFile>(parsed), *warnings);
-  if (facts != nullptr)
-    *facts = {KindNames(std::get<ProgramFile>(parsed)), std::get<ProgramFile>(parsed).screen};
-  BuiltProgram built = BuildProgram(std::get<ProgramFile>(parsed));
+  const Result<ProgramFile> parsed =
+      ParseProgramFile({reinterpret_cast<const char*>(text.data()), text.size()}, baseFolder, name);
+  if (!parsed) return Failure(parsed.error());
+  if (warnings != nullptr) CheckProgramFile(*parsed, *warnings);
+  if (facts != nullptr) *facts = {KindNames(*parsed), parsed->screen};
+  BuiltProgram built = BuildProgram(*parsed);
   if (!built) return tools::Refusal(name + ": " + StatusText(built.error()));
   return built;
 }

@@ -14,10 +14,29 @@ namespace {
 
 using nlohmann::json;
 
-// Thrown inside the parser only; turned into a ProgramFileError at the top.
+// Thrown inside the parser only; turned into a refusal at the top.
 struct Defect {
   std::string path;
   std::string message;
+};
+
+// What is wrong with a file: the JSON path of the offending value and a sentence about it.
+struct ProgramFileError {
+  std::string path;
+  std::string message;
+  std::string position = {};  // "LINE:COLUMN" of a fault in the JSON itself, else empty
+
+  // "hello.json:3:7: expected a value" for a fault in the JSON, as compilers give a place;
+  // "hello.json: pages[0].rect: ..." for the program it holds; the same without "hello.json:"
+  // when the text has no name.
+  Failure In(std::string_view origin) const {
+    const std::string where = position.empty() ? path : position;
+    const std::string described = where.empty() ? message : where + ": " + message;
+    std::string sentence = described;
+    if (!origin.empty())
+      sentence = std::string(origin) + (position.empty() ? ": " : ":") + described;
+    return Failure(Status(Status::BadArgument, std::move(sentence)));
+  }
 };
 
 std::string Join(const std::string& path, const std::string& key) {
@@ -350,8 +369,9 @@ class DocumentChecks {
   std::optional<Defect> firstRepeat_;
 };
 
-}  // namespace
-
+// A fault nlohmann's JSON parser found, in the reader's own words: its place ("3:7", empty when
+// it gives none) and what was expected ("unexpected ','; expected a value"), with no exception
+// names or codes.
 ProgramFileError JsonFault(const std::string& parserMessage) {
   // "[json.exception.parse_error.101] parse error at line 3, column 7: syntax error while parsing
   // value - unexpected ','; expected '[', '{', or a literal"
@@ -387,24 +407,27 @@ ProgramFileError JsonFault(const std::string& parserMessage) {
   return ProgramFileError{"", message, position};
 }
 
-ProgramFileResult ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder) {
+}  // namespace
+
+Result<ProgramFile> ParseProgramFile(std::string_view text, const std::filesystem::path& baseFolder,
+                                     std::string_view origin) {
   json document;
   DocumentChecks checks;
   try {
     document = json::parse(text.begin(), text.end(), std::ref(checks));
   } catch (const json::exception& error) {  // syntax, encoding, or a number out of range
-    return JsonFault(error.what());
+    return JsonFault(error.what()).In(origin);
   } catch (const Defect& defect) {
-    return ProgramFileError{defect.path, defect.message};
+    return ProgramFileError{defect.path, defect.message}.In(origin);
   }
   if (const auto& repeat = checks.firstRepeat())
-    return ProgramFileError{repeat->path, repeat->message};
+    return ProgramFileError{repeat->path, repeat->message}.In(origin);
   try {
     return ToProgram(document, baseFolder);
   } catch (const Defect& defect) {
-    return ProgramFileError{defect.path, defect.message};
+    return ProgramFileError{defect.path, defect.message}.In(origin);
   } catch (const json::exception& error) {
-    return ProgramFileError{"", error.what()};
+    return ProgramFileError{"", error.what()}.In(origin);
   }
 }
 

@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "common/result.h"
+
 namespace veltrane::cli {
 
 // A program as a program file describes it, before anything is drawn or built.
@@ -83,29 +85,6 @@ struct ProgramFile {
   std::vector<Page> pages;
 };
 
-// What is wrong with a file: the JSON path of the offending value and a sentence about it.
-struct ProgramFileError {
-  std::string path;
-  std::string message;
-  std::string position = {};  // "LINE:COLUMN" of a fault in the JSON itself, else empty
-  std::string Describe() const {
-    const std::string where = position.empty() ? path : position;
-    return where.empty() ? message : where + ": " + message;
-  }
-  // The error of the file named `file`: "hello.json:3:7: expected a value" for a fault in the
-  // JSON, as compilers give a place; "hello.json: pages[0].rect: ..." for the program it holds.
-  std::string In(const std::string& file) const {
-    return position.empty() ? file + ": " + Describe() : file + ":" + Describe();
-  }
-};
-
-// A fault nlohmann's JSON parser found, in the reader's own words: its place ("3:7", empty when
-// it gives none) and what was expected ("unexpected ','; expected a value"), with no exception
-// names or codes.
-ProgramFileError JsonFault(const std::string& parserMessage);
-
-using ProgramFileResult = std::variant<ProgramFile, ProgramFileError>;
-
 // Program files longer than this are not read: a hand-written program is a few kilobytes, and
 // one of this size already describes far more areas than a program of 2 MiB can hold.
 constexpr size_t kMaxProgramFileBytes = 1024 * 1024;
@@ -113,8 +92,13 @@ constexpr size_t kMaxProgramFileBytes = 1024 * 1024;
 // every level costs the reader time and memory.
 constexpr size_t kMaxProgramFileDepth = 64;
 
-// Reads a program file's text. `baseFolder` resolves relative image paths.
-ProgramFileResult ParseProgramFile(std::string_view json, const std::filesystem::path& baseFolder);
+// Reads a program file's text. `baseFolder` resolves relative image paths. A file that cannot be
+// read is refused with one sentence, placed as compilers place theirs: "ORIGIN:3:7: unexpected
+// ','; expected a value" for a fault in the JSON itself, "ORIGIN: pages[0].rect: ..." for the
+// program it holds; without `origin`, the same without "ORIGIN:" (`origin` names the text,
+// usually its file).
+Result<ProgramFile> ParseProgramFile(std::string_view json, const std::filesystem::path& baseFolder,
+                                     std::string_view origin = {});
 
 // True when input of unknown kind (standard input) is to be read as a program file rather than a
 // program block: its first byte other than JSON white space is `{`, as a program file's is.

@@ -51,11 +51,10 @@ Result<std::shared_ptr<const BuiltProgram>> BuildPageProgram(const StudioFolder&
                           " a program file may have");
   auto base = PictureFolder(folder, page.path);
   if (!base) return Failure(base.error());
-  cli::ProgramFileResult parsed = cli::ParseProgramFile(page.text, *base);
-  if (auto* error = std::get_if<cli::ProgramFileError>(&parsed))
-    return tools::Refusal(error->Describe());
+  Result<cli::ProgramFile> parsed = cli::ParseProgramFile(page.text, *base);
+  if (!parsed) return Failure(parsed.error());
   auto built = std::make_shared<BuiltProgram>();
-  built->file = std::get<cli::ProgramFile>(std::move(parsed));
+  built->file = *std::move(parsed);
   if (auto outside = PictureOutside(folder, built->file)) return tools::Refusal(*outside);
   cli::BuiltProgram block = cli::BuildProgram(built->file);
   if (!block) return Failure(block.error());

@@ -313,9 +313,9 @@ void StudioServer::Parts::OpenProgram(const Request& req, Response& res) const {
   }
   const std::vector<uint8_t>& bytes = *read;
   const std::string text(bytes.begin(), bytes.end());
-  const cli::ProgramFileResult parsed = cli::ParseProgramFile(text, file->parent_path());
-  if (const auto* error = std::get_if<cli::ProgramFileError>(&parsed)) {
-    SendError(res, kUnprocessable, relative + ": " + error->Describe());
+  const auto parsed = cli::ParseProgramFile(text, file->parent_path(), relative);
+  if (!parsed) {
+    SendError(res, kUnprocessable, StatusText(parsed.error()));
     return;
   }
   SendJson(res, {{"path", relative}, {"text", text}});
