@@ -20,7 +20,7 @@ inline sockaddr_in SocketAddress(Endpoint endpoint) {
   return address;
 }
 
-// Whether a socket may share its port with other sockets of the process that say so too.
+// Whether a socket may share its port with the other sockets of the same user that say so too.
 enum class PortSharing { Alone, Shared };
 
 // A UDP socket bound to `address` (network order) and `port` (host order): its descriptor, or -1
