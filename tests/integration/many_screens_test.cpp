@@ -88,12 +88,23 @@ TEST(ManyScreens, EachKeepsItsOwnStateOnItsOwnPortAndAddress) {
   EXPECT_EQ(simulator.State(2).brightness, 8);
 }
 
-TEST(ManyScreens, ScreensServedByDifferentThreadsKeepTheirOwnStateAndShareTheFaults) {
-  // Enough screens for several serving threads wherever there are several CPUs; the screens
-  // checked are the first and last of each half.
-  constexpr uint32_t kScreens = 512;
+// Enough screens for several serving threads wherever there are several CPUs, each screen at its
+// own port or at its own address.
+struct ThreadedScreens {
+  sim::UdpSpread spread;
+  uint32_t screens;
+};
+
+class ManyScreensThreaded : public ::testing::TestWithParam<ThreadedScreens> {};
+
+TEST_P(ManyScreensThreaded, ScreensServedByDifferentThreadsKeepTheirOwnStateAndShareTheFaults) {
+  // The screens checked are the first and last of each half.
+  const uint32_t kScreens = GetParam().screens;
   sim::SimulatorOptions options = ManyScreens(kScreens);
   options.consecutiveAddresses = false;  // addresses would run past 255
+  options.udpSpread = GetParam().spread;
+  if (options.udpSpread == sim::UdpSpread::Addresses)
+    options.udpAddress = platform::ParseIpv4("127.0.3.1");
   sim::Simulator simulator(options);
   simulator.SetValidator(sim::CheckProgramLength);
   std::string error;
@@ -130,6 +141,14 @@ TEST(ManyScreens, ScreensServedByDifferentThreadsKeepTheirOwnStateAndShareTheFau
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(PortsOrAddresses, ManyScreensThreaded,
+                         ::testing::Values(ThreadedScreens{sim::UdpSpread::Ports, 512},
+                                           ThreadedScreens{sim::UdpSpread::Addresses, 1024}),
+                         [](const ::testing::TestParamInfo<ThreadedScreens>& screens) {
+                           return screens.param.spread == sim::UdpSpread::Ports ? "Ports"
+                                                                                : "Addresses";
+                         });
 
 TEST(ManyScreens, ALateReplyHoldsBackNoOtherScreen) {
   sim::Faults faults;

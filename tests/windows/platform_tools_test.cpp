@@ -4,6 +4,7 @@
 // with a reason, rather than being missing at link time.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 
 #include "platform/tools/addressed_udp_socket.h"
@@ -54,6 +55,9 @@ TEST(WindowsToolsPart, WhatWindowsCannotDoFailsWhenCalled) {
   AddressedUdpSocket socket;
   EXPECT_EQ(socket.Open(0).code(), Status::OsError);
   EXPECT_FALSE(socket.valid());
+  std::array<AddressedUdpSocket, 2> shares;
+  EXPECT_EQ(AddressedUdpSocket::OpenShares(shares, 0, 0x0101007F, 1).code(), Status::OsError);
+  EXPECT_FALSE(shares[0].valid());
 
   EXPECT_TRUE(OpenPseudoTerminal().terminalPath.empty());
 

@@ -127,8 +127,8 @@ void AddScreenOptions(CLI::App& app, SimulatorOptions& o) {
            o.udpSpread = rule == "ports" ? UdpSpread::Ports : UdpSpread::Addresses;
          },
          "ports (screen i at --udp's port + i; the default) or addresses (screen i at --udp's "
-         "address + i, all at its port, one socket serving them all: the datagrams of many "
-         "screens move in one system call)")
+         "address + i, all at its port, a socket for each serving thread serving its share of "
+         "them: the datagrams of many screens move in one system call)")
       ->type_name("RULE")
       ->group(kScreens);
 }

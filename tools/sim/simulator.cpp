@@ -21,8 +21,10 @@ using namespace veltrane::protocol;
 constexpr uint32_t kIdleWaitMs = 1000;
 constexpr uint64_t kNsPerMs = 1000000;
 // A serving thread of its own pays for itself only with this many screens to keep it busy:
-// fewer, and the threads spend more on waking than they save.
+// fewer, and the threads spend more on waking than they save. Screens spread over addresses
+// cost a thread less each, their datagrams moving many to a call, so a thread takes more of them.
 constexpr size_t kScreensPerThread = 128;
+constexpr size_t kAddressedScreensPerThread = 512;
 // Datagrams one receive takes from the socket screens spread over addresses share, and what the
 // socket holds for each screen: one request in flight, now and then another one beside it.
 constexpr size_t kSharedReceiveBatch = 64;
@@ -54,12 +56,12 @@ Simulator::Simulator(SimulatorOptions options)
 
 void Simulator::MakeShards() {
   const size_t cpus = std::max(1u, std::thread::hardware_concurrency());
-  // Screens spread over addresses share one socket, so one thread serves them all.
-  const size_t threads =
-      spreadOverAddresses() ? 1 : std::clamp<size_t>(screens_.size() / kScreensPerThread, 1, cpus);
+  const size_t perThread = spreadOverAddresses() ? kAddressedScreensPerThread : kScreensPerThread;
+  const size_t threads = std::clamp<size_t>(screens_.size() / perThread, 1, cpus);
   screensPerShard_ = (screens_.size() + threads - 1) / threads;
   for (size_t first = 0; first < screens_.size(); first += screensPerShard_) {
     auto shard = std::make_unique<Shard>();
+    shard->index = shards_.size();
     shard->firstScreen = first;
     shard->screenCount = std::min(screensPerShard_, screens_.size() - first);
     if (spreadOverAddresses()) shard->incomingRoom.resize(kSharedReceiveBatch);
@@ -81,7 +83,7 @@ uint8_t Simulator::address(size_t screen) const {
 
 bool Simulator::Start(std::string& error) {
   if (options_.udp) {
-    Status bound = spreadOverAddresses() ? BindSharedSocket() : BindUdpPorts();
+    Status bound = spreadOverAddresses() ? BindAddressShares() : BindUdpPorts();
     if (bound == Status::Ok) bound = otherUdp_.Open(options_.udpAddress, 0);
     if (bound != Status::Ok) {
       error = "cannot bind " + BindingText();
@@ -143,11 +145,17 @@ std::string Simulator::BindingText() const {
          (options_.udpPort == 0 ? "" : " from " + port) + " on " + address;
 }
 
-Status Simulator::BindSharedSocket() {
-  const Status status = sharedUdp_.Open(options_.udpPort);
+Status Simulator::BindAddressShares() {
+  addressShares_.resize(shards_.size());
+  const Status status = addressShares_.size() == 1
+                            ? addressShares_[0].Open(options_.udpPort)
+                            : platform::AddressedUdpSocket::OpenShares(
+                                  addressShares_, options_.udpPort, options_.udpAddress,
+                                  static_cast<uint32_t>(screensPerShard_));
   if (status != Status::Ok) return status;
-  sharedUdp_.SetReceiveBuffer(screens_.size() * kSharedBufferBytesPerScreen);
-  boundUdpPort_ = sharedUdp_.LocalPort();
+  for (platform::AddressedUdpSocket& share : addressShares_)
+    share.SetReceiveBuffer(screensPerShard_ * kSharedBufferBytesPerScreen);
+  boundUdpPort_ = addressShares_[0].LocalPort();
   return Status::Ok;
 }
 
@@ -200,7 +208,8 @@ bool Simulator::WatchInputs(Shard& shard) {
   bool watched = watch.Add(shard.wakeup, kWakeup) && watch.Add(shard.timer, kTimer);
   if (shard.firstScreen == 0) watched = watched && watch.Add(SerialLine(), kSerial);
   // With the screens spread over addresses their own sockets are not open, and not watched.
-  if (sharedUdp_.valid()) watched = watched && watch.Add(sharedUdp_, kFirstScreen);
+  if (spreadOverAddresses())
+    watched = watched && watch.Add(addressShares_[shard.index], kFirstScreen);
   for (size_t i = 0; i < shard.screenCount && watched; ++i)
     watched =
         watch.Add(screens_[shard.firstScreen + i].udp, static_cast<uint32_t>(kFirstScreen + i));
@@ -218,7 +227,7 @@ void Simulator::Serve(Shard& shard) {
     if (ready[kWakeup]) shard.wakeup.Clear();
     if (ready[kTimer]) shard.timer.Clear();
     if (ready[kSerial] && !ReceiveSerial(nowNs)) watch.Remove(SerialLine());
-    if (sharedUdp_.valid() && ready[kFirstScreen]) ReceiveShared(shard, nowNs);
+    if (spreadOverAddresses() && ready[kFirstScreen]) ReceiveShared(shard, nowNs);
     for (size_t i = 0; i < shard.screenCount; ++i)
       if (ready[kFirstScreen + i]) ReceiveUdp(shard.firstScreen + i, nowNs);
     RunDue(shard, nowNs);
@@ -241,11 +250,13 @@ void Simulator::ReceiveShared(Shard& shard, uint64_t nowNs) {
   // are queued, and the timer's replies get their turn between batches.
   std::array<platform::AddressedDatagram, kSharedReceiveBatch> datagrams;
   for (size_t i = 0; i < kSharedReceiveBatch; ++i) datagrams[i].buffer = shard.incomingRoom[i];
-  const size_t taken = sharedUdp_.ReceiveBatch(datagrams);
+  const size_t taken = addressShares_[shard.index].ReceiveBatch(datagrams);
   for (size_t i = 0; i < taken; ++i) {
     const platform::AddressedDatagram& datagram = datagrams[i];
     const std::optional<size_t> screen = ScreenAt(datagram.local);
-    if (screen && datagram.length > 0)
+    // The system hands the shard only its own screens' datagrams; one for an address the
+    // simulator does not serve is not answered.
+    if (screen && &ShardOf(*screen) == &shard && datagram.length > 0)
       HandleFrame(*screen, datagram.buffer.first(static_cast<size_t>(datagram.length)), Route::Udp,
                   datagram.from, nowNs);
   }
@@ -269,7 +280,7 @@ void Simulator::SendOutgoing(Shard& shard) {
                          {},
                          reply.to,
                          udpAddress(reply.screen)});
-  sharedUdp_.SendBatch(datagrams);
+  addressShares_[shard.index].SendBatch(datagrams);
   shard.outgoing.clear();
 }
 

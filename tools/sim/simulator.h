@@ -34,8 +34,9 @@ namespace veltrane::sim {
 // Where the screens of a simulator are found over UDP.
 enum class UdpSpread {
   Ports,      // each at its own port, consecutive from udpPort, all at udpAddress
-  Addresses,  // each at its own address, consecutive from udpAddress, all at udpPort: one
-              // socket then serves them all, and the datagrams of many move in one system call
+  Addresses,  // each at its own address, consecutive from udpAddress, all at udpPort: a socket
+              // for each serving thread then serves its share of them, and the datagrams of
+              // many move in one system call
 };
 
 struct SimulatorOptions {
@@ -143,6 +144,7 @@ class Simulator {
   // Consecutive screens and the thread that serves them. The first shard's thread serves the
   // serial line as well, which reaches the first screen.
   struct Shard {
+    size_t index = 0;  // in shards_, and of its socket in addressShares_
     size_t firstScreen = 0;
     size_t screenCount = 0;
     platform::WakeupEvent wakeup;
@@ -154,8 +156,9 @@ class Simulator {
     // shared between the shard's thread and the callers.
     std::mutex mutex;
     TimerQueue<Pending> pending;
-    // With the screens spread over addresses: replies to send in one batch at the end of the
-    // wake, and room for the datagrams one receive takes. The shard's thread's alone.
+    // With the screens spread over addresses: replies to send from the shard's socket in one
+    // batch at the end of the wake, and room for the datagrams one receive takes. The shard's
+    // thread's alone.
     std::vector<Outgoing> outgoing;
     std::vector<platform::AddressedDatagram> sending;  // outgoing's, as the system takes them
     std::vector<link::FrameBuffer> incomingRoom;
@@ -166,8 +169,8 @@ class Simulator {
   // Binds every screen's socket on consecutive ports.
   Status BindUdpPorts();
   Status BindFollowingPorts(uint16_t firstPort);
-  // Binds the one socket of the screens spread over addresses.
-  Status BindSharedSocket();
+  // Binds the sockets of the screens spread over addresses, one for each shard's addresses.
+  Status BindAddressShares();
   // What was to be bound, for an error message.
   std::string BindingText() const;
   // Shares the screens among the threads that will serve them.
@@ -178,7 +181,8 @@ class Simulator {
   void Serve(Shard& shard);
   // Each takes the time the serving thread woke at, `nowNs`, as the time its input arrived.
   void ReceiveUdp(size_t screen, uint64_t nowNs);
-  // A batch of datagrams from the socket every screen shares, each for the screen at its address.
+  // A batch of datagrams from the shard's share of the addresses, each for the screen at its
+  // address.
   void ReceiveShared(Shard& shard, uint64_t nowNs);
   std::optional<size_t> ScreenAt(uint32_t address) const;
   void SendOutgoing(Shard& shard);
@@ -214,7 +218,8 @@ class Simulator {
   SimulatorOptions options_;
   platform::Clock& clock_;
   platform::UdpSocket otherUdp_;
-  platform::AddressedUdpSocket sharedUdp_;  // with the screens spread over addresses
+  // With the screens spread over addresses: a socket for each shard's addresses, at one port.
+  std::vector<platform::AddressedUdpSocket> addressShares_;
   platform::SerialPort serial_;
   platform::PseudoTerminal pty_;
   std::string terminalPath_;

@@ -20,13 +20,19 @@ inline sockaddr_in SocketAddress(Endpoint endpoint) {
   return address;
 }
 
+// Whether a socket may share its port with the other sockets of the same user that say so too.
+enum class PortSharing { Alone, Shared };
+
 // A UDP socket bound to `address` (network order) and `port` (host order): its descriptor, or -1
 // with errno set and nothing left open.
-inline int OpenBoundUdp(uint32_t address, uint16_t port) {
+inline int OpenBoundUdp(uint32_t address, uint16_t port, PortSharing sharing = PortSharing::Alone) {
   const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   if (socket < 0) return -1;
+  const int on = 1;
   const sockaddr_in local = SocketAddress({address, htons(port)});
-  if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  if ((sharing == PortSharing::Shared &&
+       ::setsockopt(socket, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0) ||
+      ::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     const int reason = errno;
     ::close(socket);
     errno = reason;

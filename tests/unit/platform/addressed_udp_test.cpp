@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <vector>
 
 #include "platform/ipv4.h"
@@ -80,6 +81,47 @@ INSTANTIATE_TEST_SUITE_P(EitherCalls, AddressedUdp,
                          [](const ::testing::TestParamInfo<DatagramCalls>& calls) {
                            return calls.param == DatagramCalls::Batched ? "Batched" : "OneAtATime";
                          });
+
+TEST(AddressedUdpShares, EachSocketTakesTheDatagramsSentToItsOwnAddresses) {
+  std::array<AddressedUdpSocket, 2> shares;
+  ASSERT_EQ(AddressedUdpSocket::OpenShares(shares, 0, kServed[0], 1), Status::Ok);
+  const uint16_t port = shares[0].LocalPort();
+  ASSERT_NE(port, 0);
+  EXPECT_EQ(shares[1].LocalPort(), port);
+  UdpSocket client = testing::BoundUdpSocket(kClient);
+  const uint32_t pastTheShares = ParseIpv4("127.0.1.3");
+  const std::array<uint32_t, 7> sentTo = {kServed[0], kServed[1], kServed[0],   kServed[1],
+                                          kServed[0], kServed[1], pastTheShares};
+  for (const uint32_t address : sentTo) client.Send(Bytes{1}, {address, PortToNetwork(port)});
+
+  std::array<std::array<uint8_t, 8>, 8> buffers{};
+  std::vector<AddressedDatagram> in;
+  for (auto& buffer : buffers) in.push_back({buffer, -1, {}, {}, 0});
+  // Each share takes its own three; the one past them goes to either.
+  size_t strays = 0;
+  for (size_t share = 0; share < shares.size(); ++share) {
+    SCOPED_TRACE(share);
+    const size_t taken = Take(shares[share], in, 4);
+    ASSERT_GE(taken, 3u);
+    for (size_t i = 0; i < taken; ++i) {
+      if (in[i].local == pastTheShares)
+        ++strays;
+      else
+        EXPECT_EQ(in[i].local, kServed[share]);
+    }
+  }
+  EXPECT_EQ(strays, 1u);
+}
+
+TEST(AddressedUdpShares, APortOtherSharesHoldIsInUse) {
+  std::array<AddressedUdpSocket, 2> shares, others;
+  ASSERT_EQ(AddressedUdpSocket::OpenShares(shares, 0, kServed[0], 1), Status::Ok);
+  const Status refused =
+      AddressedUdpSocket::OpenShares(others, shares[0].LocalPort(), kServed[0], 1);
+  EXPECT_EQ(refused.code(), Status::OsError);
+  EXPECT_EQ(refused.systemError(), EADDRINUSE);
+  for (const AddressedUdpSocket& other : others) EXPECT_FALSE(other.valid());
+}
 
 }  // namespace
 }  // namespace veltrane::platform

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/tools/addressed_udp_socket.h"
 
+#include <arpa/inet.h>
+#include <linux/filter.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -75,21 +77,82 @@ msghdr SendHeader(MessageRoom& room, const AddressedDatagram& datagram) {
   return header;
 }
 
+// Has the system hand each datagram for the port `socket` shares to the socket of its
+// destination's share, (destination - first) / each in the order the sockets were bound, by a
+// classic filter that reads the destination from the IP header. A destination before the first
+// or past the last share goes to whichever socket the system picks.
+Status SteerByDestination(int socket, uint32_t firstAddress, uint32_t addressesEach) {
+  constexpr uint32_t kDestinationOffset = 16;  // in the IPv4 header
+  std::array<sock_filter, 4> code = {{
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, static_cast<uint32_t>(SKF_NET_OFF) + kDestinationOffset),
+      BPF_STMT(BPF_ALU | BPF_SUB | BPF_K, ntohl(firstAddress)),
+      BPF_STMT(BPF_ALU | BPF_DIV | BPF_K, std::max<uint32_t>(addressesEach, 1)),
+      BPF_STMT(BPF_RET | BPF_A, 0),
+  }};
+  const sock_fprog program{static_cast<unsigned short>(code.size()), code.data()};
+  if (::setsockopt(socket, SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program, sizeof program) != 0)
+    return Status::System(errno);
+  return Status::Ok;
+}
+
 }  // namespace
 
 Status AddressedUdpSocket::Open(uint16_t port, DatagramCalls calls) {
   const int socket = OpenBoundUdp(INADDR_ANY, port);
-  const int reason = errno;
+  return Adopt(socket, errno, calls);
+}
+
+Status AddressedUdpSocket::Adopt(int socket, int openError, DatagramCalls calls) {
   handle_.Reset(socket);
   calls_ = calls;
-  if (!valid()) return Status::System(reason);
+  if (!valid()) return Status::System(openError);
   const int on = 1;
-  if (::setsockopt(handle_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+  // Unfragmented datagrams need no IP identification, which the system otherwise draws for each
+  // datagram of a socket with no one peer, from a table all sockets share.
+  const int unfragmented = IP_PMTUDISC_PROBE;
+  if (::setsockopt(handle_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0 ||
+      ::setsockopt(handle_.get(), IPPROTO_IP, IP_MTU_DISCOVER, &unfragmented,
+                   sizeof unfragmented) != 0) {
     const int refused = errno;
     Close();
     return Status::System(refused);
   }
   return Status::Ok;
+}
+
+Status AddressedUdpSocket::OpenShares(std::span<AddressedUdpSocket> sockets, uint16_t port,
+                                      uint32_t firstAddress, uint32_t addressesEach) {
+  // Sockets that share a port join the other sockets of the same user sharing it, which would
+  // then take their datagrams. So the port is first bound alone, which fails while any socket
+  // holds it, and the shares bind it once that lets it go; when another socket took it in
+  // between, a port the system chooses is chosen again.
+  constexpr int kTries = 16;
+  Status status;
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    AddressedUdpSocket alone;
+    status = alone.Open(port);
+    if (status != Status::Ok) return status;
+    const uint16_t claimed = alone.LocalPort();
+    alone.Close();
+    status = BindShares(sockets, claimed, firstAddress, addressesEach);
+    if (status == Status::Ok || port != 0 || status.systemError() != EADDRINUSE) break;
+  }
+  return status;
+}
+
+Status AddressedUdpSocket::BindShares(std::span<AddressedUdpSocket> sockets, uint16_t port,
+                                      uint32_t firstAddress, uint32_t addressesEach) {
+  Status status;
+  for (AddressedUdpSocket& share : sockets) {
+    const int socket = OpenBoundUdp(INADDR_ANY, port, PortSharing::Shared);
+    status = share.Adopt(socket, errno, DatagramCalls::Batched);
+    if (status == Status::Ok && &share == &sockets.front())
+      status = SteerByDestination(socket, firstAddress, addressesEach);
+    if (status != Status::Ok) break;
+  }
+  if (status != Status::Ok)
+    for (AddressedUdpSocket& share : sockets) share.Close();
+  return status;
 }
 
 uint16_t AddressedUdpSocket::LocalPort() const { return valid() ? LocalPortOf(handle_.get()) : 0; }

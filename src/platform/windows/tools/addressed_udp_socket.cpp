@@ -8,6 +8,10 @@ namespace veltrane::platform {
 // Winsock tells no datagram's local address without WSARecvMsg: one socket serves one address.
 Status AddressedUdpSocket::Open(uint16_t, DatagramCalls) { return kNotOnWindows; }
 
+Status AddressedUdpSocket::OpenShares(std::span<AddressedUdpSocket>, uint16_t, uint32_t, uint32_t) {
+  return kNotOnWindows;
+}
+
 uint16_t AddressedUdpSocket::LocalPort() const { return 0; }
 
 void AddressedUdpSocket::SetReceiveBuffer(size_t) {}
