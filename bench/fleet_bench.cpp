@@ -75,7 +75,8 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// The median one-screen time of each command, for the ratios of the larger fleets.
+// The median one-screen time of each command (and of the floor), for the ratios of the larger
+// fleets.
 std::map<std::string, double>& OneScreenSeconds() {
   static std::map<std::string, double> seconds;
   return seconds;
@@ -268,8 +269,6 @@ bool FloorUpload(size_t screens, uint16_t port) {
   return true;
 }
 
-double FloorOneScreenSeconds = 0;
-
 void FleetFloor(benchmark::State& state) {
   const auto screens = static_cast<size_t>(state.range(0));
   FloorPeer peer;
@@ -287,8 +286,9 @@ void FleetFloor(benchmark::State& state) {
     state.SetIterationTime(seconds.back());
   }
   const double median = Median(seconds);
-  if (screens == 1) FloorOneScreenSeconds = median;
-  if (FloorOneScreenSeconds > 0) state.counters["floor_x"] = median / FloorOneScreenSeconds;
+  if (screens == 1) OneScreenSeconds()["floor"] = median;
+  if (const auto one = OneScreenSeconds().find("floor"); one != OneScreenSeconds().end())
+    state.counters["floor_x"] = median / one->second;
   // The floor over the command's one-screen upload, as the goals measure the fleet's.
   if (const auto one = OneScreenSeconds().find("send"); one != OneScreenSeconds().end())
     state.counters["x_send_one_screen"] = median / one->second;

@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+#include "shared/refusal.h"
+
 namespace veltrane::cli {
 namespace {
 
@@ -31,11 +33,10 @@ struct ProgramFileError {
   // when the text has no name.
   Failure In(std::string_view origin) const {
     const std::string where = position.empty() ? path : position;
-    const std::string described = where.empty() ? message : where + ": " + message;
-    std::string sentence = described;
+    std::string sentence = where.empty() ? message : where + ": " + message;
     if (!origin.empty())
-      sentence = std::string(origin) + (position.empty() ? ": " : ":") + described;
-    return Failure(Status(Status::BadArgument, std::move(sentence)));
+      sentence = std::string(origin) + (position.empty() ? ": " : ":") + sentence;
+    return tools::Refusal(std::move(sentence));
   }
 };
 
