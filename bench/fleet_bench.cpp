@@ -299,6 +299,7 @@ void FleetFloor(benchmark::State& state) {
 BENCHMARK(FleetFloor)
     ->ArgName("screens")
     ->Arg(1)
+    ->Arg(256)
     ->Arg(1024)
     ->UseManualTime()
     ->Iterations(5)

@@ -18,8 +18,6 @@ class SystemClockImpl final : public Clock {
 
 }  // namespace
 
-void SleepUs(uint32_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
-
 Clock& SystemClock() {
   static SystemClockImpl clock;
   return clock;

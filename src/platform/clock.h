@@ -40,7 +40,4 @@ inline uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
 // The system's clock. It keeps no state of its own, so all its users may share it.
 Clock& SystemClock();
 
-// Sleeps the calling thread for at least `us` microseconds (for pauses shorter than a tick).
-void SleepUs(uint32_t us);
-
 }  // namespace veltrane::platform

@@ -19,12 +19,6 @@ constexpr size_t kSocketBufferBytes = 512 * 1024;
 // socket holds back no other.
 constexpr size_t kReceiveBatch = 64;
 constexpr int kReceivesPerWake = 4;
-// With many screens in progress the thread lingers a moment after its sends, a microsecond a
-// screen and a millisecond at most, before it waits again: the replies of many screens then
-// arrive to one wake and go out again in one batch, on both sides, instead of a wake each. The
-// lingering adds less to a screen's turn than a wake for each reply costs it when CPUs are few.
-constexpr size_t kLingerFromScreens = 128;
-constexpr uint32_t kMaxLingerUs = 1000;
 
 }  // namespace
 
@@ -112,8 +106,6 @@ UdpPollReport UdpFleet::Poll(uint32_t maxWaitMs, bool cancel) {
   }
   ExpireWindows(clock_.NowMs());
   SendDue();
-  if (received && busySlots_ >= kLingerFromScreens)
-    platform::SleepUs(static_cast<uint32_t>(std::min<size_t>(busySlots_, kMaxLingerUs)));
   return std::exchange(report_, {});
 }
 
